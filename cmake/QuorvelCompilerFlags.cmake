@@ -1,0 +1,23 @@
+# Compiler settings shared by every target.
+#
+# The map values are defined to the last bit, so floating-point expressions
+# are never contracted into fused multiply-adds, and -ffast-math is never
+# used. On 32-bit x86, arithmetic runs on SSE2, never on the x87 unit.
+
+if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
+  add_compile_options(-ffp-contract=off)
+  if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(i.86|x86)$" OR CMAKE_CXX_COMPILER MATCHES "i686")
+    add_compile_options(-msse2 -mfpmath=sse)
+  endif()
+elseif(MSVC)
+  add_compile_options(/fp:precise /arch:SSE2)
+endif()
+
+# Turns on the warnings that the project's own code builds clean with.
+function(quorvel_warnings target)
+  if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic)
+  elseif(MSVC)
+    target_compile_options(${target} PRIVATE /W4)
+  endif()
+endfunction()

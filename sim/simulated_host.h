@@ -1,0 +1,178 @@
+// The simulated Noravia host.
+//
+// The shared object "Noravia.exe" exports the host's 150 entry points with C
+// linkage (prototypes in host/host_functions.h). The 22 that the plug-in
+// calls work on the state below; the other 128 only record that they were
+// called. Tests and the quorvel tool set the state up and inspect it through
+// SimulatedHost::instance().
+#ifndef QUORVEL_SIM_SIMULATED_HOST_H_
+#define QUORVEL_SIM_SIMULATED_HOST_H_
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "host/host_records.h"
+
+#if defined(_WIN32)
+#define NORAVIA_SIM_API __declspec(dllexport)
+#else
+#define NORAVIA_SIM_API __attribute__((visibility("default")))
+#endif
+
+namespace noravia {
+
+// Document type code of a VMR.
+constexpr int kVMRDocument = 3;
+
+// A bounding box in VMR space with the edge length of one voxel.
+struct Box {
+  std::int32_t xStart = 0, xEnd = 0;
+  std::int32_t yStart = 0, yEnd = 0;
+  std::int32_t zStart = 0, zEnd = 0;
+  std::int32_t resolution = 1;
+
+  // Voxels along each axis: the truncated quotient of extent and resolution.
+  std::int32_t dimX() const;
+  std::int32_t dimY() const;
+  std::int32_t dimZ() const;
+  // A box of dimX x dimY x dimZ voxels of edge `resolution`, from 0.
+  static Box ofVoxels(int dimX, int dimY, int dimZ, int resolution = 1);
+};
+
+// One call of an entry point, as the journal keeps it.
+struct HostCall {
+  std::string entryPoint;  // e.g. "nvLogText"
+  std::string argument;    // the text, name or numbers passed, as text
+};
+
+// A map of the VMR.
+struct Map {
+  NRVMPRecord record{};          // the record as the host hands it out
+  std::vector<char> nameStorage; // where record.name points (128 bytes)
+  Box box;                       // the map's own grid
+  std::vector<float> values;     // dimX * dimY * dimZ values, x fastest
+  // Every record the plug-in handed back with the entry point that sets
+  // a map's parameters, as raw bytes, in order.
+  std::vector<std::vector<unsigned char>> recordsSet;
+
+  std::string name() const { return nameStorage.data(); }
+};
+
+// A VTC the host can load, known by its path.
+struct Vtc {
+  VTCHeader header{};              // filePath holds the path
+  std::vector<std::int16_t> intSamples;  // used when dataType != 2
+  std::vector<float> floatSamples;       // used when dataType == 2
+  bool nullSamples = false;        // the host hands out no sample array
+};
+
+// Fill byte of every record byte the plug-in does not own, so that tests
+// can check those bytes come back untouched.
+constexpr unsigned char kHostFillByte = 0xA5;
+
+class NORAVIA_SIM_API SimulatedHost {
+ public:
+  // The process-wide host behind the exported entry points.
+  static SimulatedHost& instance();
+
+  // Back to a fresh host: version 2.1.0, one VMR document (id 0) current,
+  // no parameters, no VTCs, no maps, empty log, message boxes and journal,
+  // no queued file-dialog answers, no faults, plug-ins path ".".
+  void reset();
+
+  // --- Host and documents -------------------------------------------------
+  void setVersion(int major, int minor, int subMinor);
+  // Adds a document of `type` and returns its id (ids count from 0).
+  int addDocument(int type);
+  // Makes `id` the current document; -1 means none.
+  void setCurrentDocument(int id);
+
+  // --- Dialog parameters --------------------------------------------------
+  void setStringParameter(const std::string& name, const std::string& value);
+  void setIntParameter(const std::string& name, int value);
+  void setFloatParameter(const std::string& name, double value);
+  // Unset parameters read as "", 0 and 0.0.
+  std::string stringParameter(const std::string& name) const;
+  int intParameter(const std::string& name) const;
+  double floatParameter(const std::string& name) const;
+
+  // --- Open-file dialog ---------------------------------------------------
+  // Answers of the next open-file dialogs, in order. With none queued the
+  // dialog is cancelled.
+  void queueChosenFile(const std::string& path);
+  void queueCancelledFileDialog();
+  // Titles, list texts and filters the dialogs were opened with.
+  struct FileDialogCall { std::string title, fileList, filter; };
+  const std::vector<FileDialogCall>& fileDialogCalls() const;
+
+  // --- Plug-ins folder ----------------------------------------------------
+  void setPluginsPath(const std::string& path);
+
+  // --- VTCs ---------------------------------------------------------------
+  // Registers a VTC at `path` with float samples (dataType 2) or 16-bit
+  // samples (dataType `dataType`, 1 unless given). Samples are laid out as
+  // the plug-in reads them: time fastest, then x, y, z.
+  Vtc& addFloatVtc(const std::string& path, const Box& box, int nrOfVolumes,
+                   std::vector<float> samples);
+  Vtc& addIntVtc(const std::string& path, const Box& box, int nrOfVolumes,
+                 std::vector<std::int16_t> samples, int dataType = 1);
+  // Registers a VTC with a header as given (for headers that cannot
+  // describe a VTC); the path is written into its filePath.
+  Vtc& addVtcWithHeader(const std::string& path, const VTCHeader& header);
+  Vtc* vtc(const std::string& path);
+  // Links a VTC without a journal entry, as if the user had done it.
+  void linkVtc(const std::string& path);
+  // Path of the linked VTC, or "" when none is linked.
+  std::string linkedVtcPath() const;
+
+  // --- Maps ---------------------------------------------------------------
+  // Adds a map that was there before the plug-in ran.
+  Map& addMap(const std::string& name, const Box& box);
+  std::size_t mapCount() const;
+  Map& map(std::size_t index);
+
+  // --- What the user saw --------------------------------------------------
+  const std::vector<std::string>& log() const;
+  const std::vector<std::string>& messageBoxes() const;
+  bool logPaneShown() const;
+  // Called for every log line and message box as it arrives (the quorvel
+  // tool streams them to its outputs).
+  void onLogText(std::function<void(const std::string&)> listener);
+  void onMessageBox(std::function<void(const std::string&)> listener);
+
+  // --- Journal ------------------------------------------------------------
+  const std::vector<HostCall>& journal() const;
+  // Just the entry-point names of the journal, in order.
+  std::vector<std::string> journalNames() const;
+  void clearJournal();
+
+  // --- Faults -------------------------------------------------------------
+  // The next new maps are refused once `count` more have been added
+  // (0: refuse the very next one). Negative: never refuse.
+  void refuseNewMapsAfter(int count);
+  // Maps at these indices give a null value array.
+  void giveNullMapArray(int index);
+  // Linking this path fails.
+  void failLinking(const std::string& path);
+  // New maps get this box instead of the linked VTC's.
+  void giveMapsBox(const Box& box);
+
+  // --- Used by the entry points -------------------------------------------
+  struct State;
+  State& state();
+
+ private:
+  SimulatedHost();
+  std::unique_ptr<State> state_;
+};
+
+}  // namespace noravia
+
+#endif  // QUORVEL_SIM_SIMULATED_HOST_H_

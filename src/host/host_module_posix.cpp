@@ -1,0 +1,69 @@
+// POSIX lookup: walks the objects the dynamic linker has loaded, the main
+// program included, for one whose last path component is the host's name.
+#include <dlfcn.h>
+#include <link.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstring>
+#include <string>
+
+#include "host/host_module.h"
+
+namespace quorvel {
+namespace {
+
+bool hasFileName(const char* path, const char* fileName) {
+  const char* slash = std::strrchr(path, '/');
+  const char* last = slash != nullptr ? slash + 1 : path;
+  return std::strcmp(last, fileName) == 0;
+}
+
+struct Search {
+  const char* fileName;
+  std::string path;  // path of the first match, as the linker knows it
+  bool found = false;
+};
+
+int visitLoadedObject(dl_phdr_info* info, size_t, void* data) {
+  auto* search = static_cast<Search*>(data);
+  const char* name = info->dlpi_name;
+  if (name == nullptr || name[0] == '\0') return 0;  // the main program
+  if (!hasFileName(name, search->fileName)) return 0;
+  search->path = name;
+  search->found = true;
+  return 1;
+}
+
+// True when the running program's own file is named `fileName`.
+bool mainProgramHasFileName(const char* fileName) {
+  char path[PATH_MAX];
+  ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+  if (length <= 0) return false;
+  path[length] = '\0';
+  return hasFileName(path, fileName);
+}
+
+}  // namespace
+
+HostModule::HostModule(const char* fileName) {
+  if (mainProgramHasFileName(fileName)) {
+    handle_ = dlopen(nullptr, RTLD_LAZY);
+    return;
+  }
+  Search search{fileName, {}, false};
+  dl_iterate_phdr(visitLoadedObject, &search);
+  if (search.found) {
+    handle_ = dlopen(search.path.c_str(), RTLD_LAZY | RTLD_NOLOAD);
+  }
+}
+
+HostModule::~HostModule() {
+  if (handle_ != nullptr) dlclose(handle_);
+}
+
+void* HostModule::resolve(const char* name) const {
+  return handle_ != nullptr ? dlsym(handle_, name) : nullptr;
+}
+
+}  // namespace quorvel

@@ -1,0 +1,67 @@
+#include "plugin/nrvaplugin.h"
+
+#include <cstdio>
+
+#include "dialog/command_dispatch.h"
+#include "host/bind_host_functions.h"
+#include "host/host_call.h"
+#include "host/host_text.h"
+#include "plugin/plugin_info.h"
+
+namespace {
+
+constexpr int kVMRDocumentType = 3;
+
+// True when the host version is 2.1.0 or later, compared number by number.
+bool isSupportedHostVersion(int major, int minor, int subMinor) {
+  if (major != 2) return major > 2;
+  if (minor != 1) return minor > 1;
+  return subMinor >= 0;
+}
+
+}  // namespace
+
+nrvaplugin::nrvaplugin() : ready(false) {}
+
+nrvaplugin::~nrvaplugin() {}
+
+bool nrvaplugin::initPlugin() {
+  using namespace quorvel;
+  ready = false;
+  if (!bindHostFunctions()) return false;
+
+  int major = 0, minor = 0, subMinor = 0;
+  hostCall(nvGetVersionOfNoravia, &major, &minor, &subMinor);
+  if (!isSupportedHostVersion(major, minor, subMinor)) {
+    showMessage(
+        "Can not execute this plugin - Noravia version 2.1.0 or higher "
+        "required.");
+    return false;
+  }
+
+  const int documentId = hostCall(nvGetIDOfCurrentDocument);
+  if (documentId < 0) {
+    showMessage("No current document available. Please open a VMR.");
+    return false;
+  }
+  if (hostCall(nvGetDocumentType, documentId) != kVMRDocumentType) {
+    showMessage("The currently active document is not a VMR document.");
+    return false;
+  }
+
+  hostCall(nvShowLogPane);
+  char banner[256];
+  std::snprintf(banner, sizeof banner, "\n** Starting %s **", kPluginName);
+  logText(banner);
+
+  ready = true;
+  return true;
+}
+
+bool nrvaplugin::execute() {
+  if (!ready) {
+    quorvel::logText("Plugin>  Initial requirements are not met!");
+    return false;
+  }
+  return quorvel::dispatchCommand();
+}
