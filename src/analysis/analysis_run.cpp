@@ -1,0 +1,7 @@
+#include "analysis/analysis_run.h"
+
+namespace quorvel {
+
+bool runAnalysis(const AnalysisSettings&) { return true; }
+
+}  // namespace quorvel
