@@ -1,0 +1,34 @@
+// Rewriting the setting statements of the dialog's GUI script in place.
+#ifndef QUORVEL_DIALOG_GUI_SCRIPT_REWRITE_H_
+#define QUORVEL_DIALOG_GUI_SCRIPT_REWRITE_H_
+
+#include <string>
+#include <vector>
+
+#include "dialog/setting_lines.h"
+
+namespace quorvel {
+
+// Suffix of the file the new script text is written to, in the script's
+// folder, before it replaces the script.
+constexpr const char kScriptTemporarySuffix[] = ".saving";
+
+// Replaces every line of the script at `scriptPath` that contains one of
+// the search keys (spaces, and only spaces, ignored on both sides) by the
+// replacement line of the first such key in `settingLines`; other lines stay
+// as read. The script keeps its number of lines and ends with a line end
+// exactly when it did before.
+//
+// The new text goes to a temporary file beside the script, which then
+// replaces the script; the script is never left half-written. A script that
+// cannot be read is neither created nor emptied ("File could not be opened
+// for reading"); when the new text cannot be written or moved into place the
+// script stays as it was ("File could not be opened for writing"). Logs
+// "%i lines were replaced in %s" in every case and returns that number,
+// which is 0 after a failure.
+int rewriteGUIScript(const std::string& scriptPath,
+                     const std::vector<SettingLine>& settingLines);
+
+}  // namespace quorvel
+
+#endif  // QUORVEL_DIALOG_GUI_SCRIPT_REWRITE_H_

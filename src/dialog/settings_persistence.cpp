@@ -1,0 +1,28 @@
+#include "dialog/settings_persistence.h"
+
+#include <vector>
+
+#include "dialog/gui_script_rewrite.h"
+#include "dialog/setting_lines.h"
+#include "host/host_call.h"
+#include "host/host_text.h"
+#include "plugin/plugin_info.h"
+
+namespace quorvel {
+
+std::string guiScriptPath() {
+  char pluginsPath[kPluginsPathBufferSize] = "";
+  hostCall(nvGetPluginsPath, pluginsPath);
+  pluginsPath[kPluginsPathBufferSize - 1] = '\0';
+  // Built whole, never cut: a cut path would name some other file.
+  return std::string(pluginsPath) + "/" + kGUIScriptName;
+}
+
+void saveSettingsToGUIScript(const AnalysisSettings& settings) {
+  const std::string scriptPath = guiScriptPath();
+  const std::vector<SettingLine> settingLines = makeSettingLines(settings);
+  logText("Saving the current settings");
+  rewriteGUIScript(scriptPath, settingLines);
+}
+
+}  // namespace quorvel

@@ -1,0 +1,26 @@
+// Saving the settings of a completed run into the dialog's GUI script, so
+// that the dialog opens with them the next time.
+#ifndef QUORVEL_DIALOG_SETTINGS_PERSISTENCE_H_
+#define QUORVEL_DIALOG_SETTINGS_PERSISTENCE_H_
+
+#include <string>
+
+#include "dialog/analysis_settings.h"
+
+namespace quorvel {
+
+// Bytes of the buffer the host fills with its plug-ins folder.
+constexpr int kPluginsPathBufferSize = 256;
+
+// The GUI script's path: the host's plug-ins folder, "/" (always, even after
+// a separator) and the script's file name.
+std::string guiScriptPath();
+
+// Logs "Saving the current settings" and rewrites the nine setting
+// statements of the GUI script with `settings`. A failed save is logged and
+// does not fail the run.
+void saveSettingsToGUIScript(const AnalysisSettings& settings);
+
+}  // namespace quorvel
+
+#endif  // QUORVEL_DIALOG_SETTINGS_PERSISTENCE_H_
