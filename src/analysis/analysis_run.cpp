@@ -1,7 +1,179 @@
 #include "analysis/analysis_run.h"
 
-namespace quorvel {
+#include <exception>
+#include <memory>
+#include <new>
+#include <string>
+#include <vector>
 
-bool runAnalysis(const AnalysisSettings&) { return true; }
+#include "analysis/map_preparation.h"
+#include "analysis/temporal_outlier_report.h"
+#include "analysis/voxel_statistics.h"
+#include "analysis/vtc_geometry.h"
+#include "dialog/file_list.h"
+#include "host/host_call.h"
+#include "host/host_records.h"
+#include "host/host_text.h"
+
+namespace quorvel {
+namespace {
+
+// How one file's pass ends.
+enum class PassOutcome {
+  kAnalysed,   // go on with the next file
+  kLeaveLoop,  // this file could not be analysed; the run still completes
+  kStopRun,    // the run fails: no later file, settings not saved
+};
+
+const char kNoVtcMessage[] =
+    "This plugin requires a VTC to operate!\n\nYou can either:\n\n"
+    "    1. Link a VTC to the VMR\n"
+    "    2. Add 1 or more VTCs to the list in the plugin dialog.\n";
+
+// The VTC paths of this run: the dialog's list, or else the VTC linked to
+// the current VMR. False, after the message box, when there is neither.
+bool chooseVtcs(std::vector<std::string>& paths) {
+  std::vector<char> listText(kFileListBufferSize, '\0');
+  hostCall(nvGetStringParameter, "FileList", listText.data());
+  listText.back() = '\0';
+  const FileListEntries split = splitFileList(listText.data());
+
+  if (split.count == 0) {
+    auto linked = std::make_unique<VTCHeader>();
+    if (hostCall(nvGetHeaderOfVTCOfCurrentVMR, linked.get()) == 0) {
+      showMessage(kNoVtcMessage);
+      return false;
+    }
+    paths.assign(1, vtcFilePath(*linked));
+    return true;
+  }
+  logFormatted("Plugin>  %i files found in list:", split.count);
+  logOmittedFileListEntries(split);
+  paths.assign(split.entries.begin(), split.entries.begin() + split.count);
+  return true;
+}
+
+// One file's pass: link, check, make the maps, compute, report, and set the
+// maps' thresholds. Everything it allocates is released on every way out.
+PassOutcome analyseVtc(const std::string& path, bool isLastPath,
+                       const AnalysisSettings& settings, NRVMPsHeader& maps) {
+  if (hostCall(nvLinkVTCToCurrentVMR, path.c_str(), 1) == 0) {
+    logFormatted("Failed loading on this VMR: %s", path.c_str());
+    return PassOutcome::kLeaveLoop;
+  }
+  logFormatted("Successfully loaded %s", path.c_str());
+
+  auto header = std::make_unique<VTCHeader>();
+  hostCall(nvGetHeaderOfVTCOfCurrentVMR, header.get());
+  const std::string problem = findVtcHeaderProblem(*header);
+  if (!problem.empty()) {
+    logFormatted("Invalid VTC header in %s: %s", path.c_str(), problem.c_str());
+    return PassOutcome::kLeaveLoop;
+  }
+  const VtcDimensions dimensions = vtcDimensions(*header);
+  logFormatted("VTC dimensions x:%i, y:%i, z:%i, t:%i", dimensions.x,
+               dimensions.y, dimensions.z, dimensions.t);
+
+  VtcSamples samples;
+  if (header->dataType == kVTCDataTypeFloat) {
+    samples.floatSamples = hostCall(nvGetVTCFloatDataOfCurrentVMR);
+  } else {
+    samples.intSamples = hostCall(nvGetVTCIntDataOfCurrentVMR);
+  }
+  if (samples.floatSamples == nullptr && samples.intSamples == nullptr) {
+    logFormatted("No VTC data available for %s", path.c_str());
+    return PassOutcome::kLeaveLoop;
+  }
+
+  // Allocated before any map is made, so that a VTC too long for the
+  // memory left leaves no half-made maps behind.
+  std::unique_ptr<VoxelWorkArrays> work;
+  try {
+    work = std::make_unique<VoxelWorkArrays>(dimensions.t);
+  } catch (const std::bad_alloc&) {
+    logFormatted("Not enough memory to analyse %s", path.c_str());
+    return PassOutcome::kLeaveLoop;
+  }
+
+  std::unique_ptr<NRVMPRecord> records[kMapKindCount];
+  PreparedMap prepared[kMapKindCount];
+  bool anyMapMade = false;
+  for (const MapKind kind :
+       {MapKind::kTSNR, MapKind::kOutliers, MapKind::kLaggedAutocorrelation}) {
+    if (!isMapRequested(kind, settings)) continue;
+    if (hostCall(nvCreateNRVMPsForCurrentVMR, 1, 0, 0, 0) == 0) {
+      showMessage("Failed to add VMPs");
+      return PassOutcome::kStopRun;
+    }
+    const int k = static_cast<int>(kind);
+    records[k] = std::make_unique<NRVMPRecord>();
+    if (!prepareNewMap(mapName(kind), *header, settings.addVtcName, maps,
+                       *records[k], prepared[k])) {
+      return PassOutcome::kStopRun;
+    }
+    anyMapMade = true;
+  }
+  if (anyMapMade && !mapDimensionsMatch(maps, dimensions)) {
+    logText("Dimensions of VTC and VMP don't match\nUnexpected end of Plugin");
+    return PassOutcome::kStopRun;
+  }
+
+  logText("Starting calculations");
+  MapValueArrays values;
+  values.tsnr = prepared[static_cast<int>(MapKind::kTSNR)].values;
+  values.outliers = prepared[static_cast<int>(MapKind::kOutliers)].values;
+  values.laggedAutocorrelation =
+      prepared[static_cast<int>(MapKind::kLaggedAutocorrelation)].values;
+  computeVoxelStatistics(samples, dimensions, settings, values, *work);
+
+  if (!reportTemporalOutliers(dimensions.t, work->outlierCounts.data(),
+                              work->spikeCounts.data(), settings,
+                              vtcFilePath(*header))) {
+    return PassOutcome::kStopRun;
+  }
+
+  for (const MapKind kind :
+       {MapKind::kOutliers, MapKind::kTSNR, MapKind::kLaggedAutocorrelation}) {
+    const int k = static_cast<int>(kind);
+    if (!records[k]) continue;
+    setMapParameters(kind, settings, *records[k]);
+    hostCall(nvSetNRVMPParametersOfCurrentVMR, prepared[k].index,
+             records[k].get());
+  }
+
+  if (isLastPath) hostCall(nvLinkVTCToCurrentVMR, path.c_str(), 0);
+  return PassOutcome::kAnalysed;
+}
+
+bool runAnalysisOrThrow(const AnalysisSettings& settings) {
+  std::vector<std::string> paths;
+  if (!chooseVtcs(paths)) return false;
+
+  int vmrA = 0, vmrB = 0, vmrC = 0;
+  hostCall(nvGetCurrentVMR, &vmrA, &vmrB, &vmrC);
+  if (settings.deleteOtherVmps) hostCall(nvDeleteNRVMPsOfCurrentVMR);
+
+  auto maps = std::make_unique<NRVMPsHeader>();
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    const bool isLastPath = i + 1 == paths.size();
+    const PassOutcome outcome =
+        analyseVtc(paths[i], isLastPath, settings, *maps);
+    if (outcome == PassOutcome::kStopRun) return false;
+    if (outcome == PassOutcome::kLeaveLoop) break;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool runAnalysis(const AnalysisSettings& settings) {
+  // Nothing may be thrown into the host: a failed allocation stops the run.
+  try {
+    return runAnalysisOrThrow(settings);
+  } catch (const std::exception&) {
+    logText("Not enough memory: the analysis was stopped");
+    return false;
+  }
+}
 
 }  // namespace quorvel
