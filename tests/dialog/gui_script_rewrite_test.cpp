@@ -1,0 +1,174 @@
+#include "dialog/gui_script_rewrite.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+
+#include "tests/dialog/temp_folder.h"
+
+namespace quorvel {
+namespace {
+
+namespace fs = std::filesystem;
+using quorvel_test::readBytes;
+using quorvel_test::TempFolder;
+using quorvel_test::writeBytes;
+
+AnalysisSettings savedSettings() {
+  AnalysisSettings settings;
+  settings.maxDeviation = 4;
+  settings.spikeDef = static_cast<float>(0.15);
+  settings.deleteOtherVmps = false;
+  settings.addVtcName = false;
+  settings.createTSNRMap = true;
+  settings.createLaggedAutocorMap = true;
+  settings.createOutlierMap = true;
+  settings.createTemporalOutlierLogtab = false;
+  settings.createTemporalOutlierFile = true;
+  return settings;
+}
+
+class RewriteGUIScript : public ::testing::Test {
+ protected:
+  int rewrite(const std::string& original) {
+    writeBytes(script_, original);
+    return rewriteGUIScript(script_, makeSettingLines(savedSettings()));
+  }
+  std::string script() const { return readBytes(script_); }
+  bool temporaryLeft() const {
+    return fs::exists(script_ + kScriptTemporarySuffix);
+  }
+
+  TempFolder folder_;
+  std::string script_ = folder_.file("Quorvel1_0.js");
+};
+
+TEST_F(RewriteGUIScript, ReplacesStatementsWhateverTheirSpacing) {
+  EXPECT_EQ(rewrite("function init() {\n"
+                    "dlg.maps.create_TSNR_map.checked=0;\n"
+                    "\tdlg . options.add_vtc_name . checked   =   true  ;\n"
+                    "  dlg.parameters.spike_def.value = 3; // spikes\n"
+                    "}\n"),
+            3);
+  EXPECT_EQ(script(),
+            "function init() {\n"
+            "    dlg.maps.create_TSNR_map.checked = 1;\n"
+            "    dlg.options.add_vtc_name.checked = 0;\n"
+            "    dlg.parameters.spike_def.value = 0.15;\n"
+            "}\n");
+  EXPECT_FALSE(temporaryLeft());
+}
+
+TEST_F(RewriteGUIScript, AComparisonMatchesATabBeforeTheEqualsSignDoesNot) {
+  EXPECT_EQ(rewrite("if (dlg.maps.create_outlier_map.checked == 1) {\n"
+                    "dlg.maps.create_TSNR_map.checked\t= 0;\n"
+                    "var threshold = dlg.parameters.max_deviation.value;"),
+            1);
+  EXPECT_EQ(script(),
+            "    dlg.maps.create_outlier_map.checked = 1;\n"
+            "dlg.maps.create_TSNR_map.checked\t= 0;\n"
+            "var threshold = dlg.parameters.max_deviation.value;");
+}
+
+TEST_F(RewriteGUIScript, ALineWithTwoKeysTakesTheFirstKeyOfTheTable) {
+  EXPECT_EQ(rewrite("dlg.parameters.max_deviation.value = 9; "
+                    "dlg.options.delete_other_vmps.checked = 1;\n"
+                    "dlg.parameters.max_deviation.value = 9;\n"),
+            2);
+  EXPECT_EQ(script(),
+            "    dlg.options.delete_other_vmps.checked = 0;\n"
+            "    dlg.parameters.max_deviation.value = 4;\n");
+}
+
+TEST_F(RewriteGUIScript, KeepsTheLastLineEndOrItsAbsence) {
+  EXPECT_EQ(rewrite("a\ndlg.maps.create_TSNR_map.checked = 0;"), 1);
+  EXPECT_EQ(script(), "a\n    dlg.maps.create_TSNR_map.checked = 1;");
+
+  EXPECT_EQ(rewrite("a\ndlg.maps.create_TSNR_map.checked = 0;\n"), 1);
+  EXPECT_EQ(script(), "a\n    dlg.maps.create_TSNR_map.checked = 1;\n");
+
+  EXPECT_EQ(rewrite("a\n\n\n"), 0);
+  EXPECT_EQ(script(), "a\n\n\n");
+
+  EXPECT_EQ(rewrite(""), 0);
+  EXPECT_EQ(script(), "");
+}
+
+TEST_F(RewriteGUIScript, KeepsScriptsOfManyThousandLinesWhole) {
+  std::string original, expected;
+  for (int i = 0; i < 5000; ++i) {
+    const std::string line =
+        i == 4321 ? "dlg.temporal.create_temporal_outlier_logtab.checked = 1;"
+                  : "// line " + std::to_string(i);
+    original += line + "\n";
+    expected += (i == 4321 ? "    dlg.temporal.create_temporal_outlier_logtab"
+                             ".checked = 0;"
+                           : line) +
+                "\n";
+  }
+  EXPECT_EQ(rewrite(original), 1);
+  EXPECT_EQ(script(), expected);
+}
+
+TEST_F(RewriteGUIScript, AScriptWithoutStatementsIsWrittenBackUnchanged) {
+  const std::string original = "var dlg = {};\r\n\tshow(dlg);\n";
+  EXPECT_EQ(rewrite(original), 0);
+  EXPECT_EQ(script(), original);
+}
+
+TEST_F(RewriteGUIScript, AMissingScriptIsNotCreated) {
+  EXPECT_EQ(rewriteGUIScript(script_, makeSettingLines(savedSettings())), 0);
+  EXPECT_FALSE(fs::exists(script_));
+  EXPECT_FALSE(temporaryLeft());
+}
+
+TEST_F(RewriteGUIScript, AScriptThatCannotBeReadIsLeftAlone) {
+  fs::create_directory(script_);  // opens, but cannot be read as a file
+  EXPECT_EQ(rewriteGUIScript(script_, makeSettingLines(savedSettings())), 0);
+  EXPECT_TRUE(fs::is_directory(script_));
+  EXPECT_FALSE(temporaryLeft());
+}
+
+TEST_F(RewriteGUIScript, ANewTextThatCannotBeWrittenLeavesTheOldScript) {
+  const std::string original = "dlg.maps.create_TSNR_map.checked = 0;\n";
+  fs::create_directory(script_ + kScriptTemporarySuffix);
+  EXPECT_EQ(rewrite(original), 0);
+  EXPECT_EQ(script(), original);
+}
+
+TEST_F(RewriteGUIScript, AReadOnlyFolderOrScriptLeavesTheOldScript) {
+  if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
+  const std::string original = "dlg.maps.create_TSNR_map.checked = 0;\n";
+  writeBytes(script_, original);
+  fs::permissions(folder_.path(), fs::perms::owner_write,
+                  fs::perm_options::remove);
+  EXPECT_EQ(rewriteGUIScript(script_, makeSettingLines(savedSettings())), 0);
+  fs::permissions(folder_.path(), fs::perms::owner_write,
+                  fs::perm_options::add);
+  EXPECT_EQ(script(), original);
+  EXPECT_FALSE(temporaryLeft());
+
+  fs::permissions(script_, fs::perms::owner_read);
+  EXPECT_EQ(rewriteGUIScript(script_, makeSettingLines(savedSettings())), 0);
+  EXPECT_EQ(script(), original);
+}
+
+TEST_F(RewriteGUIScript, KeepsTheScriptsPermissionsAndLinks) {
+  const std::string target = folder_.file("real.js");
+  writeBytes(target, "dlg.maps.create_TSNR_map.checked = 0;\n");
+  fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write |
+                              fs::perms::group_read);
+  fs::create_symlink(target, script_);
+
+  EXPECT_EQ(rewriteGUIScript(script_, makeSettingLines(savedSettings())), 1);
+  EXPECT_TRUE(fs::is_symlink(script_));
+  EXPECT_EQ(readBytes(target), "    dlg.maps.create_TSNR_map.checked = 1;\n");
+  EXPECT_EQ(fs::status(target).permissions(),
+            fs::perms::owner_read | fs::perms::owner_write |
+                fs::perms::group_read);
+}
+
+}  // namespace
+}  // namespace quorvel
