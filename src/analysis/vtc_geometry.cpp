@@ -1,5 +1,6 @@
 #include "analysis/vtc_geometry.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
@@ -74,12 +75,15 @@ std::string findVtcHeaderProblem(const VTCHeader& header) {
                          static_cast<int>(header.nrOfVolumes));
   }
 
-  // Each factor is below 2^31; the product must leave room for the bytes of
-  // the largest sample type within what one array of this process can span.
+  // Each factor is below 2^31. The samples, at the width of the largest
+  // sample type, must fit what one array can span in this process: half the
+  // address space on 32-bit systems, 2^47 bytes (all a 64-bit process's
+  // user space can hold) elsewhere.
   const VtcDimensions d = vtcDimensions(header);
-  const std::uint64_t limit =
-      static_cast<std::uint64_t>(std::numeric_limits<std::ptrdiff_t>::max()) /
-      sizeof(float);
+  const std::uint64_t largestArray = std::min<std::uint64_t>(
+      static_cast<std::uint64_t>(std::numeric_limits<std::ptrdiff_t>::max()),
+      std::uint64_t{1} << 47);
+  const std::uint64_t limit = largestArray / sizeof(float);
   std::uint64_t samples = 1;
   for (const int factor : {d.x, d.y, d.z, d.t}) {
     if (samples > limit / static_cast<std::uint64_t>(factor)) {

@@ -1,0 +1,203 @@
+#include "analysis/temporal_outlier_report.h"
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <locale>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "captured_host_text.h"
+
+namespace {
+
+using quorvel::AnalysisSettings;
+using quorvel::outlierCsvPath;
+using quorvel::reportTemporalOutliers;
+using quorvel::writeOutlierCsv;
+using quorvel_test::CapturedHostText;
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+bool fileExists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
+
+// A fresh folder for one test's files, removed with its files afterwards.
+class ReportFolder : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/quorvel-report-XXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(pattern));
+    folder_ = pattern;
+  }
+  void TearDown() override {
+    for (const std::string& file : created_) std::remove(file.c_str());
+    rmdir(folder_.c_str());
+  }
+  std::string pathIn(const std::string& name) {
+    created_.push_back(folder_ + "/" + name);
+    return created_.back();
+  }
+
+  std::string folder_;
+  std::vector<std::string> created_;
+};
+
+AnalysisSettings reportSettings(bool logtab, bool file) {
+  AnalysisSettings s;
+  s.maxDeviation = 4.0f;
+  s.spikeDef = 3.0f;
+  s.createTemporalOutlierLogtab = logtab;
+  s.createTemporalOutlierFile = file;
+  return s;
+}
+
+const std::vector<std::int32_t> kOutliers = {0, 12, 7, 100000};
+const std::vector<std::int32_t> kSpikes = {0, 3, 0, 99999};
+
+TEST(OutlierCsvPath, ReplacesExactlyTheLastThreeCharacters) {
+  EXPECT_EQ("/data/run1.csv", outlierCsvPath("/data/run1.vtc"));
+  EXPECT_EQ("/data/run1.vcsv", outlierCsvPath("/data/run1.vtc2"));
+  EXPECT_EQ("csv", outlierCsvPath("abc"));
+  EXPECT_EQ("", outlierCsvPath("ab"));
+  EXPECT_EQ("", outlierCsvPath(""));
+  // 263 characters fit the 264-byte buffer with the terminator; 264 do not.
+  const std::string longest = std::string(259, 'a') + ".vtc";
+  EXPECT_EQ(std::string(259, 'a') + ".csv", outlierCsvPath(longest));
+  EXPECT_EQ("", outlierCsvPath(longest + "x"));
+}
+
+TEST(OutlierCsv, HeaderAndOneRowPerVolume) {
+  std::ostringstream out;
+  ASSERT_TRUE(writeOutlierCsv(out, 4, kOutliers.data(), kSpikes.data(),
+                              reportSettings(false, true)));
+  EXPECT_EQ(
+      "Volume, Outliers (stddev>4), Spikes (stddev:3)\n"
+      "1,0,0\n2,12,3\n3,7,0\n4,100000,99999\n",
+      out.str());
+}
+
+TEST(OutlierCsv, ThresholdsPrintAsTheStreamPrintsAFloat) {
+  AnalysisSettings s = reportSettings(false, true);
+  s.maxDeviation = 2.5f;
+  s.spikeDef = 1.5f;
+  std::ostringstream halves;
+  writeOutlierCsv(halves, 0, nullptr, nullptr, s);
+  EXPECT_EQ("Volume, Outliers (stddev>2.5), Spikes (stddev:1.5)\n", halves.str());
+
+  s.maxDeviation = 3.3f;  // not exact in single precision
+  s.spikeDef = 1234567.0f;
+  std::ostringstream odd;
+  writeOutlierCsv(odd, 0, nullptr, nullptr, s);
+  EXPECT_EQ("Volume, Outliers (stddev>3.3), Spikes (stddev:1.23457e+06)\n",
+            odd.str());
+}
+
+TEST(OutlierCsv, DecimalPointSurvivesAHostLocale) {
+  struct CommaPoint : std::numpunct<char> {
+    char do_decimal_point() const override { return ','; }
+  };
+  std::ostringstream out;
+  out.imbue(std::locale(std::locale::classic(), new CommaPoint));
+  AnalysisSettings s = reportSettings(false, true);
+  s.maxDeviation = 2.5f;
+  writeOutlierCsv(out, 0, nullptr, nullptr, s);
+  EXPECT_EQ("Volume, Outliers (stddev>2.5), Spikes (stddev:3)\n", out.str());
+}
+
+TEST(OutlierCsv, AFullDeviceIsReportedAsFailure) {
+  std::ofstream full("/dev/full");
+  if (!full) GTEST_SKIP() << "no /dev/full";
+  EXPECT_FALSE(writeOutlierCsv(full, 4, kOutliers.data(), kSpikes.data(),
+                               reportSettings(false, true)));
+}
+
+TEST_F(ReportFolder, LogTableHasAHeadingAndOneLinePerVolume) {
+  CapturedHostText host;
+  AnalysisSettings s = reportSettings(true, false);
+  s.maxDeviation = 3.0f;  // the heading still says 4
+  std::vector<std::int32_t> outliers(1000, 1), spikes(1000, 0);
+  outliers[999] = 123456;
+  EXPECT_TRUE(reportTemporalOutliers(1000, outliers.data(), spikes.data(), s,
+                                     pathIn("run.vtc")));
+  ASSERT_EQ(1001u, host.log().size());
+  EXPECT_EQ("Number of deviating voxels (std>4) per volume", host.log()[0]);
+  EXPECT_EQ("Volume   1:     1, of which     0 spikes", host.log()[1]);
+  EXPECT_EQ("Volume 999:     1, of which     0 spikes", host.log()[999]);
+  EXPECT_EQ("Volume 1000: 123456, of which     0 spikes", host.log()[1000]);
+  EXPECT_FALSE(fileExists(folder_ + "/run.csv"));
+}
+
+TEST_F(ReportFolder, BothOutputsTableFirstAndTheFileOverwritten) {
+  CapturedHostText host;
+  const std::string vtc = pathIn("run1.vtc");
+  const std::string csv = pathIn("run1.csv");
+  { std::ofstream old(csv); old << "old contents that are longer than the new\n"; }
+  EXPECT_TRUE(reportTemporalOutliers(2, kOutliers.data(), kSpikes.data(),
+                                     reportSettings(true, true), vtc));
+  EXPECT_EQ("Volume, Outliers (stddev>4), Spikes (stddev:3)\n1,0,0\n2,12,3\n",
+            readFile(csv));
+  const std::vector<std::string> expected = {
+      "Number of deviating voxels (std>4) per volume",
+      "Volume   1:     0, of which     0 spikes",
+      "Volume   2:    12, of which     3 spikes",
+      "The outlier data was saved to: \n" + csv};
+  EXPECT_EQ(expected, host.log());
+}
+
+TEST_F(ReportFolder, NoFlagsNoOutput) {
+  CapturedHostText host;
+  EXPECT_TRUE(reportTemporalOutliers(4, kOutliers.data(), kSpikes.data(),
+                                     reportSettings(false, false),
+                                     pathIn("run.vtc")));
+  EXPECT_TRUE(host.log().empty());
+  EXPECT_FALSE(fileExists(folder_ + "/run.csv"));
+}
+
+TEST_F(ReportFolder, UnusablePathsCannotBeOpened) {
+  CapturedHostText host;
+  const AnalysisSettings s = reportSettings(false, true);
+  EXPECT_FALSE(reportTemporalOutliers(4, kOutliers.data(), kSpikes.data(), s,
+                                      folder_ + "/no such folder/run.vtc"));
+  EXPECT_FALSE(reportTemporalOutliers(4, kOutliers.data(), kSpikes.data(), s, "ab"));
+  const std::string tooLong = folder_ + "/" + std::string(300, 'a') + ".vtc";
+  EXPECT_FALSE(reportTemporalOutliers(4, kOutliers.data(), kSpikes.data(), s, tooLong));
+  EXPECT_EQ(std::vector<std::string>(3, "Opening CSV file failed!"), host.log());
+}
+
+TEST_F(ReportFolder, AFileThatFailsWhileWrittenIsRemoved) {
+  // A file-size limit of 40 bytes makes the writes fail part-way, as a full
+  // disk would; the limit is restored before any check.
+  CapturedHostText host;
+  const std::string vtc = pathIn("big.vtc");
+  const std::string csv = pathIn("big.csv");
+  std::vector<std::int32_t> counts(100, 5);
+  rlimit saved{};
+  ASSERT_EQ(0, getrlimit(RLIMIT_FSIZE, &saved));
+  rlimit small = saved;
+  small.rlim_cur = 40;
+  const auto savedHandler = std::signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(0, setrlimit(RLIMIT_FSIZE, &small));
+  const bool reported = reportTemporalOutliers(100, counts.data(), counts.data(),
+                                               reportSettings(false, true), vtc);
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, savedHandler);
+
+  EXPECT_FALSE(reported);
+  EXPECT_FALSE(fileExists(csv));
+  EXPECT_EQ(std::vector<std::string>{"Writing CSV file failed: " + csv},
+            host.log());
+}
+
+}  // namespace
