@@ -9,12 +9,12 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-class Commands : public DialogScenario {};
+class Commands : public DialogCommands {};
 
 TEST_F(Commands, UnknownNamesAreQuotedInTheLogAndIgnored) {
   for (const std::string name : {"addfile", "AddFile ", "Starter", "", "Go"}) {
     host().clearLog();
-    EXPECT_TRUE(send(name));
+    EXPECT_TRUE(runCommand(name));
     EXPECT_EQ(log(), (Lines{"Plugin>  Command received: " + name,
                             "Plugin>  Received unknown command: \"" + name +
                                 "\"."}));
@@ -26,7 +26,7 @@ TEST_F(Commands, UnknownNamesAreQuotedInTheLogAndIgnored) {
 
 TEST_F(Commands, EveryCommandFirstShowsTheLogPaneAndLogsItsName) {
   host().setStringParameter("Command", "AddFile");
-  plugin_->execute();
+  plugin().execute();
   const std::vector<std::string> calls = host().journalNames();
   ASSERT_GE(calls.size(), 3u);
   EXPECT_EQ(calls[0], "nvGetStringParameter");
@@ -37,7 +37,7 @@ TEST_F(Commands, EveryCommandFirstShowsTheLogPaneAndLogsItsName) {
 
 TEST_F(Commands, LongCommandNamesAreCutToTheMessageBuffer) {
   const std::string name(3000, 'c');
-  EXPECT_TRUE(send(name));
+  EXPECT_TRUE(runCommand(name));
   ASSERT_EQ(log().size(), 2u);
   EXPECT_EQ(log()[0], ("Plugin>  Command received: " + name).substr(0, 511));
   EXPECT_EQ(log()[1],
@@ -46,11 +46,11 @@ TEST_F(Commands, LongCommandNamesAreCutToTheMessageBuffer) {
 
 TEST_F(Commands, AddFileAppendsTheChosenPath) {
   host().queueChosenFile("/data/sub-01/run1.vtc");
-  EXPECT_TRUE(send("AddFile"));
+  EXPECT_TRUE(runCommand("AddFile"));
   EXPECT_EQ(fileList(), "/data/sub-01/run1.vtc");
 
   host().queueChosenFile("/data/sub-02/run1.vtc");
-  EXPECT_TRUE(send("AddFile"));
+  EXPECT_TRUE(runCommand("AddFile"));
   EXPECT_EQ(fileList(), "/data/sub-01/run1.vtc\n/data/sub-02/run1.vtc");
 
   const auto& dialogs = host().fileDialogCalls();
@@ -66,7 +66,7 @@ TEST_F(Commands, ACancelledAddFileChangesNothing) {
   host().setStringParameter("FileList", "/data/run1.vtc");
   host().clearJournal();
   host().queueCancelledFileDialog();
-  EXPECT_TRUE(send("AddFile"));
+  EXPECT_TRUE(runCommand("AddFile"));
   EXPECT_EQ(fileList(), "/data/run1.vtc");
   EXPECT_EQ(host().callCount("nvSetStringParameter"), 0u);
   EXPECT_EQ(log(), Lines{"Plugin>  Command received: AddFile"});
@@ -78,33 +78,33 @@ TEST_F(Commands, AddFileToAFullListKeepsEveryEntryAndSaysSo) {
                            std::string(12800, 'b');
   host().setStringParameter("FileList", full);
   host().queueChosenFile("/x.vtc");
-  EXPECT_TRUE(send("AddFile"));
+  EXPECT_TRUE(runCommand("AddFile"));
   EXPECT_EQ(fileList(), full);
   EXPECT_EQ(log(), (Lines{"Plugin>  Command received: AddFile",
                           "Plugin>  The file list is full; not added: /x.vtc"}));
 
   host().queueChosenFile("/y");  // "\n/y" and the NUL fit exactly
-  EXPECT_TRUE(send("AddFile"));
+  EXPECT_TRUE(runCommand("AddFile"));
   EXPECT_EQ(fileList(), full + "\n/y");
 }
 
 TEST_F(Commands, AddFileTakesPathsLongerThanAMessage) {
   const std::string path = "/" + std::string(4000, 'd') + "/run.vtc";
   host().queueChosenFile(path);
-  EXPECT_TRUE(send("AddFile"));
+  EXPECT_TRUE(runCommand("AddFile"));
   EXPECT_EQ(fileList(), path);
 }
 
 TEST_F(Commands, AddMDMAppendsTheVTCsOfTheChosenFile) {
-  const std::string mdm = folder_.file("study.mdm");
-  writeBytes(mdm,
+  const std::string mdm = workFile("study.mdm");
+  writeFile(mdm,
              "FileVersion:          3\n"
              "NrOfStudies:          2\n"
              "\"/data/s1/run1.vtc\" \"/data/s1/run1.sdm\"\n"
              "\"/data/s2/run1.vtc\" \"/data/s2/run1.sdm\"\n");
   host().setStringParameter("FileList", "/data/s0/run1.vtc");
   host().queueChosenFile(mdm);
-  EXPECT_TRUE(send("AddMDM"));
+  EXPECT_TRUE(runCommand("AddMDM"));
   EXPECT_EQ(fileList(),
             "/data/s0/run1.vtc\n/data/s1/run1.vtc\n/data/s2/run1.vtc");
   const auto& dialogs = host().fileDialogCalls();
@@ -119,9 +119,9 @@ TEST_F(Commands, AnMDMThatCannotBeOpenedLeavesTheList) {
   host().setStringParameter("FileList", "/data/run1.vtc");
   host().clearJournal();
   host().queueCancelledFileDialog();
-  EXPECT_TRUE(send("AddMDM"));
-  host().queueChosenFile(folder_.file("missing.mdm"));
-  EXPECT_TRUE(send("AddMDM"));
+  EXPECT_TRUE(runCommand("AddMDM"));
+  host().queueChosenFile(workFile("missing.mdm"));
+  EXPECT_TRUE(runCommand("AddMDM"));
   EXPECT_EQ(fileList(), "/data/run1.vtc");
   EXPECT_EQ(host().callCount("nvSetStringParameter"), 0u);
   EXPECT_EQ(log(), (Lines{"Plugin>  Command received: AddMDM",
@@ -135,10 +135,10 @@ TEST_F(Commands, AnMDMBeyondTheListsCapacityAddsWhatFits) {
   for (int i = 0; i < 300; ++i)
     text += "\"/data/" + std::string(90, 's') + "/run" + std::to_string(i) +
             ".vtc\"\n";
-  const std::string mdm = folder_.file("big.mdm");
-  writeBytes(mdm, text);
+  const std::string mdm = workFile("big.mdm");
+  writeFile(mdm, text);
   host().queueChosenFile(mdm);
-  EXPECT_TRUE(send("AddMDM"));
+  EXPECT_TRUE(runCommand("AddMDM"));
 
   const std::string list = fileList();
   EXPECT_LT(list.size(), 25604u);

@@ -12,9 +12,9 @@ namespace quorvel {
 namespace {
 
 namespace fs = std::filesystem;
-using quorvel_test::readBytes;
-using quorvel_test::TempFolder;
-using quorvel_test::writeBytes;
+using dialog_test::readBytes;
+using dialog_test::TempFolder;
+using dialog_test::writeBytes;
 
 AnalysisSettings savedSettings() {
   AnalysisSettings settings;

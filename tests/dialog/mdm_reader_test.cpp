@@ -11,8 +11,8 @@
 namespace quorvel {
 namespace {
 
-using quorvel_test::TempFolder;
-using quorvel_test::writeBytes;
+using dialog_test::TempFolder;
+using dialog_test::writeBytes;
 
 class MDMReader : public ::testing::Test {
  protected:

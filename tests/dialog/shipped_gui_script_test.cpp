@@ -10,8 +10,8 @@
 namespace quorvel {
 namespace {
 
-using quorvel_test::readBytes;
-using quorvel_test::TempFolder;
+using dialog_test::readBytes;
+using dialog_test::TempFolder;
 
 AnalysisSettings shippedDefaults() {
   AnalysisSettings settings;

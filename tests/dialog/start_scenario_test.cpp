@@ -26,7 +26,7 @@ const char kScript[] =
     "}\n"
     "var d = dlg.parameters.max_deviation.value;";
 
-class Start : public DialogScenario {
+class Start : public DialogCommands {
  protected:
   void setSettings(double maxDeviation, double spikeDef, int flags) {
     host().setFloatParameter("Max_Deviation", maxDeviation);
@@ -40,7 +40,7 @@ class Start : public DialogScenario {
 
   // Links a small VTC to the VMR, so that a run with an empty list completes.
   void linkSmallVtc() {
-    const std::string path = folder_.file("run1.vtc");
+    const std::string path = workFile("run1.vtc");
     std::vector<float> samples(2 * 2 * 1 * 6);
     for (std::size_t i = 0; i < samples.size(); ++i)
       samples[i] = 100.0f + static_cast<float>(i % 6) * (i % 5 == 0 ? 9 : 1);
@@ -49,7 +49,7 @@ class Start : public DialogScenario {
   }
 
   // The lines of the log from the first that equals `line` on.
-  Lines logFrom(const std::string& line) const {
+  Lines logFrom(const std::string& line) {
     auto found = std::find(log().begin(), log().end(), line);
     return Lines(found, log().end());
   }
@@ -60,7 +60,7 @@ TEST_F(Start, PrintsTheParameterTableBeforeTheRun) {
   host().setIntParameter("Delete_Other_Vmps", 0);
   host().setIntParameter("Create_Lagged_Autocor_Map", 2);
   host().setIntParameter("Create_Temporal_Outlier_File", -1);
-  EXPECT_FALSE(send("Start"));  // no VTC: the run stops after the table
+  EXPECT_FALSE(runCommand("Start"));  // no VTC: the run stops after the table
   const Lines expected = {
       "Plugin>  Command received: Start",
       "===== The following parameters are used =====",
@@ -82,7 +82,7 @@ TEST_F(Start, PrintsTheParameterTableBeforeTheRun) {
 
 TEST_F(Start, PrintsThresholdsFromTheirFloatValues) {
   setSettings(12.5, 0.15, 0);
-  EXPECT_FALSE(send("Start"));
+  EXPECT_FALSE(runCommand("Start"));
   ASSERT_GE(log().size(), 12u);
   EXPECT_EQ(log()[2], "| Delete Present VMPS: No                   |");
   EXPECT_EQ(log()[7], "| Maximum Deviation: 12.5                    |");
@@ -92,14 +92,14 @@ TEST_F(Start, PrintsThresholdsFromTheirFloatValues) {
 }
 
 TEST_F(Start, ACompletedRunSavesTheSettingsIntoTheScript) {
-  writeBytes(scriptPath(), kScript);
+  writeFile(script(), kScript);
   linkSmallVtc();
   setSettings(4, 3.5, 0);
   host().setIntParameter("Create_TSNR_Map", 1);
   host().setIntParameter("Add_Vtc_Name", 7);
-  EXPECT_TRUE(send("Start"));
+  EXPECT_TRUE(runCommand("Start"));
 
-  EXPECT_EQ(readBytes(scriptPath()),
+  EXPECT_EQ(readFile(script()),
             "function initSettings() {\n"
             "    dlg.options.delete_other_vmps.checked = 0;\n"
             "    dlg.options.add_vtc_name.checked = 1;\n"
@@ -114,65 +114,79 @@ TEST_F(Start, ACompletedRunSavesTheSettingsIntoTheScript) {
             "var d = dlg.parameters.max_deviation.value;");
   EXPECT_EQ(logFrom("Saving the current settings"),
             (Lines{"Saving the current settings",
-                   "9 lines were replaced in " + scriptPath(),
+                   "9 lines were replaced in " + script(),
+                   "Plugin Successfully completed"}));
+}
+
+TEST_F(Start, TheShippedScriptKeepsItsTextWithItsOwnSettings) {
+  const std::string shipped = readFile(script());
+  linkSmallVtc();
+  setSettings(4, 3, 1);
+  host().setIntParameter("Delete_Other_Vmps", 0);
+  EXPECT_TRUE(runCommand("Start"));
+  EXPECT_EQ(readFile(script()), shipped);
+  EXPECT_EQ(logFrom("Saving the current settings"),
+            (Lines{"Saving the current settings",
+                   "9 lines were replaced in " + script(),
                    "Plugin Successfully completed"}));
 }
 
 TEST_F(Start, SavesThresholdsAsAStreamPrintsTheirFloats) {
-  writeBytes(scriptPath(), kScript);
+  writeFile(script(), kScript);
   linkSmallVtc();
   setSettings(0.15, 8, 0);
-  EXPECT_TRUE(send("Start"));
-  const std::string script = readBytes(scriptPath());
-  EXPECT_NE(script.find("\n    dlg.parameters.max_deviation.value = 0.15;\n"),
+  EXPECT_TRUE(runCommand("Start"));
+  const std::string saved = readFile(script());
+  EXPECT_NE(saved.find("\n    dlg.parameters.max_deviation.value = 0.15;\n"),
             std::string::npos);
-  EXPECT_NE(script.find("\n    dlg.parameters.spike_def.value = 8;\n"),
+  EXPECT_NE(saved.find("\n    dlg.parameters.spike_def.value = 8;\n"),
             std::string::npos);
 }
 
 TEST_F(Start, AFailedRunSavesNothing) {
-  writeBytes(scriptPath(), kScript);
+  writeFile(script(), kScript);
   setSettings(5, 5, 0);
-  EXPECT_FALSE(send("Start"));
-  EXPECT_EQ(readBytes(scriptPath()), kScript);
+  EXPECT_FALSE(runCommand("Start"));
+  EXPECT_EQ(readFile(script()), kScript);
   EXPECT_EQ(logFrom("Saving the current settings"), Lines{});
   EXPECT_EQ(logFrom("Plugin Successfully completed"), Lines{});
   EXPECT_EQ(host().callCount("nvGetPluginsPath"), 0u);
 }
 
 TEST_F(Start, AMissingScriptIsNotCreatedAndTheRunStillCompletes) {
+  fs::remove(script());
   linkSmallVtc();
   setSettings(4, 3, 0);
-  EXPECT_TRUE(send("Start"));
-  EXPECT_FALSE(fs::exists(scriptPath()));
+  EXPECT_TRUE(runCommand("Start"));
+  EXPECT_FALSE(fs::exists(script()));
   EXPECT_EQ(logFrom("Saving the current settings"),
             (Lines{"Saving the current settings",
                    "File could not be opened for reading",
-                   "0 lines were replaced in " + scriptPath(),
+                   "0 lines were replaced in " + script(),
                    "Plugin Successfully completed"}));
 }
 
 TEST_F(Start, AScriptThatCannotBeReplacedKeepsItsText) {
-  writeBytes(scriptPath(), kScript);
-  fs::create_directory(scriptPath() + ".saving");  // blocks the new text
+  writeFile(script(), kScript);
+  fs::create_directory(script() + ".saving");  // blocks the new text
   linkSmallVtc();
   setSettings(6, 2, 0);
-  EXPECT_TRUE(send("Start"));
-  EXPECT_EQ(readBytes(scriptPath()), kScript);
+  EXPECT_TRUE(runCommand("Start"));
+  EXPECT_EQ(readFile(script()), kScript);
   EXPECT_EQ(logFrom("Saving the current settings"),
             (Lines{"Saving the current settings",
                    "File could not be opened for writing",
-                   "0 lines were replaced in " + scriptPath(),
+                   "0 lines were replaced in " + script(),
                    "Plugin Successfully completed"}));
 }
 
 TEST_F(Start, TheScriptPathAlwaysTakesASlashAfterThePluginsFolder) {
-  host().setPluginsPath(folder_.path().string() + "/");
-  writeBytes(scriptPath(), kScript);
+  host().setPluginsPath(pluginsDir().string() + "/");
+  writeFile(script(), kScript);
   linkSmallVtc();
   setSettings(4, 3, 1);
-  EXPECT_TRUE(send("Start"));
-  const std::string doubled = folder_.path().string() + "//Quorvel1_0.js";
+  EXPECT_TRUE(runCommand("Start"));
+  const std::string doubled = pluginsDir().string() + "//Quorvel1_0.js";
   EXPECT_EQ(logFrom("Saving the current settings"),
             (Lines{"Saving the current settings",
                    "9 lines were replaced in " + doubled,
@@ -182,20 +196,17 @@ TEST_F(Start, TheScriptPathAlwaysTakesASlashAfterThePluginsFolder) {
 TEST_F(Start, AListOfMoreThan256EntriesSaysWhatIsLeftOut) {
   std::string list;
   for (int i = 0; i < 300; ++i)
-    list += (i ? "\n" : "") + folder_.file("missing" + std::to_string(i) +
-                                           ".vtc");
+    list += std::string(i ? "\n" : "") + "/missing/run" + std::to_string(i) + ".vtc";
   host().setStringParameter("FileList", list);
   setSettings(4, 3, 0);
-  EXPECT_TRUE(send("Start"));
+  EXPECT_TRUE(runCommand("Start"));
   EXPECT_EQ(fileList(), list);
-  EXPECT_EQ(logFrom("Plugin>  256 files found in list:").size() > 1, true);
   const Lines tail = logFrom("Plugin>  256 files found in list:");
   ASSERT_GE(tail.size(), 3u);
   EXPECT_EQ(tail[1],
             "Plugin>  44 entries past the first 256 of the file list are left "
             "out");
-  EXPECT_EQ(tail[2], "Failed loading on this VMR: " +
-                         folder_.file("missing0.vtc"));
+  EXPECT_EQ(tail[2], "Failed loading on this VMR: /missing/run0.vtc");
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 #include <random>
 #include <string>
 
-namespace quorvel_test {
+namespace dialog_test {
 
 class TempFolder {
  public:
@@ -51,6 +51,6 @@ inline std::string readBytes(const std::string& path) {
                      std::istreambuf_iterator<char>());
 }
 
-}  // namespace quorvel_test
+}  // namespace dialog_test
 
 #endif  // QUORVEL_TESTS_DIALOG_TEMP_FOLDER_H_
