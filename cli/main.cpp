@@ -1,0 +1,150 @@
+// The quorvel command: runs the Quorvel plug-in without the Noravia host on
+// NIfTI fMRI runs, with a built-in demo.
+#include <CLI/CLI.hpp>
+
+#include <iostream>
+#include <optional>
+
+#include "cli/cli_error.h"
+#include "cli/demo_command.h"
+#include "cli/run_command.h"
+
+namespace {
+
+using quorvel::cli::CliError;
+using quorvel::cli::RunOptions;
+
+// A --name/--no-name switch pair that leaves `target` unset unless given.
+struct Switch {
+  bool value = false;
+  CLI::Option* option = nullptr;
+  std::optional<bool>* target = nullptr;
+};
+
+void addSwitch(CLI::App& app, std::vector<Switch>& switches, const std::string& name,
+               const std::string& description, std::optional<bool>& target) {
+  switches.push_back(Switch{false, nullptr, &target});
+  Switch& added = switches.back();
+  added.option = app.add_flag("--" + name + ",!--no-" + name, added.value, description);
+}
+
+constexpr const char kSettingsNote[] =
+    "The settings start from the GUI script Quorvel1_0.js in the settings folder "
+    "($XDG_CONFIG_HOME/quorvel, else ~/.config/quorvel; made from the installed "
+    "copy on first use). The plug-in saves the settings of every completed run "
+    "there, so the next run starts from them; options override them.";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{
+      "quorvel - data-quality maps (TSNR, lag 1+2 autocorrelation, largest "
+      "deviation) and per-volume outlier and spike counts for fMRI runs",
+      "quorvel"};
+  app.require_subcommand(1);
+  app.set_version_flag("--version", "quorvel 1.2 (plug-in Quorvel 1.2)");
+  app.footer(
+      "Examples:\n"
+      "  quorvel run --out qc sub-01_task-rest_bold.nii.gz\n"
+      "  quorvel demo --out /tmp/quorvel-demo\n"
+      "Run 'quorvel run --help' for the options of an analysis.");
+
+  RunOptions options;
+  std::vector<Switch> switches;
+  switches.reserve(7);
+  CLI::App* run = app.add_subcommand(
+      "run", "Analyse 4D NIfTI fMRI runs with the Quorvel plug-in");
+  run->add_option("RUN", options.runs,
+                  "4D NIfTI-1 or NIfTI-2 run (.nii or .nii.gz); several runs must share one grid");
+  run->add_option("-o,--out", options.outFolder,
+                  "Folder for every output (made when missing)")
+      ->capture_default_str();
+  run->add_option("--mdm", options.mdmPath,
+                  "MDM file naming more runs (first quoted field of each line; "
+                  "relative paths are taken from the MDM's folder)");
+  run->add_option("--settings-dir", options.settingsFolder,
+                  "Folder holding the saved settings (default: $XDG_CONFIG_HOME/quorvel "
+                  "or ~/.config/quorvel)");
+  run->add_option("--max-deviation", options.maxDeviation,
+                  "Outlier threshold in standard deviations (saved default: 4)");
+  run->add_option("--spike-def", options.spikeDef,
+                  "Spike threshold in standard deviations (saved default: 3)");
+  addSwitch(*run, switches, "tsnr", "Make the TSNR map (saved default: on)",
+            options.createTSNRMap);
+  addSwitch(*run, switches, "autocorrelation",
+            "Make the lag 1+2 autocorrelation map (saved default: on)",
+            options.createLaggedAutocorMap);
+  addSwitch(*run, switches, "outlier-map",
+            "Make the largest-deviation map (saved default: on)", options.createOutlierMap);
+  addSwitch(*run, switches, "log-table",
+            "Print the per-volume counts in the log (saved default: on)",
+            options.createTemporalOutlierLogtab);
+  addSwitch(*run, switches, "csv",
+            "Write the per-volume counts to <run>.csv (saved default: on)",
+            options.createTemporalOutlierFile);
+  addSwitch(*run, switches, "add-vtc-name",
+            "Add the run's name to the map names (saved default: on)", options.addVtcName);
+  addSwitch(*run, switches, "delete-other-maps",
+            "Delete the maps present before the run (saved default: off)",
+            options.deleteOtherVmps);
+  run->footer(std::string(kSettingsNote) +
+              "\n\nOutputs in --out: <entities>_stat-tsnr_boldmap.nii.gz, "
+              "..._desc-ac12_boldmap.nii.gz, ..._desc-maxdev_boldmap.nii.gz (each "
+              "with a .json), <run>.csv, ..._desc-qc_timeseries.tsv/.json, "
+              "dataset_description.json and quorvel_log.txt.\n"
+              "Exit status: 0 when the plug-in completed, 1 when it stopped or an "
+              "output could not be written, 2 for bad usage or unreadable input.\n\n"
+              "Example:\n"
+              "  quorvel run --out qc --max-deviation 3.5 --no-autocorrelation \\\n"
+              "      sub-01_task-rest_bold.nii.gz sub-01_task-motor_bold.nii.gz");
+
+  std::string demoOut = "quorvel-demo";
+  std::string demoSettings;
+  CLI::App* demo = app.add_subcommand(
+      "demo", "Write a synthetic run with known faults and analyse it");
+  demo->add_option("-o,--out", demoOut, "Folder for the synthetic run and every output")
+      ->capture_default_str();
+  demo->add_option("--settings-dir", demoSettings,
+                   "Folder holding the saved settings (as for run)");
+  demo->footer("Example:\n  quorvel demo --out /tmp/quorvel-demo");
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForAllHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForVersion& e) {
+    return app.exit(e);
+  } catch (const CLI::ParseError& e) {
+    app.exit(e);
+    return quorvel::cli::kExitBadInput;
+  }
+  for (Switch& s : switches) {
+    if (s.option->count() > 0) *s.target = s.value;
+  }
+
+  try {
+    if (*demo) return quorvel::cli::runDemo(demoOut, demoSettings, std::cout, std::cerr);
+    quorvel::cli::RunReport report = quorvel::cli::runQuorvel(options, std::cout, std::cerr);
+    if (!report.executeResult) {
+      std::cerr << "quorvel: the plug-in stopped before the end of its run (execute "
+                   "returned false); see the log, also in "
+                << report.logFile << "\n";
+      return quorvel::cli::kExitRunFailed;
+    }
+    for (const auto& result : report.runs) {
+      for (const std::string& file : result.files) {
+        std::cerr << "quorvel: wrote " << file << "\n";
+      }
+    }
+    std::cerr << "quorvel: wrote " << report.logFile << "\n";
+    return quorvel::cli::kExitSuccess;
+  } catch (const CliError& error) {
+    std::cerr << "quorvel: " << error.what() << "\n";
+    return error.exitStatus();
+  } catch (const std::exception& error) {
+    std::cerr << "quorvel: " << error.what() << "\n";
+    return quorvel::cli::kExitRunFailed;
+  }
+}

@@ -1,0 +1,199 @@
+#include "cli/run_command.h"
+
+#include <stdlib.h>
+
+#include <fstream>
+#include <sstream>
+#include <system_error>
+
+#include "cli/atomic_file.h"
+#include "cli/cli_error.h"
+#include "cli/dialog_settings.h"
+#include "cli/host_session.h"
+#include "cli/install_paths.h"
+#include "cli/mdm_file.h"
+#include "cli/nifti_run.h"
+#include "cli/output_names.h"
+#include "cli/run_outputs.h"
+#include "cli/run_plan.h"
+#include "cli/settings_store.h"
+#include "cli/sidecars.h"
+
+namespace quorvel::cli {
+namespace fs = std::filesystem;
+namespace {
+
+std::string readWholeFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  if (in) text << in.rdbuf();
+  return text.str();
+}
+
+// The settings of the user's GUI script with the command's options on top.
+DialogSettings settingsFor(const RunOptions& options, const fs::path& script,
+                           std::ostream& err) {
+  DialogSettings settings;
+  if (fs::exists(script)) {
+    std::vector<std::string> missing;
+    settings = parseGuiScriptSettings(readWholeFile(script), DialogSettings{}, &missing);
+    for (const std::string& statement : missing) {
+      err << "quorvel: " << script.string() << ": no readable \"" << statement
+          << "\" statement; using the built-in value\n";
+    }
+  } else {
+    err << "quorvel: " << script.string()
+        << ": no GUI script (none is installed beside the library); using the "
+           "built-in settings\n";
+  }
+  if (options.maxDeviation) settings.maxDeviation = *options.maxDeviation;
+  if (options.spikeDef) settings.spikeDef = *options.spikeDef;
+  if (options.deleteOtherVmps) settings.deleteOtherVmps = *options.deleteOtherVmps;
+  if (options.createTSNRMap) settings.createTSNRMap = *options.createTSNRMap;
+  if (options.createOutlierMap) settings.createOutlierMap = *options.createOutlierMap;
+  if (options.createLaggedAutocorMap) {
+    settings.createLaggedAutocorMap = *options.createLaggedAutocorMap;
+  }
+  if (options.createTemporalOutlierLogtab) {
+    settings.createTemporalOutlierLogtab = *options.createTemporalOutlierLogtab;
+  }
+  if (options.createTemporalOutlierFile) {
+    settings.createTemporalOutlierFile = *options.createTemporalOutlierFile;
+  }
+  if (options.addVtcName) settings.addVtcName = *options.addVtcName;
+  return settings;
+}
+
+std::string gridText(const NiftiRun& run) {
+  return std::to_string(run.nx) + " x " + std::to_string(run.ny) + " x " +
+         std::to_string(run.nz);
+}
+
+// A private folder for the MDM file handed to the plug-in, removed with
+// everything in it when the command ends.
+class ScratchFolder {
+ public:
+  ScratchFolder() {
+    std::string pattern = (fs::temp_directory_path() / "quorvel-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) {
+      throw runError("cannot make a temporary folder in " +
+                     fs::temp_directory_path().string());
+    }
+    path_ = pattern;
+  }
+  ~ScratchFolder() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+  }
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+// Hands the plug-in an MDM naming the VTCs of the MDM's runs through the
+// "AddMDM" command, and checks that they reached the file list.
+void addMdmRuns(HostSession& session, const RunPlan& plan) {
+  std::vector<std::string> vtcPaths;
+  std::string expected = session.fileList();
+  for (std::size_t i = plan.givenCount; i < plan.runs.size(); ++i) {
+    vtcPaths.push_back(plan.runs[i].vtcPath);
+    if (!expected.empty()) expected += '\n';
+    expected += plan.runs[i].vtcPath;
+  }
+  ScratchFolder scratch;
+  const fs::path mdm = scratch.path() / "runs.mdm";
+  writeFileAtomically(mdm, mdmTextNaming(vtcPaths));
+  session.answerNextFileDialog(mdm.string());
+  session.execute("AddMDM");
+  if (session.fileList() != expected) {
+    throw runError("the plug-in did not take the runs of the MDM file into its file list");
+  }
+}
+
+}  // namespace
+
+RunReport runQuorvel(const RunOptions& options, std::ostream& out,
+                     std::ostream& err) {
+  silenceNiftiLibrary();
+  RunReport report;
+
+  // Everything that can be wrong with the input is found before any output.
+  std::vector<std::string> mdmRuns;
+  if (!options.mdmPath.empty()) mdmRuns = readMdmRunPaths(options.mdmPath);
+  const fs::path outFolder = options.outFolder.empty() ? fs::path(".") : fs::path(options.outFolder);
+  RunPlan plan = planRuns(options.runs, mdmRuns, outFolder);
+
+  std::vector<NiftiRun> runs;
+  for (const PlannedRun& planned : plan.runs) {
+    runs.push_back(readNiftiRun(planned.runPath));
+    const NiftiRun& run = runs.back();
+    const NiftiRun& first = runs.front();
+    if (run.nx != first.nx || run.ny != first.ny || run.nz != first.nz) {
+      throw inputError(run.path + ": its grid of " + gridText(run) +
+                       " voxels differs from the " + gridText(first) + " of " +
+                       first.path + "; one call analyses runs of one grid "
+                       "(the maps live in one VMR), so run them separately");
+    }
+  }
+  prepareOutputFolder(outFolder);
+
+  const fs::path settings = settingsFolder(options.settingsFolder);
+  const fs::path script =
+      prepareSettingsScript(settings, installedScriptPath(), kGuiScriptName);
+  report.settingsScript = script.string();
+  err << "quorvel: settings are read from and saved to " << script.string() << "\n";
+  const DialogSettings dialog = settingsFor(options, script, err);
+
+  HostListeners listeners;
+  listeners.logLine = [&out](const std::string& line) { out << line << std::endl; };
+  listeners.messageBox = [&err](const std::string& text) {
+    err << "[message box] " << text << std::endl;
+  };
+  HostSession session(pluginLibraryPath(), settings, std::move(listeners));
+  std::vector<std::string> givenVtcs;
+  for (std::size_t i = 0; i < plan.runs.size(); ++i) {
+    session.registerRun(plan.runs[i].vtcPath, runs[i]);
+    if (i < plan.givenCount) givenVtcs.push_back(plan.runs[i].vtcPath);
+  }
+  session.setSettings(dialog);
+  session.setFileList(givenVtcs);
+
+  const fs::path logFile = outFolder / kLogFileName;
+  report.logFile = logFile.string();
+  auto saveLog = [&] {
+    std::string text;
+    for (const std::string& line : session.logLines()) text += line + "\n";
+    writeFileAtomically(logFile, text);
+  };
+
+  if (!session.initPlugin()) {
+    saveLog();
+    throw runError("the plug-in did not start (initPlugin returned false)");
+  }
+  if (plan.runs.size() > plan.givenCount) addMdmRuns(session, plan);
+  report.executeResult = session.execute("Start");
+  saveLog();
+  if (!report.executeResult) return report;
+
+  const std::vector<std::string> log = session.logLines();
+  const std::vector<std::vector<RunMap>> maps =
+      mapsByRun(session.maps(), dialog, plan.runs.size());
+  for (std::size_t i = 0; i < plan.runs.size(); ++i) {
+    const std::string loaded = "Successfully loaded " + plan.runs[i].vtcPath;
+    bool analysed = false;
+    for (const std::string& line : log) analysed = analysed || line == loaded;
+    if (!analysed) {
+      err << "quorvel: " << plan.runs[i].runPath
+          << ": the plug-in did not analyse this run; no outputs for it\n";
+      continue;
+    }
+    report.runs.push_back(writeRunOutputs(plan.runs[i], *runs[i].header,
+                                          runs[i].nt, maps[i], dialog, log,
+                                          outFolder));
+  }
+  writeFileAtomically(outFolder / kDatasetDescriptionName, datasetDescriptionJson());
+  return report;
+}
+
+}  // namespace quorvel::cli

@@ -1,0 +1,31 @@
+// Where the command keeps the dialog's GUI script between runs.
+//
+// The plug-in saves its settings by rewriting the GUI script in the host's
+// plug-ins folder. The command gives the plug-in a per-user folder as that
+// plug-ins folder, so the installed script beside the library is never
+// written: the user's copy is made from it on first use.
+#ifndef QUORVEL_CLI_SETTINGS_STORE_H_
+#define QUORVEL_CLI_SETTINGS_STORE_H_
+
+#include <filesystem>
+#include <string>
+
+namespace quorvel::cli {
+
+// The per-user folder: `override` when not empty, else
+// $XDG_CONFIG_HOME/quorvel, else $HOME/.config/quorvel.
+std::filesystem::path settingsFolder(const std::string& override);
+
+// Makes sure `folder` exists and holds the GUI script named `scriptName`,
+// copying `installedScript` there when the folder has none yet. Returns
+// the path of the user's script. Throws an input error when the folder
+// cannot be made or the copy fails; a missing installed script only leaves
+// the user's script missing, and the caller falls back on built-in values.
+std::filesystem::path prepareSettingsScript(
+    const std::filesystem::path& folder,
+    const std::filesystem::path& installedScript,
+    const std::string& scriptName);
+
+}  // namespace quorvel::cli
+
+#endif  // QUORVEL_CLI_SETTINGS_STORE_H_
