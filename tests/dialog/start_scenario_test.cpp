@@ -91,6 +91,14 @@ TEST_F(Start, PrintsThresholdsFromTheirFloatValues) {
   EXPECT_EQ(log()[11], "=============================================");
 }
 
+TEST_F(Start, ThresholdsBeyondTheFloatRangeBecomeInfinities) {
+  setSettings(1e300, -1e300, 0);
+  EXPECT_FALSE(runCommand("Start"));
+  ASSERT_GE(log().size(), 9u);
+  EXPECT_EQ(log()[7], "| Maximum Deviation: inf                    |");
+  EXPECT_EQ(log()[8], "| Spike Definition: -inf                     |");
+}
+
 TEST_F(Start, ACompletedRunSavesTheSettingsIntoTheScript) {
   writeFile(script(), kScript);
   linkSmallVtc();
