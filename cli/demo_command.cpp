@@ -84,6 +84,17 @@ int runDemo(const std::string& outFolder, const std::string& settingsFolder,
       if (volumesWithAny(counts.outliers) > 0) out << " (" << volumeList(counts.outliers) << ")";
       out << "\n  volumes with spikes: " << volumesWithAny(counts.spikes);
       if (volumesWithAny(counts.spikes) > 0) out << " (" << volumeList(counts.spikes) << ")";
+      out << "\n  largest counts:";
+      std::vector<std::size_t> order(counts.outliers.size());
+      for (std::size_t v = 0; v < order.size(); ++v) order[v] = v;
+      std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return counts.outliers[a] > counts.outliers[b];
+      });
+      for (std::size_t i = 0; i < order.size() && i < 7 && counts.outliers[order[i]] > 0; ++i) {
+        out << (i == 0 ? " " : ", ") << "volume " << order[i] + 1 << " ("
+            << counts.outliers[order[i]] << " outliers, " << counts.spikes[order[i]]
+            << " spikes)";
+      }
       out << "\n  (the synthetic run has spikes in volumes";
       for (int v : shape.spikeVolumes) out << " " << v + 1;
       out << " and a step in volumes " << shape.stepFirstVolume + 1 << "-"

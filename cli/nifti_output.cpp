@@ -1,5 +1,6 @@
 #include "cli/nifti_output.h"
 
+#include <cmath>
 #include <cstring>
 #include <system_error>
 
@@ -10,6 +11,18 @@ namespace quorvel::cli {
 namespace fs = std::filesystem;
 namespace {
 
+// True when the values agree; nifti_clib reads a non-finite float back
+// as 0, so such a value only needs to come back as 0.
+template <typename T>
+bool sameValues(const void* written, const void* read, std::size_t count) {
+  const T* a = static_cast<const T*>(written);
+  const T* b = static_cast<const T*>(read);
+  for (std::size_t i = 0; i < count; ++i) {
+    if (std::isfinite(a[i]) ? !(a[i] == b[i]) : b[i] != 0) return false;
+  }
+  return true;
+}
+
 // True when the file at `path` holds the grid and the data of `image`.
 bool readsBackAs(const fs::path& path, const nifti_image& image) {
   NiftiImagePtr copy(nifti_image_read(path.c_str(), 1));
@@ -17,12 +30,18 @@ bool readsBackAs(const fs::path& path, const nifti_image& image) {
   for (int d = 0; d < 8; ++d) {
     if (copy->dim[d] != image.dim[d]) return false;
   }
-  if (copy->datatype != image.datatype || copy->nvox != image.nvox) {
+  if (copy->datatype != image.datatype || copy->nvox != image.nvox ||
+      copy->nifti_type != image.nifti_type) {
     return false;
   }
-  const std::size_t bytes =
-      static_cast<std::size_t>(image.nvox) * static_cast<std::size_t>(image.nbyper);
-  return std::memcmp(copy->data, image.data, bytes) == 0;
+  const std::size_t count = static_cast<std::size_t>(image.nvox);
+  switch (image.datatype) {
+    case DT_FLOAT32: return sameValues<float>(image.data, copy->data, count);
+    case DT_FLOAT64: return sameValues<double>(image.data, copy->data, count);
+    default:
+      return std::memcmp(copy->data, image.data,
+                         count * static_cast<std::size_t>(image.nbyper)) == 0;
+  }
 }
 
 }  // namespace
@@ -31,9 +50,13 @@ void writeNiftiAtomically(nifti_image& image, const fs::path& finalPath) {
   silenceNiftiLibrary();
   nifti_set_skip_blank_ext(1);
   const fs::path temporary = temporaryPathFor(finalPath);
+  // Naming the files resets the format to the one the extension suggests
+  // (NIfTI-1 for ".nii"), so the format is set again afterwards.
+  const int format = image.nifti_type;
   if (nifti_set_filenames(&image, temporary.c_str(), 0, 1) != 0) {
     throw runError(finalPath.string() + ": cannot name the image file");
   }
+  image.nifti_type = format;
   nifti_image_write(&image);
   if (!readsBackAs(temporary, image)) {
     std::error_code ignored;
@@ -74,10 +97,14 @@ void writeMapImage(const nifti_image& runHeader,
   std::memset(map->descrip, 0, sizeof map->descrip);
   std::strncpy(map->descrip, description.c_str(), sizeof map->descrip - 1);
   std::memset(map->aux_file, 0, sizeof map->aux_file);
-  map->nifti_type = runHeader.nifti_type == NIFTI_FTYPE_NIFTI2_1 ||
-                            runHeader.nifti_type == NIFTI_FTYPE_NIFTI2_2
-                        ? NIFTI_FTYPE_NIFTI2_1
-                        : NIFTI_FTYPE_NIFTI1_1;
+  // Maps are NIfTI-1, which every viewer reads, also for NIfTI-2 runs.
+  map->nifti_type = NIFTI_FTYPE_NIFTI1_1;
+  constexpr int64_t kNifti1MaxDim = 32767;
+  if (map->nx > kNifti1MaxDim || map->ny > kNifti1MaxDim || map->nz > kNifti1MaxDim) {
+    throw runError(finalPath.string() + ": a grid of more than " +
+                   std::to_string(kNifti1MaxDim) +
+                   " voxels along an axis does not fit a NIfTI-1 map");
+  }
   map->byteorder = nifti_short_order();
 
   if (values.size() != static_cast<std::size_t>(map->nvox)) {

@@ -18,7 +18,7 @@ namespace quorvel::cli {
 void writeNiftiAtomically(nifti_image& image,
                           const std::filesystem::path& finalPath);
 
-// Writes one value per voxel (x fastest, then y, z) as a 3D float32 image
+// Writes one value per voxel (x fastest, then y, z) as a 3D float32 NIfTI-1 image
 // with the grid, orientation (qform and sform) and voxel size of the run
 // whose header is `runHeader`, so that it overlays the run in a viewer.
 // `description` goes into the header's descrip field.

@@ -1,0 +1,168 @@
+// Unit tests of the command's parts that carry their own rules: names,
+// the GUI script's statements, the plug-in's count reports, MDM files, the
+// run plan and the transpose into the host's layout.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <numeric>
+
+#include "cli/cli_error.h"
+#include "cli/dialog_settings.h"
+#include "cli/mdm_file.h"
+#include "cli/output_names.h"
+#include "cli/run_plan.h"
+#include "cli/time_major_layout.h"
+#include "cli/volume_counts.h"
+#include "cli_test_support.h"
+
+namespace quorvel::cli {
+namespace {
+
+TEST(OutputNamesTest, EntitiesDropTheSuffixOnlyForFieldStyleNames) {
+  RunOutputNames bids = outputNamesFor("/data/sub-01_task-rest_run-2_bold.nii.gz");
+  EXPECT_EQ(bids.stem, "sub-01_task-rest_run-2_bold");
+  EXPECT_EQ(bids.mapName(MapKind::kTsnr), "sub-01_task-rest_run-2_stat-tsnr_boldmap.nii.gz");
+  EXPECT_EQ(bids.mapSidecarName(MapKind::kAutocorrelation), "sub-01_task-rest_run-2_desc-ac12_boldmap.json");
+  EXPECT_EQ(bids.timeseriesName(), "sub-01_task-rest_run-2_desc-qc_timeseries.tsv");
+  EXPECT_EQ(bids.csvName(), "sub-01_task-rest_run-2_bold.csv");
+
+  RunOutputNames plain = outputNamesFor("haxby2001_sub001_run001_1slice_bold.nii");
+  EXPECT_EQ(plain.entities, "haxby2001_sub001_run001_1slice_bold");
+  EXPECT_EQ(plain.mapName(MapKind::kMaxDeviation),
+            "haxby2001_sub001_run001_1slice_bold_desc-maxdev_boldmap.nii.gz");
+  EXPECT_EQ(outputNamesFor("RUN.NII.GZ").stem, "RUN");
+  EXPECT_EQ(outputNamesFor("sub-01_bold-x.nii").entities, "sub-01_bold-x");
+}
+
+TEST(GuiScriptSettingsTest, ReadsTheStatementsThePluginRewrites) {
+  const std::string script =
+      "var dlg = { maps: { create_TSNR_map: { checked: 1 } } };\n"
+      "if (dlg.maps.create_outlier_map.checked == true) {}\n"
+      "function initSettings() {\n"
+      "    dlg.options.delete_other_vmps.checked=1;\n"
+      "  dlg.options.add_vtc_name.checked   =   false ;\n"
+      "    dlg.maps.create_TSNR_map.checked = 0;\n"
+      "    dlg.maps.create_outlier_map.checked = 2;\n"
+      "    dlg.parameters.max_deviation.value = 3.5;\n"
+      "    dlg.parameters.spike_def.value\t= 8;\n"  // a tab: the plug-in does not see it
+      "    dlg.temporal.create_temporal_outlier_file.checked = maybe;\n"
+      "}\n";
+  std::vector<std::string> missing;
+  DialogSettings settings = parseGuiScriptSettings(script, DialogSettings{}, &missing);
+  EXPECT_TRUE(settings.deleteOtherVmps);
+  EXPECT_FALSE(settings.addVtcName);
+  EXPECT_FALSE(settings.createTSNRMap);
+  EXPECT_TRUE(settings.createOutlierMap) << "the comparison is skipped, 2 is true";
+  EXPECT_EQ(settings.maxDeviation, 3.5);
+  EXPECT_EQ(settings.spikeDef, 3.0);
+  EXPECT_EQ(missing, (std::vector<std::string>{
+                         "dlg.maps.create_lagged_autocor_map.checked =",
+                         "dlg.parameters.spike_def.value =",
+                         "dlg.temporal.create_temporal_outlier_logtab.checked =",
+                         "dlg.temporal.create_temporal_outlier_file.checked ="}));
+}
+
+TEST(GuiScriptSettingsTest, ShippedScriptGivesTheBuiltInSettings) {
+  std::vector<std::string> missing;
+  DialogSettings shipped = parseGuiScriptSettings(
+      cli_test::readFile(QUORVEL_SHIPPED_GUI_SCRIPT), DialogSettings{}, &missing);
+  EXPECT_TRUE(missing.empty());
+  DialogSettings builtIn;
+  EXPECT_EQ(shipped.maxDeviation, builtIn.maxDeviation);
+  EXPECT_EQ(shipped.spikeDef, builtIn.spikeDef);
+  EXPECT_EQ(shipped.addVtcName, builtIn.addVtcName);
+  EXPECT_EQ(shipped.deleteOtherVmps, builtIn.deleteOtherVmps);
+  EXPECT_EQ(shipped.mapsPerRun(), builtIn.mapsPerRun());
+}
+
+TEST(VolumeCountsTest, CsvMustBeCompleteToCount) {
+  const std::string csv = "Volume, Outliers (stddev>4), Spikes (stddev:3)\n1,0,0\n2,12,3\n3,1,0\n";
+  std::optional<VolumeCounts> counts = parseOutlierCsv(csv, 3);
+  ASSERT_TRUE(counts);
+  EXPECT_EQ(counts->outliers, (std::vector<long>{0, 12, 1}));
+  EXPECT_EQ(counts->spikes, (std::vector<long>{0, 3, 0}));
+  EXPECT_EQ(timeseriesTsv(*counts), "outlier_count\tspike_count\n0\t0\n12\t3\n1\t0\n");
+
+  EXPECT_FALSE(parseOutlierCsv(csv, 4)) << "a row missing";
+  EXPECT_FALSE(parseOutlierCsv(csv, 2)) << "a row too many";
+  EXPECT_FALSE(parseOutlierCsv(csv.substr(0, csv.size() - 1), 3)) << "last line cut";
+  EXPECT_FALSE(parseOutlierCsv(csv.substr(0, csv.size() - 3), 3)) << "last row cut";
+  EXPECT_FALSE(parseOutlierCsv("Volume, Outliers (stddev>4), Spikes (stddev:3)\n1,0,0\n3,1,0\n", 2));
+  EXPECT_FALSE(parseOutlierCsv("", 0));
+}
+
+TEST(VolumeCountsTest, LogTableIsTakenFromTheRunsOwnSection) {
+  const std::vector<std::string> log = {
+      "Successfully loaded qc/a.vtc", "Starting calculations",
+      "Number of deviating voxels (std>4) per volume",
+      "Volume   1:     0, of which     0 spikes", "Volume   2:    17, of which     2 spikes",
+      "Successfully loaded qc/b.vtc", "Starting calculations",
+      "Successfully loaded qc/c.vtc", "Number of deviating voxels (std>4) per volume",
+      "Volume   1:     5, of which     5 spikes"};
+  std::optional<VolumeCounts> a = parseLogTable(log, "qc/a.vtc", 2);
+  ASSERT_TRUE(a);
+  EXPECT_EQ(a->outliers, (std::vector<long>{0, 17}));
+  EXPECT_EQ(a->spikes, (std::vector<long>{0, 2}));
+  EXPECT_FALSE(parseLogTable(log, "qc/b.vtc", 1)) << "b has no table of its own";
+  EXPECT_FALSE(parseLogTable(log, "qc/a.vtc", 3));
+  EXPECT_TRUE(parseLogTable(log, "qc/c.vtc", 1));
+}
+
+TEST(MdmFileTest, RunsAreTakenFromTheMdmFolderAndMissingOnesNamed) {
+  cli_test::TempFolder folder;
+  cli_test::writeFile(folder.path() / "a.nii", "x");
+  cli_test::writeFile(folder.path() / "design.mdm",
+                      "FileVersion: 3\r\n\"a.nii\" \"a.sdm\"\r\n\n\"" + folder.file("a.nii") + "\"\n");
+  std::vector<std::string> runs = readMdmRunPaths(folder.file("design.mdm"));
+  EXPECT_EQ(runs, (std::vector<std::string>{folder.file("a.nii"), folder.file("a.nii")}));
+
+  cli_test::writeFile(folder.path() / "bad.mdm", "\"a.nii\"\n\"gone.nii\"\n");
+  try {
+    readMdmRunPaths(folder.file("bad.mdm"));
+    FAIL() << "a missing run must be refused";
+  } catch (const CliError& error) {
+    EXPECT_EQ(error.exitStatus(), kExitBadInput);
+    EXPECT_NE(std::string(error.what()).find(folder.file("gone.nii")), std::string::npos);
+  }
+  EXPECT_EQ(mdmTextNaming({"qc/a.vtc"}).substr(mdmTextNaming({"qc/a.vtc"}).rfind("\"qc")),
+            "\"qc/a.vtc\"\n");
+}
+
+TEST(RunPlanTest, RefusesWhatThePluginCannotTake) {
+  RunPlan plan = planRuns({"x/sub-01_bold.nii.gz"}, {"y/sub-02_bold.nii"}, "out/.");
+  ASSERT_EQ(plan.runs.size(), 2u);
+  EXPECT_EQ(plan.givenCount, 1u);
+  EXPECT_EQ(plan.runs[1].vtcPath, "out/sub-02_bold.vtc");
+
+  auto refused = [](const std::vector<std::string>& runs, const std::string& out) {
+    try {
+      planRuns(runs, {}, out);
+    } catch (const CliError& error) {
+      return error.exitStatus() == kExitBadInput;
+    }
+    return false;
+  };
+  EXPECT_TRUE(refused({}, "out"));
+  EXPECT_TRUE(refused({"a/r.nii", "b/r.nii.gz"}, "out")) << "outputs would collide";
+  EXPECT_TRUE(refused({"r.nii"}, std::string(260, 'o'))) << "CSV path too long";
+  EXPECT_TRUE(refused({"r.nii"}, "out\"quoted")) << "quote breaks the MDM";
+  std::vector<std::string> many;
+  for (int i = 0; i < 257; ++i) many.push_back("r" + std::to_string(i) + ".nii");
+  EXPECT_TRUE(refused(many, "out"));
+}
+
+TEST(TimeMajorLayoutTest, TransposesGridsThatDoNotFillTheTiles) {
+  for (auto [voxels, volumes] : {std::pair<std::size_t, std::size_t>{1, 1}, {70, 3},
+                                 {3, 130}, {129, 65}}) {
+    std::vector<std::int32_t> volumeMajor(voxels * volumes);
+    std::iota(volumeMajor.begin(), volumeMajor.end(), 0);
+    std::vector<std::int32_t> timeMajor = toTimeMajor(volumeMajor, voxels, volumes);
+    ASSERT_EQ(timeMajor.size(), volumeMajor.size());
+    for (std::size_t voxel = 0; voxel < voxels; ++voxel)
+      for (std::size_t volume = 0; volume < volumes; ++volume)
+        ASSERT_EQ(timeMajor[voxel * volumes + volume], volumeMajor[volume * voxels + voxel]);
+  }
+}
+
+}  // namespace
+}  // namespace quorvel::cli

@@ -1,0 +1,51 @@
+// The demo, run twice into one temporary folder.
+#include <gtest/gtest.h>
+
+#include "cli_test_support.h"
+
+namespace cli_test {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(DemoCommandTest, WritesTheRunAndMapsOnItsGridAndRunsAgain) {
+  TempFolder folder;
+  for (int pass = 1; pass <= 2; ++pass) {
+    CommandResult result =
+        runQuorvel({"demo", "--out", "demo", "--settings-dir", "settings"}, folder.path());
+    ASSERT_EQ(result.exitStatus, 0) << "pass " << pass << ": " << result.err;
+    EXPECT_NE(result.out.find("volumes with spikes:"), std::string::npos);
+  }
+  const fs::path demo = folder.path() / "demo";
+  ImagePtr run = loadImage((demo / "sub-demo_task-rest_bold.nii.gz").string());
+  ASSERT_TRUE(run);
+  EXPECT_EQ(run->datatype, DT_INT16);
+  EXPECT_EQ(run->nt, 120);
+  for (const char* map : {"sub-demo_task-rest_stat-tsnr_boldmap.nii.gz",
+                          "sub-demo_task-rest_desc-ac12_boldmap.nii.gz",
+                          "sub-demo_task-rest_desc-maxdev_boldmap.nii.gz"}) {
+    ImagePtr image = loadImage((demo / map).string());
+    ASSERT_TRUE(image) << map;
+    EXPECT_EQ(image->ndim, 3) << map;
+    EXPECT_EQ(image->nx, run->nx);
+    EXPECT_EQ(image->ny, run->ny);
+    EXPECT_EQ(image->nz, run->nz);
+    EXPECT_EQ(image->qform_code, run->qform_code);
+  }
+  for (const char* file : {"sub-demo_task-rest_bold.csv", "sub-demo_task-rest_desc-qc_timeseries.tsv",
+                           "sub-demo_task-rest_desc-qc_timeseries.json",
+                           "dataset_description.json", "quorvel_log.txt"}) {
+    EXPECT_TRUE(fs::exists(demo / file)) << file;
+  }
+  // The built-in spikes show as volumes full of spiking voxels.
+  const std::string csv = readFile(demo / "sub-demo_task-rest_bold.csv");
+  for (const char* volume : {"\n31,", "\n72,", "\n105,"}) {
+    std::size_t at = csv.find(volume);
+    ASSERT_NE(at, std::string::npos);
+    long outliers = std::stol(csv.substr(csv.find(',', at) + 1));
+    EXPECT_GT(outliers, 1000) << volume;
+  }
+}
+
+}  // namespace
+}  // namespace cli_test

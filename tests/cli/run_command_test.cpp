@@ -1,0 +1,312 @@
+// End-to-end tests of `quorvel run`: the built command, the real plug-in
+// library and the simulated host, on small runs written in the test.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "cli_test_support.h"
+
+namespace cli_test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The plug-in's per-voxel results, recomputed independently.
+struct VoxelExpectation {
+  float tsnr = 0;
+  float maxDeviation = 0;
+};
+
+struct Expected {
+  std::vector<VoxelExpectation> voxels;  // x fastest
+  std::vector<long> outliers, spikes;    // per volume
+};
+
+Expected recompute(const TestRun& run, float maxDeviation, float spikeDef,
+                   double slope = 1.0, double inter = 0.0) {
+  Expected expected;
+  expected.outliers.assign(run.nt, 0);
+  expected.spikes.assign(run.nt, 0);
+  for (int z = 0; z < run.nz; ++z)
+    for (int y = 0; y < run.ny; ++y)
+      for (int x = 0; x < run.nx; ++x) {
+        std::vector<float> s;
+        for (double v : run.course(x, y, z)) s.push_back(static_cast<float>(v * slope + inter));
+        const float m = singleMean(s), sd = singleStdDev(s, m);
+        std::vector<float> a(s.size());
+        for (std::size_t v = 0; v < s.size(); ++v) {
+          a[v] = sd > 0.01 ? static_cast<float>((static_cast<double>(s[v]) - m) / sd)
+                           : static_cast<float>(static_cast<double>(s[v]) - m);
+          if (sd > 0.01 && std::fabs(a[v]) > maxDeviation && m > 100.0) ++expected.outliers[v];
+        }
+        VoxelExpectation voxel;
+        if (m > 100.0) {
+          const std::size_t t = a.size();
+          for (std::size_t v = 0; v < t; ++v) {
+            if (!(std::fabs(a[v]) > maxDeviation)) continue;
+            double d = v == 0       ? a[0] - a[1]
+                       : v == t - 1 ? a[t - 1] - a[t - 2]
+                                    : a[v] - (static_cast<double>(a[v - 1]) + a[v + 1]) * 0.5;
+            if (std::fabs(static_cast<float>(d)) > spikeDef) ++expected.spikes[v];
+          }
+          voxel.tsnr = static_cast<float>(static_cast<double>(m) / sd);
+          float max = a[0], min = a[0];
+          for (float v : a) {
+            if (max < v) max = v;
+            if (min > v) min = v;
+          }
+          voxel.maxDeviation = max < -min ? min : max;
+        }
+        expected.voxels.push_back(voxel);
+      }
+  return expected;
+}
+
+std::string expectedCsv(const Expected& e, const std::string& header) {
+  std::string text = header + "\n";
+  for (std::size_t v = 0; v < e.outliers.size(); ++v) {
+    text += std::to_string(v + 1) + "," + std::to_string(e.outliers[v]) + "," +
+            std::to_string(e.spikes[v]) + "\n";
+  }
+  return text;
+}
+
+std::vector<float> mapValues(const std::string& path) {
+  ImagePtr image = loadImage(path);
+  if (!image) return {};
+  const float* data = static_cast<const float*>(image->data);
+  return std::vector<float>(data, data + image->nvox);
+}
+
+class RunCommandTest : public ::testing::Test {
+ protected:
+  TempFolder folder;
+  fs::path out() const { return folder.path() / "qc"; }
+  std::string settingsDir() const { return folder.file("settings"); }
+};
+
+TEST_F(RunCommandTest, MapsCountsAndLogAgreeWithAnIndependentComputation) {
+  TestRun run = typicalRun();
+  writeRun(run, folder.file("sub-01_task-rest_bold.nii.gz"));
+  CommandResult result = runQuorvel({"run", "--out", "qc", "--settings-dir", "settings",
+                                     "sub-01_task-rest_bold.nii.gz"},
+                                    folder.path());
+  ASSERT_EQ(result.exitStatus, 0) << result.err;
+  const Expected expected = recompute(run, 4.0f, 3.0f);
+  ASSERT_GT(expected.spikes[12], 0) << "the test run must hold a spike";
+
+  // The maps lie on the run's grid and affine, as float32.
+  const std::string tsnrPath = (out() / "sub-01_task-rest_stat-tsnr_boldmap.nii.gz").string();
+  ImagePtr tsnr = loadImage(tsnrPath);
+  ImagePtr source = loadImage(folder.file("sub-01_task-rest_bold.nii.gz"));
+  ASSERT_TRUE(tsnr && source);
+  EXPECT_EQ(tsnr->ndim, 3);
+  EXPECT_EQ(tsnr->nx, run.nx);
+  EXPECT_EQ(tsnr->ny, run.ny);
+  EXPECT_EQ(tsnr->nz, run.nz);
+  EXPECT_EQ(tsnr->datatype, DT_FLOAT32);
+  EXPECT_EQ(tsnr->sform_code, source->sform_code);
+  for (int r = 0; r < 3; ++r)
+    for (int c = 0; c < 4; ++c) EXPECT_NEAR(tsnr->sto_xyz.m[r][c], source->sto_xyz.m[r][c], 1e-5);
+  EXPECT_DOUBLE_EQ(tsnr->dz, 2.5);
+
+  const std::vector<float> tsnrValues = mapValues(tsnrPath);
+  const std::vector<float> maxdevValues =
+      mapValues((out() / "sub-01_task-rest_desc-maxdev_boldmap.nii.gz").string());
+  ASSERT_EQ(tsnrValues.size(), expected.voxels.size());
+  ASSERT_EQ(maxdevValues.size(), expected.voxels.size());
+  for (std::size_t i = 0; i < expected.voxels.size(); ++i) {
+    EXPECT_EQ(tsnrValues[i], expected.voxels[i].tsnr) << "voxel " << i;
+    EXPECT_EQ(maxdevValues[i], expected.voxels[i].maxDeviation) << "voxel " << i;
+  }
+  EXPECT_EQ(tsnrValues[3], 0.0f) << "voxel (0,1,0) is background";
+  EXPECT_TRUE(fs::exists(out() / "sub-01_task-rest_desc-ac12_boldmap.nii.gz"));
+
+  // The plug-in's CSV, beside the host's VTC path in the output folder.
+  EXPECT_EQ(readFile(out() / "sub-01_task-rest_bold.csv"),
+            expectedCsv(expected, "Volume, Outliers (stddev>4), Spikes (stddev:3)"));
+  const std::string tsv = readFile(out() / "sub-01_task-rest_desc-qc_timeseries.tsv");
+  EXPECT_EQ(tsv.substr(0, tsv.find('\n')), "outlier_count\tspike_count");
+  EXPECT_NE(tsv.find("\n" + std::to_string(expected.outliers[12]) + "\t" +
+                     std::to_string(expected.spikes[12]) + "\n"),
+            std::string::npos);
+  const std::string tsvSidecar = readFile(out() / "sub-01_task-rest_desc-qc_timeseries.json");
+  EXPECT_NE(tsvSidecar.find("\"SamplingFrequency\": \"TR\""), std::string::npos);
+  const std::string mapSidecar = readFile(out() / "sub-01_task-rest_stat-tsnr_boldmap.json");
+  EXPECT_NE(mapSidecar.find("\"Name\": \"TSNR of sub-01_task-rest_bold.vtc\""), std::string::npos);
+  EXPECT_NE(mapSidecar.find("\"Lower\": 40.0"), std::string::npos);
+  EXPECT_NE(readFile(out() / "dataset_description.json").find("GeneratedBy"), std::string::npos);
+
+  // The log goes to standard output and to the log file, line for line.
+  EXPECT_NE(result.out.find("Successfully loaded qc/sub-01_task-rest_bold.vtc\n"), std::string::npos);
+  EXPECT_NE(result.out.find("Plugin Successfully completed\n"), std::string::npos);
+  EXPECT_EQ(readFile(out() / "quorvel_log.txt"), result.out);
+
+  // No temporary file is left behind.
+  for (const std::string& name : folderEntries(out())) {
+    EXPECT_EQ(name.find(".quorvel-tmp"), std::string::npos) << name;
+  }
+}
+
+TEST_F(RunCommandTest, ScaledSamplesBecomeFloatsBeforeTheAnalysis) {
+  // Raw means near 50 are background unscaled, and near 1000 once scaled.
+  TestRun run = typicalRun(2, 2, 1, 20);
+  for (double& v : run.samples) v = std::round(v / 5.0) * 0.25;
+  run.datatype = DT_FLOAT32;
+  run.sclSlope = 20.0;
+  run.sclInter = 3.0;
+  run.nifti2 = true;
+  writeRun(run, folder.file("scaled.nii"));
+  CommandResult result = runQuorvel(
+      {"run", "-o", "qc", "--settings-dir", "settings", "--no-autocorrelation", "scaled.nii"},
+      folder.path());
+  ASSERT_EQ(result.exitStatus, 0) << result.err;
+  const Expected expected = recompute(run, 4.0f, 3.0f, 20.0, 3.0);
+  const std::vector<float> tsnr = mapValues((out() / "scaled_stat-tsnr_boldmap.nii.gz").string());
+  ASSERT_EQ(tsnr.size(), 4u);
+  EXPECT_GT(tsnr[0], 0.0f);
+  for (std::size_t i = 0; i < tsnr.size(); ++i) EXPECT_EQ(tsnr[i], expected.voxels[i].tsnr);
+  EXPECT_FALSE(fs::exists(out() / "scaled_desc-ac12_boldmap.nii.gz"));
+  EXPECT_TRUE(fs::exists(out() / "scaled.csv"));
+  ImagePtr map = loadImage((out() / "scaled_stat-tsnr_boldmap.nii.gz").string());
+  ASSERT_TRUE(map);
+  EXPECT_EQ(map->nifti_type, NIFTI_FTYPE_NIFTI1_1) << "maps are NIfTI-1 for every run";
+  EXPECT_DOUBLE_EQ(map->dz, 2.5);
+}
+
+TEST_F(RunCommandTest, SettingsPersistThroughTheGuiScriptAcrossRuns) {
+  writeRun(typicalRun(), folder.file("a_bold.nii.gz"));
+  const fs::path script = fs::path(settingsDir()) / "Quorvel1_0.js";
+  const std::string installed = readFile(fs::path(QUORVEL_EXECUTABLE).parent_path() / "Quorvel1_0.js");
+
+  CommandResult first = runQuorvel(
+      {"run", "-o", "qc", "--settings-dir", "settings", "--max-deviation", "3.5", "--no-csv",
+       "a_bold.nii.gz"},
+      folder.path());
+  ASSERT_EQ(first.exitStatus, 0) << first.err;
+  const std::string saved = readFile(script);
+  EXPECT_NE(saved.find("    dlg.parameters.max_deviation.value = 3.5;"), std::string::npos);
+  EXPECT_NE(saved.find("    dlg.temporal.create_temporal_outlier_file.checked = 0;"),
+            std::string::npos);
+  EXPECT_NE(first.err.find("settings/Quorvel1_0.js"), std::string::npos)
+      << "says where the settings live";
+  // Without the CSV the counts come from the log table.
+  EXPECT_FALSE(fs::exists(out() / "a_bold.csv"));
+  EXPECT_TRUE(fs::exists(out() / "a_bold_desc-qc_timeseries.tsv"));
+
+  CommandResult second =
+      runQuorvel({"run", "-o", "qc", "--settings-dir", "settings", "--csv", "a_bold.nii.gz"},
+                 folder.path());
+  ASSERT_EQ(second.exitStatus, 0) << second.err;
+  EXPECT_NE(second.out.find("| Maximum Deviation: 3.5                    |"), std::string::npos);
+  EXPECT_EQ(readFile(out() / "a_bold.csv").substr(0, 46),
+            "Volume, Outliers (stddev>3.5), Spikes (stddev:");
+  EXPECT_EQ(readFile(fs::path(QUORVEL_EXECUTABLE).parent_path() / "Quorvel1_0.js"), installed)
+      << "the installed script is never written";
+}
+
+TEST_F(RunCommandTest, DefaultSettingsFolderFollowsXdgConfigHome) {
+  writeRun(typicalRun(), folder.file("a_bold.nii"));
+  CommandResult result = runQuorvel({"run", "-o", "qc", "a_bold.nii"}, folder.path());
+  ASSERT_EQ(result.exitStatus, 0) << result.err;
+  EXPECT_TRUE(fs::exists(folder.path() / ".config" / "quorvel" / "Quorvel1_0.js"));
+}
+
+TEST_F(RunCommandTest, MdmRunsReachThePluginThroughAddMdm) {
+  fs::create_directories(folder.path() / "data");
+  writeRun(typicalRun(), folder.file("data/r1_bold.nii.gz"));
+  writeRun(typicalRun(), folder.file("data/r2_bold.nii.gz"));
+  writeFile(folder.path() / "data" / "design.mdm",
+            "FileVersion: 3\nTypeOfFunctionalData: VTC\nNrOfStudies: 2\n"
+            "\"r1_bold.nii.gz\" \"r1.sdm\"\n\"r2_bold.nii.gz\" \"r2.sdm\"\n");
+  CommandResult result = runQuorvel(
+      {"run", "-o", "qc", "--settings-dir", "settings", "--mdm", "data/design.mdm"},
+      folder.path());
+  ASSERT_EQ(result.exitStatus, 0) << result.err;
+  EXPECT_NE(result.out.find("Plugin>  Command received: AddMDM"), std::string::npos);
+  EXPECT_NE(result.out.find("Plugin>  2 files found in list:"), std::string::npos);
+  EXPECT_TRUE(fs::exists(out() / "r1_bold.csv"));
+  EXPECT_TRUE(fs::exists(out() / "r2_bold.csv"));
+  EXPECT_TRUE(fs::exists(out() / "r2_bold_stat-tsnr_boldmap.nii.gz"));
+  EXPECT_FALSE(fs::exists(folder.path() / "data" / "r1_bold.csv")) << "nothing beside the input";
+}
+
+TEST_F(RunCommandTest, PluginFailureExitsOneAndWritesNoMaps) {
+  writeRun(typicalRun(), folder.file("a_bold.nii"));
+  // A folder where the plug-in's CSV file should go: it cannot open it.
+  fs::create_directories(out() / "a_bold.csv");
+  CommandResult result =
+      runQuorvel({"run", "-o", "qc", "--settings-dir", "settings", "a_bold.nii"}, folder.path());
+  EXPECT_EQ(result.exitStatus, 1);
+  EXPECT_NE(result.out.find("Opening CSV file failed!"), std::string::npos);
+  EXPECT_NE(result.err.find("execute returned false"), std::string::npos);
+  EXPECT_FALSE(fs::exists(out() / "a_bold_stat-tsnr_boldmap.nii.gz"));
+  EXPECT_TRUE(fs::exists(out() / "quorvel_log.txt"));
+}
+
+// Each bad input: exit status 2, one message naming the file and the
+// problem, and no output folder content.
+struct BadInput {
+  const char* name;
+  std::vector<std::string> arguments;
+  const char* messagePart;
+};
+
+class BadInputTest : public ::testing::TestWithParam<BadInput> {};
+
+TEST_P(BadInputTest, IsRefusedWithAClearMessageAndNoOutput) {
+  TempFolder folder;
+  writeRun(typicalRun(), folder.file("good_bold.nii.gz"));
+  TestRun other = typicalRun(4, 2, 2, 30);
+  writeRun(other, folder.file("other_bold.nii.gz"));
+  TestRun flat = typicalRun(3, 2, 2, 1);
+  writeRun(flat, folder.file("flat.nii.gz"));
+  writeFile(folder.path() / "notes.nii", "this is not an image\n");
+  const std::string good = readFile(folder.path() / "good_bold.nii.gz");
+  writeFile(folder.path() / "cut_bold.nii.gz", good.substr(0, good.size() * 2 / 3));
+  writeFile(folder.path() / "missing.mdm", "\"good_bold.nii.gz\"\n\"gone_bold.nii.gz\"\n");
+  writeFile(folder.path() / "blocker", "a file where a folder should be");
+
+  std::vector<std::string> arguments = {"run", "--settings-dir", "settings"};
+  arguments.insert(arguments.end(), GetParam().arguments.begin(), GetParam().arguments.end());
+  CommandResult result = runQuorvel(arguments, folder.path());
+  EXPECT_EQ(result.exitStatus, 2) << result.err;
+  EXPECT_NE(result.err.find(GetParam().messagePart), std::string::npos) << result.err;
+  EXPECT_TRUE(folderEntries(folder.path() / "qc").empty());
+  EXPECT_EQ(result.out, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Inputs, BadInputTest,
+    ::testing::Values(
+        BadInput{"Missing", {"-o", "qc", "absent_bold.nii.gz"}, "absent_bold.nii.gz: no such file"},
+        BadInput{"NotNifti", {"-o", "qc", "notes.nii"}, "notes.nii: not a NIfTI-1 or NIfTI-2 file"},
+        BadInput{"WrongExtension", {"-o", "qc", "blocker"}, "blocker: not a NIfTI file"},
+        BadInput{"ThreeD", {"-o", "qc", "flat.nii.gz"}, "flat.nii.gz: is a 3D image"},
+        BadInput{"Truncated", {"-o", "qc", "cut_bold.nii.gz"}, "cut_bold.nii.gz: the image data are truncated"},
+        BadInput{"MdmWithMissingRun", {"-o", "qc", "--mdm", "missing.mdm"}, "gone_bold.nii.gz"},
+        BadInput{"DifferentGrids", {"-o", "qc", "good_bold.nii.gz", "other_bold.nii.gz"},
+                 "differs from the 3 x 2 x 2"},
+        BadInput{"SameStemTwice", {"-o", "qc", "good_bold.nii.gz", "./good_bold.nii.gz"},
+                 "same file name"},
+        BadInput{"UnwritableOut", {"-o", "blocker/qc", "good_bold.nii.gz"}, "blocker/qc"},
+        BadInput{"NoRun", {"-o", "qc"}, "no run given"},
+        BadInput{"UnknownOption", {"-o", "qc", "--frobnicate", "good_bold.nii.gz"}, "frobnicate"}),
+    [](const ::testing::TestParamInfo<BadInput>& info) { return std::string(info.param.name); });
+
+TEST(CommandHelpTest, HelpDescribesUsageOptionsAndAnExample) {
+  TempFolder folder;
+  CommandResult top = runQuorvel({"--help"}, folder.path());
+  EXPECT_EQ(top.exitStatus, 0);
+  EXPECT_NE(top.out.find("Usage"), std::string::npos);
+  CommandResult run = runQuorvel({"run", "--help"}, folder.path());
+  EXPECT_EQ(run.exitStatus, 0);
+  for (const char* part : {"--max-deviation", "--no-tsnr", "--settings-dir", "--mdm", "Example"}) {
+    EXPECT_NE(run.out.find(part), std::string::npos) << part;
+  }
+}
+
+}  // namespace
+}  // namespace cli_test
