@@ -1,6 +1,7 @@
 #include "analysis/analysis_run.h"
 
 #include <exception>
+#include <initializer_list>
 #include <memory>
 #include <new>
 #include <string>

@@ -95,10 +95,9 @@ TEST(SeriesStatistics, MinMaxComparesStrictlySoNaNNeverReplacesAValue) {
 }
 
 TEST(SeriesStatistics, OddSeriesLeaveTheirLastValueOutOfThePairs) {
-  // t = 5: lag 1 sums pairs 0-1, 1-2, 2-3; lag 2 sums 0-2, 1-3. Changing
-  // volume 4 while keeping mean and deviation changes nothing else, so two
-  // series that differ only in the order of their last two values differ
-  // in the pairs but the last value never enters them.
+  // t = 5: lag 1 sums pairs 0-1, 1-2, 2-3 and lag 2 sums 0-2, 1-3; volume 4
+  // enters only the mean and the deviation. pairSum sums exactly the pairs
+  // it is told to.
   const std::vector<float> s = {2.0f, -1.0f, 0.5f, 1.5f, -3.0f};
   const float m = refMean(s);
   const float sd = refStdDev(s, m);
