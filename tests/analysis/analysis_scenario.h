@@ -56,9 +56,10 @@ class AnalysisRun : public PluginScenario {
     host().setStringParameter("FileList", text);
   }
 
-  // Path of `name` in the test's folder.
+  // Path of `name` in the test's folder, with "/" as separator on every
+  // system (map names take the part after the last "/").
   std::string workFile(const std::string& name) const {
-    return (workDir() / name).string();
+    return (workDir() / name).generic_string();
   }
 
   // Float time course of voxel `voxel` in a test VTC: about 1000 with a
