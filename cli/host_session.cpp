@@ -16,9 +16,6 @@ noravia::SimulatedHost& host() { return noravia::SimulatedHost::instance(); }
 
 }  // namespace
 
-// Never runs: plug-in objects are made and ended by the library's own code.
-NRVAPluginInterface::~NRVAPluginInterface() = default;
-
 struct HostSession::Plugin {
   NRVAPluginInterface* object = nullptr;
 };

@@ -2,22 +2,21 @@
 #ifndef QUORVEL_CLI_PLUGIN_ABI_H_
 #define QUORVEL_CLI_PLUGIN_ABI_H_
 
-namespace quorvel::cli {
-
-// The plug-in object's interface: its virtual table holds the destructor,
-// execute and initPlugin, in that order. The object itself lives in the
-// plug-in library; the host only calls through the table and destroys the
-// object with delete. The class must keep external linkage: with internal
-// linkage a compiler may conclude that no class derives from it and turn
-// the calls into calls of the pure functions.
+// The plug-in object's interface, declared as every host declares it: at
+// global scope under this exact name, so that its type is the base of the
+// library's plug-in class also for run-time type checks. Its virtual table
+// holds the destructor, execute and initPlugin, in that order. Objects are
+// made by the library's createPlugin and ended by the host with delete.
 class NRVAPluginInterface {
  public:
-  virtual ~NRVAPluginInterface();
+  virtual ~NRVAPluginInterface() {}
   // Handles the command in the dialog's "Command" parameter.
   virtual bool execute() = 0;
   // Binds the host and runs the start-up checks; true when ready.
   virtual bool initPlugin() = 0;
 };
+
+namespace quorvel::cli {
 
 // The library's factory export, "createPlugin".
 using CreatePluginFunction = NRVAPluginInterface* (*)();
