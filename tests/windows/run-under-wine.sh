@@ -65,6 +65,17 @@ done <<<"$imports"
 echo "PE32 i386; exports: $(grep -Ec '^(get|create)' <<<"$exports") C functions" \
      "+ class members; imports: $(tr '\n' ' ' <<<"$imports")"
 
+# Every source of the plug-in compiled with SSE2 arithmetic and without
+# contraction into fused multiply-adds: the map values depend on it.
+commands=$(grep -E '"command": .*quorvel_core\.dir' "$build/compile_commands.json")
+[[ -n $commands ]] || fail "no plug-in sources in compile_commands.json"
+for flag in -msse2 -mfpmath=sse -ffp-contract=off; do
+  if grep -qv -- "$flag" <<<"$commands"; then
+    fail "plug-in sources compiled without $flag"
+  fi
+done
+echo "plug-in compiled with -msse2 -mfpmath=sse -ffp-contract=off"
+
 # --- Tests under Wine ----------------------------------------------------------
 export WINEDEBUG=-all
 WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/quorvel-wine.XXXXXX")
