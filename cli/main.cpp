@@ -14,18 +14,13 @@ namespace {
 using quorvel::cli::CliError;
 using quorvel::cli::RunOptions;
 
-// A --name/--no-name switch pair that leaves `target` unset unless given.
-struct Switch {
-  bool value = false;
-  CLI::Option* option = nullptr;
-  std::optional<bool>* target = nullptr;
-};
-
-void addSwitch(CLI::App& app, std::vector<Switch>& switches, const std::string& name,
-               const std::string& description, std::optional<bool>& target) {
-  switches.push_back(Switch{false, nullptr, &target});
-  Switch& added = switches.back();
-  added.option = app.add_flag("--" + name + ",!--no-" + name, added.value, description);
+// A --name/--no-name switch pair that leaves `target` unset unless given;
+// the last of the two on the command line wins.
+void addSwitch(CLI::App& app, const std::string& name, const std::string& description,
+               std::optional<bool>& target) {
+  app.add_flag_callback("--" + name, [&target] { target = true; }, description);
+  app.add_flag_callback("--no-" + name, [&target] { target = false; },
+                        "The opposite of --" + name);
 }
 
 constexpr const char kSettingsNote[] =
@@ -50,8 +45,6 @@ int main(int argc, char** argv) {
       "Run 'quorvel run --help' for the options of an analysis.");
 
   RunOptions options;
-  std::vector<Switch> switches;
-  switches.reserve(7);
   CLI::App* run = app.add_subcommand(
       "run", "Analyse 4D NIfTI fMRI runs with the Quorvel plug-in");
   run->add_option("RUN", options.runs,
@@ -69,22 +62,22 @@ int main(int argc, char** argv) {
                   "Outlier threshold in standard deviations (saved default: 4)");
   run->add_option("--spike-def", options.spikeDef,
                   "Spike threshold in standard deviations (saved default: 3)");
-  addSwitch(*run, switches, "tsnr", "Make the TSNR map (saved default: on)",
+  addSwitch(*run, "tsnr", "Make the TSNR map (saved default: on)",
             options.createTSNRMap);
-  addSwitch(*run, switches, "autocorrelation",
+  addSwitch(*run, "autocorrelation",
             "Make the lag 1+2 autocorrelation map (saved default: on)",
             options.createLaggedAutocorMap);
-  addSwitch(*run, switches, "outlier-map",
+  addSwitch(*run, "outlier-map",
             "Make the largest-deviation map (saved default: on)", options.createOutlierMap);
-  addSwitch(*run, switches, "log-table",
+  addSwitch(*run, "log-table",
             "Print the per-volume counts in the log (saved default: on)",
             options.createTemporalOutlierLogtab);
-  addSwitch(*run, switches, "csv",
+  addSwitch(*run, "csv",
             "Write the per-volume counts to <run>.csv (saved default: on)",
             options.createTemporalOutlierFile);
-  addSwitch(*run, switches, "add-vtc-name",
+  addSwitch(*run, "add-vtc-name",
             "Add the run's name to the map names (saved default: on)", options.addVtcName);
-  addSwitch(*run, switches, "delete-other-maps",
+  addSwitch(*run, "delete-other-maps",
             "Delete the maps present before the run (saved default: off)",
             options.deleteOtherVmps);
   run->footer(std::string(kSettingsNote) +
@@ -119,9 +112,6 @@ int main(int argc, char** argv) {
   } catch (const CLI::ParseError& e) {
     app.exit(e);
     return quorvel::cli::kExitBadInput;
-  }
-  for (Switch& s : switches) {
-    if (s.option->count() > 0) *s.target = s.value;
   }
 
   try {
