@@ -160,8 +160,8 @@ int getHeaderOfVTCOfCurrentVMR(VTCHeader* header) {
 
 int linkVTCToCurrentVMR(const char* path, int flag) {
   SimulatedHost::State& state = host();
-  state.record("nvLinkVTCToCurrentVMR", textOf(path));
-  (void)flag;
+  state.record("nvLinkVTCToCurrentVMR",
+               textOf(path) + ", " + std::to_string(flag));
   const std::string key = textOf(path);
   if (state.vtcs.count(key) == 0 || state.failingLinks.count(key) != 0) {
     return 0;

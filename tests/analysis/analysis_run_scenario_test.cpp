@@ -40,7 +40,7 @@ TEST_F(AnalysisRun, OnePassCallsTheHostInOrder) {
       "nvLogText Plugin>  1 files found in list:",
       "nvGetCurrentVMR ",
       "nvDeleteNRVMPsOfCurrentVMR ",
-      "nvLinkVTCToCurrentVMR " + vtc,
+      "nvLinkVTCToCurrentVMR " + vtc + ", 1",
       "nvLogText Successfully loaded " + vtc,
       "nvGetHeaderOfVTCOfCurrentVMR ",
       "nvLogText VTC dimensions x:2, y:2, z:1, t:3",
@@ -69,16 +69,17 @@ TEST_F(AnalysisRun, OnePassCallsTheHostInOrder) {
       "nvSetNRVMPParametersOfCurrentVMR 1",
       "nvSetNRVMPParametersOfCurrentVMR 0",
       "nvSetNRVMPParametersOfCurrentVMR 2",
-      "nvLinkVTCToCurrentVMR " + vtc,
+      "nvLinkVTCToCurrentVMR " + vtc + ", 0",
       "nvGetPluginsPath ",
   };
   const Lines calls = journalFrom("nvGetStringParameter FileList");
   ASSERT_GE(calls.size(), expected.size());
   EXPECT_EQ(expected, Lines(calls.begin(), calls.begin() + expected.size()));
   EXPECT_EQ("Plugin Successfully completed", log().back());
-  EXPECT_EQ(
-      "Volume, Outliers (stddev>4), Spikes (stddev:3)\n1,0,0\n2,0,0\n3,0,0\n",
-      readFile(csv));
+  // The CSV file is written in text mode.
+  EXPECT_EQ(textModeBytes("Volume, Outliers (stddev>4), Spikes (stddev:3)\n"
+                          "1,0,0\n2,0,0\n3,0,0\n"),
+            readFile(csv));
   EXPECT_EQ(vtc, host().linkedVtcPath());
 }
 
@@ -167,8 +168,8 @@ TEST_F(AnalysisRun, SecondOfThreeFailingToLinkEndsTheLoopButNotTheRun) {
   ASSERT_TRUE(runCommand("Start"));
   EXPECT_EQ(3u, host().mapCount());
   EXPECT_EQ(2u, host().map(0).recordsSet.size());  // named, then thresholds
-  const Lines links = {"nvLinkVTCToCurrentVMR " + workFile("a.vtc"),
-                       "nvLinkVTCToCurrentVMR " + workFile("b.vtc")};
+  const Lines links = {"nvLinkVTCToCurrentVMR " + workFile("a.vtc") + ", 1",
+                       "nvLinkVTCToCurrentVMR " + workFile("b.vtc") + ", 1"};
   Lines actual;
   for (const std::string& call : journalFrom("nvGetStringParameter FileList")) {
     if (call.rfind("nvLinkVTCToCurrentVMR", 0) == 0) actual.push_back(call);
@@ -449,7 +450,8 @@ TEST_F(AnalysisRun, OneVolume) {
   EXPECT_EQ(0.0f, host().map(0).values[1]);
   EXPECT_EQ(0.0f, host().map(1).values[0]);
   EXPECT_EQ(0.0f, host().map(2).values[0]);
-  EXPECT_EQ("Volume, Outliers (stddev>-1), Spikes (stddev:-1)\n1,0,0\n",
+  EXPECT_EQ(textModeBytes("Volume, Outliers (stddev>-1), Spikes (stddev:-1)\n"
+                          "1,0,0\n"),
             readFile(workFile("one.csv")));
 }
 
