@@ -1,6 +1,7 @@
 #include "plugin/nrvaplugin.h"
 
 #include <cstdio>
+#include <exception>
 
 #include "dialog/command_dispatch.h"
 #include "host/bind_host_functions.h"
@@ -63,5 +64,14 @@ bool nrvaplugin::execute() {
     quorvel::logText("Plugin>  Initial requirements are not met!");
     return false;
   }
-  return quorvel::dispatchCommand();
+  // Nothing is thrown into the host: a command that runs out of memory or
+  // meets a file-system error it did not expect ends with false.
+  try {
+    return quorvel::dispatchCommand();
+  } catch (const std::exception& error) {
+    quorvel::logFormatted("Plugin>  The command was stopped: %s", error.what());
+  } catch (...) {
+    quorvel::logText("Plugin>  The command was stopped by an unexpected error");
+  }
+  return false;
 }
