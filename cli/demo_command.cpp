@@ -40,6 +40,39 @@ std::size_t volumesWithAny(const std::vector<long>& counts) {
       std::count_if(counts.begin(), counts.end(), [](long c) { return c > 0; }));
 }
 
+// "1 spike", "3 spikes".
+std::string countOf(long count, const char* noun) {
+  return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
+}
+
+// One line that tells a newcomer what an output file holds.
+const char* describeOutput(const std::string& file) {
+  struct Kind {
+    const char* ending;
+    const char* description;
+  };
+  static const Kind kinds[] = {
+      {"_stat-tsnr_boldmap.nii.gz",
+       "TSNR map: each voxel's mean over its standard deviation"},
+      {"_desc-ac12_boldmap.nii.gz",
+       "lag 1+2 autocorrelation map: high where the signal drifts slowly"},
+      {"_desc-maxdev_boldmap.nii.gz",
+       "largest deviation of each voxel, in standard deviations (negative: a dip)"},
+      {"_boldmap.json", "the map's name and display thresholds"},
+      {".csv", "the plug-in's own file: outliers and spikes per volume"},
+      {"_desc-qc_timeseries.tsv", "the same counts as a table for other tools"},
+      {"_desc-qc_timeseries.json", "what the table's columns mean"},
+  };
+  for (const Kind& kind : kinds) {
+    const std::string ending = kind.ending;
+    if (file.size() >= ending.size() &&
+        file.compare(file.size() - ending.size(), ending.size(), ending) == 0) {
+      return kind.description;
+    }
+  }
+  return "";
+}
+
 // Median of the finite, positive values (the brain voxels of a TSNR map).
 double brainMedian(std::vector<float> values) {
   values.erase(std::remove_if(values.begin(), values.end(),
@@ -91,21 +124,25 @@ int runDemo(const std::string& outFolder, const std::string& settingsFolder,
         return counts.outliers[a] > counts.outliers[b];
       });
       for (std::size_t i = 0; i < order.size() && i < 7 && counts.outliers[order[i]] > 0; ++i) {
-        out << (i == 0 ? " " : ", ") << "volume " << order[i] + 1 << " ("
-            << counts.outliers[order[i]] << " outliers, " << counts.spikes[order[i]]
-            << " spikes)";
+        out << "\n    volume " << order[i] + 1 << ": "
+            << countOf(counts.outliers[order[i]], "outlier") << ", "
+            << countOf(counts.spikes[order[i]], "spike");
       }
       out << "\n  (the synthetic run has spikes in volumes";
-      for (int v : shape.spikeVolumes) out << " " << v + 1;
+      for (std::size_t i = 0; i < shape.spikeVolumes.size(); ++i) {
+        out << (i == 0 ? " " : ", ") << shape.spikeVolumes[i] + 1;
+      }
       out << " and a step in volumes " << shape.stepFirstVolume + 1 << "-"
           << shape.stepFirstVolume + shape.stepLength << ")\n";
     } else {
       out << "  no per-volume counts (both temporal outputs are switched off)\n";
     }
     out << "  files:\n";
-    for (const std::string& file : run.files) out << "    " << file << "\n";
+    for (const std::string& file : run.files) {
+      out << "    " << file << "\n      " << describeOutput(file) << "\n";
+    }
   }
-  out << "  log: " << report.logFile << "\n";
+  out << "  log: " << report.logFile << "\n      the plug-in's log, as printed above\n";
   out << "  settings: " << report.settingsScript << "\n";
   return kExitSuccess;
 }
