@@ -4,6 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
+echo "Building Quorvel into build/ (a few minutes the first time)..."
 cmake --preset default >/dev/null
 cmake --build --preset default -j"$(nproc)" >/dev/null
+echo
 exec build/quorvel demo "$@"
