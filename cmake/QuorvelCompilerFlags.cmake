@@ -10,7 +10,12 @@ if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
     add_compile_options(-msse2 -mfpmath=sse)
   endif()
 elseif(MSVC)
-  add_compile_options(/fp:precise /arch:SSE2)
+  # /fp:precise keeps each operation's rounding; from Visual Studio 2022 on
+  # it no longer contracts into fused multiply-adds.
+  add_compile_options(/fp:precise)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    add_compile_options(/arch:SSE2)
+  endif()
 endif()
 
 # Turns on the warnings that the project's own code builds clean with.
