@@ -1,11 +1,12 @@
 #include "analysis/temporal_outlier_report.h"
 
-#include <sys/resource.h>
-#include <unistd.h>
+#if !defined(_WIN32)
+#include <sys/resource.h>  // setrlimit: POSIX only
+#endif
 
 #include <csignal>
 #include <cstdint>
-#include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <locale>
 #include <sstream>
@@ -15,43 +16,28 @@
 #include <gtest/gtest.h>
 
 #include "captured_host_text.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
+namespace fs = std::filesystem;
 using quorvel::AnalysisSettings;
 using quorvel::outlierCsvPath;
 using quorvel::reportTemporalOutliers;
 using quorvel::writeOutlierCsv;
 using quorvel_test::CapturedHostText;
-
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-bool fileExists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
+using quorvel_test::readFile;
+using quorvel_test::textModeBytes;
 
 // A fresh folder for one test's files, removed with its files afterwards.
 class ReportFolder : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/quorvel-report-XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(pattern));
-    folder_ = pattern;
-  }
-  void TearDown() override {
-    for (const std::string& file : created_) std::remove(file.c_str());
-    rmdir(folder_.c_str());
-  }
-  std::string pathIn(const std::string& name) {
-    created_.push_back(folder_ + "/" + name);
-    return created_.back();
+  // Path of `name` in the folder.
+  std::string pathIn(const std::string& name) const {
+    return (folder_.path() / name).string();
   }
 
-  std::string folder_;
-  std::vector<std::string> created_;
+  quorvel_test::TempFolder folder_{"report"};
 };
 
 AnalysisSettings reportSettings(bool logtab, bool file) {
@@ -116,13 +102,6 @@ TEST(OutlierCsv, DecimalPointSurvivesAHostLocale) {
   EXPECT_EQ("Volume, Outliers (stddev>2.5), Spikes (stddev:3)\n", out.str());
 }
 
-TEST(OutlierCsv, AFullDeviceIsReportedAsFailure) {
-  std::ofstream full("/dev/full");
-  if (!full) GTEST_SKIP() << "no /dev/full";
-  EXPECT_FALSE(writeOutlierCsv(full, 4, kOutliers.data(), kSpikes.data(),
-                               reportSettings(false, true)));
-}
-
 TEST_F(ReportFolder, LogTableHasAHeadingAndOneLinePerVolume) {
   CapturedHostText host;
   AnalysisSettings s = reportSettings(true, false);
@@ -136,7 +115,7 @@ TEST_F(ReportFolder, LogTableHasAHeadingAndOneLinePerVolume) {
   EXPECT_EQ("Volume   1:     1, of which     0 spikes", host.log()[1]);
   EXPECT_EQ("Volume 999:     1, of which     0 spikes", host.log()[999]);
   EXPECT_EQ("Volume 1000: 123456, of which     0 spikes", host.log()[1000]);
-  EXPECT_FALSE(fileExists(folder_ + "/run.csv"));
+  EXPECT_FALSE(fs::exists(pathIn("run.csv")));
 }
 
 TEST_F(ReportFolder, BothOutputsTableFirstAndTheFileOverwritten) {
@@ -146,7 +125,9 @@ TEST_F(ReportFolder, BothOutputsTableFirstAndTheFileOverwritten) {
   { std::ofstream old(csv); old << "old contents that are longer than the new\n"; }
   EXPECT_TRUE(reportTemporalOutliers(2, kOutliers.data(), kSpikes.data(),
                                      reportSettings(true, true), vtc));
-  EXPECT_EQ("Volume, Outliers (stddev>4), Spikes (stddev:3)\n1,0,0\n2,12,3\n",
+  // The file is written in text mode.
+  EXPECT_EQ(textModeBytes("Volume, Outliers (stddev>4), Spikes (stddev:3)\n"
+                          "1,0,0\n2,12,3\n"),
             readFile(csv));
   const std::vector<std::string> expected = {
       "Number of deviating voxels (std>4) per volume",
@@ -162,18 +143,28 @@ TEST_F(ReportFolder, NoFlagsNoOutput) {
                                      reportSettings(false, false),
                                      pathIn("run.vtc")));
   EXPECT_TRUE(host.log().empty());
-  EXPECT_FALSE(fileExists(folder_ + "/run.csv"));
+  EXPECT_FALSE(fs::exists(pathIn("run.csv")));
 }
 
 TEST_F(ReportFolder, UnusablePathsCannotBeOpened) {
   CapturedHostText host;
   const AnalysisSettings s = reportSettings(false, true);
   EXPECT_FALSE(reportTemporalOutliers(4, kOutliers.data(), kSpikes.data(), s,
-                                      folder_ + "/no such folder/run.vtc"));
+                                      pathIn("no such folder/run.vtc")));
   EXPECT_FALSE(reportTemporalOutliers(4, kOutliers.data(), kSpikes.data(), s, "ab"));
-  const std::string tooLong = folder_ + "/" + std::string(300, 'a') + ".vtc";
+  const std::string tooLong = pathIn(std::string(300, 'a') + ".vtc");
   EXPECT_FALSE(reportTemporalOutliers(4, kOutliers.data(), kSpikes.data(), s, tooLong));
   EXPECT_EQ(std::vector<std::string>(3, "Opening CSV file failed!"), host.log());
+}
+
+// A device that is always full and a file-size limit, as POSIX systems have
+// them.
+#if !defined(_WIN32)
+TEST(OutlierCsv, AFullDeviceIsReportedAsFailure) {
+  std::ofstream full("/dev/full");
+  if (!full) GTEST_SKIP() << "no /dev/full";
+  EXPECT_FALSE(writeOutlierCsv(full, 4, kOutliers.data(), kSpikes.data(),
+                               reportSettings(false, true)));
 }
 
 TEST_F(ReportFolder, AFileThatFailsWhileWrittenIsRemoved) {
@@ -195,9 +186,11 @@ TEST_F(ReportFolder, AFileThatFailsWhileWrittenIsRemoved) {
   std::signal(SIGXFSZ, savedHandler);
 
   EXPECT_FALSE(reported);
-  EXPECT_FALSE(fileExists(csv));
+  EXPECT_FALSE(fs::exists(csv));
   EXPECT_EQ(std::vector<std::string>{"Writing CSV file failed: " + csv},
             host.log());
 }
+
+#endif  // !defined(_WIN32)
 
 }  // namespace

@@ -1,12 +1,16 @@
 #include "dialog/gui_script_rewrite.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
+
+#if !defined(_WIN32)
+#include <unistd.h>  // geteuid
+#endif
 
 #include <filesystem>
 #include <string>
 
 #include "tests/dialog/temp_folder.h"
+#include "tests/support/test_files.h"
 
 namespace quorvel {
 namespace {
@@ -15,6 +19,7 @@ namespace fs = std::filesystem;
 using dialog_test::readBytes;
 using dialog_test::TempFolder;
 using dialog_test::writeBytes;
+using quorvel_test::textModeBytes;
 
 AnalysisSettings savedSettings() {
   AnalysisSettings settings;
@@ -52,12 +57,11 @@ TEST_F(RewriteGUIScript, ReplacesStatementsWhateverTheirSpacing) {
                     "  dlg.parameters.spike_def.value = 3; // spikes\n"
                     "}\n"),
             3);
-  EXPECT_EQ(script(),
-            "function init() {\n"
-            "    dlg.maps.create_TSNR_map.checked = 1;\n"
-            "    dlg.options.add_vtc_name.checked = 0;\n"
-            "    dlg.parameters.spike_def.value = 0.15;\n"
-            "}\n");
+  EXPECT_EQ(script(), textModeBytes("function init() {\n"
+                                    "    dlg.maps.create_TSNR_map.checked = 1;\n"
+                                    "    dlg.options.add_vtc_name.checked = 0;\n"
+                                    "    dlg.parameters.spike_def.value = 0.15;\n"
+                                    "}\n"));
   EXPECT_FALSE(temporaryLeft());
 }
 
@@ -67,9 +71,9 @@ TEST_F(RewriteGUIScript, AComparisonMatchesATabBeforeTheEqualsSignDoesNot) {
                     "var threshold = dlg.parameters.max_deviation.value;"),
             1);
   EXPECT_EQ(script(),
-            "    dlg.maps.create_outlier_map.checked = 1;\n"
-            "dlg.maps.create_TSNR_map.checked\t= 0;\n"
-            "var threshold = dlg.parameters.max_deviation.value;");
+            textModeBytes("    dlg.maps.create_outlier_map.checked = 1;\n"
+                          "dlg.maps.create_TSNR_map.checked\t= 0;\n"
+                          "var threshold = dlg.parameters.max_deviation.value;"));
 }
 
 TEST_F(RewriteGUIScript, ALineWithTwoKeysTakesTheFirstKeyOfTheTable) {
@@ -78,19 +82,19 @@ TEST_F(RewriteGUIScript, ALineWithTwoKeysTakesTheFirstKeyOfTheTable) {
                     "dlg.parameters.max_deviation.value = 9;\n"),
             2);
   EXPECT_EQ(script(),
-            "    dlg.options.delete_other_vmps.checked = 0;\n"
-            "    dlg.parameters.max_deviation.value = 4;\n");
+            textModeBytes("    dlg.options.delete_other_vmps.checked = 0;\n"
+                          "    dlg.parameters.max_deviation.value = 4;\n"));
 }
 
 TEST_F(RewriteGUIScript, KeepsTheLastLineEndOrItsAbsence) {
   EXPECT_EQ(rewrite("a\ndlg.maps.create_TSNR_map.checked = 0;"), 1);
-  EXPECT_EQ(script(), "a\n    dlg.maps.create_TSNR_map.checked = 1;");
+  EXPECT_EQ(script(), textModeBytes("a\n    dlg.maps.create_TSNR_map.checked = 1;"));
 
   EXPECT_EQ(rewrite("a\ndlg.maps.create_TSNR_map.checked = 0;\n"), 1);
-  EXPECT_EQ(script(), "a\n    dlg.maps.create_TSNR_map.checked = 1;\n");
+  EXPECT_EQ(script(), textModeBytes("a\n    dlg.maps.create_TSNR_map.checked = 1;\n"));
 
   EXPECT_EQ(rewrite("a\n\n\n"), 0);
-  EXPECT_EQ(script(), "a\n\n\n");
+  EXPECT_EQ(script(), textModeBytes("a\n\n\n"));
 
   EXPECT_EQ(rewrite(""), 0);
   EXPECT_EQ(script(), "");
@@ -109,13 +113,18 @@ TEST_F(RewriteGUIScript, KeepsScriptsOfManyThousandLinesWhole) {
                 "\n";
   }
   EXPECT_EQ(rewrite(original), 1);
-  EXPECT_EQ(script(), expected);
+  EXPECT_EQ(script(), textModeBytes(expected));
 }
 
 TEST_F(RewriteGUIScript, AScriptWithoutStatementsIsWrittenBackUnchanged) {
   const std::string original = "var dlg = {};\r\n\tshow(dlg);\n";
   EXPECT_EQ(rewrite(original), 0);
+#if defined(_WIN32)
+  // Text mode reads CR LF as a line end and writes every line end as CR LF.
+  EXPECT_EQ(script(), "var dlg = {};\r\n\tshow(dlg);\r\n");
+#else
   EXPECT_EQ(script(), original);
+#endif
 }
 
 TEST_F(RewriteGUIScript, AMissingScriptIsNotCreated) {
@@ -138,6 +147,8 @@ TEST_F(RewriteGUIScript, ANewTextThatCannotBeWrittenLeavesTheOldScript) {
   EXPECT_EQ(script(), original);
 }
 
+// Permissions and symbolic links as POSIX systems have them.
+#if !defined(_WIN32)
 TEST_F(RewriteGUIScript, AReadOnlyFolderOrScriptLeavesTheOldScript) {
   if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
   const std::string original = "dlg.maps.create_TSNR_map.checked = 0;\n";
@@ -169,6 +180,8 @@ TEST_F(RewriteGUIScript, KeepsTheScriptsPermissionsAndLinks) {
             fs::perms::owner_read | fs::perms::owner_write |
                 fs::perms::group_read);
 }
+
+#endif  // !defined(_WIN32)
 
 }  // namespace
 }  // namespace quorvel

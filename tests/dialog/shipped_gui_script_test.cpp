@@ -6,12 +6,14 @@
 
 #include "dialog/gui_script_rewrite.h"
 #include "tests/dialog/temp_folder.h"
+#include "tests/support/test_files.h"
 
 namespace quorvel {
 namespace {
 
 using dialog_test::readBytes;
 using dialog_test::TempFolder;
+using quorvel_test::textModeBytes;
 
 AnalysisSettings shippedDefaults() {
   AnalysisSettings settings;
@@ -31,7 +33,9 @@ TEST(ShippedGUIScript, HoldsTheNineStatementsAsThePluginWritesThem) {
   TempFolder folder;
   const std::string copy = folder.file("Quorvel1_0.js");
   std::filesystem::copy_file(QUORVEL_SHIPPED_GUI_SCRIPT, copy);
-  const std::string original = readBytes(copy);
+  // The plug-in writes the script in text mode; the shipped copy has LF
+  // line ends.
+  const std::string original = textModeBytes(readBytes(copy));
 
   EXPECT_EQ(rewriteGUIScript(copy, makeSettingLines(shippedDefaults())), 9);
   EXPECT_EQ(readBytes(copy), original);
@@ -41,11 +45,12 @@ TEST(ShippedGUIScript, HoldsTheNineStatementsAsThePluginWritesThem) {
   changed.deleteOtherVmps = true;
   EXPECT_EQ(rewriteGUIScript(copy, makeSettingLines(changed)), 9);
   const std::string rewritten = readBytes(copy);
-  EXPECT_NE(rewritten.find("\n    dlg.parameters.spike_def.value = 8;\n"),
+  EXPECT_NE(rewritten.find(
+                textModeBytes("\n    dlg.parameters.spike_def.value = 8;\n")),
             std::string::npos);
-  EXPECT_NE(
-      rewritten.find("\n    dlg.options.delete_other_vmps.checked = 1;\n"),
-      std::string::npos);
+  EXPECT_NE(rewritten.find(textModeBytes(
+                "\n    dlg.options.delete_other_vmps.checked = 1;\n")),
+            std::string::npos);
   EXPECT_EQ(rewritten.size(), original.size());
 }
 

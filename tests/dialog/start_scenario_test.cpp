@@ -48,6 +48,13 @@ class Start : public DialogCommands {
     host().linkVtc(path);
   }
 
+  // The script's path as the plug-in builds it and logs it: the plug-ins
+  // folder, "/", the file name (the same as script() where "/" is the
+  // separator).
+  std::string scriptAsLogged() const {
+    return pluginsDir().string() + "/Quorvel1_0.js";
+  }
+
   // The lines of the log from the first that equals `line` on.
   Lines logFrom(const std::string& line) {
     auto found = std::find(log().begin(), log().end(), line);
@@ -107,22 +114,24 @@ TEST_F(Start, ACompletedRunSavesTheSettingsIntoTheScript) {
   host().setIntParameter("Add_Vtc_Name", 7);
   EXPECT_TRUE(runCommand("Start"));
 
-  EXPECT_EQ(readFile(script()),
-            "function initSettings() {\n"
-            "    dlg.options.delete_other_vmps.checked = 0;\n"
-            "    dlg.options.add_vtc_name.checked = 1;\n"
-            "    dlg.maps.create_TSNR_map.checked = 1;\n"
-            "    dlg.maps.create_lagged_autocor_map.checked = 0;\n"
-            "    dlg.maps.create_outlier_map.checked = 0;\n"
-            "    dlg.parameters.max_deviation.value = 4;\n"
-            "    dlg.parameters.spike_def.value = 3.5;\n"
-            "    dlg.temporal.create_temporal_outlier_logtab.checked = 0;\n"
-            "    dlg.temporal.create_temporal_outlier_file.checked = 0;\n"
-            "}\n"
-            "var d = dlg.parameters.max_deviation.value;");
+  const char saved[] =
+      "function initSettings() {\n"
+      "    dlg.options.delete_other_vmps.checked = 0;\n"
+      "    dlg.options.add_vtc_name.checked = 1;\n"
+      "    dlg.maps.create_TSNR_map.checked = 1;\n"
+      "    dlg.maps.create_lagged_autocor_map.checked = 0;\n"
+      "    dlg.maps.create_outlier_map.checked = 0;\n"
+      "    dlg.parameters.max_deviation.value = 4;\n"
+      "    dlg.parameters.spike_def.value = 3.5;\n"
+      "    dlg.temporal.create_temporal_outlier_logtab.checked = 0;\n"
+      "    dlg.temporal.create_temporal_outlier_file.checked = 0;\n"
+      "}\n"
+      "var d = dlg.parameters.max_deviation.value;";
+  // The plug-in writes the script in text mode.
+  EXPECT_EQ(readFile(script()), textModeBytes(saved));
   EXPECT_EQ(logFrom("Saving the current settings"),
             (Lines{"Saving the current settings",
-                   "9 lines were replaced in " + script(),
+                   "9 lines were replaced in " + scriptAsLogged(),
                    "Plugin Successfully completed"}));
 }
 
@@ -132,10 +141,10 @@ TEST_F(Start, TheShippedScriptKeepsItsTextWithItsOwnSettings) {
   setSettings(4, 3, 1);
   host().setIntParameter("Delete_Other_Vmps", 0);
   EXPECT_TRUE(runCommand("Start"));
-  EXPECT_EQ(readFile(script()), shipped);
+  EXPECT_EQ(readFile(script()), textModeBytes(shipped));
   EXPECT_EQ(logFrom("Saving the current settings"),
             (Lines{"Saving the current settings",
-                   "9 lines were replaced in " + script(),
+                   "9 lines were replaced in " + scriptAsLogged(),
                    "Plugin Successfully completed"}));
 }
 
@@ -145,10 +154,12 @@ TEST_F(Start, SavesThresholdsAsAStreamPrintsTheirFloats) {
   setSettings(0.15, 8, 0);
   EXPECT_TRUE(runCommand("Start"));
   const std::string saved = readFile(script());
-  EXPECT_NE(saved.find("\n    dlg.parameters.max_deviation.value = 0.15;\n"),
+  EXPECT_NE(saved.find(textModeBytes(
+                "\n    dlg.parameters.max_deviation.value = 0.15;\n")),
             std::string::npos);
-  EXPECT_NE(saved.find("\n    dlg.parameters.spike_def.value = 8;\n"),
-            std::string::npos);
+  EXPECT_NE(
+      saved.find(textModeBytes("\n    dlg.parameters.spike_def.value = 8;\n")),
+      std::string::npos);
 }
 
 TEST_F(Start, AFailedRunSavesNothing) {
@@ -170,7 +181,7 @@ TEST_F(Start, AMissingScriptIsNotCreatedAndTheRunStillCompletes) {
   EXPECT_EQ(logFrom("Saving the current settings"),
             (Lines{"Saving the current settings",
                    "File could not be opened for reading",
-                   "0 lines were replaced in " + script(),
+                   "0 lines were replaced in " + scriptAsLogged(),
                    "Plugin Successfully completed"}));
 }
 
@@ -184,7 +195,7 @@ TEST_F(Start, AScriptThatCannotBeReplacedKeepsItsText) {
   EXPECT_EQ(logFrom("Saving the current settings"),
             (Lines{"Saving the current settings",
                    "File could not be opened for writing",
-                   "0 lines were replaced in " + script(),
+                   "0 lines were replaced in " + scriptAsLogged(),
                    "Plugin Successfully completed"}));
 }
 

@@ -69,4 +69,18 @@ std::string readFile(const std::filesystem::path& path) {
   return contents.str();
 }
 
+std::string textModeBytes(const std::string& text) {
+#if defined(_WIN32)
+  std::string bytes;
+  bytes.reserve(text.size() + text.size() / 16);
+  for (char c : text) {
+    if (c == '\n') bytes += '\r';
+    bytes += c;
+  }
+  return bytes;
+#else
+  return text;
+#endif
+}
+
 }  // namespace quorvel_test

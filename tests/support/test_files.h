@@ -33,6 +33,10 @@ void writeFile(const std::filesystem::path& path, const std::string& contents);
 // it cannot be read.
 std::string readFile(const std::filesystem::path& path);
 
+// The bytes that writing `text` through a text-mode stream puts in a file:
+// `text` itself on POSIX systems; on Windows, every LF turned into CR LF.
+std::string textModeBytes(const std::string& text);
+
 }  // namespace quorvel_test
 
 #endif  // QUORVEL_TESTS_SUPPORT_TEST_FILES_H_
