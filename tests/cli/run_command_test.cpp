@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -253,6 +254,16 @@ struct BadInput {
   std::vector<std::string> arguments;
   const char* messagePart;
 };
+
+// Prints a case as its command-line arguments, for GoogleTest's messages and
+// the test names CTest lists (instead of a dump of the struct's bytes).
+void PrintTo(const BadInput& input, std::ostream* out) {
+  const char* separator = "";
+  for (const std::string& argument : input.arguments) {
+    *out << separator << argument;
+    separator = " ";
+  }
+}
 
 class BadInputTest : public ::testing::TestWithParam<BadInput> {};
 
