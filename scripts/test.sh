@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs every test of the project: the Linux suite, the same suite under
-# AddressSanitizer and UndefinedBehaviorSanitizer, and the Windows DLL's
-# scenario tests under Wine. Installs what is missing first.
+# AddressSanitizer and UndefinedBehaviorSanitizer, a short fuzzing run of
+# every input the plug-in parses, and the Windows DLL's scenario tests under
+# Wine. Installs what is missing first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -17,6 +18,22 @@ echo "== The same suite under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake --preset sanitize
 cmake --build --preset sanitize -j"$jobs"
 ctest --preset sanitize -j"$jobs"
+
+echo "== Fuzzing the inputs the plug-in parses (libFuzzer, ${QUORVEL_FUZZ_SECONDS:-15} s each)"
+cmake --preset fuzz
+cmake --build --preset fuzz -j"$jobs"
+fuzz_dir=$(mktemp -d)
+for fuzzer in file_list_fuzzer text_files_fuzzer vtc_fuzzer; do
+  if (cd "$fuzz_dir" && TMPDIR="$fuzz_dir" "$OLDPWD/build-fuzz/tests/fuzz/$fuzzer" \
+        -max_total_time="${QUORVEL_FUZZ_SECONDS:-15}" -max_len=4096 >"$fuzz_dir/log" 2>&1); then
+    echo "$fuzzer: $(tail -n 1 "$fuzz_dir/log")"
+  else
+    tail -n 40 "$fuzz_dir/log"
+    echo "$fuzzer found a failing input (kept in $fuzz_dir)"
+    exit 1
+  fi
+done
+rm -rf "$fuzz_dir"
 
 if [[ -x tests/windows/run-under-wine.sh ]]; then
   echo "== Windows DLL under Wine"
