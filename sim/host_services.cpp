@@ -17,9 +17,22 @@ SimulatedHost::State& host() { return SimulatedHost::instance().state(); }
 
 std::string textOf(const char* text) { return text != nullptr ? text : ""; }
 
-void copyText(const std::string& text, char* destination) {
-  if (destination == nullptr) return;
-  std::memcpy(destination, text.c_str(), text.size() + 1);
+// Capacities of the buffers the plug-in hands over for host text. The host
+// is never told them; like the real host, this one respects them and cuts
+// a longer text rather than write past the buffer.
+constexpr std::size_t kCommandCapacity = 104;
+constexpr std::size_t kParameterCapacity = 25604;  // "FileList" and others
+constexpr std::size_t kChosenPathCapacity = 512;
+constexpr std::size_t kPluginsPathCapacity = 256;
+
+// Copies `text` into `destination`, cut to `capacity` - 1 characters and a
+// terminating NUL.
+void copyText(const std::string& text, char* destination,
+              std::size_t capacity) {
+  if (destination == nullptr || capacity == 0) return;
+  const std::size_t length = std::min(text.size(), capacity - 1);
+  std::memcpy(destination, text.data(), length);
+  destination[length] = '\0';
 }
 
 // The map at `index`, or null.
@@ -103,7 +116,9 @@ int getStringParameter(const char* name, char* value) {
   state.record("nvGetStringParameter", textOf(name));
   auto found = state.stringParameters.find(textOf(name));
   const bool set = found != state.stringParameters.end();
-  copyText(set ? found->second : std::string(), value);
+  const std::size_t capacity = textOf(name) == "Command" ? kCommandCapacity
+                                                        : kParameterCapacity;
+  copyText(set ? found->second : std::string(), value, capacity);
   return set ? 1 : 0;
 }
 
@@ -138,14 +153,14 @@ int getOpenFileName(const char* title, const char* fileList,
   std::optional<std::string> answer = state.fileDialogAnswers.front();
   state.fileDialogAnswers.pop_front();
   if (!answer || path == nullptr) return 0;
-  copyText(*answer, path);
+  copyText(*answer, path, kChosenPathCapacity);
   return 1;
 }
 
 int getPluginsPath(char* path) {
   SimulatedHost::State& state = host();
   state.record("nvGetPluginsPath", "");
-  copyText(state.pluginsPath, path);
+  copyText(state.pluginsPath, path, kPluginsPathCapacity);
   return 1;
 }
 
