@@ -29,6 +29,14 @@ fs::path settingsFolder(const std::string& override) {
 fs::path prepareSettingsScript(const fs::path& folder,
                                const fs::path& installedScript,
                                const std::string& scriptName) {
+  // The host hands the plug-in its plug-ins folder in a 256-byte buffer.
+  if (folder.string().size() > kMaxPluginsFolderLength) {
+    throw inputError(folder.string().substr(0, 60) +
+                     "...: the settings folder's path is longer than the " +
+                     std::to_string(kMaxPluginsFolderLength) +
+                     " characters the plug-in takes; give a shorter one with "
+                     "--settings-dir");
+  }
   std::error_code error;
   fs::create_directories(folder, error);
   if (error || !fs::is_directory(folder)) {

@@ -7,10 +7,14 @@
 #ifndef QUORVEL_CLI_SETTINGS_STORE_H_
 #define QUORVEL_CLI_SETTINGS_STORE_H_
 
+#include <cstddef>
 #include <filesystem>
 #include <string>
 
 namespace quorvel::cli {
+
+// Longest plug-ins folder path the plug-in can receive from its host.
+constexpr std::size_t kMaxPluginsFolderLength = 255;
 
 // The per-user folder: `override` when not empty, else
 // $XDG_CONFIG_HOME/quorvel, else $HOME/.config/quorvel.

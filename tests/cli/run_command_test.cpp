@@ -247,6 +247,16 @@ TEST_F(RunCommandTest, PluginFailureExitsOneAndWritesNoMaps) {
   EXPECT_TRUE(fs::exists(out() / "quorvel_log.txt"));
 }
 
+TEST_F(RunCommandTest, SettingsFolderTooLongForThePluginIsRefused) {
+  writeRun(typicalRun(), folder.file("a_bold.nii"));
+  const std::string longFolder = "settings/" + std::string(250, 's');
+  CommandResult result = runQuorvel(
+      {"run", "-o", "qc", "--settings-dir", longFolder, "a_bold.nii"}, folder.path());
+  EXPECT_EQ(result.exitStatus, 2);
+  EXPECT_NE(result.err.find("longer than the 255 characters"), std::string::npos) << result.err;
+  EXPECT_TRUE(folderEntries(out()).empty());
+}
+
 // Each bad input: exit status 2, one message naming the file and the
 // problem, and no output folder content.
 struct BadInput {
