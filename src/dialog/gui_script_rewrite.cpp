@@ -99,7 +99,7 @@ int rewriteGUIScript(const std::string& scriptPath,
   } else {
     for (std::string& line : lines) {
       const int key = findKey(line, keys);
-      if (key < 0) continue;
+      if (key < 0 || settingLines[key].replacement.empty()) continue;
       line = settingLines[key].replacement;
       ++replaced;
     }

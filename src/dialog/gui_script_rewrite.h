@@ -15,9 +15,9 @@ constexpr const char kScriptTemporarySuffix[] = ".saving";
 
 // Replaces every line of the script at `scriptPath` that contains one of
 // the search keys (spaces, and only spaces, ignored on both sides) by the
-// replacement line of the first such key in `settingLines`; other lines stay
-// as read. The script keeps its number of lines and ends with a line end
-// exactly when it did before.
+// replacement line of the first such key in `settingLines` (unless that
+// replacement is empty); other lines stay as read. The script keeps its
+// number of lines and ends with a line end exactly when it did before.
 //
 // The new text goes to a temporary file beside the script, which then
 // replaces the script; the script is never left half-written. A script that

@@ -1,5 +1,6 @@
 #include "dialog/setting_lines.h"
 
+#include <cmath>
 #include <locale>
 #include <sstream>
 
@@ -13,6 +14,11 @@ SettingLine settingLine(const char* key, const std::string& value) {
 }
 
 std::string flagText(bool flag) { return flag ? "1" : "0"; }
+
+SettingLine thresholdLine(const char* key, float value) {
+  if (!std::isfinite(value)) return SettingLine{key, std::string()};
+  return settingLine(key, formatThreshold(value));
+}
 
 }  // namespace
 
@@ -35,10 +41,9 @@ std::vector<SettingLine> makeSettingLines(const AnalysisSettings& settings) {
                   flagText(settings.createLaggedAutocorMap)),
       settingLine("dlg.maps.create_outlier_map.checked =",
                   flagText(settings.createOutlierMap)),
-      settingLine("dlg.parameters.max_deviation.value =",
-                  formatThreshold(settings.maxDeviation)),
-      settingLine("dlg.parameters.spike_def.value =",
-                  formatThreshold(settings.spikeDef)),
+      thresholdLine("dlg.parameters.max_deviation.value =",
+                    settings.maxDeviation),
+      thresholdLine("dlg.parameters.spike_def.value =", settings.spikeDef),
       settingLine("dlg.temporal.create_temporal_outlier_logtab.checked =",
                   flagText(settings.createTemporalOutlierLogtab)),
       settingLine("dlg.temporal.create_temporal_outlier_file.checked =",

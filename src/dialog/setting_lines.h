@@ -14,6 +14,7 @@ namespace quorvel {
 struct SettingLine {
   std::string searchKey;    // e.g. "dlg.maps.create_TSNR_map.checked ="
   std::string replacement;  // e.g. "    dlg.maps.create_TSNR_map.checked = 1;"
+                            // empty: the statement stays as it is
 };
 
 // A threshold as a default std::ostream prints a float: at most six
@@ -21,7 +22,9 @@ struct SettingLine {
 std::string formatThreshold(float value);
 
 // The nine setting lines for `settings`, in their fixed order: flags as 1
-// or 0, thresholds as formatThreshold() prints them.
+// or 0, thresholds as formatThreshold() prints them. A threshold that is
+// not a finite number ("inf" and "nan" are no values in the script) gets no
+// replacement, so the script keeps the value it had.
 std::vector<SettingLine> makeSettingLines(const AnalysisSettings& settings);
 
 }  // namespace quorvel

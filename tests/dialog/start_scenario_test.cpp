@@ -106,6 +106,23 @@ TEST_F(Start, ThresholdsBeyondTheFloatRangeBecomeInfinities) {
   EXPECT_EQ(log()[8], "| Spike Definition: -inf                     |");
 }
 
+TEST_F(Start, InfiniteThresholdsLeaveTheScriptsValuesAsTheyWere) {
+  writeFile(script(), kScript);
+  linkSmallVtc();
+  setSettings(1e300, 4, 1);
+  EXPECT_TRUE(runCommand("Start"));
+  const std::string saved = readFile(script());
+  // "inf" is no value in the script: the statement keeps its 4.
+  EXPECT_NE(saved.find(textModeBytes(
+                "    dlg.parameters.max_deviation.value = 4;\n")),
+            std::string::npos);
+  EXPECT_NE(saved.find("    dlg.parameters.spike_def.value = 4;"),
+            std::string::npos);
+  EXPECT_EQ(saved.find("inf"), std::string::npos);
+  EXPECT_EQ(logFrom("Saving the current settings").at(1),
+            "8 lines were replaced in " + scriptAsLogged());
+}
+
 TEST_F(Start, ACompletedRunSavesTheSettingsIntoTheScript) {
   writeFile(script(), kScript);
   linkSmallVtc();
