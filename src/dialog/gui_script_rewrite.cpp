@@ -69,6 +69,9 @@ bool replaceFileContents(const fs::path& path,
 
   fs::path temporary = target;
   temporary += kScriptTemporarySuffix;
+  // A leftover temporary file, or a link planted under its name, goes
+  // first, so that the new text never lands anywhere but beside the script.
+  fs::remove(temporary, error);
 
   if (!writeLines(temporary, lines)) {
     fs::remove(temporary, error);

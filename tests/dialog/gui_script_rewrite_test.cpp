@@ -142,7 +142,9 @@ TEST_F(RewriteGUIScript, AScriptThatCannotBeReadIsLeftAlone) {
 
 TEST_F(RewriteGUIScript, ANewTextThatCannotBeWrittenLeavesTheOldScript) {
   const std::string original = "dlg.maps.create_TSNR_map.checked = 0;\n";
+  // A folder with content cannot be removed or written over.
   fs::create_directory(script_ + kScriptTemporarySuffix);
+  writeBytes(script_ + kScriptTemporarySuffix + "/keep", "");
   EXPECT_EQ(rewrite(original), 0);
   EXPECT_EQ(script(), original);
 }
@@ -179,6 +181,19 @@ TEST_F(RewriteGUIScript, KeepsTheScriptsPermissionsAndLinks) {
   EXPECT_EQ(fs::status(target).permissions(),
             fs::perms::owner_read | fs::perms::owner_write |
                 fs::perms::group_read);
+}
+
+TEST_F(RewriteGUIScript, ALinkPlantedAsTheTemporaryFileIsNotFollowed) {
+  const std::string other = folder_.file("other.txt");
+  writeBytes(other, "someone else's file\n");
+  fs::create_symlink(other, script_ + kScriptTemporarySuffix);
+  writeBytes(script_, "dlg.maps.create_TSNR_map.checked = 0;\n");
+
+  EXPECT_EQ(rewriteGUIScript(script_, makeSettingLines(savedSettings())), 1);
+  EXPECT_EQ(readBytes(other), "someone else's file\n");
+  EXPECT_FALSE(fs::is_symlink(script_));
+  EXPECT_EQ(script(), "    dlg.maps.create_TSNR_map.checked = 1;\n");
+  EXPECT_FALSE(temporaryLeft());
 }
 
 #endif  // !defined(_WIN32)

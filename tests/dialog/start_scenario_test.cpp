@@ -204,7 +204,9 @@ TEST_F(Start, AMissingScriptIsNotCreatedAndTheRunStillCompletes) {
 
 TEST_F(Start, AScriptThatCannotBeReplacedKeepsItsText) {
   writeFile(script(), kScript);
-  fs::create_directory(script() + ".saving");  // blocks the new text
+  // A folder with content where the new text would go blocks it.
+  fs::create_directory(script() + ".saving");
+  writeFile(script() + ".saving/keep", "");
   linkSmallVtc();
   setSettings(6, 2, 0);
   EXPECT_TRUE(runCommand("Start"));
