@@ -171,10 +171,12 @@ bool runAnalysis(const AnalysisSettings& settings) {
   // Nothing may be thrown into the host: a failed allocation stops the run.
   try {
     return runAnalysisOrThrow(settings);
-  } catch (const std::exception&) {
+  } catch (const std::bad_alloc&) {
     logText("Not enough memory: the analysis was stopped");
-    return false;
+  } catch (const std::exception& error) {
+    logFormatted("The analysis was stopped: %s", error.what());
   }
+  return false;
 }
 
 }  // namespace quorvel
