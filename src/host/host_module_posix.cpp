@@ -2,6 +2,7 @@
 // program included, for one whose last path component is the host's name.
 #include <dlfcn.h>
 #include <link.h>
+#include <sys/auxv.h>
 #include <unistd.h>
 
 #include <climits>
@@ -35,8 +36,14 @@ int visitLoadedObject(dl_phdr_info* info, size_t, void* data) {
   return 1;
 }
 
-// True when the running program's own file is named `fileName`.
+// True when the running program's own file is named `fileName`, under the
+// name it was started by or the file that name leads to.
 bool mainProgramHasFileName(const char* fileName) {
+#if defined(AT_EXECFN)
+  const char* startedAs =
+      reinterpret_cast<const char*>(getauxval(AT_EXECFN));
+  if (startedAs != nullptr && hasFileName(startedAs, fileName)) return true;
+#endif
   char path[PATH_MAX];
   ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
   if (length <= 0) return false;
