@@ -7,22 +7,13 @@
 #include <vector>
 
 #include "tests/dialog/dialog_scenario.h"
+#include "tests/support/test_files.h"
 
 namespace quorvel_test {
 namespace {
 
 namespace fs = std::filesystem;
 using Lines = std::vector<std::string>;
-
-// `text` with every LF turned into CR LF.
-std::string withCrLf(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    if (c == '\n') out += '\r';
-    out += c;
-  }
-  return out;
-}
 
 // The nine statements plus a line that only reads a control, with the
 // settings `spikeDef` 3 and every flag 1.
@@ -94,23 +85,23 @@ class WindowsTextFiles : public DialogCommands {
 };
 
 TEST_F(WindowsTextFiles, ACrLfScriptKeepsItsLineEnds) {
-  writeFile(script(), withCrLf(std::string(kScript) + "\n"));
+  writeFile(script(), textModeBytes(std::string(kScript) + "\n"));
   startAndSave();
-  EXPECT_EQ(readFile(script()), withCrLf(std::string(kSavedScript) + "\n"));
+  EXPECT_EQ(readFile(script()), textModeBytes(std::string(kSavedScript) + "\n"));
   EXPECT_EQ(log().back(), "Plugin Successfully completed");
   EXPECT_EQ(log()[log().size() - 2], "9 lines were replaced in " + scriptAsLogged());
 }
 
 TEST_F(WindowsTextFiles, ACrLfScriptWithoutAFinalLineEndGetsNone) {
-  writeFile(script(), withCrLf(kScript));
+  writeFile(script(), textModeBytes(kScript));
   startAndSave();
-  EXPECT_EQ(readFile(script()), withCrLf(kSavedScript));
+  EXPECT_EQ(readFile(script()), textModeBytes(kSavedScript));
 }
 
 TEST_F(WindowsTextFiles, AnLfScriptIsWrittenBackWithCrLf) {
   writeFile(script(), kScript);
   startAndSave();
-  EXPECT_EQ(readFile(script()), withCrLf(kSavedScript));
+  EXPECT_EQ(readFile(script()), textModeBytes(kSavedScript));
 }
 
 TEST_F(WindowsTextFiles, TheShippedScriptKeepsItsTextWithItsOwnSettings) {
@@ -121,7 +112,7 @@ TEST_F(WindowsTextFiles, TheShippedScriptKeepsItsTextWithItsOwnSettings) {
   host().setIntParameter("Delete_Other_Vmps", 0);
   ASSERT_TRUE(runCommand("Start")) << logText();
   // The repository's copy has LF line ends; the plug-in writes CR LF.
-  EXPECT_EQ(readFile(script()), withCrLf(shipped));
+  EXPECT_EQ(readFile(script()), textModeBytes(shipped));
 }
 
 TEST_F(WindowsTextFiles, AMissingScriptIsNotCreated) {
@@ -137,7 +128,7 @@ TEST_F(WindowsTextFiles, AMissingScriptIsNotCreated) {
 
 TEST_F(WindowsTextFiles, AnMdmWithCrLfLineEndsGivesCleanPaths) {
   const fs::path mdm = makeFile(
-      "study.mdm", withCrLf("FileVersion: 3\n"
+      "study.mdm", textModeBytes("FileVersion: 3\n"
                             "\"C:/data/s1/run1.vtc\" \"C:/data/s1/run1.sdm\"\n"
                             "\"C:/data/s2/run1.vtc\" \"C:/data/s2/run1.sdm\"\n"));
   host().queueChosenFile(mdm.string());
@@ -151,7 +142,7 @@ TEST_F(WindowsTextFiles, TheCsvFileHasCrLfLineEnds) {
   host().setIntParameter("Create_Temporal_Outlier_File", 1);
   ASSERT_TRUE(runCommand("Start")) << logText();
   EXPECT_EQ(readFile(workFile("run1.csv")),
-            withCrLf("Volume, Outliers (stddev>2.5), Spikes (stddev:1.5)\n"
+            textModeBytes("Volume, Outliers (stddev>2.5), Spikes (stddev:1.5)\n"
                      "1,0,0\n2,0,0\n3,0,0\n4,0,0\n5,0,0\n6,0,0\n"));
 }
 
