@@ -7,9 +7,23 @@
 
 #include "host/host_text.h"
 
+#if defined(_WIN32)
+#include <process.h>
+#else
+#include <unistd.h>
+#endif
+
 namespace quorvel {
 namespace fs = std::filesystem;
 namespace {
+
+long currentProcessId() {
+#if defined(_WIN32)
+  return static_cast<long>(_getpid());
+#else
+  return static_cast<long>(getpid());
+#endif
+}
 
 // Reads every line of a text file, without its line end. Every read counts,
 // so a file ending with a line end gives a last, empty line and an empty
@@ -67,8 +81,7 @@ bool replaceFileContents(const fs::path& path,
   if (!std::ofstream(target, std::ios::out | std::ios::app).is_open())
     return false;
 
-  fs::path temporary = target;
-  temporary += kScriptTemporarySuffix;
+  const fs::path temporary = temporaryScriptPath(target.string());
   // A leftover temporary file, or a link planted under its name, goes
   // first, so that the new text never lands anywhere but beside the script.
   fs::remove(temporary, error);
@@ -88,6 +101,10 @@ bool replaceFileContents(const fs::path& path,
 }
 
 }  // namespace
+
+std::string temporaryScriptPath(const std::string& scriptPath) {
+  return scriptPath + ".saving." + std::to_string(currentProcessId());
+}
 
 int rewriteGUIScript(const std::string& scriptPath,
                      const std::vector<SettingLine>& settingLines) {

@@ -9,9 +9,11 @@
 
 namespace quorvel {
 
-// Suffix of the file the new script text is written to, in the script's
-// folder, before it replaces the script.
-constexpr const char kScriptTemporarySuffix[] = ".saving";
+// The file the new script text is written to before it replaces the
+// script: beside it, named after the script and this process
+// ("Quorvel1_0.js.saving.<process id>"), so that hosts in two processes
+// sharing one plug-ins folder never write into each other's text.
+std::string temporaryScriptPath(const std::string& scriptPath);
 
 // Replaces every line of the script at `scriptPath` that contains one of
 // the search keys (spaces, and only spaces, ignored on both sides) by the

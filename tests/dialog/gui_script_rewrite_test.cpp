@@ -43,7 +43,7 @@ class RewriteGUIScript : public ::testing::Test {
   }
   std::string script() const { return readBytes(script_); }
   bool temporaryLeft() const {
-    return fs::exists(script_ + kScriptTemporarySuffix);
+    return fs::exists(temporaryScriptPath(script_));
   }
 
   TempFolder folder_;
@@ -143,10 +143,21 @@ TEST_F(RewriteGUIScript, AScriptThatCannotBeReadIsLeftAlone) {
 TEST_F(RewriteGUIScript, ANewTextThatCannotBeWrittenLeavesTheOldScript) {
   const std::string original = "dlg.maps.create_TSNR_map.checked = 0;\n";
   // A folder with content cannot be removed or written over.
-  fs::create_directory(script_ + kScriptTemporarySuffix);
-  writeBytes(script_ + kScriptTemporarySuffix + "/keep", "");
+  fs::create_directory(temporaryScriptPath(script_));
+  writeBytes(temporaryScriptPath(script_) + "/keep", "");
   EXPECT_EQ(rewrite(original), 0);
   EXPECT_EQ(script(), original);
+}
+
+TEST_F(RewriteGUIScript, AnotherProcesssTemporaryFileIsLeftAlone) {
+  // A host in another process saving into the same folder writes its own
+  // temporary file; this rewrite neither uses nor removes it.
+  const std::string others = script_ + ".saving.0";
+  ASSERT_NE(others, temporaryScriptPath(script_));
+  writeBytes(others, "another process's half-written text");
+  EXPECT_EQ(rewrite("dlg.maps.create_TSNR_map.checked = 0;\n"), 1);
+  EXPECT_EQ(script(), "    dlg.maps.create_TSNR_map.checked = 1;\n");
+  EXPECT_EQ(readBytes(others), "another process's half-written text");
 }
 
 // Permissions and symbolic links as POSIX systems have them.
@@ -186,7 +197,7 @@ TEST_F(RewriteGUIScript, KeepsTheScriptsPermissionsAndLinks) {
 TEST_F(RewriteGUIScript, ALinkPlantedAsTheTemporaryFileIsNotFollowed) {
   const std::string other = folder_.file("other.txt");
   writeBytes(other, "someone else's file\n");
-  fs::create_symlink(other, script_ + kScriptTemporarySuffix);
+  fs::create_symlink(other, temporaryScriptPath(script_));
   writeBytes(script_, "dlg.maps.create_TSNR_map.checked = 0;\n");
 
   EXPECT_EQ(rewriteGUIScript(script_, makeSettingLines(savedSettings())), 1);

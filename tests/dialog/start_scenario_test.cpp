@@ -205,8 +205,10 @@ TEST_F(Start, AMissingScriptIsNotCreatedAndTheRunStillCompletes) {
 TEST_F(Start, AScriptThatCannotBeReplacedKeepsItsText) {
   writeFile(script(), kScript);
   // A folder with content where the new text would go blocks it.
-  fs::create_directory(script() + ".saving");
-  writeFile(script() + ".saving/keep", "");
+  const std::string temporary =
+      script() + ".saving." + std::to_string(processId());
+  fs::create_directory(temporary);
+  writeFile(temporary + "/keep", "");
   linkSmallVtc();
   setSettings(6, 2, 0);
   EXPECT_TRUE(runCommand("Start"));

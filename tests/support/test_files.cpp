@@ -7,6 +7,12 @@
 #include <stdexcept>
 #include <system_error>
 
+#if defined(_WIN32)
+#include <process.h>
+#else
+#include <unistd.h>
+#endif
+
 namespace quorvel_test {
 namespace {
 
@@ -80,6 +86,14 @@ std::string textModeBytes(const std::string& text) {
   return bytes;
 #else
   return text;
+#endif
+}
+
+long processId() {
+#if defined(_WIN32)
+  return static_cast<long>(_getpid());
+#else
+  return static_cast<long>(getpid());
 #endif
 }
 

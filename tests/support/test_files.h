@@ -37,6 +37,10 @@ std::string readFile(const std::filesystem::path& path);
 // `text` itself on POSIX systems; on Windows, every LF turned into CR LF.
 std::string textModeBytes(const std::string& text);
 
+// The id of the running process (the plug-in names its temporary files
+// after it).
+long processId();
+
 }  // namespace quorvel_test
 
 #endif  // QUORVEL_TESTS_SUPPORT_TEST_FILES_H_
