@@ -156,7 +156,7 @@ TEST_F(RewriteGUIScript, AnotherProcesssTemporaryFileIsLeftAlone) {
   ASSERT_NE(others, temporaryScriptPath(script_));
   writeBytes(others, "another process's half-written text");
   EXPECT_EQ(rewrite("dlg.maps.create_TSNR_map.checked = 0;\n"), 1);
-  EXPECT_EQ(script(), "    dlg.maps.create_TSNR_map.checked = 1;\n");
+  EXPECT_EQ(script(), textModeBytes("    dlg.maps.create_TSNR_map.checked = 1;\n"));
   EXPECT_EQ(readBytes(others), "another process's half-written text");
 }
 
