@@ -23,7 +23,9 @@ void commitTemporaryFile(const fs::path& temporaryPath,
   std::error_code error;
   fs::rename(temporaryPath, finalPath, error);
   if (error) {
-    fs::remove(temporaryPath, error);
+    // The rename's error is the one to report, not the clean-up's.
+    std::error_code ignored;
+    fs::remove(temporaryPath, ignored);
     throw runError(finalPath.string() + ": cannot be put in place (" +
                    error.message() + ")");
   }
@@ -39,8 +41,11 @@ void writeFileAtomically(const fs::path& finalPath,
     throw runError(finalPath.string() + ": cannot be written (" + step +
                    ": " + reason + ")");
   };
-  int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC,
-                  0644);
+  // A leftover of an earlier process with this id, or a link planted under
+  // the temporary name, goes first: the bytes land in a new file only.
+  ::unlink(temporary.c_str());
+  int fd = ::open(temporary.c_str(),
+                  O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
   if (fd < 0) fail("create", errno);
   const char* data = contents.data();
   std::size_t left = contents.size();

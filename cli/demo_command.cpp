@@ -142,6 +142,10 @@ int runDemo(const std::string& outFolder, const std::string& settingsFolder,
       out << "    " << file << "\n      " << describeOutput(file) << "\n";
     }
   }
+  if (!report.datasetDescriptionFile.empty()) {
+    out << "  description: " << report.datasetDescriptionFile
+        << "\n      marks the folder as derived data made by Quorvel\n";
+  }
   out << "  log: " << report.logFile << "\n      the plug-in's log, as printed above\n";
   out << "  settings: " << report.settingsScript << "\n";
   return kExitSuccess;

@@ -1,5 +1,6 @@
 #include "cli/dialog_settings.h"
 
+#include <cfloat>
 #include <cmath>
 #include <cstdlib>
 #include <sstream>
@@ -44,20 +45,27 @@ bool parseFlag(const std::string& text, bool& flag) {
   return true;
 }
 
+// The number the text spells, NaN and infinities included; false when the
+// text is not a number.
 bool parseNumber(const std::string& text, double& number) {
   if (text.empty()) return false;
   char* end = nullptr;
   double value = std::strtod(text.c_str(), &end);
-  if (*end != '\0' || !std::isfinite(value)) return false;
+  if (*end != '\0') return false;
   number = value;
   return true;
 }
 
 }  // namespace
 
+bool isUsableThreshold(double value) {
+  return std::isfinite(value) && value >= 0.0 && value <= FLT_MAX;
+}
+
 DialogSettings parseGuiScriptSettings(const std::string& scriptText,
                                       const DialogSettings& start,
-                                      std::vector<std::string>* missing) {
+                                      std::vector<std::string>* missing,
+                                      std::vector<std::string>* unusable) {
   std::vector<std::string> lines;
   std::istringstream in(scriptText);
   for (std::string line; std::getline(in, line);) {
@@ -72,8 +80,13 @@ DialogSettings parseGuiScriptSettings(const std::string& scriptText,
   };
   auto number = [&](const char* key, double& field) {
     std::string text;
-    if (!findAssignment(lines, key, text) || !parseNumber(text, field)) {
+    double value = 0;
+    if (!findAssignment(lines, key, text) || !parseNumber(text, value)) {
       if (missing != nullptr) missing->push_back(std::string(key) + " =");
+    } else if (!isUsableThreshold(value)) {
+      if (unusable != nullptr) unusable->push_back(std::string(key) + " = " + text);
+    } else {
+      field = value;
     }
   };
   flag("dlg.options.delete_other_vmps.checked", settings.deleteOtherVmps);

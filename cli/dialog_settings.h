@@ -28,15 +28,23 @@ struct DialogSettings {
   }
 };
 
+// Whether `value` can serve as a threshold: a finite number, not negative,
+// and no larger than the largest float (the plug-in keeps thresholds as
+// floats).
+bool isUsableThreshold(double value);
+
 // The settings stated in a GUI script's text. Each of the nine statements
 // "dlg.<group>.<control>.checked = <flag>;" or "... .value = <number>;" is
 // found the way the plug-in finds it when it rewrites the script: spaces
 // are ignored and the first line holding the statement counts. A setting
 // whose statement is missing or unreadable keeps its value from `start`,
-// and its statement text is added to `missing` (when given).
+// and its statement text is added to `missing` (when given). A threshold
+// that reads as a number but is not a usable one keeps its value from
+// `start` too, and "<statement> <value text>" is added to `unusable`.
 DialogSettings parseGuiScriptSettings(const std::string& scriptText,
                                       const DialogSettings& start,
-                                      std::vector<std::string>* missing);
+                                      std::vector<std::string>* missing,
+                                      std::vector<std::string>* unusable = nullptr);
 
 }  // namespace quorvel::cli
 

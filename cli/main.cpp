@@ -128,6 +128,9 @@ int main(int argc, char** argv) {
         std::cerr << "quorvel: wrote " << file << "\n";
       }
     }
+    if (!report.datasetDescriptionFile.empty()) {
+      std::cerr << "quorvel: wrote " << report.datasetDescriptionFile << "\n";
+    }
     std::cerr << "quorvel: wrote " << report.logFile << "\n";
     return quorvel::cli::kExitSuccess;
   } catch (const CliError& error) {

@@ -1,5 +1,7 @@
 #include "cli/nifti_output.h"
 
+#include <unistd.h>
+
 #include <cmath>
 #include <cstring>
 #include <system_error>
@@ -57,6 +59,9 @@ void writeNiftiAtomically(nifti_image& image, const fs::path& finalPath) {
     throw runError(finalPath.string() + ": cannot name the image file");
   }
   image.nifti_type = format;
+  // A leftover or a link planted under the temporary name goes first, so
+  // the library's writer does not follow it.
+  ::unlink(temporary.c_str());
   nifti_image_write(&image);
   if (!readsBackAs(temporary, image)) {
     std::error_code ignored;

@@ -2,6 +2,7 @@
 
 #include <stdlib.h>
 
+#include <cfloat>
 #include <fstream>
 #include <sstream>
 #include <system_error>
@@ -16,6 +17,7 @@
 #include "cli/output_names.h"
 #include "cli/run_outputs.h"
 #include "cli/run_plan.h"
+#include "cli/settings_lock.h"
 #include "cli/settings_store.h"
 #include "cli/sidecars.h"
 
@@ -30,16 +32,46 @@ std::string readWholeFile(const fs::path& path) {
   return text.str();
 }
 
+// Text of a threshold as the user gave it, for messages.
+std::string numberText(double value) {
+  std::ostringstream text;
+  text << value;
+  return text.str();
+}
+
+// Refuses a threshold option that the plug-in cannot use.
+void checkThresholdOption(const char* option, const std::optional<double>& value) {
+  if (!value || isUsableThreshold(*value)) return;
+  throw inputError(std::string(option) + " " + numberText(*value) +
+                   ": a threshold must be a finite number of standard deviations, "
+                   "not negative and at most " + numberText(FLT_MAX));
+}
+
+// The settings of the installed GUI script, or the built-in ones for what
+// it lacks: what an unusable saved setting falls back to.
+DialogSettings installedDefaults() {
+  std::error_code error;
+  const fs::path installed = installedScriptPath();
+  if (!fs::is_regular_file(installed, error)) return DialogSettings{};
+  return parseGuiScriptSettings(readWholeFile(installed), DialogSettings{}, nullptr);
+}
+
 // The settings of the user's GUI script with the command's options on top.
 DialogSettings settingsFor(const RunOptions& options, const fs::path& script,
                            std::ostream& err) {
-  DialogSettings settings;
+  const DialogSettings defaults = installedDefaults();
+  DialogSettings settings = defaults;
   if (fs::exists(script)) {
-    std::vector<std::string> missing;
-    settings = parseGuiScriptSettings(readWholeFile(script), DialogSettings{}, &missing);
+    std::vector<std::string> missing, unusable;
+    settings = parseGuiScriptSettings(readWholeFile(script), defaults, &missing, &unusable);
     for (const std::string& statement : missing) {
       err << "quorvel: " << script.string() << ": no readable \"" << statement
-          << "\" statement; using the built-in value\n";
+          << "\" statement; using the installed default\n";
+    }
+    for (const std::string& statement : unusable) {
+      err << "quorvel: " << script.string() << ": \"" << statement
+          << ";\" is not a usable threshold (finite, not negative, at most "
+          << numberText(FLT_MAX) << "); using the installed default\n";
     }
   } else {
     err << "quorvel: " << script.string()
@@ -62,6 +94,42 @@ DialogSettings settingsFor(const RunOptions& options, const fs::path& script,
   }
   if (options.addVtcName) settings.addVtcName = *options.addVtcName;
   return settings;
+}
+
+// Whether the plug-in's log says it saved the settings: the lines after its
+// last "Saving the current settings" hold no failure to open the script
+// and a count of replaced lines above 0.
+bool settingsWereSaved(const std::vector<std::string>& log) {
+  bool saving = false, saved = false;
+  for (const std::string& line : log) {
+    if (line.find("Saving the current settings") != std::string::npos) {
+      saving = true;
+      saved = true;
+      continue;
+    }
+    if (!saving) continue;
+    if (line.find("File could not be opened for reading") != std::string::npos ||
+        line.find("File could not be opened for writing") != std::string::npos) {
+      saved = false;
+    }
+    const std::string::size_type at = line.find(" lines were replaced in ");
+    if (at != std::string::npos) {
+      std::string::size_type digits = at;
+      while (digits > 0 && line[digits - 1] >= '0' && line[digits - 1] <= '9') --digits;
+      if (line.substr(digits, at - digits) == "0") saved = false;
+    }
+  }
+  return saving && saved;
+}
+
+// Whether the folder's dataset_description.json may be replaced: there is
+// none, or it is valid JSON whose GeneratedBy names Quorvel.
+bool mayReplaceDatasetDescription(const fs::path& path) {
+  std::error_code error;
+  const fs::file_status status = fs::symlink_status(path, error);
+  if (status.type() == fs::file_type::not_found) return true;
+  if (status.type() != fs::file_type::regular) return false;
+  return isQuorvelDatasetDescription(readWholeFile(path));
 }
 
 std::string gridText(const NiftiRun& run) {
@@ -117,6 +185,8 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out,
                      std::ostream& err) {
   silenceNiftiLibrary();
   RunReport report;
+  checkThresholdOption("--max-deviation", options.maxDeviation);
+  checkThresholdOption("--spike-def", options.spikeDef);
 
   // Everything that can be wrong with the input is found before any output.
   std::vector<std::string> mdmRuns;
@@ -136,11 +206,16 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out,
                        "(the maps live in one VMR), so run them separately");
     }
   }
+  checkPluginCsvTargets(plan);
+  const fs::path settings = settingsFolder(options.settingsFolder);
+  makeSettingsFolder(settings);
   prepareOutputFolder(outFolder);
 
-  const fs::path settings = settingsFolder(options.settingsFolder);
+  // From reading the settings to the plug-in's saving them, this command
+  // alone uses the settings folder.
+  const SettingsLock lock(settings, err);
   const fs::path script =
-      prepareSettingsScript(settings, installedScriptPath(), kGuiScriptName);
+      prepareSettingsScript(settings, installedScriptPath(), kGuiScriptName, err);
   report.settingsScript = script.string();
   err << "quorvel: settings are read from and saved to " << script.string() << "\n";
   const DialogSettings dialog = settingsFor(options, script, err);
@@ -177,6 +252,11 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out,
   if (!report.executeResult) return report;
 
   const std::vector<std::string> log = session.logLines();
+  report.settingsSaved = settingsWereSaved(log);
+  if (!report.settingsSaved) {
+    err << "quorvel: the plug-in could not save the settings into " << script.string()
+        << " (see the log); the next run will not start from them\n";
+  }
   const std::vector<std::vector<RunMap>> maps =
       mapsByRun(session.maps(), dialog, plan.runs.size());
   for (std::size_t i = 0; i < plan.runs.size(); ++i) {
@@ -192,7 +272,16 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out,
                                           runs[i].nt, maps[i], dialog, log,
                                           outFolder));
   }
-  writeFileAtomically(outFolder / kDatasetDescriptionName, datasetDescriptionJson());
+  const fs::path description = outFolder / kDatasetDescriptionName;
+  if (mayReplaceDatasetDescription(description)) {
+    writeFileAtomically(description, datasetDescriptionJson());
+    report.datasetDescriptionFile = description.string();
+  } else {
+    err << "quorvel: " << description.string()
+        << ": kept as it is, since quorvel did not write it (it is not JSON, or "
+           "its GeneratedBy does not name Quorvel); no description of the outputs "
+           "was written\n";
+  }
   return report;
 }
 

@@ -43,7 +43,9 @@ struct RunResult {
 struct RunReport {
   bool executeResult = false;  // what the plug-in's execute returned
   std::string settingsScript;  // the GUI script the settings live in
+  bool settingsSaved = false;  // the plug-in saved the settings into it
   std::string logFile;
+  std::string datasetDescriptionFile;  // written by this call; "" when kept
   std::vector<RunResult> runs;
 };
 

@@ -34,12 +34,24 @@ struct RunPlan {
   std::size_t givenCount = 0;  // runs given on the command line
 };
 
+// Every file name the run may write in the output folder, whatever the
+// switches: the CSV, each map and sidecar, the counts table and its
+// sidecar.
+std::vector<std::string> possibleOutputNames(const RunOutputNames& names);
+
 // Plans `givenRuns` followed by `mdmRuns` into `outFolder`. Throws an input
-// error when there is no run, two runs share a stem (their outputs would
-// collide), or a path breaks a limit of the plug-in or of its file list.
+// error when there is no run, a run is given twice, two runs would write a
+// file of the same name (naming both runs and the file), or a path breaks
+// a limit of the plug-in or of its file list.
 RunPlan planRuns(const std::vector<std::string>& givenRuns,
                  const std::vector<std::string>& mdmRuns,
                  const std::filesystem::path& outFolder);
+
+// Checks that the plug-in's CSV file of each run can only land in a file of
+// its own: an existing "<out>/<stem>.csv" that is a link, a folder or any
+// other non-regular file is refused (the plug-in would write through it).
+// Throws an input error naming it.
+void checkPluginCsvTargets(const RunPlan& plan);
 
 // Makes the output folder when it is missing and checks that a file can be
 // created in it. Throws an input error naming the folder otherwise.

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <ostream>
 #include <string>
 
 namespace quorvel::cli {
@@ -20,15 +21,27 @@ constexpr std::size_t kMaxPluginsFolderLength = 255;
 // $XDG_CONFIG_HOME/quorvel, else $HOME/.config/quorvel.
 std::filesystem::path settingsFolder(const std::string& override);
 
+// Makes `folder` when it is missing. Throws an input error when its path is
+// too long for the plug-in or it cannot be made.
+void makeSettingsFolder(const std::filesystem::path& folder);
+
 // Makes sure `folder` exists and holds the GUI script named `scriptName`,
-// copying `installedScript` there when the folder has none yet. Returns
-// the path of the user's script. Throws an input error when the folder
-// cannot be made or the copy fails; a missing installed script only leaves
-// the user's script missing, and the caller falls back on built-in values.
+// copying `installedScript` there when the folder has none yet. A user's
+// script that is unusable (not a file that can be read, empty, or holding
+// none of the setting statements) is renamed to "<scriptName>.broken"
+// (".broken.2" and so on when that name is taken), never deleted, and a
+// fresh copy takes its place; `err` is told. Returns the path of the
+// user's script. Throws an input error when the folder cannot be made or
+// the copy fails; a missing installed script only leaves the user's script
+// as it is, and the caller falls back on the built-in values.
 std::filesystem::path prepareSettingsScript(
     const std::filesystem::path& folder,
     const std::filesystem::path& installedScript,
-    const std::string& scriptName);
+    const std::string& scriptName, std::ostream& err);
+
+// Why the GUI script text `text` cannot serve as the user's settings, or
+// "" when it can.
+std::string unusableScriptReason(const std::string& text);
 
 }  // namespace quorvel::cli
 

@@ -1,5 +1,6 @@
 #include "cli/sidecars.h"
 
+#include <cctype>
 #include <charconv>
 #include <cstdlib>
 
@@ -67,6 +68,22 @@ std::string datasetDescriptionJson() {
          "TSNR, lag 1+2 autocorrelation and largest standardised deviation "
          "maps, and per-volume outlier and spike counts"}}});
   return dumped(document);
+}
+
+bool isQuorvelDatasetDescription(const std::string& text) {
+  const nlohmann::json document = nlohmann::json::parse(text, nullptr, false);
+  if (document.is_discarded() || !document.is_object()) return false;
+  const auto generatedBy = document.find("GeneratedBy");
+  if (generatedBy == document.end() || !generatedBy->is_array()) return false;
+  for (const nlohmann::json& entry : *generatedBy) {
+    if (!entry.is_object()) continue;
+    const auto name = entry.find("Name");
+    if (name == entry.end() || !name->is_string()) continue;
+    std::string lower = name->get<std::string>();
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (lower == "quorvel") return true;
+  }
+  return false;
 }
 
 }  // namespace quorvel::cli

@@ -30,6 +30,11 @@ std::string timeseriesSidecarJson(double maxDeviation, double spikeDef,
 // The output folder's dataset_description.json, with a GeneratedBy entry.
 std::string datasetDescriptionJson();
 
+// Whether `text` is a dataset_description.json that this command wrote:
+// valid JSON whose GeneratedBy list has an entry named "Quorvel" (in any
+// letter case). A study's own description is never replaced.
+bool isQuorvelDatasetDescription(const std::string& text);
+
 }  // namespace quorvel::cli
 
 #endif  // QUORVEL_CLI_SIDECARS_H_

@@ -3,9 +3,13 @@
 // run plan and the transpose into the host's layout.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <numeric>
 
+#include "cli/atomic_file.h"
 #include "cli/cli_error.h"
 #include "cli/dialog_settings.h"
 #include "cli/mdm_file.h"
@@ -60,6 +64,29 @@ TEST(GuiScriptSettingsTest, ReadsTheStatementsThePluginRewrites) {
                          "dlg.parameters.spike_def.value =",
                          "dlg.temporal.create_temporal_outlier_logtab.checked =",
                          "dlg.temporal.create_temporal_outlier_file.checked ="}));
+}
+
+TEST(GuiScriptSettingsTest, ThresholdsTheFloatsOfThePluginCannotHoldAreUnusable) {
+  for (const char* text : {"nan", "inf", "-inf", "1e40", "-1", "-0.001", "3.4028236e38"}) {
+    std::vector<std::string> missing, unusable;
+    DialogSettings start;
+    start.spikeDef = 2.0;
+    DialogSettings settings = parseGuiScriptSettings(
+        std::string("dlg.parameters.spike_def.value = ") + text + ";\n", start, &missing,
+        &unusable);
+    EXPECT_EQ(settings.spikeDef, 2.0) << text << ": the start value stays";
+    EXPECT_EQ(unusable, std::vector<std::string>{std::string("dlg.parameters.spike_def.value = ") +
+                                                 text})
+        << text;
+    EXPECT_EQ(std::count(missing.begin(), missing.end(), "dlg.parameters.spike_def.value ="), 0)
+        << text << ": a number, if unusable, is not missing";
+  }
+  for (double usable : {0.0, 0.5, 3.4e38}) EXPECT_TRUE(isUsableThreshold(usable)) << usable;
+  std::vector<std::string> unusable;
+  DialogSettings zero = parseGuiScriptSettings("dlg.parameters.max_deviation.value = 0;\n",
+                                               DialogSettings{}, nullptr, &unusable);
+  EXPECT_EQ(zero.maxDeviation, 0.0);
+  EXPECT_TRUE(unusable.empty());
 }
 
 TEST(GuiScriptSettingsTest, ShippedScriptGivesTheBuiltInSettings) {
@@ -149,6 +176,54 @@ TEST(RunPlanTest, RefusesWhatThePluginCannotTake) {
   std::vector<std::string> many;
   for (int i = 0; i < 257; ++i) many.push_back("r" + std::to_string(i) + ".nii");
   EXPECT_TRUE(refused(many, "out"));
+}
+
+TEST(RunPlanTest, RunsWhoseOutputFilesShareANameAreRefusedNamingBoth) {
+  auto message = [](const std::vector<std::string>& runs) -> std::string {
+    try {
+      planRuns(runs, {}, "out");
+    } catch (const CliError& error) {
+      return std::string(error.what());
+    }
+    return "";
+  };
+  EXPECT_EQ(message({"d/sub-01_task-rest_bold.nii", "d/sub-01_task-motor_bold.nii",
+                     "e/sub-01_task-rest_run-2_bold.nii.gz"}),
+            "");
+  // Different stems, same entities: the maps and tables collide.
+  EXPECT_EQ(message({"d/sub-01_task-rest_bold.nii", "d/sub-01_task-rest.nii.gz"}),
+            "d/sub-01_task-rest.nii.gz and d/sub-01_task-rest_bold.nii: both runs would write "
+            "sub-01_task-rest_stat-tsnr_boldmap.nii.gz, so their outputs would overwrite each "
+            "other; run them with different --out folders");
+  EXPECT_NE(message({"a/r.nii", "b/r.nii.gz"}).find("both runs would write r.csv"),
+            std::string::npos);
+  EXPECT_NE(message({"a/../r_bold.nii", "r_bold.nii"}).find("r_bold.nii: the run is given twice"),
+            std::string::npos);
+}
+
+TEST(AtomicFileTest, APlantedLinkIsReplacedAndAFailedRenameKeepsItsError) {
+  cli_test::TempFolder folder;
+  const std::filesystem::path victim = folder.path() / "victim.txt";
+  const std::filesystem::path target = folder.path() / "out.json";
+  cli_test::writeFile(victim, "keep me");
+  std::filesystem::create_symlink(victim, temporaryPathFor(target));
+  writeFileAtomically(target, "new");
+  EXPECT_EQ(cli_test::readFile(victim), "keep me");
+  EXPECT_EQ(cli_test::readFile(target), "new");
+
+  const std::filesystem::path folderTarget = folder.path() / "taken";
+  std::filesystem::create_directories(folderTarget / "inside");
+  const std::filesystem::path temporary = temporaryPathFor(folderTarget);
+  cli_test::writeFile(temporary, "x");
+  try {
+    commitTemporaryFile(temporary, folderTarget);
+    FAIL() << "a file cannot replace a folder";
+  } catch (const CliError& error) {
+    const std::string message = error.what();
+    EXPECT_NE(message.find(std::strerror(EISDIR)), std::string::npos) << message;
+    EXPECT_EQ(message.find("Success"), std::string::npos) << message;
+  }
+  EXPECT_FALSE(std::filesystem::exists(temporary));
 }
 
 TEST(TimeMajorLayoutTest, TransposesGridsThatDoNotFillTheTiles) {

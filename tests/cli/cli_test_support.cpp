@@ -127,7 +127,7 @@ ImagePtr loadImage(const std::string& path) {
 }
 
 CommandResult runQuorvel(const std::vector<std::string>& arguments,
-                         const fs::path& workingFolder) {
+                         const fs::path& workingFolder, const std::string& shellPrefix) {
   auto quoted = [](const std::string& text) {
     std::string out = "'";
     for (char c : text) out += (c == '\'') ? std::string("'\\''") : std::string(1, c);
@@ -135,7 +135,7 @@ CommandResult runQuorvel(const std::vector<std::string>& arguments,
   };
   const fs::path outFile = workingFolder / ".test-stdout";
   const fs::path errFile = workingFolder / ".test-stderr";
-  std::string command = "cd " + quoted(workingFolder.string()) +
+  std::string command = shellPrefix + "cd " + quoted(workingFolder.string()) +
                         " && XDG_CONFIG_HOME=" + quoted((workingFolder / ".config").string()) +
                         " " + quoted(QUORVEL_EXECUTABLE);
   for (const std::string& argument : arguments) command += " " + quoted(argument);

@@ -1,10 +1,16 @@
 // End-to-end tests of `quorvel run`: the built command, the real plug-in
 // library and the simulated host, on small runs written in the test.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cmath>
+#include <future>
 #include <ostream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cli_test_support.h"
@@ -234,17 +240,202 @@ TEST_F(RunCommandTest, MdmRunsReachThePluginThroughAddMdm) {
   EXPECT_FALSE(fs::exists(folder.path() / "data" / "r1_bold.csv")) << "nothing beside the input";
 }
 
+// The installed GUI script with one statement's value replaced.
+std::string installedScriptWith(const std::string& statement, const std::string& value) {
+  std::string script = readFile(fs::path(QUORVEL_EXECUTABLE).parent_path() / "Quorvel1_0.js");
+  const std::string::size_type at = script.find(statement + " = ");
+  if (at == std::string::npos) return script;
+  const std::string::size_type start = at + statement.size() + 3;
+  return script.replace(start, script.find(';', start) - start, value);
+}
+
+// Files written past this size fail with EFBIG instead of ending the process.
+constexpr const char kFileSizeLimit[] = "trap '' XFSZ; ulimit -f 32; ";
+
 TEST_F(RunCommandTest, PluginFailureExitsOneAndWritesNoMaps) {
-  writeRun(typicalRun(), folder.file("a_bold.nii"));
-  // A folder where the plug-in's CSV file should go: it cannot open it.
-  fs::create_directories(out() / "a_bold.csv");
+  // 3000 volumes give a CSV file beyond the file-size limit; the log stays
+  // below it without its per-volume table.
+  writeRun(typicalRun(3, 2, 2, 3000), folder.file("a_bold.nii"));
   CommandResult result =
-      runQuorvel({"run", "-o", "qc", "--settings-dir", "settings", "a_bold.nii"}, folder.path());
-  EXPECT_EQ(result.exitStatus, 1);
-  EXPECT_NE(result.out.find("Opening CSV file failed!"), std::string::npos);
+      runQuorvel({"run", "-o", "qc", "--settings-dir", "settings", "--no-log-table", "a_bold.nii"},
+                 folder.path(), kFileSizeLimit);
+  EXPECT_EQ(result.exitStatus, 1) << result.err;
+  EXPECT_NE(result.out.find("Writing CSV file failed"), std::string::npos) << result.out;
   EXPECT_NE(result.err.find("execute returned false"), std::string::npos);
   EXPECT_FALSE(fs::exists(out() / "a_bold_stat-tsnr_boldmap.nii.gz"));
+  EXPECT_FALSE(fs::exists(out() / "a_bold.csv"));
   EXPECT_TRUE(fs::exists(out() / "quorvel_log.txt"));
+}
+
+TEST_F(RunCommandTest, SettingsThePluginCouldNotSaveAreNotClaimedSaved) {
+  // A valid script too large to be rewritten under the file-size limit.
+  fs::create_directories(settingsDir());
+  const fs::path script = fs::path(settingsDir()) / "Quorvel1_0.js";
+  const std::string large = installedScriptWith("dlg.parameters.max_deviation.value", "4") +
+                            "\n// " + std::string(100000, 'x') + "\n";
+  writeFile(script, large);
+  writeRun(typicalRun(), folder.file("a_bold.nii"));
+  CommandResult result = runQuorvel(
+      {"run", "-o", "qc", "--settings-dir", "settings", "--max-deviation", "3.5", "a_bold.nii"},
+      folder.path(), kFileSizeLimit);
+  EXPECT_EQ(result.exitStatus, 0) << result.err;
+  EXPECT_NE(result.out.find("File could not be opened for writing"), std::string::npos);
+  EXPECT_NE(result.err.find("could not save the settings into settings/Quorvel1_0.js"),
+            std::string::npos)
+      << result.err;
+  EXPECT_EQ(readFile(script), large);
+
+  // Without the limit the same run saves them, and says nothing of the kind.
+  CommandResult saved = runQuorvel(
+      {"run", "-o", "qc", "--settings-dir", "settings", "--max-deviation", "3.5", "a_bold.nii"},
+      folder.path());
+  EXPECT_EQ(saved.exitStatus, 0) << saved.err;
+  EXPECT_EQ(saved.err.find("could not save"), std::string::npos) << saved.err;
+  EXPECT_NE(readFile(script).find("dlg.parameters.max_deviation.value = 3.5;"), std::string::npos);
+}
+
+TEST_F(RunCommandTest, AnEmptyOrUnreadableScriptIsKeptAsideAndReseeded) {
+  writeRun(typicalRun(), folder.file("a_bold.nii"));
+  fs::create_directories(settingsDir());
+  const fs::path script = fs::path(settingsDir()) / "Quorvel1_0.js";
+  const std::string installed =
+      readFile(fs::path(QUORVEL_EXECUTABLE).parent_path() / "Quorvel1_0.js");
+  writeFile(script, "");
+  CommandResult empty = runQuorvel(
+      {"run", "-o", "qc", "--settings-dir", "settings", "--spike-def", "2.5", "a_bold.nii"},
+      folder.path());
+  EXPECT_EQ(empty.exitStatus, 0) << empty.err;
+  EXPECT_NE(empty.err.find("settings/Quorvel1_0.js: it is empty; kept as "
+                           "settings/Quorvel1_0.js.broken"),
+            std::string::npos)
+      << empty.err;
+  EXPECT_TRUE(fs::exists(fs::path(settingsDir()) / "Quorvel1_0.js.broken"));
+  EXPECT_NE(readFile(script).find("dlg.parameters.spike_def.value = 2.5;"), std::string::npos)
+      << "the fresh copy took the run's settings";
+
+  // A folder where the script should be cannot be read; the earlier broken
+  // script keeps its name and this one takes the next.
+  fs::remove(script);
+  fs::create_directories(script / "inside");
+  CommandResult folderScript =
+      runQuorvel({"run", "-o", "qc", "--settings-dir", "settings", "a_bold.nii"}, folder.path());
+  EXPECT_EQ(folderScript.exitStatus, 0) << folderScript.err;
+  EXPECT_NE(folderScript.err.find("it cannot be read; kept as settings/Quorvel1_0.js.broken.2"),
+            std::string::npos)
+      << folderScript.err;
+  EXPECT_TRUE(fs::exists(fs::path(settingsDir()) / "Quorvel1_0.js.broken"));
+  EXPECT_TRUE(fs::is_directory(fs::path(settingsDir()) / "Quorvel1_0.js.broken.2" / "inside"));
+  EXPECT_EQ(readFile(script), installed) << "the installed settings again, saved unchanged";
+}
+
+TEST_F(RunCommandTest, UnusableSavedThresholdsFallBackToTheInstalledDefaults) {
+  writeRun(typicalRun(), folder.file("a_bold.nii"));
+  fs::create_directories(settingsDir());
+  const fs::path script = fs::path(settingsDir()) / "Quorvel1_0.js";
+  for (const char* saved : {"nan", "-1", "1e40", "inf"}) {
+    writeFile(script, installedScriptWith("dlg.parameters.max_deviation.value", saved));
+    CommandResult result = runQuorvel(
+        {"run", "-o", "qc", "--settings-dir", "settings", "a_bold.nii"}, folder.path());
+    ASSERT_EQ(result.exitStatus, 0) << saved << ": " << result.err;
+    EXPECT_NE(result.err.find("\"dlg.parameters.max_deviation.value = " + std::string(saved) +
+                              ";\" is not a usable threshold"),
+              std::string::npos)
+        << result.err;
+    EXPECT_EQ(readFile(out() / "a_bold.csv").substr(0, 46),
+              "Volume, Outliers (stddev>4), Spikes (stddev:3)")
+        << saved;
+    EXPECT_NE(readFile(script).find("    dlg.parameters.max_deviation.value = 4;"),
+              std::string::npos)
+        << saved << ": the run saves the default it used";
+  }
+}
+
+TEST_F(RunCommandTest, ASecondCommandWaitsForTheSettingsFolder) {
+  using namespace std::chrono_literals;
+  writeRun(typicalRun(), folder.file("a_bold.nii"));
+  fs::create_directories(settingsDir());
+  const std::string lockPath = settingsDir() + "/.quorvel.lock";
+  int lock = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  ASSERT_GE(lock, 0);
+  ASSERT_EQ(::flock(lock, LOCK_EX), 0);
+
+  auto pending = std::async(std::launch::async, [&] {
+    return runQuorvel({"run", "-o", "qc", "--settings-dir", "settings", "a_bold.nii"},
+                      folder.path());
+  });
+  const std::string note = "waiting for another quorvel using settings\n";
+  bool waiting = false;
+  for (int i = 0; i < 1200 && !waiting; ++i) {
+    waiting = readFile(folder.path() / ".test-stderr").find(note) != std::string::npos;
+    if (!waiting) std::this_thread::sleep_for(50ms);
+  }
+  EXPECT_TRUE(waiting) << "the second command says it waits";
+  // While it waits it has neither seeded the settings nor run the plug-in.
+  EXPECT_FALSE(fs::exists(fs::path(settingsDir()) / "Quorvel1_0.js"));
+  EXPECT_FALSE(fs::exists(out() / "a_bold.csv"));
+  ::close(lock);
+
+  CommandResult result = pending.get();
+  EXPECT_EQ(result.exitStatus, 0) << result.err;
+  EXPECT_TRUE(fs::exists(out() / "a_bold.csv"));
+  CommandResult alone =
+      runQuorvel({"run", "-o", "qc", "--settings-dir", "settings", "a_bold.nii"}, folder.path());
+  EXPECT_EQ(alone.exitStatus, 0);
+  EXPECT_EQ(alone.err.find("waiting"), std::string::npos) << "a free folder is taken silently";
+}
+
+TEST_F(RunCommandTest, AStudysOwnDatasetDescriptionIsKept) {
+  // A study's root, with the default output folder ".".
+  writeRun(typicalRun(), folder.file("sub-01_task-rest_bold.nii.gz"));
+  const fs::path description = folder.path() / "dataset_description.json";
+  for (const std::string study :
+       {"{\n  \"Name\": \"My study\",\n  \"BIDSVersion\": \"1.9.0\"\n}\n",
+        "{\"Name\": \"x\", \"GeneratedBy\": [{\"Name\": \"other tool\"}]}",
+        "Name: my study, not JSON\n"}) {
+    writeFile(description, study);
+    CommandResult result = runQuorvel(
+        {"run", "--settings-dir", "settings", "sub-01_task-rest_bold.nii.gz"}, folder.path());
+    ASSERT_EQ(result.exitStatus, 0) << result.err;
+    EXPECT_EQ(readFile(description), study);
+    EXPECT_NE(result.err.find("dataset_description.json: kept as it is"), std::string::npos)
+        << result.err;
+    EXPECT_EQ(result.err.find("wrote ./dataset_description.json"), std::string::npos);
+    EXPECT_TRUE(fs::exists(folder.path() / "sub-01_task-rest_stat-tsnr_boldmap.nii.gz"));
+  }
+
+  // One an earlier quorvel wrote is brought up to date.
+  fs::create_directories(out());
+  writeFile(out() / "dataset_description.json",
+            "{\"Name\": \"old\", \"GeneratedBy\": [{\"Name\": \"Quorvel\", \"Version\": \"1.1\"}]}");
+  CommandResult result = runQuorvel(
+      {"run", "-o", "qc", "--settings-dir", "settings", "sub-01_task-rest_bold.nii.gz"},
+      folder.path());
+  ASSERT_EQ(result.exitStatus, 0) << result.err;
+  EXPECT_NE(readFile(out() / "dataset_description.json").find("\"Version\": \"1.2\""),
+            std::string::npos);
+  EXPECT_NE(result.err.find("quorvel: wrote qc/dataset_description.json\n"), std::string::npos)
+      << result.err;
+}
+
+TEST_F(RunCommandTest, ALinkOrFolderAtThePluginsCsvNameIsRefused) {
+  writeRun(typicalRun(), folder.file("a_bold.nii"));
+  const std::string input = readFile(folder.path() / "a_bold.nii");
+  fs::create_directories(out());
+  fs::create_symlink(folder.path() / "a_bold.nii", out() / "a_bold.csv");
+  CommandResult linked =
+      runQuorvel({"run", "-o", "qc", "--settings-dir", "settings", "a_bold.nii"}, folder.path());
+  EXPECT_EQ(linked.exitStatus, 2);
+  EXPECT_NE(linked.err.find("qc/a_bold.csv: is a link"), std::string::npos) << linked.err;
+  EXPECT_EQ(readFile(folder.path() / "a_bold.nii"), input) << "the run is untouched";
+  EXPECT_EQ(folderEntries(out()), std::vector<std::string>{"a_bold.csv"});
+  EXPECT_FALSE(fs::exists(settingsDir())) << "nothing is written";
+
+  fs::remove(out() / "a_bold.csv");
+  fs::create_directories(out() / "a_bold.csv");
+  CommandResult folderCsv =
+      runQuorvel({"run", "-o", "qc", "--settings-dir", "settings", "a_bold.nii"}, folder.path());
+  EXPECT_EQ(folderCsv.exitStatus, 2);
+  EXPECT_NE(folderCsv.err.find("qc/a_bold.csv: is a folder"), std::string::npos) << folderCsv.err;
 }
 
 TEST_F(RunCommandTest, SettingsFolderTooLongForThePluginIsRefused) {
@@ -289,6 +480,12 @@ TEST_P(BadInputTest, IsRefusedWithAClearMessageAndNoOutput) {
   writeFile(folder.path() / "cut_bold.nii.gz", good.substr(0, good.size() * 2 / 3));
   writeFile(folder.path() / "missing.mdm", "\"good_bold.nii.gz\"\n\"gone_bold.nii.gz\"\n");
   writeFile(folder.path() / "blocker", "a file where a folder should be");
+  for (const char* copy : {"sub-01_task-rest_bold.nii.gz", "sub-01_task-rest_cbv.nii.gz",
+                           "sub-01_bold.nii.gz", "sub-01.nii.gz"}) {
+    fs::copy_file(folder.path() / "good_bold.nii.gz", folder.path() / copy);
+  }
+  fs::create_directories(folder.path() / "other");
+  fs::copy_file(folder.path() / "good_bold.nii.gz", folder.path() / "other" / "good_bold.nii.gz");
 
   std::vector<std::string> arguments = {"run", "--settings-dir", "settings"};
   arguments.insert(arguments.end(), GetParam().arguments.begin(), GetParam().arguments.end());
@@ -310,8 +507,28 @@ INSTANTIATE_TEST_SUITE_P(
         BadInput{"MdmWithMissingRun", {"-o", "qc", "--mdm", "missing.mdm"}, "gone_bold.nii.gz"},
         BadInput{"DifferentGrids", {"-o", "qc", "good_bold.nii.gz", "other_bold.nii.gz"},
                  "differs from the 3 x 2 x 2"},
-        BadInput{"SameStemTwice", {"-o", "qc", "good_bold.nii.gz", "./good_bold.nii.gz"},
-                 "same file name"},
+        BadInput{"SameRunTwice", {"-o", "qc", "good_bold.nii.gz", "./good_bold.nii.gz"},
+                 "./good_bold.nii.gz: the run is given twice (also as good_bold.nii.gz)"},
+        BadInput{"SameNameElsewhere", {"-o", "qc", "good_bold.nii.gz", "other/good_bold.nii.gz"},
+                 "other/good_bold.nii.gz and good_bold.nii.gz: both runs would write "
+                 "good_bold.csv"},
+        BadInput{"SuffixOnlyDiffers",
+                 {"-o", "qc", "sub-01_task-rest_bold.nii.gz", "sub-01_task-rest_cbv.nii.gz"},
+                 "sub-01_task-rest_cbv.nii.gz and sub-01_task-rest_bold.nii.gz: both runs would "
+                 "write sub-01_task-rest_stat-tsnr_boldmap.nii.gz"},
+        BadInput{"NoSuffix", {"-o", "qc", "sub-01_bold.nii.gz", "sub-01.nii.gz"},
+                 "both runs would write sub-01_stat-tsnr_boldmap.nii.gz"},
+        BadInput{"MaxDeviationNan", {"-o", "qc", "--max-deviation", "nan", "good_bold.nii.gz"},
+                 "--max-deviation nan: a threshold must be a finite number"},
+        BadInput{"MaxDeviationInfinite", {"-o", "qc", "--max-deviation", "inf", "good_bold.nii.gz"},
+                 "--max-deviation inf: a threshold must be"},
+        BadInput{"MaxDeviationBeyondFloat",
+                 {"-o", "qc", "--max-deviation", "1e40", "good_bold.nii.gz"},
+                 "--max-deviation 1e+40: a threshold must be"},
+        BadInput{"MaxDeviationNegative", {"-o", "qc", "--max-deviation", "-1", "good_bold.nii.gz"},
+                 "--max-deviation -1: a threshold must be"},
+        BadInput{"SpikeDefNegative", {"-o", "qc", "--spike-def=-0.5", "good_bold.nii.gz"},
+                 "--spike-def -0.5: a threshold must be"},
         BadInput{"UnwritableOut", {"-o", "blocker/qc", "good_bold.nii.gz"}, "blocker/qc"},
         BadInput{"NoRun", {"-o", "qc"}, "no run given"},
         BadInput{"UnknownOption", {"-o", "qc", "--frobnicate", "good_bold.nii.gz"}, "frobnicate"}),
