@@ -27,7 +27,8 @@ constexpr const char kSettingsNote[] =
     "The settings start from the GUI script Quorvel1_0.js in the settings folder "
     "($XDG_CONFIG_HOME/quorvel, else ~/.config/quorvel; made from the installed "
     "copy on first use). The plug-in saves the settings of every completed run "
-    "there, so the next run starts from them; options override them.";
+    "there, so the next run starts from them; options override them. One "
+    "quorvel at a time uses a settings folder; another waits.";
 
 }  // namespace
 
@@ -59,9 +60,11 @@ int main(int argc, char** argv) {
                   "Folder holding the saved settings (default: $XDG_CONFIG_HOME/quorvel "
                   "or ~/.config/quorvel)");
   run->add_option("--max-deviation", options.maxDeviation,
-                  "Outlier threshold in standard deviations (saved default: 4)");
+                  "Outlier threshold in standard deviations, a finite number from 0 up to "
+                  "3.4e38 (saved default: 4)");
   run->add_option("--spike-def", options.spikeDef,
-                  "Spike threshold in standard deviations (saved default: 3)");
+                  "Spike threshold in standard deviations, a finite number from 0 up to "
+                  "3.4e38 (saved default: 3)");
   addSwitch(*run, "tsnr", "Make the TSNR map (saved default: on)",
             options.createTSNRMap);
   addSwitch(*run, "autocorrelation",
@@ -84,7 +87,8 @@ int main(int argc, char** argv) {
               "\n\nOutputs in --out: <entities>_stat-tsnr_boldmap.nii.gz, "
               "..._desc-ac12_boldmap.nii.gz, ..._desc-maxdev_boldmap.nii.gz (each "
               "with a .json), <run>.csv, ..._desc-qc_timeseries.tsv/.json, "
-              "dataset_description.json and quorvel_log.txt.\n"
+              "dataset_description.json (an existing one that quorvel did not write "
+              "is kept) and quorvel_log.txt.\n"
               "Exit status: 0 when the plug-in completed, 1 when it stopped or an "
               "output could not be written, 2 for bad usage or unreadable input.\n\n"
               "Example:\n"
