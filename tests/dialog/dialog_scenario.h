@@ -9,6 +9,23 @@
 
 namespace quorvel_test {
 
+// A script with the nine statements, as the dialog ships it (maximum
+// deviation 4, spike definition 3, every flag 1), plus a line that only
+// reads a control.
+inline constexpr char kScript[] =
+    "function initSettings() {\n"
+    "    dlg.options.delete_other_vmps.checked = 1;\n"
+    "    dlg.options.add_vtc_name.checked = 1;\n"
+    "    dlg.maps.create_TSNR_map.checked = 1;\n"
+    "    dlg.maps.create_lagged_autocor_map.checked = 1;\n"
+    "    dlg.maps.create_outlier_map.checked = 1;\n"
+    "    dlg.parameters.max_deviation.value = 4;\n"
+    "    dlg.parameters.spike_def.value = 3;\n"
+    "    dlg.temporal.create_temporal_outlier_logtab.checked = 1;\n"
+    "    dlg.temporal.create_temporal_outlier_file.checked = 1;\n"
+    "}\n"
+    "var d = dlg.parameters.max_deviation.value;";
+
 class DialogCommands : public PluginScenario {
  protected:
   const std::vector<std::string>& log() { return host().log(); }

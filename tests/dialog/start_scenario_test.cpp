@@ -10,22 +10,6 @@ namespace {
 namespace fs = std::filesystem;
 using Lines = std::vector<std::string>;
 
-// A script with the nine statements, as the dialog ships it, plus a line
-// that only reads a control.
-const char kScript[] =
-    "function initSettings() {\n"
-    "    dlg.options.delete_other_vmps.checked = 1;\n"
-    "    dlg.options.add_vtc_name.checked = 1;\n"
-    "    dlg.maps.create_TSNR_map.checked = 1;\n"
-    "    dlg.maps.create_lagged_autocor_map.checked = 1;\n"
-    "    dlg.maps.create_outlier_map.checked = 1;\n"
-    "    dlg.parameters.max_deviation.value = 4;\n"
-    "    dlg.parameters.spike_def.value = 3;\n"
-    "    dlg.temporal.create_temporal_outlier_logtab.checked = 1;\n"
-    "    dlg.temporal.create_temporal_outlier_file.checked = 1;\n"
-    "}\n"
-    "var d = dlg.parameters.max_deviation.value;";
-
 class Start : public DialogCommands {
  protected:
   void setSettings(double maxDeviation, double spikeDef, int flags) {

@@ -15,22 +15,6 @@ namespace {
 namespace fs = std::filesystem;
 using Lines = std::vector<std::string>;
 
-// The nine statements plus a line that only reads a control, with the
-// settings `spikeDef` 3 and every flag 1.
-const char kScript[] =
-    "function initSettings() {\n"
-    "    dlg.options.delete_other_vmps.checked = 1;\n"
-    "    dlg.options.add_vtc_name.checked = 1;\n"
-    "    dlg.maps.create_TSNR_map.checked = 1;\n"
-    "    dlg.maps.create_lagged_autocor_map.checked = 1;\n"
-    "    dlg.maps.create_outlier_map.checked = 1;\n"
-    "    dlg.parameters.max_deviation.value = 4;\n"
-    "    dlg.parameters.spike_def.value = 3;\n"
-    "    dlg.temporal.create_temporal_outlier_logtab.checked = 1;\n"
-    "    dlg.temporal.create_temporal_outlier_file.checked = 1;\n"
-    "}\n"
-    "var d = dlg.parameters.max_deviation.value;";
-
 // kScript after a run with `maxDeviation` 0.15, `spikeDef` 8 and every
 // flag 0.
 const char kSavedScript[] =
