@@ -3,7 +3,7 @@
 # Usage: scripts/install-deps.sh [--windows]   (--windows adds MinGW and Wine)
 set -euo pipefail
 
-packages=(cmake make g++ clang git libgtest-dev libgmock-dev libbenchmark-dev
+packages=(cmake make g++ clang libclang-rt-14-dev git libgtest-dev libgmock-dev libbenchmark-dev
           libnifti2-dev libcli11-dev nlohmann-json3-dev zlib1g-dev)
 windows=0
 if [[ "${1:-}" == "--windows" ]]; then
