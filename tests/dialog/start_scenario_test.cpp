@@ -12,16 +12,6 @@ using Lines = std::vector<std::string>;
 
 class Start : public DialogCommands {
  protected:
-  void setSettings(double maxDeviation, double spikeDef, int flags) {
-    host().setFloatParameter("Max_Deviation", maxDeviation);
-    host().setFloatParameter("Spike_Def", spikeDef);
-    for (const char* name :
-         {"Delete_Other_Vmps", "Create_TSNR_Map", "Create_Outlier_Map",
-          "Create_Lagged_Autocor_Map", "Create_Temporal_Outlier_Logtab",
-          "Create_Temporal_Outlier_File", "Add_Vtc_Name"})
-      host().setIntParameter(name, flags);
-  }
-
   // Links a small VTC to the VMR, so that a run with an empty list completes.
   void linkSmallVtc() {
     const std::string path = workFile("run1.vtc");

@@ -44,16 +44,6 @@ class WindowsTextFiles : public DialogCommands {
     host().linkVtc(path);
   }
 
-  void setSettings(double maxDeviation, double spikeDef, int flags) {
-    host().setFloatParameter("Max_Deviation", maxDeviation);
-    host().setFloatParameter("Spike_Def", spikeDef);
-    for (const char* name :
-         {"Delete_Other_Vmps", "Create_TSNR_Map", "Create_Outlier_Map",
-          "Create_Lagged_Autocor_Map", "Create_Temporal_Outlier_Logtab",
-          "Create_Temporal_Outlier_File", "Add_Vtc_Name"})
-      host().setIntParameter(name, flags);
-  }
-
   // A completed "Start" that saves `maxDeviation` 0.15, `spikeDef` 8 and
   // every flag 0.
   void startAndSave() {
