@@ -5,9 +5,9 @@
 #include <iostream>
 #include <optional>
 
-#include "cli/cli_error.h"
-#include "cli/demo_command.h"
-#include "cli/run_command.h"
+#include "cli/commands/cli_error.h"
+#include "cli/commands/demo_command.h"
+#include "cli/commands/run_command.h"
 
 namespace {
 

@@ -9,14 +9,14 @@
 #include <cstring>
 #include <numeric>
 
-#include "cli/atomic_file.h"
-#include "cli/cli_error.h"
-#include "cli/dialog_settings.h"
-#include "cli/mdm_file.h"
-#include "cli/output_names.h"
-#include "cli/run_plan.h"
-#include "cli/time_major_layout.h"
-#include "cli/volume_counts.h"
+#include "cli/outputs/atomic_file.h"
+#include "cli/commands/cli_error.h"
+#include "cli/settings/dialog_settings.h"
+#include "cli/commands/mdm_file.h"
+#include "cli/outputs/output_names.h"
+#include "cli/commands/run_plan.h"
+#include "cli/nifti/time_major_layout.h"
+#include "cli/session/volume_counts.h"
 #include "cli_test_support.h"
 
 namespace quorvel::cli {

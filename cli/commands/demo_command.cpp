@@ -1,0 +1,154 @@
+#include "cli/commands/demo_command.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+
+#include "cli/commands/cli_error.h"
+#include "cli/commands/demo_run.h"
+#include "cli/commands/run_command.h"
+#include "cli/commands/run_plan.h"
+
+namespace quorvel::cli {
+namespace fs = std::filesystem;
+namespace {
+
+// "volumes 31, 51-54 and 72" style list of 1-based volume numbers.
+std::string volumeList(const std::vector<long>& counts) {
+  std::vector<std::size_t> volumes;
+  for (std::size_t v = 0; v < counts.size(); ++v) {
+    if (counts[v] > 0) volumes.push_back(v + 1);
+  }
+  std::vector<std::string> parts;
+  for (std::size_t i = 0; i < volumes.size();) {
+    std::size_t j = i;
+    while (j + 1 < volumes.size() && volumes[j + 1] == volumes[j] + 1) ++j;
+    parts.push_back(j == i ? std::to_string(volumes[i])
+                           : std::to_string(volumes[i]) + "-" + std::to_string(volumes[j]));
+    i = j + 1;
+  }
+  std::string text;
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    if (i > 0) text += (i + 1 == parts.size()) ? " and " : ", ";
+    text += parts[i];
+  }
+  return text;
+}
+
+std::size_t volumesWithAny(const std::vector<long>& counts) {
+  return static_cast<std::size_t>(
+      std::count_if(counts.begin(), counts.end(), [](long c) { return c > 0; }));
+}
+
+// "1 spike", "3 spikes".
+std::string countOf(long count, const char* noun) {
+  return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
+}
+
+// One line that tells a newcomer what an output file holds.
+const char* describeOutput(const std::string& file) {
+  struct Kind {
+    const char* ending;
+    const char* description;
+  };
+  static const Kind kinds[] = {
+      {"_stat-tsnr_boldmap.nii.gz",
+       "TSNR map: each voxel's mean over its standard deviation"},
+      {"_desc-ac12_boldmap.nii.gz",
+       "lag 1+2 autocorrelation map: high where the signal drifts slowly"},
+      {"_desc-maxdev_boldmap.nii.gz",
+       "largest deviation of each voxel, in standard deviations (negative: a dip)"},
+      {"_boldmap.json", "the map's name and display thresholds"},
+      {".csv", "the plug-in's own file: outliers and spikes per volume"},
+      {"_desc-qc_timeseries.tsv", "the same counts as a table for other tools"},
+      {"_desc-qc_timeseries.json", "what the table's columns mean"},
+  };
+  for (const Kind& kind : kinds) {
+    const std::string ending = kind.ending;
+    if (file.size() >= ending.size() &&
+        file.compare(file.size() - ending.size(), ending.size(), ending) == 0) {
+      return kind.description;
+    }
+  }
+  return "";
+}
+
+// Median of the finite, positive values (the brain voxels of a TSNR map).
+double brainMedian(std::vector<float> values) {
+  values.erase(std::remove_if(values.begin(), values.end(),
+                              [](float v) { return !(v > 0) || !std::isfinite(v); }),
+               values.end());
+  if (values.empty()) return 0.0;
+  std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
+  return values[values.size() / 2];
+}
+
+}  // namespace
+
+int runDemo(const std::string& outFolder, const std::string& settingsFolder,
+            std::ostream& out, std::ostream& err) {
+  prepareOutputFolder(outFolder);
+  const fs::path runPath = fs::path(outFolder) / kDemoRunName;
+  const DemoRunShape shape;
+  writeDemoRun(shape, runPath);
+  err << "quorvel: wrote the synthetic run " << runPath.string() << " ("
+      << shape.nx << " x " << shape.ny << " x " << shape.nz << " voxels, "
+      << shape.nt << " volumes)\n";
+
+  RunOptions options;
+  options.runs = {runPath.string()};
+  options.outFolder = outFolder;
+  options.settingsFolder = settingsFolder;
+  RunReport report = runQuorvel(options, out, err);
+
+  out << "\n== Quorvel demo: what the analysis found\n";
+  if (!report.executeResult) {
+    out << "The plug-in stopped before the end of its run; see the log above.\n";
+    return kExitRunFailed;
+  }
+  for (const RunResult& run : report.runs) {
+    out << "Run " << run.runPath << ": " << run.volumes << " volumes\n";
+    if (!run.tsnrValues.empty()) {
+      out << "  median TSNR in the brain: " << std::lround(brainMedian(run.tsnrValues)) << "\n";
+    }
+    if (run.counts) {
+      const VolumeCounts& counts = *run.counts;
+      out << "  volumes with outlier voxels: " << volumesWithAny(counts.outliers);
+      if (volumesWithAny(counts.outliers) > 0) out << " (" << volumeList(counts.outliers) << ")";
+      out << "\n  volumes with spikes: " << volumesWithAny(counts.spikes);
+      if (volumesWithAny(counts.spikes) > 0) out << " (" << volumeList(counts.spikes) << ")";
+      out << "\n  largest counts:";
+      std::vector<std::size_t> order(counts.outliers.size());
+      for (std::size_t v = 0; v < order.size(); ++v) order[v] = v;
+      std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return counts.outliers[a] > counts.outliers[b];
+      });
+      for (std::size_t i = 0; i < order.size() && i < 7 && counts.outliers[order[i]] > 0; ++i) {
+        out << "\n    volume " << order[i] + 1 << ": "
+            << countOf(counts.outliers[order[i]], "outlier") << ", "
+            << countOf(counts.spikes[order[i]], "spike");
+      }
+      out << "\n  (the synthetic run has spikes in volumes";
+      for (std::size_t i = 0; i < shape.spikeVolumes.size(); ++i) {
+        out << (i == 0 ? " " : ", ") << shape.spikeVolumes[i] + 1;
+      }
+      out << " and a step in volumes " << shape.stepFirstVolume + 1 << "-"
+          << shape.stepFirstVolume + shape.stepLength << ")\n";
+    } else {
+      out << "  no per-volume counts (both temporal outputs are switched off)\n";
+    }
+    out << "  files:\n";
+    for (const std::string& file : run.files) {
+      out << "    " << file << "\n      " << describeOutput(file) << "\n";
+    }
+  }
+  if (!report.datasetDescriptionFile.empty()) {
+    out << "  description: " << report.datasetDescriptionFile
+        << "\n      marks the folder as derived data made by Quorvel\n";
+  }
+  out << "  log: " << report.logFile << "\n      the plug-in's log, as printed above\n";
+  out << "  settings: " << report.settingsScript << "\n";
+  return kExitSuccess;
+}
+
+}  // namespace quorvel::cli

@@ -1,0 +1,288 @@
+#include "cli/commands/run_command.h"
+
+#include <stdlib.h>
+
+#include <cfloat>
+#include <fstream>
+#include <sstream>
+#include <system_error>
+
+#include "cli/outputs/atomic_file.h"
+#include "cli/commands/cli_error.h"
+#include "cli/settings/dialog_settings.h"
+#include "cli/session/host_session.h"
+#include "cli/settings/install_paths.h"
+#include "cli/commands/mdm_file.h"
+#include "cli/nifti/nifti_run.h"
+#include "cli/outputs/output_names.h"
+#include "cli/outputs/run_outputs.h"
+#include "cli/commands/run_plan.h"
+#include "cli/settings/settings_lock.h"
+#include "cli/settings/settings_store.h"
+#include "cli/outputs/sidecars.h"
+
+namespace quorvel::cli {
+namespace fs = std::filesystem;
+namespace {
+
+std::string readWholeFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  if (in) text << in.rdbuf();
+  return text.str();
+}
+
+// Text of a threshold as the user gave it, for messages.
+std::string numberText(double value) {
+  std::ostringstream text;
+  text << value;
+  return text.str();
+}
+
+// Refuses a threshold option that the plug-in cannot use.
+void checkThresholdOption(const char* option, const std::optional<double>& value) {
+  if (!value || isUsableThreshold(*value)) return;
+  throw inputError(std::string(option) + " " + numberText(*value) +
+                   ": a threshold must be a finite number of standard deviations, "
+                   "not negative and at most " + numberText(FLT_MAX));
+}
+
+// The settings of the installed GUI script, or the built-in ones for what
+// it lacks: what an unusable saved setting falls back to.
+DialogSettings installedDefaults() {
+  std::error_code error;
+  const fs::path installed = installedScriptPath();
+  if (!fs::is_regular_file(installed, error)) return DialogSettings{};
+  return parseGuiScriptSettings(readWholeFile(installed), DialogSettings{}, nullptr);
+}
+
+// The settings of the user's GUI script with the command's options on top.
+DialogSettings settingsFor(const RunOptions& options, const fs::path& script,
+                           std::ostream& err) {
+  const DialogSettings defaults = installedDefaults();
+  DialogSettings settings = defaults;
+  if (fs::exists(script)) {
+    std::vector<std::string> missing, unusable;
+    settings = parseGuiScriptSettings(readWholeFile(script), defaults, &missing, &unusable);
+    for (const std::string& statement : missing) {
+      err << "quorvel: " << script.string() << ": no readable \"" << statement
+          << "\" statement; using the installed default\n";
+    }
+    for (const std::string& statement : unusable) {
+      err << "quorvel: " << script.string() << ": \"" << statement
+          << ";\" is not a usable threshold (finite, not negative, at most "
+          << numberText(FLT_MAX) << "); using the installed default\n";
+    }
+  } else {
+    err << "quorvel: " << script.string()
+        << ": no GUI script (none is installed beside the library); using the "
+           "built-in settings\n";
+  }
+  if (options.maxDeviation) settings.maxDeviation = *options.maxDeviation;
+  if (options.spikeDef) settings.spikeDef = *options.spikeDef;
+  if (options.deleteOtherVmps) settings.deleteOtherVmps = *options.deleteOtherVmps;
+  if (options.createTSNRMap) settings.createTSNRMap = *options.createTSNRMap;
+  if (options.createOutlierMap) settings.createOutlierMap = *options.createOutlierMap;
+  if (options.createLaggedAutocorMap) {
+    settings.createLaggedAutocorMap = *options.createLaggedAutocorMap;
+  }
+  if (options.createTemporalOutlierLogtab) {
+    settings.createTemporalOutlierLogtab = *options.createTemporalOutlierLogtab;
+  }
+  if (options.createTemporalOutlierFile) {
+    settings.createTemporalOutlierFile = *options.createTemporalOutlierFile;
+  }
+  if (options.addVtcName) settings.addVtcName = *options.addVtcName;
+  return settings;
+}
+
+// Whether the plug-in's log says it saved the settings: the lines after its
+// last "Saving the current settings" hold no failure to open the script
+// and a count of replaced lines above 0.
+bool settingsWereSaved(const std::vector<std::string>& log) {
+  bool saving = false, saved = false;
+  for (const std::string& line : log) {
+    if (line.find("Saving the current settings") != std::string::npos) {
+      saving = true;
+      saved = true;
+      continue;
+    }
+    if (!saving) continue;
+    if (line.find("File could not be opened for reading") != std::string::npos ||
+        line.find("File could not be opened for writing") != std::string::npos) {
+      saved = false;
+    }
+    const std::string::size_type at = line.find(" lines were replaced in ");
+    if (at != std::string::npos) {
+      std::string::size_type digits = at;
+      while (digits > 0 && line[digits - 1] >= '0' && line[digits - 1] <= '9') --digits;
+      if (line.substr(digits, at - digits) == "0") saved = false;
+    }
+  }
+  return saving && saved;
+}
+
+// Whether the folder's dataset_description.json may be replaced: there is
+// none, or it is valid JSON whose GeneratedBy names Quorvel.
+bool mayReplaceDatasetDescription(const fs::path& path) {
+  std::error_code error;
+  const fs::file_status status = fs::symlink_status(path, error);
+  if (status.type() == fs::file_type::not_found) return true;
+  if (status.type() != fs::file_type::regular) return false;
+  return isQuorvelDatasetDescription(readWholeFile(path));
+}
+
+std::string gridText(const NiftiRun& run) {
+  return std::to_string(run.nx) + " x " + std::to_string(run.ny) + " x " +
+         std::to_string(run.nz);
+}
+
+// A private folder for the MDM file handed to the plug-in, removed with
+// everything in it when the command ends.
+class ScratchFolder {
+ public:
+  ScratchFolder() {
+    std::string pattern = (fs::temp_directory_path() / "quorvel-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) {
+      throw runError("cannot make a temporary folder in " +
+                     fs::temp_directory_path().string());
+    }
+    path_ = pattern;
+  }
+  ~ScratchFolder() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+  }
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+// Hands the plug-in an MDM naming the VTCs of the MDM's runs through the
+// "AddMDM" command, and checks that they reached the file list.
+void addMdmRuns(HostSession& session, const RunPlan& plan) {
+  std::vector<std::string> vtcPaths;
+  std::string expected = session.fileList();
+  for (std::size_t i = plan.givenCount; i < plan.runs.size(); ++i) {
+    vtcPaths.push_back(plan.runs[i].vtcPath);
+    if (!expected.empty()) expected += '\n';
+    expected += plan.runs[i].vtcPath;
+  }
+  ScratchFolder scratch;
+  const fs::path mdm = scratch.path() / "runs.mdm";
+  writeFileAtomically(mdm, mdmTextNaming(vtcPaths));
+  session.answerNextFileDialog(mdm.string());
+  session.execute("AddMDM");
+  if (session.fileList() != expected) {
+    throw runError("the plug-in did not take the runs of the MDM file into its file list");
+  }
+}
+
+}  // namespace
+
+RunReport runQuorvel(const RunOptions& options, std::ostream& out,
+                     std::ostream& err) {
+  silenceNiftiLibrary();
+  RunReport report;
+  checkThresholdOption("--max-deviation", options.maxDeviation);
+  checkThresholdOption("--spike-def", options.spikeDef);
+
+  // Everything that can be wrong with the input is found before any output.
+  std::vector<std::string> mdmRuns;
+  if (!options.mdmPath.empty()) mdmRuns = readMdmRunPaths(options.mdmPath);
+  const fs::path outFolder = options.outFolder.empty() ? fs::path(".") : fs::path(options.outFolder);
+  RunPlan plan = planRuns(options.runs, mdmRuns, outFolder);
+
+  std::vector<NiftiRun> runs;
+  for (const PlannedRun& planned : plan.runs) {
+    runs.push_back(readNiftiRun(planned.runPath));
+    const NiftiRun& run = runs.back();
+    const NiftiRun& first = runs.front();
+    if (run.nx != first.nx || run.ny != first.ny || run.nz != first.nz) {
+      throw inputError(run.path + ": its grid of " + gridText(run) +
+                       " voxels differs from the " + gridText(first) + " of " +
+                       first.path + "; one call analyses runs of one grid "
+                       "(the maps live in one VMR), so run them separately");
+    }
+  }
+  checkPluginCsvTargets(plan);
+  const fs::path settings = settingsFolder(options.settingsFolder);
+  makeSettingsFolder(settings);
+  prepareOutputFolder(outFolder);
+
+  // From reading the settings to the plug-in's saving them, this command
+  // alone uses the settings folder.
+  const SettingsLock lock(settings, err);
+  const fs::path script =
+      prepareSettingsScript(settings, installedScriptPath(), kGuiScriptName, err);
+  report.settingsScript = script.string();
+  err << "quorvel: settings are read from and saved to " << script.string() << "\n";
+  const DialogSettings dialog = settingsFor(options, script, err);
+
+  HostListeners listeners;
+  listeners.logLine = [&out](const std::string& line) { out << line << std::endl; };
+  listeners.messageBox = [&err](const std::string& text) {
+    err << "[message box] " << text << std::endl;
+  };
+  HostSession session(pluginLibraryPath(), settings, std::move(listeners));
+  std::vector<std::string> givenVtcs;
+  for (std::size_t i = 0; i < plan.runs.size(); ++i) {
+    session.registerRun(plan.runs[i].vtcPath, runs[i]);
+    if (i < plan.givenCount) givenVtcs.push_back(plan.runs[i].vtcPath);
+  }
+  session.setSettings(dialog);
+  session.setFileList(givenVtcs);
+
+  const fs::path logFile = outFolder / kLogFileName;
+  report.logFile = logFile.string();
+  auto saveLog = [&] {
+    std::string text;
+    for (const std::string& line : session.logLines()) text += line + "\n";
+    writeFileAtomically(logFile, text);
+  };
+
+  if (!session.initPlugin()) {
+    saveLog();
+    throw runError("the plug-in did not start (initPlugin returned false)");
+  }
+  if (plan.runs.size() > plan.givenCount) addMdmRuns(session, plan);
+  report.executeResult = session.execute("Start");
+  saveLog();
+  if (!report.executeResult) return report;
+
+  const std::vector<std::string> log = session.logLines();
+  report.settingsSaved = settingsWereSaved(log);
+  if (!report.settingsSaved) {
+    err << "quorvel: the plug-in could not save the settings into " << script.string()
+        << " (see the log); the next run will not start from them\n";
+  }
+  const std::vector<std::vector<RunMap>> maps =
+      mapsByRun(session.maps(), dialog, plan.runs.size());
+  for (std::size_t i = 0; i < plan.runs.size(); ++i) {
+    const std::string loaded = "Successfully loaded " + plan.runs[i].vtcPath;
+    bool analysed = false;
+    for (const std::string& line : log) analysed = analysed || line == loaded;
+    if (!analysed) {
+      err << "quorvel: " << plan.runs[i].runPath
+          << ": the plug-in did not analyse this run; no outputs for it\n";
+      continue;
+    }
+    report.runs.push_back(writeRunOutputs(plan.runs[i], *runs[i].header,
+                                          runs[i].nt, maps[i], dialog, log,
+                                          outFolder));
+  }
+  const fs::path description = outFolder / kDatasetDescriptionName;
+  if (mayReplaceDatasetDescription(description)) {
+    writeFileAtomically(description, datasetDescriptionJson());
+    report.datasetDescriptionFile = description.string();
+  } else {
+    err << "quorvel: " << description.string()
+        << ": kept as it is, since quorvel did not write it (it is not JSON, or "
+           "its GeneratedBy does not name Quorvel); no description of the outputs "
+           "was written\n";
+  }
+  return report;
+}
+
+}  // namespace quorvel::cli

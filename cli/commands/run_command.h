@@ -1,0 +1,62 @@
+// `quorvel run`: the plug-in's analysis of NIfTI runs, with the host's part
+// played by the command, and the results written to an output folder.
+#ifndef QUORVEL_CLI_COMMANDS_RUN_COMMAND_H_
+#define QUORVEL_CLI_COMMANDS_RUN_COMMAND_H_
+
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "cli/session/volume_counts.h"
+
+namespace quorvel::cli {
+
+// What the user asked for. Unset settings come from the GUI script.
+struct RunOptions {
+  std::vector<std::string> runs;  // NIfTI files, in the order given
+  std::string mdmPath;            // an MDM naming more runs; "" for none
+  std::string outFolder = ".";
+  std::string settingsFolder;     // "" for the per-user default
+
+  std::optional<double> maxDeviation;
+  std::optional<double> spikeDef;
+  std::optional<bool> deleteOtherVmps;
+  std::optional<bool> createTSNRMap;
+  std::optional<bool> createOutlierMap;
+  std::optional<bool> createLaggedAutocorMap;
+  std::optional<bool> createTemporalOutlierLogtab;
+  std::optional<bool> createTemporalOutlierFile;
+  std::optional<bool> addVtcName;
+};
+
+// What one run produced.
+struct RunResult {
+  std::string runPath;
+  int volumes = 0;
+  std::optional<VolumeCounts> counts;  // when the plug-in reported them
+  std::vector<std::string> files;      // output files written for the run
+  std::vector<float> tsnrValues;       // the TSNR map, when one was made
+};
+
+// What the whole command produced.
+struct RunReport {
+  bool executeResult = false;  // what the plug-in's execute returned
+  std::string settingsScript;  // the GUI script the settings live in
+  bool settingsSaved = false;  // the plug-in saved the settings into it
+  std::string logFile;
+  std::string datasetDescriptionFile;  // written by this call; "" when kept
+  std::vector<RunResult> runs;
+};
+
+// Runs the analysis. The log tab goes to `out` line by line as the plug-in
+// writes it; message boxes and the command's own notes go to `err`.
+// Throws a CliError for bad input (before anything is written) and for
+// failures while writing the results. A plug-in run that returns false is
+// reported in `executeResult`, not thrown.
+RunReport runQuorvel(const RunOptions& options, std::ostream& out,
+                     std::ostream& err);
+
+}  // namespace quorvel::cli
+
+#endif  // QUORVEL_CLI_COMMANDS_RUN_COMMAND_H_

@@ -1,0 +1,43 @@
+// One fMRI run read from a 4D NIfTI-1 or NIfTI-2 file.
+#ifndef QUORVEL_CLI_NIFTI_NIFTI_RUN_H_
+#define QUORVEL_CLI_NIFTI_NIFTI_RUN_H_
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "cli/nifti/nifti_image_handle.h"
+
+namespace quorvel::cli {
+
+// The samples of a run as the file stores them, volume after volume (x
+// fastest, then y, z, t), with the header that places the grid in space.
+struct NiftiRun {
+  std::string path;  // as the user gave it
+  std::int32_t nx = 0, ny = 0, nz = 0;  // voxels along each axis
+  std::int32_t nt = 0;                  // volumes
+  // 16-bit files without scaling stay 16-bit; everything else is float.
+  bool isInt16 = false;
+  std::vector<std::int16_t> intSamples;  // when isInt16
+  std::vector<float> floatSamples;       // otherwise
+  NiftiImagePtr header;  // grid, affine and pixdim; holds no data
+
+  std::size_t voxelCount() const {
+    return static_cast<std::size_t>(nx) * ny * nz;
+  }
+};
+
+// Reads the run at `path`. Throws an input error naming the file and the
+// problem when it is missing, not NIfTI, not 4D, of an unusable data type,
+// too large for the host, or truncated.
+NiftiRun readNiftiRun(const std::string& path);
+
+// True when `path` ends in ".nii" or ".nii.gz" (any letter case).
+bool hasNiftiExtension(const std::string& path);
+
+// The file name of `path` without its folder and without ".nii"/".nii.gz".
+std::string niftiStem(const std::string& path);
+
+}  // namespace quorvel::cli
+
+#endif  // QUORVEL_CLI_NIFTI_NIFTI_RUN_H_

@@ -1,0 +1,29 @@
+// Files that appear complete or not at all: each output is written under a
+// temporary name in its own folder and renamed into place once every byte
+// is on disk.
+#ifndef QUORVEL_CLI_OUTPUTS_ATOMIC_FILE_H_
+#define QUORVEL_CLI_OUTPUTS_ATOMIC_FILE_H_
+
+#include <filesystem>
+#include <string>
+
+namespace quorvel::cli {
+
+// A temporary name beside `finalPath` that ends with its file name, so
+// libraries that choose the format from the extension still see it, and
+// that starts with a dot, so folder listings skip it.
+std::filesystem::path temporaryPathFor(const std::filesystem::path& finalPath);
+
+// Renames `temporaryPath` onto `finalPath`. On failure removes the
+// temporary file and throws a run error naming `finalPath`.
+void commitTemporaryFile(const std::filesystem::path& temporaryPath,
+                         const std::filesystem::path& finalPath);
+
+// Writes `contents` to `finalPath` through a temporary file. Throws a run
+// error naming the file when any step fails; nothing is left behind then.
+void writeFileAtomically(const std::filesystem::path& finalPath,
+                         const std::string& contents);
+
+}  // namespace quorvel::cli
+
+#endif  // QUORVEL_CLI_OUTPUTS_ATOMIC_FILE_H_

@@ -1,0 +1,113 @@
+#include "cli/outputs/run_outputs.h"
+
+#include <fstream>
+#include <sstream>
+#include <system_error>
+
+#include "cli/outputs/atomic_file.h"
+#include "cli/commands/cli_error.h"
+#include "cli/nifti/nifti_output.h"
+#include "cli/outputs/sidecars.h"
+#include "cli/session/volume_counts.h"
+
+namespace quorvel::cli {
+namespace fs = std::filesystem;
+namespace {
+
+std::vector<MapKind> requestedKinds(const DialogSettings& settings) {
+  std::vector<MapKind> kinds;
+  if (settings.createTSNRMap) kinds.push_back(MapKind::kTsnr);
+  if (settings.createOutlierMap) kinds.push_back(MapKind::kMaxDeviation);
+  if (settings.createLaggedAutocorMap) kinds.push_back(MapKind::kAutocorrelation);
+  return kinds;
+}
+
+// The counts of the plug-in's CSV file of `run`; a file that is not
+// complete is removed, so that it cannot be taken for a result.
+VolumeCounts countsOfCsv(const fs::path& csvPath, int volumes) {
+  std::ifstream in(csvPath, std::ios::binary);
+  if (!in) {
+    throw runError(csvPath.string() + ": the plug-in's CSV file is missing");
+  }
+  std::ostringstream text;
+  text << in.rdbuf();
+  std::optional<VolumeCounts> counts = parseOutlierCsv(text.str(), volumes);
+  if (!counts) {
+    std::error_code ignored;
+    fs::remove(csvPath, ignored);
+    throw runError(csvPath.string() +
+                   ": the plug-in's CSV file is incomplete (expected a header "
+                   "and " + std::to_string(volumes) + " rows); it was removed");
+  }
+  return *counts;
+}
+
+}  // namespace
+
+std::vector<std::vector<RunMap>> mapsByRun(const std::vector<MadeMap>& maps,
+                                           const DialogSettings& settings,
+                                           std::size_t runCount) {
+  const std::vector<MapKind> kinds = requestedKinds(settings);
+  std::vector<std::vector<RunMap>> byRun(runCount);
+  if (kinds.empty()) {
+    if (!maps.empty()) throw runError("the plug-in made maps it was not asked for");
+    return byRun;
+  }
+  if (maps.size() % kinds.size() != 0 || maps.size() / kinds.size() > runCount) {
+    throw runError("the plug-in made " + std::to_string(maps.size()) +
+                   " maps, which do not divide into runs of " +
+                   std::to_string(kinds.size()));
+  }
+  for (std::size_t i = 0; i < maps.size(); ++i) {
+    const MapKind expected = kinds[i % kinds.size()];
+    std::optional<MapKind> kind = mapKindOfName(maps[i].facts.displayName);
+    if (!kind || *kind != expected) {
+      throw runError("map " + std::to_string(i + 1) + " is named \"" +
+                     maps[i].facts.displayName + "\"; expected a " +
+                     pluginMapName(expected) + " map");
+    }
+    byRun[i / kinds.size()].push_back(RunMap{expected, maps[i]});
+  }
+  return byRun;
+}
+
+RunResult writeRunOutputs(const PlannedRun& run, const nifti_image& runHeader,
+                          int volumes, const std::vector<RunMap>& maps,
+                          const DialogSettings& settings,
+                          const std::vector<std::string>& log,
+                          const fs::path& outFolder) {
+  RunResult result;
+  result.runPath = run.runPath;
+  result.volumes = volumes;
+  const std::string sourceName = fs::path(run.runPath).filename().string();
+
+  for (const RunMap& map : maps) {
+    const fs::path image = outFolder / run.names.mapName(map.kind);
+    writeMapImage(runHeader, map.map.values, map.map.facts.displayName, image);
+    result.files.push_back(image.string());
+    const fs::path sidecar = outFolder / run.names.mapSidecarName(map.kind);
+    writeFileAtomically(sidecar, mapSidecarJson(map.kind, map.map.facts, sourceName));
+    result.files.push_back(sidecar.string());
+    if (map.kind == MapKind::kTsnr) result.tsnrValues = map.map.values;
+  }
+
+  if (settings.createTemporalOutlierFile) {
+    const fs::path csv = outFolder / run.names.csvName();
+    result.counts = countsOfCsv(csv, volumes);
+    result.files.push_back(csv.string());
+  } else if (settings.createTemporalOutlierLogtab) {
+    result.counts = parseLogTable(log, run.vtcPath, volumes);
+  }
+  if (result.counts) {
+    const fs::path table = outFolder / run.names.timeseriesName();
+    writeFileAtomically(table, timeseriesTsv(*result.counts));
+    result.files.push_back(table.string());
+    const fs::path sidecar = outFolder / run.names.timeseriesSidecarName();
+    writeFileAtomically(sidecar, timeseriesSidecarJson(settings.maxDeviation,
+                                                       settings.spikeDef, sourceName));
+    result.files.push_back(sidecar.string());
+  }
+  return result;
+}
+
+}  // namespace quorvel::cli

@@ -1,0 +1,40 @@
+// The JSON files beside the outputs: one per map, one per counts table,
+// and the description of the whole output folder.
+#ifndef QUORVEL_CLI_OUTPUTS_SIDECARS_H_
+#define QUORVEL_CLI_OUTPUTS_SIDECARS_H_
+
+#include <string>
+
+#include "cli/session/map_kind.h"
+
+namespace quorvel::cli {
+
+// What the plug-in set on one map.
+struct MapFacts {
+  std::string displayName;  // the name the plug-in gave the map
+  float lowerThreshold = 0;
+  float upperThreshold = 0;
+};
+
+// Sidecar of a map image: its display name and thresholds, what its values
+// mean and the run it was made from (`sourceName`, a file name).
+std::string mapSidecarJson(MapKind kind, const MapFacts& facts,
+                           const std::string& sourceName);
+
+// Sidecar of the counts table: a description of each column, and the
+// sampling of its rows, one per volume ("TR"). `maxDeviation` and
+// `spikeDef` are the thresholds the counts were made with.
+std::string timeseriesSidecarJson(double maxDeviation, double spikeDef,
+                                  const std::string& sourceName);
+
+// The output folder's dataset_description.json, with a GeneratedBy entry.
+std::string datasetDescriptionJson();
+
+// Whether `text` is a dataset_description.json that this command wrote:
+// valid JSON whose GeneratedBy list has an entry named "Quorvel" (in any
+// letter case). A study's own description is never replaced.
+bool isQuorvelDatasetDescription(const std::string& text);
+
+}  // namespace quorvel::cli
+
+#endif  // QUORVEL_CLI_OUTPUTS_SIDECARS_H_

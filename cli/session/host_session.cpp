@@ -1,0 +1,133 @@
+#include "cli/session/host_session.h"
+
+#include <dlfcn.h>
+
+#include <cstring>
+
+#include "cli/commands/cli_error.h"
+#include "cli/session/plugin_abi.h"
+#include "cli/nifti/time_major_layout.h"
+#include "simulated_host.h"
+
+namespace quorvel::cli {
+namespace {
+
+noravia::SimulatedHost& host() { return noravia::SimulatedHost::instance(); }
+
+}  // namespace
+
+struct HostSession::Plugin {
+  NRVAPluginInterface* object = nullptr;
+};
+
+HostSession::HostSession(const std::filesystem::path& libraryPath,
+                         const std::filesystem::path& pluginsFolder,
+                         HostListeners listeners) {
+  host().reset();
+  host().setPluginsPath(pluginsFolder.string());
+  if (listeners.logLine) host().onLogText(std::move(listeners.logLine));
+  if (listeners.messageBox) {
+    host().onMessageBox(std::move(listeners.messageBox));
+  }
+  library_ = ::dlopen(libraryPath.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (library_ == nullptr) {
+    const char* reason = ::dlerror();
+    throw runError(libraryPath.string() + ": the plug-in library cannot be loaded (" +
+                   (reason != nullptr ? reason : "unknown reason") + ")");
+  }
+  plugin_ = new Plugin;
+}
+
+HostSession::~HostSession() {
+  if (plugin_ != nullptr) {
+    delete plugin_->object;  // the host ends the object through its destructor
+    delete plugin_;
+  }
+  host().reset();  // drops the listeners and every sample and map
+  if (library_ != nullptr) ::dlclose(library_);
+}
+
+void HostSession::registerRun(const std::string& vtcPath, NiftiRun& run) {
+  const noravia::Box box = noravia::Box::ofVoxels(run.nx, run.ny, run.nz, 1);
+  const std::size_t voxels = run.voxelCount();
+  const std::size_t volumes = static_cast<std::size_t>(run.nt);
+  if (run.isInt16) {
+    std::vector<std::int16_t> samples = toTimeMajor(run.intSamples, voxels, volumes);
+    std::vector<std::int16_t>().swap(run.intSamples);
+    host().addIntVtc(vtcPath, box, run.nt, std::move(samples));
+  } else {
+    std::vector<float> samples = toTimeMajor(run.floatSamples, voxels, volumes);
+    std::vector<float>().swap(run.floatSamples);
+    host().addFloatVtc(vtcPath, box, run.nt, std::move(samples));
+  }
+}
+
+void HostSession::setSettings(const DialogSettings& settings) {
+  host().setFloatParameter("Max_Deviation", settings.maxDeviation);
+  host().setFloatParameter("Spike_Def", settings.spikeDef);
+  host().setIntParameter("Delete_Other_Vmps", settings.deleteOtherVmps);
+  host().setIntParameter("Create_TSNR_Map", settings.createTSNRMap);
+  host().setIntParameter("Create_Outlier_Map", settings.createOutlierMap);
+  host().setIntParameter("Create_Lagged_Autocor_Map",
+                         settings.createLaggedAutocorMap);
+  host().setIntParameter("Create_Temporal_Outlier_Logtab",
+                         settings.createTemporalOutlierLogtab);
+  host().setIntParameter("Create_Temporal_Outlier_File",
+                         settings.createTemporalOutlierFile);
+  host().setIntParameter("Add_Vtc_Name", settings.addVtcName);
+}
+
+void HostSession::setFileList(const std::vector<std::string>& vtcPaths) {
+  std::string list;
+  for (const std::string& path : vtcPaths) {
+    if (!list.empty()) list += '\n';
+    list += path;
+  }
+  host().setStringParameter("FileList", list);
+}
+
+std::string HostSession::fileList() const {
+  return host().stringParameter("FileList");
+}
+
+void HostSession::answerNextFileDialog(const std::string& path) {
+  host().queueChosenFile(path);
+}
+
+bool HostSession::initPlugin() {
+  if (plugin_->object == nullptr) {
+    auto create = reinterpret_cast<CreatePluginFunction>(::dlsym(library_, "createPlugin"));
+    if (create == nullptr) {
+      throw runError("the plug-in library exports no createPlugin");
+    }
+    plugin_->object = create();
+    if (plugin_->object == nullptr) {
+      throw runError("the plug-in could not create its object");
+    }
+  }
+  return plugin_->object->initPlugin();
+}
+
+bool HostSession::execute(const std::string& command) {
+  if (plugin_->object == nullptr) return false;
+  host().setStringParameter("Command", command);
+  return plugin_->object->execute();
+}
+
+std::vector<MadeMap> HostSession::maps() const {
+  std::vector<MadeMap> made;
+  for (std::size_t i = 0; i < host().mapCount(); ++i) {
+    const noravia::Map& map = host().map(i);
+    MadeMap copy;
+    copy.facts.displayName = map.name();
+    copy.facts.lowerThreshold = map.record.lowerThreshold;
+    copy.facts.upperThreshold = map.record.upperThreshold;
+    copy.values = map.values;
+    made.push_back(std::move(copy));
+  }
+  return made;
+}
+
+std::vector<std::string> HostSession::logLines() const { return host().log(); }
+
+}  // namespace quorvel::cli

@@ -1,0 +1,76 @@
+// The command in the host's place: a simulated Noravia host with one VMR,
+// the real Quorvel1_2 library loaded into it, and the dialog's commands
+// sent to the plug-in as the host's dialog would send them.
+#ifndef QUORVEL_CLI_SESSION_HOST_SESSION_H_
+#define QUORVEL_CLI_SESSION_HOST_SESSION_H_
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "cli/settings/dialog_settings.h"
+#include "cli/nifti/nifti_run.h"
+#include "cli/outputs/sidecars.h"
+
+namespace quorvel::cli {
+
+// Where each line the plug-in shows goes as it arrives.
+struct HostListeners {
+  std::function<void(const std::string&)> logLine;
+  std::function<void(const std::string&)> messageBox;
+};
+
+// One map the plug-in made, as it stands in the VMR after the run.
+struct MadeMap {
+  MapFacts facts;             // display name and thresholds
+  std::vector<float> values;  // one per voxel, x fastest
+};
+
+class HostSession {
+ public:
+  // Resets the simulated host to one fresh VMR document, points its
+  // plug-ins folder at `pluginsFolder`, and loads the plug-in library at
+  // `libraryPath`. Throws a run error when the library cannot be loaded or
+  // has no createPlugin.
+  HostSession(const std::filesystem::path& libraryPath,
+              const std::filesystem::path& pluginsFolder,
+              HostListeners listeners);
+  ~HostSession();
+
+  HostSession(const HostSession&) = delete;
+  HostSession& operator=(const HostSession&) = delete;
+
+  // Makes `run` known to the host as the VTC at `vtcPath`, on a box of the
+  // run's voxels with resolution 1, its samples in the host's layout.
+  // Releases the run's samples.
+  void registerRun(const std::string& vtcPath, NiftiRun& run);
+
+  // Sets the nine analysis parameters of the dialog.
+  void setSettings(const DialogSettings& settings);
+  // Sets the dialog's file list to `vtcPaths`, one per line.
+  void setFileList(const std::vector<std::string>& vtcPaths);
+  // The dialog's file list as the plug-in left it.
+  std::string fileList() const;
+  // The answer of the next open-file dialog the plug-in opens.
+  void answerNextFileDialog(const std::string& path);
+
+  // Creates the plug-in object and runs initPlugin; its result.
+  bool initPlugin();
+  // Stores `command` in the dialog's "Command" and calls execute; its result.
+  bool execute(const std::string& command);
+
+  // The maps of the VMR, in the order the plug-in added them.
+  std::vector<MadeMap> maps() const;
+  // Every line of the log tab so far.
+  std::vector<std::string> logLines() const;
+
+ private:
+  struct Plugin;
+  void* library_ = nullptr;
+  Plugin* plugin_ = nullptr;
+};
+
+}  // namespace quorvel::cli
+
+#endif  // QUORVEL_CLI_SESSION_HOST_SESSION_H_
