@@ -5,23 +5,16 @@
 #include <iostream>
 #include <optional>
 
+#include "cli/commands/analysis_options.h"
 #include "cli/commands/cli_error.h"
 #include "cli/commands/demo_command.h"
 #include "cli/commands/run_command.h"
 
 namespace {
 
+using quorvel::cli::addAnalysisOptions;
 using quorvel::cli::CliError;
 using quorvel::cli::RunOptions;
-
-// A --name/--no-name switch pair that leaves `target` unset unless given;
-// the last of the two on the command line wins.
-void addSwitch(CLI::App& app, const std::string& name, const std::string& description,
-               std::optional<bool>& target) {
-  app.add_flag_callback("--" + name, [&target] { target = true; }, description);
-  app.add_flag_callback("--no-" + name, [&target] { target = false; },
-                        "The opposite of --" + name);
-}
 
 constexpr const char kSettingsNote[] =
     "The settings start from the GUI script Quorvel1_0.js in the settings folder "
@@ -59,30 +52,7 @@ int main(int argc, char** argv) {
   run->add_option("--settings-dir", options.settingsFolder,
                   "Folder holding the saved settings (default: $XDG_CONFIG_HOME/quorvel "
                   "or ~/.config/quorvel)");
-  run->add_option("--max-deviation", options.maxDeviation,
-                  "Outlier threshold in standard deviations, a finite number from 0 up to "
-                  "3.4e38 (saved default: 4)");
-  run->add_option("--spike-def", options.spikeDef,
-                  "Spike threshold in standard deviations, a finite number from 0 up to "
-                  "3.4e38 (saved default: 3)");
-  addSwitch(*run, "tsnr", "Make the TSNR map (saved default: on)",
-            options.createTSNRMap);
-  addSwitch(*run, "autocorrelation",
-            "Make the lag 1+2 autocorrelation map (saved default: on)",
-            options.createLaggedAutocorMap);
-  addSwitch(*run, "outlier-map",
-            "Make the largest-deviation map (saved default: on)", options.createOutlierMap);
-  addSwitch(*run, "log-table",
-            "Print the per-volume counts in the log (saved default: on)",
-            options.createTemporalOutlierLogtab);
-  addSwitch(*run, "csv",
-            "Write the per-volume counts to <run>.csv (saved default: on)",
-            options.createTemporalOutlierFile);
-  addSwitch(*run, "add-vtc-name",
-            "Add the run's name to the map names (saved default: on)", options.addVtcName);
-  addSwitch(*run, "delete-other-maps",
-            "Delete the maps present before the run (saved default: off)",
-            options.deleteOtherVmps);
+  addAnalysisOptions(*run, options);
   run->footer(std::string(kSettingsNote) +
               "\n\nOutputs in --out: <entities>_stat-tsnr_boldmap.nii.gz, "
               "..._desc-ac12_boldmap.nii.gz, ..._desc-maxdev_boldmap.nii.gz (each "
