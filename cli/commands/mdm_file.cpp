@@ -1,26 +1,71 @@
 #include "cli/commands/mdm_file.h"
 
-#include <filesystem>
-#include <fstream>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <sstream>
 #include <system_error>
 
 #include "cli/commands/cli_error.h"
 
 namespace quorvel::cli {
 namespace fs = std::filesystem;
+namespace {
 
-std::vector<std::string> readMdmRunPaths(const std::string& mdmPath) {
-  std::error_code error;
-  if (!fs::exists(mdmPath, error)) {
-    throw inputError(mdmPath + ": no such MDM file");
+// The whole MDM file. It is opened without blocking and checked through the
+// opened descriptor, so a pipe never stalls the command and a device such
+// as /dev/zero is never read.
+std::string readMdmText(const std::string& mdmPath) {
+  const int fd = ::open(mdmPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno == ENOENT) throw inputError(mdmPath + ": no such MDM file");
+    throw inputError(mdmPath + ": the MDM file cannot be opened for reading (" +
+                     std::strerror(errno) + ")");
   }
-  std::ifstream in(mdmPath);
-  if (!in || fs::is_directory(mdmPath, error)) {
-    throw inputError(mdmPath + ": the MDM file cannot be opened for reading");
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{fd};
+  struct stat status {};
+  if (::fstat(fd, &status) != 0) {
+    throw inputError(mdmPath + ": the MDM file cannot be examined (" +
+                     std::strerror(errno) + ")");
   }
-  const fs::path folder = fs::path(mdmPath).parent_path();
+  if (S_ISDIR(status.st_mode)) throw inputError(mdmPath + ": is a folder, not an MDM file");
+  if (!S_ISREG(status.st_mode)) {
+    throw inputError(mdmPath + ": is not a regular file (a device, pipe or socket); "
+                     "an MDM file is read only from a regular file");
+  }
+  const auto tooLarge = [&] {
+    return inputError(mdmPath + ": the MDM file is larger than " +
+                      std::to_string(kMaxMdmFileSize >> 20) +
+                      " MiB, far beyond any design; it is not read");
+  };
+  if (static_cast<std::uintmax_t>(status.st_size) > kMaxMdmFileSize) throw tooLarge();
+  std::string text;
+  char buffer[65536];
+  for (;;) {
+    const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) {
+      throw inputError(mdmPath + ": the MDM file could not be read to its end (" +
+                       std::strerror(errno) + ")");
+    }
+    if (got == 0) return text;
+    text.append(buffer, static_cast<std::size_t>(got));
+    // A file that grows while it is read is held to the same limit.
+    if (text.size() > kMaxMdmFileSize) throw tooLarge();
+  }
+}
+
+}  // namespace
+
+std::vector<std::string> mdmRunPaths(const std::string& text, const fs::path& folder) {
   std::vector<std::string> runs;
-  std::vector<std::string> missing;
+  std::istringstream in(text);
   for (std::string line; std::getline(in, line);) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.empty() || line[0] != '"') continue;
@@ -28,11 +73,18 @@ std::vector<std::string> readMdmRunPaths(const std::string& mdmPath) {
     if (close == std::string::npos || close == 1) continue;
     fs::path run = line.substr(1, close - 1);
     if (run.is_relative()) run = folder / run;
-    if (!fs::is_regular_file(run, error)) missing.push_back(run.string());
     runs.push_back(run.string());
   }
-  if (in.bad()) {
-    throw inputError(mdmPath + ": the MDM file could not be read to its end");
+  return runs;
+}
+
+std::vector<std::string> readMdmRunPaths(const std::string& mdmPath) {
+  const std::vector<std::string> runs =
+      mdmRunPaths(readMdmText(mdmPath), fs::path(mdmPath).parent_path());
+  std::vector<std::string> missing;
+  std::error_code error;
+  for (const std::string& run : runs) {
+    if (!fs::is_regular_file(run, error)) missing.push_back(run);
   }
   if (!missing.empty()) {
     std::string list;

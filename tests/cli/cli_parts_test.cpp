@@ -2,11 +2,13 @@
 // the GUI script's statements, the plug-in's count reports, MDM files, the
 // run plan and the transpose into the host's layout.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <fstream>
 #include <numeric>
 
 #include "cli/outputs/atomic_file.h"
@@ -21,6 +23,8 @@
 
 namespace quorvel::cli {
 namespace {
+
+namespace fs = std::filesystem;
 
 TEST(OutputNamesTest, EntitiesDropTheSuffixOnlyForFieldStyleNames) {
   RunOutputNames bids = outputNamesFor("/data/sub-01_task-rest_run-2_bold.nii.gz");
@@ -153,6 +157,32 @@ TEST(MdmFileTest, RunsAreTakenFromTheMdmFolderAndMissingOnesNamed) {
   }
   EXPECT_EQ(mdmTextNaming({"qc/a.vtc"}).substr(mdmTextNaming({"qc/a.vtc"}).rfind("\"qc")),
             "\"qc/a.vtc\"\n");
+}
+
+// What is not a design is refused from its kind and size alone: a device
+// or a pipe is never read from, so the command neither fills the memory
+// nor waits for a writer.
+TEST(MdmFileTest, NonRegularOrHugeFilesAreRefusedWithoutReading) {
+  cli_test::TempFolder folder;
+  ASSERT_EQ(::mkfifo(folder.file("pipe.mdm").c_str(), 0600), 0);
+  fs::create_directories(folder.path() / "folder.mdm");
+  std::ofstream(folder.path() / "huge.mdm") << "\"a.nii\"\n";
+  fs::resize_file(folder.path() / "huge.mdm", kMaxMdmFileSize + 1);  // sparse
+  const std::pair<std::string, const char*> cases[] = {
+      {"/dev/zero", "/dev/zero: is not a regular file"},
+      {folder.file("pipe.mdm"), "pipe.mdm: is not a regular file"},
+      {folder.file("folder.mdm"), "folder.mdm: is a folder"},
+      {folder.file("huge.mdm"), "huge.mdm: the MDM file is larger than 64 MiB"},
+      {folder.file("absent.mdm"), "absent.mdm: no such MDM file"}};
+  for (const auto& [path, message] : cases) {
+    try {
+      readMdmRunPaths(path);
+      ADD_FAILURE() << path << " must be refused";
+    } catch (const CliError& error) {
+      EXPECT_EQ(error.exitStatus(), kExitBadInput) << path;
+      EXPECT_NE(std::string(error.what()).find(message), std::string::npos) << error.what();
+    }
+  }
 }
 
 TEST(RunPlanTest, RefusesWhatThePluginCannotTake) {
