@@ -14,6 +14,7 @@
 #include "cli/settings/install_paths.h"
 #include "cli/commands/mdm_file.h"
 #include "cli/nifti/nifti_run.h"
+#include "cli/outputs/output_checks.h"
 #include "cli/outputs/output_names.h"
 #include "cli/outputs/run_outputs.h"
 #include "cli/commands/run_plan.h"
@@ -206,7 +207,12 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out,
                        "(the maps live in one VMR), so run them separately");
     }
   }
-  checkPluginCsvTargets(plan);
+  std::vector<std::string> inputs;
+  for (const PlannedRun& planned : plan.runs) inputs.push_back(planned.runPath);
+  if (!options.mdmPath.empty()) inputs.push_back(options.mdmPath);
+  const std::vector<PlannedOutput> outputs = plannedOutputs(plan);
+  checkOutputTargets(outputs, outFolder);
+  checkOutputsSpareInputs(outputs, inputs);
   const fs::path settings = settingsFolder(options.settingsFolder);
   makeSettingsFolder(settings);
   prepareOutputFolder(outFolder);

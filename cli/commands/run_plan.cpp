@@ -99,26 +99,6 @@ RunPlan planRuns(const std::vector<std::string>& givenRuns,
   return plan;
 }
 
-void checkPluginCsvTargets(const RunPlan& plan) {
-  for (const PlannedRun& run : plan.runs) {
-    const fs::path csv = plan.outFolder / run.names.csvName();
-    std::error_code error;
-    const fs::file_status status = fs::symlink_status(csv, error);
-    if (status.type() == fs::file_type::not_found) continue;
-    if (error) {
-      throw inputError(csv.string() + ": cannot be checked (" + error.message() + ")");
-    }
-    if (status.type() != fs::file_type::regular) {
-      const char* what = status.type() == fs::file_type::symlink     ? "a link"
-                         : status.type() == fs::file_type::directory ? "a folder"
-                                                                     : "not a regular file";
-      throw inputError(csv.string() + ": is " + what + ", and the plug-in would write " +
-                       run.runPath + "'s per-volume counts through it; remove it or "
-                       "choose another --out folder");
-    }
-  }
-}
-
 void prepareOutputFolder(const fs::path& outFolder) {
   std::error_code error;
   fs::create_directories(outFolder, error);

@@ -47,12 +47,6 @@ RunPlan planRuns(const std::vector<std::string>& givenRuns,
                  const std::vector<std::string>& mdmRuns,
                  const std::filesystem::path& outFolder);
 
-// Checks that the plug-in's CSV file of each run can only land in a file of
-// its own: an existing "<out>/<stem>.csv" that is a link, a folder or any
-// other non-regular file is refused (the plug-in would write through it).
-// Throws an input error naming it.
-void checkPluginCsvTargets(const RunPlan& plan);
-
 // Makes the output folder when it is missing and checks that a file can be
 // created in it. Throws an input error naming the folder otherwise.
 void prepareOutputFolder(const std::filesystem::path& outFolder);

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cmath>
 #include <future>
+#include <map>
 #include <ostream>
 #include <string>
 #include <thread>
@@ -533,6 +534,101 @@ INSTANTIATE_TEST_SUITE_P(
         BadInput{"NoRun", {"-o", "qc"}, "no run given"},
         BadInput{"UnknownOption", {"-o", "qc", "--frobnicate", "good_bold.nii.gz"}, "frobnicate"}),
     [](const ::testing::TestParamInfo<BadInput>& info) { return std::string(info.param.name); });
+
+// An output folder the call could not finish: refused with exit status 2
+// before the plug-in runs, so nothing is written and no setting is saved.
+struct UnfinishableOutput {
+  const char* name;
+  // Files and folders to make in the test folder (a trailing "/" makes a
+  // folder, "name>target" a link, "name=text" a file holding the text,
+  // anything else a copy of the run), then the arguments after "run".
+  std::vector<std::string> setup;
+  std::vector<std::string> arguments;
+  const char* messagePart;
+};
+
+void PrintTo(const UnfinishableOutput& output, std::ostream* out) { *out << output.name; }
+
+class UnfinishableOutputTest : public ::testing::TestWithParam<UnfinishableOutput> {};
+
+TEST_P(UnfinishableOutputTest, IsRefusedBeforeTheAnalysis) {
+  TempFolder folder;
+  fs::create_directories(folder.path() / "d");
+  writeRun(typicalRun(), folder.file("d/sub-01_bold.nii.gz"));
+  const std::string run = readFile(folder.path() / "d" / "sub-01_bold.nii.gz");
+  for (const std::string& entry : GetParam().setup) {
+    const fs::path path = folder.path() / entry;
+    if (entry.back() == '/') {
+      fs::create_directories(path);
+    } else if (entry.find('=') != std::string::npos) {
+      writeFile(folder.path() / entry.substr(0, entry.find('=')),
+                entry.substr(entry.find('=') + 1));
+    } else if (entry.find('>') != std::string::npos) {
+      fs::create_symlink(entry.substr(entry.find('>') + 1),
+                         folder.path() / entry.substr(0, entry.find('>')));
+    } else {
+      writeFile(path, run);
+    }
+  }
+  std::map<std::string, std::string> before;
+  for (const auto& entry : fs::recursive_directory_iterator(folder.path())) {
+    if (entry.is_regular_file()) before[entry.path().string()] = readFile(entry.path());
+  }
+  std::vector<std::string> arguments = {"run", "--settings-dir", "settings"};
+  arguments.insert(arguments.end(), GetParam().arguments.begin(), GetParam().arguments.end());
+  CommandResult result = runQuorvel(arguments, folder.path());
+  EXPECT_EQ(result.exitStatus, 2) << result.err;
+  EXPECT_NE(result.err.find(GetParam().messagePart), std::string::npos) << result.err;
+  EXPECT_EQ(result.out, "") << "the plug-in never ran";
+  EXPECT_FALSE(fs::exists(folder.path() / "settings")) << "no setting saved";
+  std::map<std::string, std::string> after;
+  for (const auto& entry : fs::recursive_directory_iterator(folder.path())) {
+    if (entry.is_regular_file()) after[entry.path().string()] = readFile(entry.path());
+  }
+  EXPECT_EQ(after, before) << "every file as it was, none added";
+}
+
+const std::string kLongName = "sub-01_task-" + std::string(219, 'x') + "_bold.nii.gz";
+
+INSTANTIATE_TEST_SUITE_P(
+    Outputs, UnfinishableOutputTest,
+    ::testing::Values(
+        UnfinishableOutput{"OutputOverAnInput",
+                           {"d/sub-01_stat-tsnr_boldmap.nii.gz"},
+                           {"--out", "d", "d/sub-01_stat-tsnr_boldmap.nii.gz",
+                            "d/sub-01_bold.nii.gz"},
+                           "d/sub-01_bold.nii.gz: would write d/sub-01_stat-tsnr_boldmap.nii.gz, "
+                           "which is the input d/sub-01_stat-tsnr_boldmap.nii.gz"},
+        UnfinishableOutput{"OutputOverAnInputGivenThroughALinkAndDot",
+                           {"d/sub-01_stat-tsnr_boldmap.nii.gz", "e>d"},
+                           {"--out", "./d/", "e/sub-01_stat-tsnr_boldmap.nii.gz",
+                            "d/sub-01_bold.nii.gz"},
+                           "which is the input e/sub-01_stat-tsnr_boldmap.nii.gz"},
+        UnfinishableOutput{"OutputOverTheMdmFile",
+                           {"d/quorvel_log.txt=\"sub-01_bold.nii.gz\"\n"},
+                           {"--out", "d", "--mdm", "d/quorvel_log.txt"},
+                           "this call: would write d/quorvel_log.txt, which is the input "
+                           "d/quorvel_log.txt"},
+        UnfinishableOutput{"FolderAtAMapName",
+                           {"qc/sub-01_desc-maxdev_boldmap.nii.gz/"},
+                           {"-o", "qc", "d/sub-01_bold.nii.gz"},
+                           "qc/sub-01_desc-maxdev_boldmap.nii.gz: is a folder"},
+        UnfinishableOutput{"FolderAtTheTableName",
+                           {"qc/sub-01_desc-qc_timeseries.tsv/"},
+                           {"-o", "qc", "d/sub-01_bold.nii.gz"},
+                           "qc/sub-01_desc-qc_timeseries.tsv: is a folder"},
+        UnfinishableOutput{"FolderAtTheLogName",
+                           {"qc/quorvel_log.txt/"},
+                           {"-o", "qc", "d/sub-01_bold.nii.gz"},
+                           "qc/quorvel_log.txt: is a folder"},
+        UnfinishableOutput{"NameTooLongForTheFileSystem",
+                           {"d/" + kLongName},
+                           {"-o", "q", "d/" + kLongName},
+                           "_stat-tsnr_boldmap.nii.gz: the file name is 256 bytes long, and the "
+                           "file system of the output folder takes at most 255"}),
+    [](const ::testing::TestParamInfo<UnfinishableOutput>& info) {
+      return std::string(info.param.name);
+    });
 
 TEST(CommandHelpTest, HelpDescribesUsageOptionsAndAnExample) {
   TempFolder folder;

@@ -1,0 +1,115 @@
+#include "cli/outputs/output_checks.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <system_error>
+
+#include "cli/commands/cli_error.h"
+#include "cli/outputs/output_names.h"
+
+namespace quorvel::cli {
+namespace fs = std::filesystem;
+namespace {
+
+// The files a path names: the entry itself and, through a link, its target.
+std::vector<std::pair<dev_t, ino_t>> filesAt(const fs::path& path) {
+  std::vector<std::pair<dev_t, ino_t>> files;
+  struct stat status {};
+  if (::lstat(path.c_str(), &status) == 0) files.emplace_back(status.st_dev, status.st_ino);
+  if (::stat(path.c_str(), &status) == 0) files.emplace_back(status.st_dev, status.st_ino);
+  return files;
+}
+
+fs::path normalisedPath(const fs::path& path) {
+  std::error_code error;
+  fs::path normal = fs::weakly_canonical(fs::absolute(path, error), error);
+  return error ? fs::absolute(path, error).lexically_normal() : normal;
+}
+
+bool sameFile(const fs::path& output, const std::string& input) {
+  const auto outputFiles = filesAt(output);
+  const auto inputFiles = filesAt(input);
+  if (!outputFiles.empty() && !inputFiles.empty()) {
+    for (const auto& file : outputFiles) {
+      for (const auto& other : inputFiles) {
+        if (file == other) return true;
+      }
+    }
+    return false;
+  }
+  return normalisedPath(output) == normalisedPath(input);
+}
+
+}  // namespace
+
+std::vector<PlannedOutput> plannedOutputs(const RunPlan& plan) {
+  std::vector<PlannedOutput> outputs;
+  for (const PlannedRun& run : plan.runs) {
+    for (const std::string& name : possibleOutputNames(run.names)) {
+      outputs.push_back({plan.outFolder / name, run.runPath});
+    }
+  }
+  for (const char* name : {kLogFileName, kDatasetDescriptionName}) {
+    outputs.push_back({plan.outFolder / name, ""});
+  }
+  return outputs;
+}
+
+std::size_t longestFileName(const fs::path& folder) {
+  std::error_code error;
+  fs::path existing = fs::absolute(folder, error);
+  while (!fs::exists(existing, error) && existing.has_relative_path()) {
+    existing = existing.parent_path();
+  }
+  const long limit = ::pathconf(existing.c_str(), _PC_NAME_MAX);
+  return limit > 0 ? static_cast<std::size_t>(limit) : 255;
+}
+
+void checkOutputsSpareInputs(const std::vector<PlannedOutput>& outputs,
+                             const std::vector<std::string>& inputs) {
+  for (const PlannedOutput& output : outputs) {
+    for (const std::string& input : inputs) {
+      if (!sameFile(output.path, input)) continue;
+      const std::string writer =
+          output.runPath.empty() ? std::string("this call") : output.runPath;
+      throw inputError(writer + ": would write " + output.path.string() +
+                       ", which is the input " + input +
+                       "; an output never replaces an input, so choose another "
+                       "--out folder");
+    }
+  }
+}
+
+void checkOutputTargets(const std::vector<PlannedOutput>& outputs,
+                        const fs::path& outFolder) {
+  const std::size_t nameLimit = longestFileName(outFolder);
+  for (const PlannedOutput& output : outputs) {
+    const std::string name = output.path.filename().string();
+    if (name.size() > nameLimit) {
+      throw inputError(output.path.string() + ": the file name is " +
+                       std::to_string(name.size()) + " bytes long, and the file "
+                       "system of the output folder takes at most " +
+                       std::to_string(nameLimit) + "; rename " +
+                       (output.runPath.empty() ? std::string("the output") : output.runPath) +
+                       " to a shorter name");
+    }
+    if (name == kDatasetDescriptionName) continue;
+    std::error_code error;
+    const fs::file_status status = fs::symlink_status(output.path, error);
+    if (status.type() == fs::file_type::not_found) continue;
+    if (error) {
+      throw inputError(output.path.string() + ": cannot be checked (" + error.message() + ")");
+    }
+    if (status.type() == fs::file_type::regular) continue;
+    const char* what = status.type() == fs::file_type::symlink     ? "a link"
+                       : status.type() == fs::file_type::directory ? "a folder"
+                                                                   : "not a regular file";
+    throw inputError(output.path.string() + ": is " + what + ", where quorvel would put " +
+                     (output.runPath.empty() ? std::string("an output")
+                                             : output.runPath + "'s output") +
+                     "; remove it or choose another --out folder");
+  }
+}
+
+}  // namespace quorvel::cli
