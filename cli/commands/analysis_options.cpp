@@ -14,6 +14,14 @@ void addSwitch(CLI::App& app, const std::string& name, const std::string& descri
                         "The opposite of --" + name);
 }
 
+// CLI11 leaves an optional number unset when given an empty value, which
+// would run with the saved threshold as if the option had not been given.
+const CLI::Validator kNotEmpty(
+    [](std::string& value) {
+      return value.empty() ? std::string("an empty value is not a number") : std::string();
+    },
+    "");
+
 // The shortest text that reads back as exactly `value`.
 std::string roundTripText(double value) {
   char text[64];
@@ -42,10 +50,12 @@ constexpr SwitchField kSwitches[] = {
 void addAnalysisOptions(CLI::App& app, RunOptions& options) {
   app.add_option("--max-deviation", options.maxDeviation,
                  "Outlier threshold in standard deviations, a finite number from 0 up to "
-                 "3.4e38 (saved default: 4)");
+                 "3.4e38 (saved default: 4)")
+      ->check(kNotEmpty);
   app.add_option("--spike-def", options.spikeDef,
                  "Spike threshold in standard deviations, a finite number from 0 up to "
-                 "3.4e38 (saved default: 3)");
+                 "3.4e38 (saved default: 3)")
+      ->check(kNotEmpty);
   addSwitch(app, "tsnr", "Make the TSNR map (saved default: on)", options.createTSNRMap);
   addSwitch(app, "autocorrelation",
             "Make the lag 1+2 autocorrelation map (saved default: on)",

@@ -94,6 +94,12 @@ DialogSettings settingsFor(const RunOptions& options, const fs::path& script,
     settings.createTemporalOutlierFile = *options.createTemporalOutlierFile;
   }
   if (options.addVtcName) settings.addVtcName = *options.addVtcName;
+  // A threshold of -0 is a threshold of 0, but the plug-in prints its
+  // thresholds as a stream prints floats: "-0" would reach the CSV header
+  // ("stddev>-0"), the log and the saved script. Its texts stay its own, so
+  // the sign is dropped here, before the value reaches it.
+  if (settings.maxDeviation == 0) settings.maxDeviation = 0;
+  if (settings.spikeDef == 0) settings.spikeDef = 0;
   return settings;
 }
 

@@ -526,6 +526,10 @@ INSTANTIATE_TEST_SUITE_P(
         BadInput{"MaxDeviationBeyondFloat",
                  {"-o", "qc", "--max-deviation", "1e40", "good_bold.nii.gz"},
                  "--max-deviation 1e+40: a threshold must be"},
+        BadInput{"MaxDeviationEmpty", {"-o", "qc", "--max-deviation", "", "good_bold.nii.gz"},
+                 "--max-deviation: an empty value is not a number"},
+        BadInput{"SpikeDefEmpty", {"-o", "qc", "--spike-def", "", "good_bold.nii.gz"},
+                 "--spike-def: an empty value is not a number"},
         BadInput{"MaxDeviationNegative", {"-o", "qc", "--max-deviation", "-1", "good_bold.nii.gz"},
                  "--max-deviation -1: a threshold must be"},
         BadInput{"SpikeDefNegative", {"-o", "qc", "--spike-def=-0.5", "good_bold.nii.gz"},
@@ -629,6 +633,20 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<UnfinishableOutput>& info) {
       return std::string(info.param.name);
     });
+
+TEST_F(RunCommandTest, NegativeZeroThresholdsAreZero) {
+  writeRun(typicalRun(), folder.file("a_bold.nii"));
+  CommandResult result = runQuorvel({"run", "-o", "qc", "--settings-dir", "settings",
+                                     "--max-deviation=-0", "--spike-def=-0", "a_bold.nii"},
+                                    folder.path());
+  ASSERT_EQ(result.exitStatus, 0) << result.err;
+  EXPECT_EQ(readFile(out() / "a_bold.csv").substr(0, 46),
+            "Volume, Outliers (stddev>0), Spikes (stddev:0)");
+  EXPECT_EQ(result.out.find("-0"), std::string::npos) << result.out;
+  const std::string script = readFile(fs::path(settingsDir()) / "Quorvel1_0.js");
+  EXPECT_NE(script.find("max_deviation.value = 0;"), std::string::npos);
+  EXPECT_NE(script.find("spike_def.value = 0;"), std::string::npos);
+}
 
 TEST(CommandHelpTest, HelpDescribesUsageOptionsAndAnExample) {
   TempFolder folder;
