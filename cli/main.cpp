@@ -5,6 +5,7 @@
 #include <iostream>
 #include <optional>
 
+#include "cli/bids/bids_command.h"
 #include "cli/commands/analysis_options.h"
 #include "cli/commands/cli_error.h"
 #include "cli/commands/demo_command.h"
@@ -65,6 +66,9 @@ int main(int argc, char** argv) {
               "  quorvel run --out qc --max-deviation 3.5 --no-autocorrelation \\\n"
               "      sub-01_task-rest_bold.nii.gz sub-01_task-motor_bold.nii.gz");
 
+  quorvel::cli::BidsOptions bidsOptions;
+  CLI::App* bids = quorvel::cli::addBidsCommand(app, bidsOptions);
+
   std::string demoOut = "quorvel-demo";
   std::string demoSettings;
   CLI::App* demo = app.add_subcommand(
@@ -89,6 +93,7 @@ int main(int argc, char** argv) {
   }
 
   try {
+    if (*bids) return quorvel::cli::runBids(bidsOptions, std::cout, std::cerr);
     if (*demo) return quorvel::cli::runDemo(demoOut, demoSettings, std::cout, std::cerr);
     quorvel::cli::RunReport report = quorvel::cli::runQuorvel(options, std::cout, std::cerr);
     if (!report.executeResult) {

@@ -1,0 +1,58 @@
+#include "cli/bids/group_level.h"
+
+#include <filesystem>
+
+#include "cli/bids/group_table.h"
+#include "cli/bids/group_table_files.h"
+#include "cli/commands/cli_error.h"
+#include "cli/outputs/atomic_file.h"
+
+namespace quorvel::cli {
+namespace fs = std::filesystem;
+namespace {
+
+std::vector<std::string> withoutPrefixes(const std::vector<std::string>& labels,
+                                         const std::string& prefix) {
+  std::vector<std::string> bare;
+  for (const std::string& label : labels) bare.push_back(withoutPrefix(label, prefix));
+  return bare;
+}
+
+}  // namespace
+
+std::string withoutPrefix(const std::string& label, const std::string& prefix) {
+  return label.compare(0, prefix.size(), prefix) == 0 ? label.substr(prefix.size()) : label;
+}
+
+int runGroupLevel(const BidsOptions& options, std::ostream& out, std::ostream& err) {
+  const fs::path outFolder = options.outFolder;
+  GroupTable table = collectGroupTable(outFolder);
+  keepRuns(table, withoutPrefixes(options.participants, "sub-"),
+           withoutPrefixes(options.sessions, "ses-"), withoutPrefixes(options.tasks, "task-"));
+  for (const std::string& problem : table.problems) {
+    err << "quorvel: " << problem << "; left out of the group table\n";
+  }
+  if (table.rows.empty()) {
+    throw inputError(outFolder.string() + ": no run outputs (sub-*/[ses-*/]func/*" +
+                     "_desc-qc_iqms.json) to collect; run the participant level first");
+  }
+  writeFileAtomically(outFolder / kGroupTableName, groupTableTsv(table));
+  writeFileAtomically(outFolder / kGroupDictionaryName, groupDictionaryJson(table));
+  err << "quorvel: wrote " << (outFolder / kGroupTableName).string() << "\n"
+      << "quorvel: wrote " << (outFolder / kGroupDictionaryName).string() << "\n";
+
+  std::size_t flaggedRuns = 0;
+  for (const GroupRow& row : table.rows) {
+    const std::vector<std::string> flagged = row.flaggedIqms(table.judgedIqms);
+    if (flagged.empty()) continue;
+    ++flaggedRuns;
+    out << row.entitiesText << ": far from the study in";
+    for (std::size_t i = 0; i < flagged.size(); ++i) out << (i ? ", " : " ") << flagged[i];
+    out << "\n";
+  }
+  out << table.rows.size() << " runs, " << flaggedRuns
+      << " with numbers beyond the quartiles by 1.5 IQR\n";
+  return table.problems.empty() ? kExitSuccess : kExitRunFailed;
+}
+
+}  // namespace quorvel::cli

@@ -1,0 +1,184 @@
+#include "cli/bids/group_table.h"
+
+#include <algorithm>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include <nlohmann/json.hpp>
+
+#include "cli/bids/bids_entities.h"
+#include "cli/bids/iqm_columns.h"
+
+namespace quorvel::cli {
+namespace fs = std::filesystem;
+namespace {
+
+bool startsWith(const std::string& text, const std::string& prefix) {
+  return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+bool endsWith(const std::string& text, const std::string& suffix) {
+  return text.size() >= suffix.size() &&
+         text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+// The sorted sub-folders of `folder` whose names begin with `prefix`.
+std::vector<fs::path> foldersStartingWith(const fs::path& folder, const std::string& prefix) {
+  std::vector<fs::path> found;
+  std::error_code error;
+  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    if (it->is_directory(error) && startsWith(it->path().filename().string(), prefix)) {
+      found.push_back(it->path());
+    }
+  }
+  std::sort(found.begin(), found.end());
+  return found;
+}
+
+// The "func" folders of the participant level's layout.
+std::vector<fs::path> funcFolders(const fs::path& outFolder) {
+  std::vector<fs::path> folders;
+  for (const fs::path& subject : foldersStartingWith(outFolder, "sub-")) {
+    if (fs::is_directory(subject / "func")) folders.push_back(subject / "func");
+    for (const fs::path& session : foldersStartingWith(subject, "ses-")) {
+      if (fs::is_directory(session / "func")) folders.push_back(session / "func");
+    }
+  }
+  return folders;
+}
+
+std::optional<double> numberOf(const nlohmann::json& document, const std::string& key) {
+  const auto it = document.find(key);
+  if (it == document.end() || !it->is_number()) return std::nullopt;
+  return it->get<double>();
+}
+
+// Reads one IQM file into `row`; returns the reason it cannot be used, or "".
+std::string readRow(const fs::path& file, const fs::path& outFolder, GroupRow& row,
+                    std::set<std::string>& extraColumns) {
+  const std::string name = file.filename().string();
+  row.entitiesText = name.substr(0, name.size() - std::string(kIqmFileSuffix).size());
+  const std::optional<BidsName> parsed = parseBidsName(row.entitiesText);
+  if (!parsed || !parsed->suffix.empty()) return "its name holds no BIDS entities";
+  row.entities = parsed->entities;
+  row.outputFolder = file.parent_path().lexically_relative(outFolder);
+
+  std::ifstream in(file, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  const nlohmann::json document = nlohmann::json::parse(text.str(), nullptr, false);
+  if (!in || document.is_discarded() || !document.is_object()) return "it is not a JSON object";
+  row.volumes = numberOf(document, "Volumes");
+  row.repetitionTime = numberOf(document, "RepetitionTime");
+  for (const IqmColumn& column : knownIqmColumns()) {
+    row.iqms[column.name] = numberOf(document, column.name);
+  }
+  // Numbers beyond the known ones (lower-case keys, by the file's own
+  // convention) are carried into the table as they are.
+  for (const auto& [key, value] : document.items()) {
+    if (key.empty() || !(key[0] >= 'a' && key[0] <= 'z')) continue;
+    if (!value.is_number() && !value.is_null()) continue;
+    if (row.iqms.count(key) != 0) continue;
+    row.iqms[key] = numberOf(document, key);
+    extraColumns.insert(key);
+  }
+  return "";
+}
+
+void judge(GroupTable& table) {
+  table.fences.clear();
+  for (const std::string& iqm : table.judgedIqms) {
+    std::vector<double> values;
+    for (const GroupRow& row : table.rows) {
+      const auto it = row.iqms.find(iqm);
+      if (it != row.iqms.end() && it->second) values.push_back(*it->second);
+    }
+    const std::optional<Fences> fences = tukeyFences(values);
+    if (fences) table.fences[iqm] = *fences;
+    for (GroupRow& row : table.rows) {
+      const auto it = row.iqms.find(iqm);
+      const bool hasValue = it != row.iqms.end() && it->second;
+      row.flags[iqm] = fences && hasValue ? std::optional<bool>(fences->outside(*it->second))
+                                          : std::nullopt;
+    }
+  }
+}
+
+bool matches(const GroupRow& row, const std::string& key, const std::vector<std::string>& labels) {
+  if (labels.empty()) return true;
+  const std::string value = row.entity(key);
+  return std::find(labels.begin(), labels.end(), value) != labels.end();
+}
+
+}  // namespace
+
+std::string GroupRow::entity(const std::string& key) const {
+  for (const auto& [k, v] : entities) {
+    if (k == key) return v;
+  }
+  return "n/a";
+}
+
+std::vector<std::string> GroupRow::flaggedIqms(const std::vector<std::string>& columns) const {
+  std::vector<std::string> flagged;
+  for (const std::string& iqm : columns) {
+    const auto it = flags.find(iqm);
+    if (it != flags.end() && it->second.value_or(false)) flagged.push_back(iqm);
+  }
+  return flagged;
+}
+
+std::string flagColumnName(const std::string& iqm) { return "flag_" + iqm; }
+
+GroupTable collectGroupTable(const fs::path& outFolder) {
+  GroupTable table;
+  std::set<std::string> entityKeys, extraColumns;
+  for (const fs::path& folder : funcFolders(outFolder)) {
+    std::vector<fs::path> files;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+      const std::string name = entry.path().filename().string();
+      if (endsWith(name, kIqmFileSuffix) && name[0] != '.') files.push_back(entry.path());
+    }
+    std::sort(files.begin(), files.end());
+    for (const fs::path& file : files) {
+      GroupRow row;
+      const std::string problem = readRow(file, outFolder, row, extraColumns);
+      if (!problem.empty()) {
+        table.problems.push_back(file.string() + ": " + problem);
+        continue;
+      }
+      for (const auto& entity : row.entities) entityKeys.insert(entity.first);
+      table.rows.push_back(std::move(row));
+    }
+  }
+  table.entityColumns.assign(entityKeys.begin(), entityKeys.end());
+  sortEntityKeys(table.entityColumns);
+  for (const IqmColumn& column : knownIqmColumns()) {
+    table.iqmColumns.push_back(column.name);
+    if (column.flagged) table.judgedIqms.push_back(column.name);
+  }
+  for (const std::string& extra : extraColumns) {
+    table.iqmColumns.push_back(extra);
+    table.judgedIqms.push_back(extra);
+  }
+  for (GroupRow& row : table.rows) {
+    for (const std::string& iqm : table.iqmColumns) row.iqms.emplace(iqm, std::nullopt);
+  }
+  judge(table);
+  return table;
+}
+
+void keepRuns(GroupTable& table, const std::vector<std::string>& participants,
+              const std::vector<std::string>& sessions, const std::vector<std::string>& tasks) {
+  table.rows.erase(std::remove_if(table.rows.begin(), table.rows.end(),
+                                  [&](const GroupRow& row) {
+                                    return !matches(row, "sub", participants) ||
+                                           !matches(row, "ses", sessions) ||
+                                           !matches(row, "task", tasks);
+                                  }),
+                   table.rows.end());
+  judge(table);
+}
+
+}  // namespace quorvel::cli

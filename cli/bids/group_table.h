@@ -1,0 +1,67 @@
+// The group level's table: one row per run of the participant level's
+// outputs, with the run's entities, its quality numbers and the flags of
+// the numbers that lie far from the study's distribution.
+#ifndef QUORVEL_CLI_BIDS_GROUP_TABLE_H_
+#define QUORVEL_CLI_BIDS_GROUP_TABLE_H_
+
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "cli/bids/robust_fences.h"
+
+namespace quorvel::cli {
+
+// One run.
+struct GroupRow {
+  // The run's entities in file-name order: {"sub","01"}, {"task","rest"}.
+  std::vector<std::pair<std::string, std::string>> entities;
+  // The prefix of every output file of the run: "sub-01_ses-1_task-rest".
+  std::string entitiesText;
+  // The folder of its outputs, relative to the output folder: "sub-01/ses-1/func".
+  std::filesystem::path outputFolder;
+  std::optional<double> volumes;
+  std::optional<double> repetitionTime;  // seconds
+  // Every quality number by name; nullopt where the run has none (n/a).
+  std::map<std::string, std::optional<double>> iqms;
+  // For each judged number: whether it lies beyond the fences; nullopt
+  // when the run has no value for it or too few runs have one.
+  std::map<std::string, std::optional<bool>> flags;
+
+  // The value of entity `key`, or "n/a".
+  std::string entity(const std::string& key) const;
+  // The names of the numbers flagged for this run, in column order.
+  std::vector<std::string> flaggedIqms(const std::vector<std::string>& columns) const;
+};
+
+// The whole table.
+struct GroupTable {
+  std::vector<std::string> entityColumns;  // in BIDS order, those any run has
+  std::vector<std::string> iqmColumns;     // the known numbers, then others found
+  std::vector<std::string> judgedIqms;     // the numbers with a flag column
+  std::map<std::string, Fences> fences;    // by judged number, when enough runs
+  std::vector<GroupRow> rows;              // in the order of their paths
+  // IQM files that could not be used, each with the reason.
+  std::vector<std::string> problems;
+};
+
+// Reads every "sub-*/[ses-*/]func/*_desc-qc_iqms.json" under `outFolder`
+// (the participant level's outputs, nothing else) and flags the numbers
+// beyond the fences of their column. A file that is not a JSON object, or
+// whose name holds no entities, is listed in `problems` and left out.
+GroupTable collectGroupTable(const std::filesystem::path& outFolder);
+
+// Keeps only the runs whose sub/ses/task entity is among the labels given
+// (an empty list keeps all), then judges the numbers again.
+void keepRuns(GroupTable& table, const std::vector<std::string>& participants,
+              const std::vector<std::string>& sessions, const std::vector<std::string>& tasks);
+
+// Name of a judged number's flag column: "flag_<iqm>".
+std::string flagColumnName(const std::string& iqm);
+
+}  // namespace quorvel::cli
+
+#endif  // QUORVEL_CLI_BIDS_GROUP_TABLE_H_
