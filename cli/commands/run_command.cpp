@@ -18,6 +18,7 @@
 #include "cli/outputs/output_names.h"
 #include "cli/outputs/run_outputs.h"
 #include "cli/commands/run_plan.h"
+#include "cli/locking/folder_lock.h"
 #include "cli/settings/settings_lock.h"
 #include "cli/settings/settings_store.h"
 #include "cli/outputs/sidecars.h"
@@ -222,6 +223,9 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out,
   const fs::path settings = settingsFolder(options.settingsFolder);
   makeSettingsFolder(settings);
   prepareOutputFolder(outFolder);
+  // From here until its outputs are in place this command alone writes into
+  // the output folder: two commands there would mix their runs' files.
+  const FolderLock outputLock(outFolder, kOutputLockName, "output folder", err);
 
   // From reading the settings to the plug-in's saving them, this command
   // alone uses the settings folder.

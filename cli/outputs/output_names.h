@@ -35,6 +35,9 @@ RunOutputNames outputNamesFor(const std::string& runPath);
 
 // Name of the folder-wide description of the outputs.
 constexpr const char kDatasetDescriptionName[] = "dataset_description.json";
+// Name of the lock file in the output folder (not the settings folder's
+// name, so that one folder can be both without a command locking itself).
+constexpr const char kOutputLockName[] = ".quorvel-out.lock";
 // Name of the log tab's copy.
 constexpr const char kLogFileName[] = "quorvel_log.txt";
 

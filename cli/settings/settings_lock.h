@@ -8,25 +8,20 @@
 #include <filesystem>
 #include <ostream>
 
+#include "cli/locking/folder_lock.h"
+
 namespace quorvel::cli {
 
 // Name of the lock file in the settings folder.
 constexpr const char kSettingsLockName[] = ".quorvel.lock";
 
-class SettingsLock {
+class SettingsLock : public FolderLock {
  public:
   // Takes the exclusive lock of `folder` (which must exist), waiting for
   // another command that holds it and saying so on `err`. Throws an input
   // error when the lock file cannot be opened at all.
-  SettingsLock(const std::filesystem::path& folder, std::ostream& err);
-  // Releases the lock.
-  ~SettingsLock();
-
-  SettingsLock(const SettingsLock&) = delete;
-  SettingsLock& operator=(const SettingsLock&) = delete;
-
- private:
-  int fd_ = -1;
+  SettingsLock(const std::filesystem::path& folder, std::ostream& err)
+      : FolderLock(folder, kSettingsLockName, "settings folder", err) {}
 };
 
 }  // namespace quorvel::cli

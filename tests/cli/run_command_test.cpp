@@ -385,6 +385,55 @@ TEST_F(RunCommandTest, ASecondCommandWaitsForTheSettingsFolder) {
   EXPECT_EQ(alone.err.find("waiting"), std::string::npos) << "a free folder is taken silently";
 }
 
+TEST_F(RunCommandTest, TwoCommandsIntoOneOutputFolderTakeTurns) {
+  using namespace std::chrono_literals;
+  writeRun(typicalRun(), folder.file("a_bold.nii"));
+  fs::create_directories(out());
+  int lock = ::open((out() / ".quorvel-out.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  ASSERT_GE(lock, 0);
+  ASSERT_EQ(::flock(lock, LOCK_EX), 0);
+  auto pending = std::async(std::launch::async, [&] {
+    return runQuorvel({"run", "-o", "qc", "--settings-dir", "settings", "a_bold.nii"},
+                      folder.path());
+  });
+  bool waiting = false;
+  for (int i = 0; i < 1200 && !waiting; ++i) {
+    waiting = readFile(folder.path() / ".test-stderr")
+                  .find("waiting for another quorvel using qc\n") != std::string::npos;
+    if (!waiting) std::this_thread::sleep_for(50ms);
+  }
+  EXPECT_TRUE(waiting) << "the second command says it waits";
+  EXPECT_FALSE(fs::exists(out() / "a_bold.csv"));
+  ::close(lock);
+  EXPECT_EQ(pending.get().exitStatus, 0);
+
+  // Commands with their own settings folders and thresholds, started
+  // together: every file of the folder comes from one of them.
+  for (int trial = 0; trial < 4; ++trial) {
+    std::vector<std::future<CommandResult>> commands;
+    for (const char* threshold : {"3", "5"}) {
+      const fs::path work = folder.path() / (std::string("w") + threshold);
+      fs::create_directories(work);
+      commands.push_back(std::async(std::launch::async, [&, work, threshold] {
+        return runQuorvel({"run", "-o", out().string(), "--settings-dir", "settings",
+                           "--max-deviation", threshold, folder.file("a_bold.nii")},
+                          work);
+      }));
+    }
+    for (auto& command : commands) EXPECT_EQ(command.get().exitStatus, 0);
+    const std::string csv = readFile(out() / "a_bold.csv");
+    const std::string threshold = csv.substr(25, 1);
+    EXPECT_NE(readFile(out() / "quorvel_log.txt")
+                  .find("| Maximum Deviation: " + threshold + ".0 "),
+              std::string::npos)
+        << "trial " << trial << ": the log is of the run that wrote the CSV";
+    EXPECT_NE(readFile(out() / "a_bold_desc-qc_timeseries.json")
+                  .find("more than " + threshold + ".0 standard deviations"),
+              std::string::npos)
+        << "trial " << trial;
+  }
+}
+
 TEST_F(RunCommandTest, AStudysOwnDatasetDescriptionIsKept) {
   // A study's root, with the default output folder ".".
   writeRun(typicalRun(), folder.file("sub-01_task-rest_bold.nii.gz"));

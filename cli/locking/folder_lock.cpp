@@ -1,4 +1,4 @@
-#include "cli/settings/settings_lock.h"
+#include "cli/locking/folder_lock.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -6,14 +6,14 @@
 
 #include <cerrno>
 #include <cstring>
-#include <string>
 
 #include "cli/commands/cli_error.h"
 
 namespace quorvel::cli {
 
-SettingsLock::SettingsLock(const std::filesystem::path& folder, std::ostream& err) {
-  const std::filesystem::path lockPath = folder / kSettingsLockName;
+FolderLock::FolderLock(const std::filesystem::path& folder, const std::string& lockName,
+                       const std::string& folderKind, std::ostream& err) {
+  const std::filesystem::path lockPath = folder / lockName;
   // A link planted under the lock's name is not followed.
   fd_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
   // A lock file the user may only read still locks.
@@ -21,8 +21,8 @@ SettingsLock::SettingsLock(const std::filesystem::path& folder, std::ostream& er
     fd_ = ::open(lockPath.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
   }
   if (fd_ < 0) {
-    throw inputError(lockPath.string() + ": cannot open the lock of the settings folder (" +
-                     std::strerror(errno) + ")");
+    throw inputError(lockPath.string() + ": cannot open the lock of the " + folderKind +
+                     " (" + std::strerror(errno) + ")");
   }
   if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) return;
   if (errno == EWOULDBLOCK) {
@@ -33,12 +33,12 @@ SettingsLock::SettingsLock(const std::filesystem::path& folder, std::ostream& er
     const int saved = errno;
     ::close(fd_);
     fd_ = -1;
-    throw inputError(lockPath.string() + ": cannot lock the settings folder (" +
+    throw inputError(lockPath.string() + ": cannot lock the " + folderKind + " (" +
                      std::strerror(saved) + ")");
   }
 }
 
-SettingsLock::~SettingsLock() {
+FolderLock::~FolderLock() {
   if (fd_ >= 0) ::close(fd_);  // closing the last descriptor releases the lock
 }
 
