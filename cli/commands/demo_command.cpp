@@ -60,8 +60,11 @@ const char* describeOutput(const std::string& file) {
        "largest deviation of each voxel, in standard deviations (negative: a dip)"},
       {"_boldmap.json", "the map's name and display thresholds"},
       {".csv", "the plug-in's own file: outliers and spikes per volume"},
-      {"_desc-qc_timeseries.tsv", "the same counts as a table for other tools"},
+      {"_desc-qc_timeseries.tsv",
+       "the counts with outlier share, DVARS and global signal per volume"},
       {"_desc-qc_timeseries.json", "what the table's columns mean"},
+      {"_desc-qc_iqms.json",
+       "quality numbers of the run: TSNR, DVARS, global signal, outlier shares"},
   };
   for (const Kind& kind : kinds) {
     const std::string ending = kind.ending;

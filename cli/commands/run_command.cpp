@@ -22,6 +22,10 @@
 #include "cli/settings/settings_lock.h"
 #include "cli/settings/settings_store.h"
 #include "cli/outputs/sidecars.h"
+#include "cli/quality/iqm_files.h"
+#include "cli/quality/repetition_time.h"
+#include "cli/quality/run_quality.h"
+#include "cli/quality/sample_statistics.h"
 
 namespace quorvel::cli {
 namespace fs = std::filesystem;
@@ -187,6 +191,28 @@ void addMdmRuns(HostSession& session, const RunPlan& plan) {
   }
 }
 
+// The quality numbers of one analysed run from the samples the host holds
+// and the plug-in's counts, then every output of the run.
+RunResult analyseRunQuality(const HostSession& session, const PlannedRun& planned,
+                            const NiftiRun& run, const std::vector<RunMap>& maps,
+                            const AnalysisParameters& parameters,
+                            const std::vector<std::string>& log, const fs::path& outFolder) {
+  std::vector<std::string> warnings;
+  const std::optional<double> repetitionTime = repetitionTimeOf(
+      planned.runPath, run.header->dt, run.header->time_units, warnings);
+  std::optional<VolumeCounts> counts =
+      pluginCounts(planned, run.nt, parameters.dialog, log, outFolder);
+  RunQuality quality = combineQuality(computeSampleStatistics(session.samples(planned.vtcPath)),
+                                      std::move(counts), repetitionTime);
+  RunResult result = writeRunOutputs(planned, *run.header, maps, parameters.dialog, quality,
+                                     iqmJson(planned.runPath, quality, parameters, warnings),
+                                     outFolder);
+  for (const RunMap& map : maps) result.maps.push_back(map.map);
+  result.quality = std::move(quality);
+  result.warnings = std::move(warnings);
+  return result;
+}
+
 }  // namespace
 
 RunReport runQuorvel(const RunOptions& options, std::ostream& out,
@@ -235,6 +261,8 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out,
   report.settingsScript = script.string();
   err << "quorvel: settings are read from and saved to " << script.string() << "\n";
   const DialogSettings dialog = settingsFor(options, script, err);
+  AnalysisParameters parameters;
+  parameters.dialog = dialog;
 
   HostListeners listeners;
   listeners.logLine = [&out](const std::string& line) { out << line << std::endl; };
@@ -284,9 +312,11 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out,
           << ": the plug-in did not analyse this run; no outputs for it\n";
       continue;
     }
-    report.runs.push_back(writeRunOutputs(plan.runs[i], *runs[i].header,
-                                          runs[i].nt, maps[i], dialog, log,
-                                          outFolder));
+    report.runs.push_back(analyseRunQuality(session, plan.runs[i], runs[i], maps[i],
+                                            parameters, log, outFolder));
+    if (options.afterRun) {
+      options.afterRun(report.runs.back(), session.samples(plan.runs[i].vtcPath));
+    }
   }
   const fs::path description = outFolder / kDatasetDescriptionName;
   if (mayReplaceDatasetDescription(description)) {

@@ -3,14 +3,34 @@
 #ifndef QUORVEL_CLI_COMMANDS_RUN_COMMAND_H_
 #define QUORVEL_CLI_COMMANDS_RUN_COMMAND_H_
 
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "cli/quality/run_quality.h"
+#include "cli/quality/sample_view.h"
+#include "cli/session/host_session.h"
 #include "cli/session/volume_counts.h"
 
 namespace quorvel::cli {
+
+// What one run produced: everything a report on the run is written from.
+struct RunResult {
+  std::string runPath;
+  int volumes = 0;
+  std::optional<VolumeCounts> counts;  // when the plug-in reported them
+  std::vector<std::string> files;      // output files written for the run
+  std::vector<float> tsnrValues;       // the TSNR map, when one was made
+  std::vector<MadeMap> maps;           // every map made for the run
+  RunQuality quality;                  // IQMs and per-volume series
+  std::vector<std::string> warnings;   // what the IQM file's "Warnings" holds
+};
+
+// Called once per analysed run, after its outputs are written, with the
+// samples the plug-in analysed (valid only during the call).
+using RunHook = std::function<void(const RunResult&, const SampleView&)>;
 
 // What the user asked for. Unset settings come from the GUI script.
 struct RunOptions {
@@ -28,15 +48,8 @@ struct RunOptions {
   std::optional<bool> createTemporalOutlierLogtab;
   std::optional<bool> createTemporalOutlierFile;
   std::optional<bool> addVtcName;
-};
 
-// What one run produced.
-struct RunResult {
-  std::string runPath;
-  int volumes = 0;
-  std::optional<VolumeCounts> counts;  // when the plug-in reported them
-  std::vector<std::string> files;      // output files written for the run
-  std::vector<float> tsnrValues;       // the TSNR map, when one was made
+  RunHook afterRun;  // may be empty
 };
 
 // What the whole command produced.

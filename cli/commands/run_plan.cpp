@@ -36,6 +36,7 @@ std::vector<std::string> possibleOutputNames(const RunOutputNames& names) {
   }
   files.push_back(names.timeseriesName());
   files.push_back(names.timeseriesSidecarName());
+  files.push_back(names.iqmName());
   return files;
 }
 

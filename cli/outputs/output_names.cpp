@@ -70,4 +70,6 @@ std::string RunOutputNames::timeseriesSidecarName() const {
   return entities + "_desc-qc_timeseries.json";
 }
 
+std::string RunOutputNames::iqmName() const { return entities + "_desc-qc_iqms.json"; }
+
 }  // namespace quorvel::cli

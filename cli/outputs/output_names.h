@@ -28,6 +28,8 @@ struct RunOutputNames {
   // "<entities>_desc-qc_timeseries.tsv" and its ".json" sidecar.
   std::string timeseriesName() const;
   std::string timeseriesSidecarName() const;
+  // "<entities>_desc-qc_iqms.json": the run's quality numbers.
+  std::string iqmName() const;
 };
 
 // The output names of the run stored at `runPath`.

@@ -9,6 +9,7 @@
 #include "cli/nifti/nifti_output.h"
 #include "cli/outputs/sidecars.h"
 #include "cli/session/volume_counts.h"
+#include "cli/quality/iqm_files.h"
 
 namespace quorvel::cli {
 namespace fs = std::filesystem;
@@ -71,14 +72,27 @@ std::vector<std::vector<RunMap>> mapsByRun(const std::vector<MadeMap>& maps,
   return byRun;
 }
 
+std::optional<VolumeCounts> pluginCounts(const PlannedRun& run, int volumes,
+                                         const DialogSettings& settings,
+                                         const std::vector<std::string>& log,
+                                         const fs::path& outFolder) {
+  if (settings.createTemporalOutlierFile) {
+    return countsOfCsv(outFolder / run.names.csvName(), volumes);
+  }
+  if (settings.createTemporalOutlierLogtab) {
+    return parseLogTable(log, run.vtcPath, volumes);
+  }
+  return std::nullopt;
+}
+
 RunResult writeRunOutputs(const PlannedRun& run, const nifti_image& runHeader,
-                          int volumes, const std::vector<RunMap>& maps,
-                          const DialogSettings& settings,
-                          const std::vector<std::string>& log,
-                          const fs::path& outFolder) {
+                          const std::vector<RunMap>& maps,
+                          const DialogSettings& settings, const RunQuality& quality,
+                          const std::string& iqmText, const fs::path& outFolder) {
   RunResult result;
   result.runPath = run.runPath;
-  result.volumes = volumes;
+  result.volumes = static_cast<int>(quality.samples.volumes);
+  result.counts = quality.counts;
   const std::string sourceName = fs::path(run.runPath).filename().string();
 
   for (const RunMap& map : maps) {
@@ -90,23 +104,19 @@ RunResult writeRunOutputs(const PlannedRun& run, const nifti_image& runHeader,
     result.files.push_back(sidecar.string());
     if (map.kind == MapKind::kTsnr) result.tsnrValues = map.map.values;
   }
-
   if (settings.createTemporalOutlierFile) {
-    const fs::path csv = outFolder / run.names.csvName();
-    result.counts = countsOfCsv(csv, volumes);
-    result.files.push_back(csv.string());
-  } else if (settings.createTemporalOutlierLogtab) {
-    result.counts = parseLogTable(log, run.vtcPath, volumes);
+    result.files.push_back((outFolder / run.names.csvName()).string());
   }
-  if (result.counts) {
-    const fs::path table = outFolder / run.names.timeseriesName();
-    writeFileAtomically(table, timeseriesTsv(*result.counts));
-    result.files.push_back(table.string());
-    const fs::path sidecar = outFolder / run.names.timeseriesSidecarName();
-    writeFileAtomically(sidecar, timeseriesSidecarJson(settings.maxDeviation,
-                                                       settings.spikeDef, sourceName));
-    result.files.push_back(sidecar.string());
-  }
+  const fs::path table = outFolder / run.names.timeseriesName();
+  writeFileAtomically(table, qualityTimeseriesTsv(quality));
+  result.files.push_back(table.string());
+  const fs::path sidecar = outFolder / run.names.timeseriesSidecarName();
+  writeFileAtomically(sidecar, timeseriesSidecarJson(settings.maxDeviation,
+                                                     settings.spikeDef, sourceName));
+  result.files.push_back(sidecar.string());
+  const fs::path iqms = outFolder / run.names.iqmName();
+  writeFileAtomically(iqms, iqmText);
+  result.files.push_back(iqms.string());
   return result;
 }
 

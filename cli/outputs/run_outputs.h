@@ -13,6 +13,7 @@
 #include "cli/nifti/nifti_image_handle.h"
 #include "cli/commands/run_command.h"
 #include "cli/commands/run_plan.h"
+#include "cli/quality/run_quality.h"
 
 namespace quorvel::cli {
 
@@ -22,14 +23,23 @@ struct RunMap {
   MadeMap map;
 };
 
+// The plug-in's per-volume counts of `run`: from its CSV file when it
+// writes one (which must be complete, else it is removed and a run error
+// thrown), else from its log table, else nothing.
+std::optional<VolumeCounts> pluginCounts(const PlannedRun& run, int volumes,
+                                         const DialogSettings& settings,
+                                         const std::vector<std::string>& log,
+                                         const std::filesystem::path& outFolder);
+
 // Writes the outputs of `run` into `outFolder`: `maps` on the grid and
-// affine of `runHeader`, and the counts of the plug-in's CSV file (which
-// must be complete, else it is removed) or, without one, of its log table.
-// Throws a run error naming the file that could not be written or checked.
+// affine of `runHeader`, the per-volume table of `quality` with its
+// sidecar, and the IQM file `iqmText`. Lists the plug-in's CSV file among
+// the files when the settings made one. Throws a run error naming the file
+// that could not be written.
 RunResult writeRunOutputs(const PlannedRun& run, const nifti_image& runHeader,
-                          int volumes, const std::vector<RunMap>& maps,
-                          const DialogSettings& settings,
-                          const std::vector<std::string>& log,
+                          const std::vector<RunMap>& maps,
+                          const DialogSettings& settings, const RunQuality& quality,
+                          const std::string& iqmText,
                           const std::filesystem::path& outFolder);
 
 // Splits the maps of the VMR into those of each run: the plug-in adds

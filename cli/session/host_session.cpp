@@ -128,6 +128,21 @@ std::vector<MadeMap> HostSession::maps() const {
   return made;
 }
 
+SampleView HostSession::samples(const std::string& vtcPath) const {
+  SampleView view;
+  const noravia::Vtc* vtc = host().vtc(vtcPath);
+  if (vtc == nullptr) return view;
+  view.volumes = static_cast<std::size_t>(vtc->header.nrOfVolumes);
+  if (vtc->header.dataType == 2) {
+    view.floatSamples = vtc->floatSamples.data();
+    view.voxels = view.volumes > 0 ? vtc->floatSamples.size() / view.volumes : 0;
+  } else {
+    view.int16Samples = vtc->intSamples.data();
+    view.voxels = view.volumes > 0 ? vtc->intSamples.size() / view.volumes : 0;
+  }
+  return view;
+}
+
 std::vector<std::string> HostSession::logLines() const { return host().log(); }
 
 }  // namespace quorvel::cli

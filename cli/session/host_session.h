@@ -12,6 +12,7 @@
 #include "cli/settings/dialog_settings.h"
 #include "cli/nifti/nifti_run.h"
 #include "cli/outputs/sidecars.h"
+#include "cli/quality/sample_view.h"
 
 namespace quorvel::cli {
 
@@ -62,6 +63,9 @@ class HostSession {
 
   // The maps of the VMR, in the order the plug-in added them.
   std::vector<MadeMap> maps() const;
+  // The samples the host holds for the VTC at `vtcPath`, as the plug-in
+  // read them; valid while the session lives. Empty for an unknown path.
+  SampleView samples(const std::string& vtcPath) const;
   // Every line of the log tab so far.
   std::vector<std::string> logLines() const;
 

@@ -98,6 +98,7 @@ class RunCommandTest : public ::testing::Test {
 TEST_F(RunCommandTest, MapsCountsAndLogAgreeWithAnIndependentComputation) {
   TestRun run = typicalRun();
   writeRun(run, folder.file("sub-01_task-rest_bold.nii.gz"));
+  writeFile(folder.path() / "sub-01_task-rest_bold.json", "{\"RepetitionTime\": 2}");
   CommandResult result = runQuorvel({"run", "--out", "qc", "--settings-dir", "settings",
                                      "sub-01_task-rest_bold.nii.gz"},
                                     folder.path());
@@ -136,10 +137,19 @@ TEST_F(RunCommandTest, MapsCountsAndLogAgreeWithAnIndependentComputation) {
   EXPECT_EQ(readFile(out() / "sub-01_task-rest_bold.csv"),
             expectedCsv(expected, "Volume, Outliers (stddev>4), Spikes (stddev:3)"));
   const std::string tsv = readFile(out() / "sub-01_task-rest_desc-qc_timeseries.tsv");
-  EXPECT_EQ(tsv.substr(0, tsv.find('\n')), "outlier_count\tspike_count");
+  EXPECT_EQ(tsv.substr(0, tsv.find('\n')),
+            "outlier_count\tspike_count\toutlier_fraction\tdvars\tstd_dvars\tglobal_signal");
   EXPECT_NE(tsv.find("\n" + std::to_string(expected.outliers[12]) + "\t" +
-                     std::to_string(expected.spikes[12]) + "\n"),
+                     std::to_string(expected.spikes[12]) + "\t"),
             std::string::npos);
+  // The run's quality numbers: 11 of 12 voxels analysed, the repetition
+  // time from the sidecar beside the run.
+  const std::string iqms = readFile(out() / "sub-01_task-rest_desc-qc_iqms.json");
+  for (const char* part : {"\"Run\": \"sub-01_task-rest_bold.nii.gz\"", "\"Volumes\": 30",
+                           "\"RepetitionTime\": 2.0", "\"MaxDeviation\": 4.0",
+                           "\"voxels_analysed\": 11"}) {
+    EXPECT_NE(iqms.find(part), std::string::npos) << part << " in " << iqms;
+  }
   const std::string tsvSidecar = readFile(out() / "sub-01_task-rest_desc-qc_timeseries.json");
   EXPECT_NE(tsvSidecar.find("\"SamplingFrequency\": \"TR\""), std::string::npos);
   const std::string mapSidecar = readFile(out() / "sub-01_task-rest_stat-tsnr_boldmap.json");

@@ -1,0 +1,40 @@
+// The texts of a run's quality files: "<entities>_desc-qc_iqms.json" (one
+// object of run-wide numbers) and the per-volume table
+// "<entities>_desc-qc_timeseries.tsv". docs/quality-numbers.md describes
+// every key and column.
+#ifndef QUORVEL_CLI_QUALITY_IQM_FILES_H_
+#define QUORVEL_CLI_QUALITY_IQM_FILES_H_
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/quality/run_quality.h"
+#include "cli/settings/dialog_settings.h"
+
+namespace quorvel::cli {
+
+// Every parameter an analysis used: the dialog's nine settings and the
+// factor the samples were multiplied by.
+struct AnalysisParameters {
+  DialogSettings dialog;
+  double scale = 1.0;
+};
+
+// The IQM file: "Run" (`runPath` as given), "Volumes", "RepetitionTime",
+// "Parameters", "Warnings", then the numbers; null where undefined.
+std::string iqmJson(const std::string& runPath, const RunQuality& quality,
+                    const AnalysisParameters& parameters,
+                    const std::vector<std::string>& warnings);
+
+// The per-volume table: outlier_count, spike_count, outlier_fraction,
+// dvars, std_dvars, global_signal, one line per volume; "n/a" where a
+// value is undefined.
+std::string qualityTimeseriesTsv(const RunQuality& quality);
+
+// A number as the shortest decimal that reads back as the same double.
+std::string shortestText(double value);
+
+}  // namespace quorvel::cli
+
+#endif  // QUORVEL_CLI_QUALITY_IQM_FILES_H_
