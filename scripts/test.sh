@@ -13,6 +13,7 @@ echo "== Linux build and test suite"
 cmake --preset default
 cmake --build --preset default -j"$jobs"
 ctest --preset default -j"$jobs"
+scripts/check-plugin-package.sh build
 
 echo "== The same suite under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake --preset sanitize

@@ -76,6 +76,8 @@ for flag in -msse2 -mfpmath=sse -ffp-contract=off; do
 done
 echo "plug-in compiled with -msse2 -mfpmath=sse -ffp-contract=off"
 
+scripts/check-plugin-package.sh "$build"
+
 # --- Tests under Wine ----------------------------------------------------------
 export WINEDEBUG=-all
 WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/quorvel-wine.XXXXXX")
