@@ -91,5 +91,5 @@ echo "== Creating a Wine prefix in $WINEPREFIX"
 wineboot -i >/dev/null 2>&1 || true
 
 echo "== Running the Windows tests under Wine"
-ctest --test-dir "$build/sim/windows" --output-on-failure --no-tests=error
+ctest --test-dir "$build/tests/windows" --output-on-failure --no-tests=error
 echo "== Windows tests passed"
