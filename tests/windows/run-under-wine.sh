@@ -66,15 +66,16 @@ echo "PE32 i386; exports: $(grep -Ec '^(get|create)' <<<"$exports") C functions"
      "+ class members; imports: $(tr '\n' ' ' <<<"$imports")"
 
 # Every source of the plug-in compiled with SSE2 arithmetic and without
-# contraction into fused multiply-adds: the map values depend on it.
+# contraction into fused multiply-adds (the map values depend on it), and
+# realigning the stack that a Microsoft-built host aligns to 4 bytes only.
 commands=$(grep -E '"command": .*quorvel_core\.dir' "$build/compile_commands.json")
 [[ -n $commands ]] || fail "no plug-in sources in compile_commands.json"
-for flag in -msse2 -mfpmath=sse -ffp-contract=off; do
+for flag in -msse2 -mfpmath=sse -ffp-contract=off -mstackrealign; do
   if grep -qv -- "$flag" <<<"$commands"; then
     fail "plug-in sources compiled without $flag"
   fi
 done
-echo "plug-in compiled with -msse2 -mfpmath=sse -ffp-contract=off"
+echo "plug-in compiled with -msse2 -mfpmath=sse -ffp-contract=off -mstackrealign"
 
 scripts/check-plugin-package.sh "$build"
 
