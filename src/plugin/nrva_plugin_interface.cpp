@@ -2,8 +2,9 @@
 
 // Defined out of line so that the library exports them under their
 // class-qualified names.
-NRVAPluginInterface::NRVAPluginInterface() = default;
-NRVAPluginInterface::NRVAPluginInterface(const NRVAPluginInterface&) = default;
+NRVAPluginInterface::NRVAPluginInterface() noexcept = default;
+NRVAPluginInterface::NRVAPluginInterface(const NRVAPluginInterface&) noexcept =
+    default;
 NRVAPluginInterface& NRVAPluginInterface::operator=(
-    const NRVAPluginInterface&) = default;
+    const NRVAPluginInterface&) noexcept = default;
 NRVAPluginInterface::~NRVAPluginInterface() {}

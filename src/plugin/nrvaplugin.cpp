@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <new>
 
 #include "dialog/command_dispatch.h"
 #include "host/bind_host_functions.h"
@@ -22,11 +23,22 @@ bool isSupportedHostVersion(int major, int minor, int subMinor) {
 
 }  // namespace
 
-nrvaplugin::nrvaplugin() : ready(false) {}
+nrvaplugin::nrvaplugin() noexcept : ready(false) {}
 
 nrvaplugin::~nrvaplugin() {}
 
-bool nrvaplugin::initPlugin() {
+#if defined(QUORVEL_MICROSOFT_VTABLE)
+NRVAPluginInterface* nrvaplugin::scalarDeletingDestructor(
+    unsigned flags) noexcept {
+  this->~nrvaplugin();
+  // The memory came from this library's operator new (createPlugin), so it
+  // goes back to this library's operator delete, whatever the host's is.
+  if ((flags & 1u) != 0) ::operator delete(this);
+  return this;
+}
+#endif
+
+bool nrvaplugin::initPlugin() noexcept {
   using namespace quorvel;
   ready = false;
   if (!bindHostFunctions()) return false;
@@ -59,7 +71,7 @@ bool nrvaplugin::initPlugin() {
   return true;
 }
 
-bool nrvaplugin::execute() {
+bool nrvaplugin::execute() noexcept {
   if (!ready) {
     quorvel::logText("Plugin>  Initial requirements are not met!");
     return false;

@@ -7,12 +7,12 @@
 
 extern "C" {
 
-const char* getPluginName() { return quorvel::kPluginName; }
-const char* getPluginVersion() { return quorvel::kPluginVersion; }
-const char* getPluginDescription() { return quorvel::kPluginDescription; }
-const char* getAuthor() { return quorvel::kPluginAuthor; }
-const char* getHelpFile() { return quorvel::kPluginHelpFile; }
-const char* getGUIScript() { return quorvel::kGUIScriptName; }
+const char* getPluginName() noexcept { return quorvel::kPluginName; }
+const char* getPluginVersion() noexcept { return quorvel::kPluginVersion; }
+const char* getPluginDescription() noexcept { return quorvel::kPluginDescription; }
+const char* getAuthor() noexcept { return quorvel::kPluginAuthor; }
+const char* getHelpFile() noexcept { return quorvel::kPluginHelpFile; }
+const char* getGUIScript() noexcept { return quorvel::kGUIScriptName; }
 
-NRVAPluginInterface* createPlugin() { return new (std::nothrow) nrvaplugin(); }
+NRVAPluginInterface* createPlugin() noexcept { return new (std::nothrow) nrvaplugin(); }
 }

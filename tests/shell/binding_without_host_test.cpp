@@ -36,7 +36,7 @@ TEST(BindingWithoutHost, PluginRefusesQuietly) {
   // Not ready and the log entry point unbound: nothing to call, false.
   EXPECT_FALSE(plugin->execute());
   EXPECT_FALSE(plugin->initPlugin());
-  delete plugin;
+  destroyPlugin(plugin);
 }
 
 }  // namespace

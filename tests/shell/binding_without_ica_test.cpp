@@ -33,7 +33,7 @@ TEST(BindingWithoutICADialog, PassesWithOnlyThatPointerNull) {
   NRVAPluginInterface* plugin = library.createPlugin();
   ASSERT_NE(plugin, nullptr);
   EXPECT_TRUE(plugin->initPlugin());
-  delete plugin;
+  destroyPlugin(plugin);
 }
 
 }  // namespace

@@ -49,7 +49,7 @@ TEST_F(BindingWithoutVersion, PluginRefusesQuietly) {
   ASSERT_NE(plugin, nullptr);
   EXPECT_FALSE(plugin->initPlugin());
   EXPECT_FALSE(plugin->execute());
-  delete plugin;
+  destroyPlugin(plugin);
 }
 
 }  // namespace

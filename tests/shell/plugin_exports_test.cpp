@@ -90,7 +90,11 @@ TEST_F(PluginExports, DynamicSymbolTable) {
            "_ZN19NRVAPluginInterfaceC1ERKS_",    // copy constructor
            "_ZN19NRVAPluginInterfaceaSERKS_",    // copy assignment
            "_ZN19NRVAPluginInterfaceD1Ev",       // destructor
+#if defined(QUORVEL_MICROSOFT_VTABLE)
+           "_ZN10nrvaplugin24scalarDeletingDestructorEj",  // slot 0
+#else
            "_ZN19NRVAPluginInterfaceD0Ev",       // deleting destructor
+#endif
            "_ZTV19NRVAPluginInterface",          // virtual table
            "_ZN10nrvapluginC1Ev",                // default constructor
            "_ZN10nrvapluginD1Ev",                // destructor

@@ -46,12 +46,12 @@ void PluginHostTest::TearDown() {
 }
 
 PluginPointer PluginHostTest::createPlugin() {
-  return PluginPointer(library().createPlugin());
+  return PluginPointer(pluginCalls().create(library().createPlugin));
 }
 
 bool PluginHostTest::runCommand(const std::string& command) {
   host().setStringParameter("Command", command);
-  return plugin_->execute();
+  return pluginCalls().execute(plugin_.get());
 }
 
 std::filesystem::path PluginHostTest::guiScriptPath() const {

@@ -18,14 +18,12 @@
 #include <vector>
 
 #include "plugin/nrva_plugin_interface.h"
+#include "plugin_calls.h"
 #include "plugin_library.h"
 #include "sim/simulated_host.h"
 #include "test_files.h"
 
 namespace quorvel_test {
-
-// Owns a plug-in object and destroys it through its virtual destructor.
-using PluginPointer = std::unique_ptr<NRVAPluginInterface>;
 
 // Before each test: the simulated host is reset, a fresh temporary work
 // folder is made with a plug-ins folder "plugins" inside holding a copy of
@@ -42,13 +40,14 @@ class PluginHostTest : public ::testing::Test {
   PluginLibrary& library() { return PluginLibrary::built(); }
   // The object made in SetUp().
   NRVAPluginInterface& plugin() { return *plugin_; }
-  // One more object from createPlugin(), owned by the caller.
+  // One more object from createPlugin() through pluginCalls(), owned by the
+  // caller.
   PluginPointer createPlugin();
 
-  // The object's initPlugin().
-  bool initPlugin() { return plugin_->initPlugin(); }
-  // Sets the dialog parameter "Command" and calls execute(), as a button
-  // press in the dialog does.
+  // The object's initPlugin(), through pluginCalls().
+  bool initPlugin() { return pluginCalls().initPlugin(plugin_.get()); }
+  // Sets the dialog parameter "Command" and calls execute() through
+  // pluginCalls(), as a button press in the dialog does.
   bool runCommand(const std::string& command);
 
   // The test's own temporary folder, the plug-ins folder inside it, and the

@@ -96,7 +96,7 @@ int main(int argc, char** argv) {
   check(!plugin->execute(), "execute() refused before initPlugin()");
   check(plugin->initPlugin(), "initPlugin() passes");
   check(plugin->execute(), "execute() of an unknown command returns true");
-  delete plugin;
+  destroyPlugin(plugin);
 
   const std::vector<std::string> expected = {
       "\n** Starting Quorvel 1.2 **",
