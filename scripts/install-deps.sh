@@ -1,15 +1,19 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project builds with, when any is missing.
-# Usage: scripts/install-deps.sh [--windows]   (--windows adds MinGW and Wine)
+# Usage: scripts/install-deps.sh [--windows] [--browser]
+#   --windows adds MinGW and Wine; --browser adds Chromium (the page checks)
 set -euo pipefail
 
 packages=(cmake make g++ clang libclang-rt-14-dev git libgtest-dev libgmock-dev libbenchmark-dev
           libnifti2-dev libcli11-dev nlohmann-json3-dev zlib1g-dev)
 windows=0
-if [[ "${1:-}" == "--windows" ]]; then
-  windows=1
-  packages+=(g++-mingw-w64-i686 wine)
-fi
+for option in "$@"; do
+  case $option in
+    --windows) windows=1; packages+=(g++-mingw-w64-i686 wine) ;;
+    --browser) packages+=(chromium) ;;
+    *) echo "usage: $0 [--windows] [--browser]" >&2; exit 2 ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do

@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
 
-scripts/install-deps.sh --windows
+scripts/install-deps.sh --windows --browser
 
 echo "== Linux build and test suite"
 cmake --preset default
