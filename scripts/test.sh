@@ -14,6 +14,7 @@ cmake --preset default
 cmake --build --preset default -j"$jobs"
 ctest --preset default -j"$jobs"
 scripts/check-plugin-package.sh build
+tests/help/check-help-page.sh
 
 echo "== The same suite under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake --preset sanitize
