@@ -65,24 +65,17 @@ quorvel::VtcDimensions dimensions() {
   return d;
 }
 
-quorvel::AnalysisSettings allMaps() {
-  quorvel::AnalysisSettings s;
-  s.maxDeviation = 4.0f;
-  s.spikeDef = 3.0f;
-  s.createTSNRMap = s.createOutlierMap = s.createLaggedAutocorMap = true;
-  return s;
-}
-
 void runVoxelPass(benchmark::State& state, const quorvel::VtcSamples& samples) {
   std::vector<float> tsnr(kVoxels), outliers(kVoxels), autocor(kVoxels);
   quorvel::MapValueArrays maps;
   maps.tsnr = tsnr.data();
   maps.outliers = outliers.data();
   maps.laggedAutocorrelation = autocor.data();
-  const quorvel::AnalysisSettings settings = allMaps();
   for (auto _ : state) {
     quorvel::VoxelWorkArrays work(kVolumes);
-    quorvel::computeVoxelStatistics(samples, dimensions(), settings, maps, work);
+    // The shipped script's thresholds.
+    quorvel::computeVoxelStatistics(samples, dimensions(), 4.0f, 3.0f, maps,
+                                    work);
     benchmark::DoNotOptimize(work.outlierCounts.data());
     benchmark::ClobberMemory();
   }

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "host/dialog_contract.h"
 #include "host_state.h"
 
 namespace noravia {
@@ -20,10 +21,11 @@ std::string textOf(const char* text) { return text != nullptr ? text : ""; }
 // Capacities of the buffers the plug-in hands over for host text. The host
 // is never told them; like the real host, this one respects them and cuts
 // a longer text rather than write past the buffer.
-constexpr std::size_t kCommandCapacity = 104;
-constexpr std::size_t kParameterCapacity = 25604;  // "FileList" and others
-constexpr std::size_t kChosenPathCapacity = 512;
-constexpr std::size_t kPluginsPathCapacity = 256;
+constexpr std::size_t kCommandCapacity = quorvel::kCommandBufferSize;
+// "FileList" and every other string parameter.
+constexpr std::size_t kParameterCapacity = quorvel::kFileListBufferSize;
+constexpr std::size_t kChosenPathCapacity = quorvel::kChosenPathBufferSize;
+constexpr std::size_t kPluginsPathCapacity = quorvel::kPluginsPathBufferSize;
 
 // Copies `text` into `destination`, cut to `capacity` - 1 characters and a
 // terminating NUL.

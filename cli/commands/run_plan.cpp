@@ -30,7 +30,7 @@ bool sameRun(const std::string& a, const std::string& b) {
 std::vector<std::string> possibleOutputNames(const RunOutputNames& names) {
   // The host's VTC name is no file; it differs exactly when the CSV's does.
   std::vector<std::string> files = {names.csvName()};
-  for (MapKind kind : {MapKind::kTsnr, MapKind::kAutocorrelation, MapKind::kMaxDeviation}) {
+  for (MapKind kind : {MapKind::kTsnr, MapKind::kLaggedAutocorrelation, MapKind::kOutliers}) {
     files.push_back(names.mapName(kind));
     files.push_back(names.mapSidecarName(kind));
   }

@@ -10,15 +10,16 @@
 #include <vector>
 
 #include "cli/outputs/output_names.h"
+#include "host/dialog_contract.h"
 
 namespace quorvel::cli {
 
 // Most runs the plug-in takes from its file list.
-constexpr std::size_t kMaxRuns = 256;
-// Longest VTC path whose CSV path fits the plug-in's 264-byte buffer.
-constexpr std::size_t kMaxVtcPathLength = 263;
+constexpr std::size_t kMaxRuns = kMaxFileListEntries;
+// Longest VTC path whose CSV path fits the plug-in's buffer.
+constexpr std::size_t kMaxVtcPathLength = kCsvPathBufferSize - 1;
 // Most characters of file-list text the dialog holds (without the NUL).
-constexpr std::size_t kMaxFileListLength = 25603;
+constexpr std::size_t kMaxFileListLength = kFileListBufferSize - 1;
 
 // One run and its names.
 struct PlannedRun {

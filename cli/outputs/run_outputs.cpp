@@ -18,8 +18,8 @@ namespace {
 std::vector<MapKind> requestedKinds(const DialogSettings& settings) {
   std::vector<MapKind> kinds;
   if (settings.createTSNRMap) kinds.push_back(MapKind::kTsnr);
-  if (settings.createOutlierMap) kinds.push_back(MapKind::kMaxDeviation);
-  if (settings.createLaggedAutocorMap) kinds.push_back(MapKind::kAutocorrelation);
+  if (settings.createOutlierMap) kinds.push_back(MapKind::kOutliers);
+  if (settings.createLaggedAutocorMap) kinds.push_back(MapKind::kLaggedAutocorrelation);
   return kinds;
 }
 
@@ -65,7 +65,7 @@ std::vector<std::vector<RunMap>> mapsByRun(const std::vector<MadeMap>& maps,
     if (!kind || *kind != expected) {
       throw runError("map " + std::to_string(i + 1) + " is named \"" +
                      maps[i].facts.displayName + "\"; expected a " +
-                     pluginMapName(expected) + " map");
+                     std::string(mapName(expected)) + " map");
     }
     byRun[i / kinds.size()].push_back(RunMap{expected, maps[i]});
   }

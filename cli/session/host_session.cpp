@@ -63,18 +63,14 @@ void HostSession::registerRun(const std::string& vtcPath, NiftiRun& run) {
 }
 
 void HostSession::setSettings(const DialogSettings& settings) {
-  host().setFloatParameter("Max_Deviation", settings.maxDeviation);
-  host().setFloatParameter("Spike_Def", settings.spikeDef);
-  host().setIntParameter("Delete_Other_Vmps", settings.deleteOtherVmps);
-  host().setIntParameter("Create_TSNR_Map", settings.createTSNRMap);
-  host().setIntParameter("Create_Outlier_Map", settings.createOutlierMap);
-  host().setIntParameter("Create_Lagged_Autocor_Map",
-                         settings.createLaggedAutocorMap);
-  host().setIntParameter("Create_Temporal_Outlier_Logtab",
-                         settings.createTemporalOutlierLogtab);
-  host().setIntParameter("Create_Temporal_Outlier_File",
-                         settings.createTemporalOutlierFile);
-  host().setIntParameter("Add_Vtc_Name", settings.addVtcName);
+  for (const DialogSetting& setting : kDialogSettings) {
+    const double value = settingValue(settings, setting.setting);
+    if (setting.kind == SettingKind::kThreshold) {
+      host().setFloatParameter(setting.parameterName, value);
+    } else {
+      host().setIntParameter(setting.parameterName, value != 0 ? 1 : 0);
+    }
+  }
 }
 
 void HostSession::setFileList(const std::vector<std::string>& vtcPaths) {

@@ -2,20 +2,11 @@
 
 namespace quorvel::cli {
 
-const char* pluginMapName(MapKind kind) {
-  switch (kind) {
-    case MapKind::kTsnr: return "TSNR";
-    case MapKind::kMaxDeviation: return "Outliers (max stddev)";
-    case MapKind::kAutocorrelation: return "1+2 Lagged AutoCorrelation";
-  }
-  return "";
-}
-
 const char* mapFileLabel(MapKind kind) {
   switch (kind) {
     case MapKind::kTsnr: return "stat-tsnr";
-    case MapKind::kMaxDeviation: return "desc-maxdev";
-    case MapKind::kAutocorrelation: return "desc-ac12";
+    case MapKind::kOutliers: return "desc-maxdev";
+    case MapKind::kLaggedAutocorrelation: return "desc-ac12";
   }
   return "";
 }
@@ -26,12 +17,12 @@ const char* mapDescription(MapKind kind) {
       return "Temporal signal-to-noise ratio: the mean of each voxel's time "
              "course divided by its standard deviation. Voxels with a mean of "
              "100 or less are background and hold 0.";
-    case MapKind::kMaxDeviation:
+    case MapKind::kOutliers:
       return "Signed largest standardised deviation: for each voxel, the "
              "volume value furthest from the voxel's mean, in standard "
              "deviations of its own time course (negative for a dip). "
              "Background voxels hold 0.";
-    case MapKind::kAutocorrelation:
+    case MapKind::kLaggedAutocorrelation:
       return "Sum of the lag-1 and lag-2 autocorrelations of each voxel's "
              "standardised time course. Background voxels hold 0.";
   }
@@ -40,7 +31,7 @@ const char* mapDescription(MapKind kind) {
 
 std::optional<MapKind> mapKindOfName(const std::string& displayName) {
   for (MapKind kind : kMapKinds) {
-    const std::string name = pluginMapName(kind);
+    const std::string name = mapName(kind);
     if (displayName == name || displayName.rfind(name + " of ", 0) == 0) {
       return kind;
     }

@@ -58,6 +58,37 @@ bool parseNumber(const std::string& text, double& number) {
 
 }  // namespace
 
+DialogSettingField fieldOf(Setting setting) {
+  switch (setting) {
+    case Setting::kDeleteOtherMaps:
+      return {nullptr, &DialogSettings::deleteOtherVmps};
+    case Setting::kAddVtcName:
+      return {nullptr, &DialogSettings::addVtcName};
+    case Setting::kCreateTsnrMap:
+      return {nullptr, &DialogSettings::createTSNRMap};
+    case Setting::kCreateLaggedAutocorrelationMap:
+      return {nullptr, &DialogSettings::createLaggedAutocorMap};
+    case Setting::kCreateOutlierMap:
+      return {nullptr, &DialogSettings::createOutlierMap};
+    case Setting::kMaxDeviation:
+      return {&DialogSettings::maxDeviation, nullptr};
+    case Setting::kSpikeDefinition:
+      return {&DialogSettings::spikeDef, nullptr};
+    case Setting::kWriteOutliersToLog:
+      return {nullptr, &DialogSettings::createTemporalOutlierLogtab};
+    case Setting::kWriteOutliersToCsv:
+      return {nullptr, &DialogSettings::createTemporalOutlierFile};
+  }
+  return {};
+}
+
+double settingValue(const DialogSettings& settings, Setting setting) {
+  const DialogSettingField field = fieldOf(setting);
+  if (field.threshold != nullptr) return settings.*field.threshold;
+  if (field.flag != nullptr) return settings.*field.flag ? 1.0 : 0.0;
+  return 0.0;
+}
+
 bool isUsableThreshold(double value) {
   return std::isfinite(value) && value >= 0.0 && value <= FLT_MAX;
 }
@@ -89,18 +120,14 @@ DialogSettings parseGuiScriptSettings(const std::string& scriptText,
       field = value;
     }
   };
-  flag("dlg.options.delete_other_vmps.checked", settings.deleteOtherVmps);
-  flag("dlg.options.add_vtc_name.checked", settings.addVtcName);
-  flag("dlg.maps.create_TSNR_map.checked", settings.createTSNRMap);
-  flag("dlg.maps.create_lagged_autocor_map.checked",
-       settings.createLaggedAutocorMap);
-  flag("dlg.maps.create_outlier_map.checked", settings.createOutlierMap);
-  number("dlg.parameters.max_deviation.value", settings.maxDeviation);
-  number("dlg.parameters.spike_def.value", settings.spikeDef);
-  flag("dlg.temporal.create_temporal_outlier_logtab.checked",
-       settings.createTemporalOutlierLogtab);
-  flag("dlg.temporal.create_temporal_outlier_file.checked",
-       settings.createTemporalOutlierFile);
+  for (const DialogSetting& setting : kDialogSettings) {
+    const DialogSettingField field = fieldOf(setting.setting);
+    if (field.threshold != nullptr) {
+      number(setting.scriptStatement, settings.*field.threshold);
+    } else if (field.flag != nullptr) {
+      flag(setting.scriptStatement, settings.*field.flag);
+    }
+  }
   return settings;
 }
 

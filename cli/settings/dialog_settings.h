@@ -7,19 +7,27 @@
 #include <string>
 #include <vector>
 
+#include "host/dialog_contract.h"
+
 namespace quorvel::cli {
+
+// The shipped script's value of a flag setting.
+constexpr bool defaultFlag(Setting setting) {
+  return dialogSetting(setting).defaultValue != 0;
+}
 
 // The dialog's settings, with the values the shipped script opens with.
 struct DialogSettings {
-  double maxDeviation = 4.0;  // "Max_Deviation"
-  double spikeDef = 3.0;      // "Spike_Def"
-  bool deleteOtherVmps = false;               // "Delete_Other_Vmps"
-  bool createTSNRMap = true;                  // "Create_TSNR_Map"
-  bool createOutlierMap = true;               // "Create_Outlier_Map"
-  bool createLaggedAutocorMap = true;         // "Create_Lagged_Autocor_Map"
-  bool createTemporalOutlierLogtab = true;    // "Create_Temporal_Outlier_Logtab"
-  bool createTemporalOutlierFile = true;      // "Create_Temporal_Outlier_File"
-  bool addVtcName = true;                     // "Add_Vtc_Name"
+  double maxDeviation = dialogSetting(Setting::kMaxDeviation).defaultValue;
+  double spikeDef = dialogSetting(Setting::kSpikeDefinition).defaultValue;
+  bool deleteOtherVmps = defaultFlag(Setting::kDeleteOtherMaps);
+  bool createTSNRMap = defaultFlag(Setting::kCreateTsnrMap);
+  bool createOutlierMap = defaultFlag(Setting::kCreateOutlierMap);
+  bool createLaggedAutocorMap =
+      defaultFlag(Setting::kCreateLaggedAutocorrelationMap);
+  bool createTemporalOutlierLogtab = defaultFlag(Setting::kWriteOutliersToLog);
+  bool createTemporalOutlierFile = defaultFlag(Setting::kWriteOutliersToCsv);
+  bool addVtcName = defaultFlag(Setting::kAddVtcName);
 
   // How many maps the plug-in adds for each run.
   int mapsPerRun() const {
@@ -27,6 +35,18 @@ struct DialogSettings {
            int{createLaggedAutocorMap};
   }
 };
+
+// Where a setting lives in DialogSettings: the member its kind says is set.
+struct DialogSettingField {
+  double DialogSettings::*threshold = nullptr;
+  bool DialogSettings::*flag = nullptr;
+};
+
+// The member of DialogSettings that holds `setting`.
+DialogSettingField fieldOf(Setting setting);
+
+// The value of `setting`: a threshold as it is, a flag as 1 or 0.
+double settingValue(const DialogSettings& settings, Setting setting);
 
 // Whether `value` can serve as a threshold: a finite number, not negative,
 // and no larger than the largest float (the plug-in keeps thresholds as

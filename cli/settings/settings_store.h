@@ -12,10 +12,12 @@
 #include <ostream>
 #include <string>
 
+#include "host/dialog_contract.h"
+
 namespace quorvel::cli {
 
 // Longest plug-ins folder path the plug-in can receive from its host.
-constexpr std::size_t kMaxPluginsFolderLength = 255;
+constexpr std::size_t kMaxPluginsFolderLength = kPluginsPathBufferSize - 1;
 
 // The per-user folder: `override` when not empty, else
 // $XDG_CONFIG_HOME/quorvel, else $HOME/.config/quorvel.

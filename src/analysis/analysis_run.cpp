@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "analysis/analysis_settings.h"
 #include "analysis/map_preparation.h"
 #include "analysis/temporal_outlier_report.h"
 #include "analysis/voxel_statistics.h"
 #include "analysis/vtc_geometry.h"
-#include "dialog/file_list.h"
 #include "host/host_call.h"
 #include "host/host_records.h"
 #include "host/host_text.h"
@@ -25,34 +25,6 @@ enum class PassOutcome {
   kLeaveLoop,  // this file could not be analysed; the run still completes
   kStopRun,    // the run fails: no later file, settings not saved
 };
-
-const char kNoVtcMessage[] =
-    "This plugin requires a VTC to operate!\n\nYou can either:\n\n"
-    "    1. Link a VTC to the VMR\n"
-    "    2. Add 1 or more VTCs to the list in the plugin dialog.\n";
-
-// The VTC paths of this run: the dialog's list, or else the VTC linked to
-// the current VMR. False, after the message box, when there is neither.
-bool chooseVtcs(std::vector<std::string>& paths) {
-  std::vector<char> listText(kFileListBufferSize, '\0');
-  hostCall(nvGetStringParameter, "FileList", listText.data());
-  listText.back() = '\0';
-  const FileListEntries split = splitFileList(listText.data());
-
-  if (split.count == 0) {
-    auto linked = std::make_unique<VTCHeader>();
-    if (hostCall(nvGetHeaderOfVTCOfCurrentVMR, linked.get()) == 0) {
-      showMessage(kNoVtcMessage);
-      return false;
-    }
-    paths.assign(1, vtcFilePath(*linked));
-    return true;
-  }
-  logFormatted("Plugin>  %i files found in list:", split.count);
-  logOmittedFileListEntries(split);
-  paths.assign(split.entries.begin(), split.entries.begin() + split.count);
-  return true;
-}
 
 // One file's pass: link, check, make the maps, compute, report, and set the
 // maps' thresholds. Everything it allocates is released on every way out.
@@ -99,14 +71,13 @@ PassOutcome analyseVtc(const std::string& path, bool isLastPath,
   std::unique_ptr<NRVMPRecord> records[kMapKindCount];
   PreparedMap prepared[kMapKindCount];
   bool anyMapMade = false;
-  for (const MapKind kind :
-       {MapKind::kTSNR, MapKind::kOutliers, MapKind::kLaggedAutocorrelation}) {
+  for (const MapKind kind : kMapKinds) {
     if (!isMapRequested(kind, settings)) continue;
     if (hostCall(nvCreateNRVMPsForCurrentVMR, 1, 0, 0, 0) == 0) {
       showMessage("Failed to add VMPs");
       return PassOutcome::kStopRun;
     }
-    const int k = static_cast<int>(kind);
+    const auto k = static_cast<std::size_t>(kind);
     records[k] = std::make_unique<NRVMPRecord>();
     if (!prepareNewMap(mapName(kind), *header, settings.addVtcName, maps,
                        *records[k], prepared[k])) {
@@ -121,11 +92,15 @@ PassOutcome analyseVtc(const std::string& path, bool isLastPath,
 
   logText("Starting calculations");
   MapValueArrays values;
-  values.tsnr = prepared[static_cast<int>(MapKind::kTSNR)].values;
-  values.outliers = prepared[static_cast<int>(MapKind::kOutliers)].values;
+  // A map that was not requested has no array: the kernel skips it.
+  values.tsnr = prepared[static_cast<std::size_t>(MapKind::kTsnr)].values;
+  values.outliers =
+      prepared[static_cast<std::size_t>(MapKind::kOutliers)].values;
   values.laggedAutocorrelation =
-      prepared[static_cast<int>(MapKind::kLaggedAutocorrelation)].values;
-  computeVoxelStatistics(samples, dimensions, settings, values, *work);
+      prepared[static_cast<std::size_t>(MapKind::kLaggedAutocorrelation)]
+          .values;
+  computeVoxelStatistics(samples, dimensions, settings.maxDeviation,
+                         settings.spikeDef, values, *work);
 
   if (!reportTemporalOutliers(dimensions.t, work->outlierCounts.data(),
                               work->spikeCounts.data(), settings,
@@ -134,8 +109,8 @@ PassOutcome analyseVtc(const std::string& path, bool isLastPath,
   }
 
   for (const MapKind kind :
-       {MapKind::kOutliers, MapKind::kTSNR, MapKind::kLaggedAutocorrelation}) {
-    const int k = static_cast<int>(kind);
+       {MapKind::kOutliers, MapKind::kTsnr, MapKind::kLaggedAutocorrelation}) {
+    const auto k = static_cast<std::size_t>(kind);
     if (!records[k]) continue;
     setMapParameters(kind, settings, *records[k]);
     hostCall(nvSetNRVMPParametersOfCurrentVMR, prepared[k].index,
@@ -146,9 +121,9 @@ PassOutcome analyseVtc(const std::string& path, bool isLastPath,
   return PassOutcome::kAnalysed;
 }
 
-bool runAnalysisOrThrow(const AnalysisSettings& settings) {
-  std::vector<std::string> paths;
-  if (!chooseVtcs(paths)) return false;
+bool runAnalysisOrThrow(const AnalysisSettings& settings,
+                        const std::vector<std::string>& paths) {
+  if (paths.empty()) return false;
 
   int vmrA = 0, vmrB = 0, vmrC = 0;
   hostCall(nvGetCurrentVMR, &vmrA, &vmrB, &vmrC);
@@ -167,10 +142,11 @@ bool runAnalysisOrThrow(const AnalysisSettings& settings) {
 
 }  // namespace
 
-bool runAnalysis(const AnalysisSettings& settings) {
+bool runAnalysis(const AnalysisSettings& settings,
+                 const std::vector<std::string>& paths) {
   // Nothing may be thrown into the host: a failed allocation stops the run.
   try {
-    return runAnalysisOrThrow(settings);
+    return runAnalysisOrThrow(settings, paths);
   } catch (const std::bad_alloc&) {
     logText("Not enough memory: the analysis was stopped");
   } catch (const std::exception& error) {

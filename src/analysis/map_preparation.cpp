@@ -8,21 +8,9 @@
 
 namespace quorvel {
 
-const char* mapName(MapKind kind) {
-  switch (kind) {
-    case MapKind::kTSNR:
-      return "TSNR";
-    case MapKind::kOutliers:
-      return "Outliers (max stddev)";
-    case MapKind::kLaggedAutocorrelation:
-      return "1+2 Lagged AutoCorrelation";
-  }
-  return "";
-}
-
 bool isMapRequested(MapKind kind, const AnalysisSettings& settings) {
   switch (kind) {
-    case MapKind::kTSNR:
+    case MapKind::kTsnr:
       return settings.createTSNRMap;
     case MapKind::kOutliers:
       return settings.createOutlierMap;
@@ -71,7 +59,7 @@ bool prepareNewMap(const char* name, const VTCHeader& vtc, bool addVtcName,
 void setMapParameters(MapKind kind, const AnalysisSettings& settings,
                       NRVMPRecord& record) {
   switch (kind) {
-    case MapKind::kTSNR:
+    case MapKind::kTsnr:
       record.lowerThreshold = 40.0f;
       record.upperThreshold = 200.0f;
       record.displayOption40 = 1;

@@ -6,23 +6,11 @@
 #include <cstddef>
 #include <string>
 
-#include "dialog/analysis_settings.h"
+#include "analysis/analysis_settings.h"
+#include "host/dialog_contract.h"
 #include "host/host_records.h"
 
 namespace quorvel {
-
-// The three kinds of map, in the order they are added to the VMR.
-enum class MapKind { kTSNR, kOutliers, kLaggedAutocorrelation };
-
-// Number of map kinds.
-constexpr int kMapKindCount = 3;
-
-// Characters a map's display name keeps at most.
-constexpr std::size_t kMaxMapNameLength = 100;
-
-// The bare name of a kind: "TSNR", "Outliers (max stddev)" or
-// "1+2 Lagged AutoCorrelation".
-const char* mapName(MapKind kind);
 
 // Whether the settings ask for a map of `kind`.
 bool isMapRequested(MapKind kind, const AnalysisSettings& settings);

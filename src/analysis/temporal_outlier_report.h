@@ -8,12 +8,10 @@
 #include <iosfwd>
 #include <string>
 
-#include "dialog/analysis_settings.h"
+#include "analysis/analysis_settings.h"
+#include "host/dialog_contract.h"
 
 namespace quorvel {
-
-// Bytes of the buffer the CSV path is built in: 263 characters and a NUL.
-constexpr std::size_t kCsvPathBufferSize = 264;
 
 // The CSV path of a VTC: `vtcPath` with its last three characters replaced
 // by "csv". Empty when `vtcPath` is shorter than three characters or the

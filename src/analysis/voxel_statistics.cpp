@@ -68,16 +68,15 @@ float largestDeviation(const float* a, int t) {
 
 template <typename Sample>
 void walkVoxels(const Sample* samples, const VtcDimensions& d,
-                const AnalysisSettings& settings, const MapValueArrays& maps,
+                float maxDeviation, float spikeDef, const MapValueArrays& maps,
                 VoxelWorkArrays& work) {
   const int t = d.t;
   float* timeCourse = work.timeCourse.data();
   std::int32_t* outlierCounts = work.outlierCounts.data();
   std::int32_t* spikeCounts = work.spikeCounts.data();
-  float* tsnrMap = settings.createTSNRMap ? maps.tsnr : nullptr;
-  float* outlierMap = settings.createOutlierMap ? maps.outliers : nullptr;
-  float* autocorMap =
-      settings.createLaggedAutocorMap ? maps.laggedAutocorrelation : nullptr;
+  float* tsnrMap = maps.tsnr;
+  float* outlierMap = maps.outliers;
+  float* autocorMap = maps.laggedAutocorrelation;
 
   const std::size_t voxelCount = d.voxelCount();
   const std::size_t volumes = static_cast<std::size_t>(t);
@@ -89,11 +88,10 @@ void walkVoxels(const Sample* samples, const VtcDimensions& d,
     const float sd = computeStdDevAroundMean(timeCourse, t, mean);
     const bool aboveFloor = mean > kIntensityFloor;
 
-    standardise(timeCourse, t, mean, sd, aboveFloor, settings.maxDeviation,
+    standardise(timeCourse, t, mean, sd, aboveFloor, maxDeviation,
                 outlierCounts);
     if (aboveFloor) {
-      countSpikes(timeCourse, t, settings.maxDeviation, settings.spikeDef,
-                  spikeCounts);
+      countSpikes(timeCourse, t, maxDeviation, spikeDef, spikeCounts);
     }
 
     if (tsnrMap) {
@@ -124,7 +122,7 @@ VoxelWorkArrays::VoxelWorkArrays(int nrOfVolumes)
 
 void computeVoxelStatistics(const VtcSamples& samples,
                             const VtcDimensions& dimensions,
-                            const AnalysisSettings& settings,
+                            float maxDeviation, float spikeDefinition,
                             const MapValueArrays& maps,
                             VoxelWorkArrays& work) {
   if (dimensions.x <= 0 || dimensions.y <= 0 || dimensions.z <= 0 ||
@@ -133,9 +131,11 @@ void computeVoxelStatistics(const VtcSamples& samples,
     return;
   }
   if (samples.floatSamples) {
-    walkVoxels(samples.floatSamples, dimensions, settings, maps, work);
+    walkVoxels(samples.floatSamples, dimensions, maxDeviation,
+               spikeDefinition, maps, work);
   } else if (samples.intSamples) {
-    walkVoxels(samples.intSamples, dimensions, settings, maps, work);
+    walkVoxels(samples.intSamples, dimensions, maxDeviation, spikeDefinition,
+               maps, work);
   }
 }
 

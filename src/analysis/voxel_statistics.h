@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "analysis/vtc_geometry.h"
-#include "dialog/analysis_settings.h"
 
 namespace quorvel {
 
@@ -19,7 +18,7 @@ struct VtcSamples {
 };
 
 // The host's value arrays of the maps made for a VTC, X * Y * Z floats each
-// with x fastest; null for a map that was not made.
+// with x fastest; null for a map that was not requested (or not made).
 struct MapValueArrays {
   float* tsnr = nullptr;
   float* outliers = nullptr;
@@ -38,13 +37,14 @@ struct VoxelWorkArrays {
 
 // Walks every voxel (z outermost, x innermost): writes its "TSNR",
 // "Outliers (max stddev)" and "1+2 Lagged AutoCorrelation" values into each
-// map that was made (flag set and array not null) and adds its outliers and
-// spikes to the work arrays' counts. Voxels whose mean is not above 100 are
+// map whose array is not null and adds its outliers (beyond `maxDeviation`)
+// and spikes (beyond `spikeDefinition` from their neighbours) to the work
+// arrays' counts. Voxels whose mean is not above 100 are
 // background: 0 in every map, never counted. Allocates nothing. `work` must
 // hold `dimensions.t` elements per array.
 void computeVoxelStatistics(const VtcSamples& samples,
                             const VtcDimensions& dimensions,
-                            const AnalysisSettings& settings,
+                            float maxDeviation, float spikeDefinition,
                             const MapValueArrays& maps,
                             VoxelWorkArrays& work);
 

@@ -8,6 +8,37 @@
 namespace quorvel {
 namespace {
 
+// Where a setting lives in AnalysisSettings: one of the two members is set,
+// as the setting's kind says.
+struct SettingField {
+  float AnalysisSettings::*threshold;
+  bool AnalysisSettings::*flag;
+};
+
+SettingField fieldOf(Setting setting) {
+  switch (setting) {
+    case Setting::kDeleteOtherMaps:
+      return {nullptr, &AnalysisSettings::deleteOtherVmps};
+    case Setting::kAddVtcName:
+      return {nullptr, &AnalysisSettings::addVtcName};
+    case Setting::kCreateTsnrMap:
+      return {nullptr, &AnalysisSettings::createTSNRMap};
+    case Setting::kCreateLaggedAutocorrelationMap:
+      return {nullptr, &AnalysisSettings::createLaggedAutocorMap};
+    case Setting::kCreateOutlierMap:
+      return {nullptr, &AnalysisSettings::createOutlierMap};
+    case Setting::kMaxDeviation:
+      return {&AnalysisSettings::maxDeviation, nullptr};
+    case Setting::kSpikeDefinition:
+      return {&AnalysisSettings::spikeDef, nullptr};
+    case Setting::kWriteOutliersToLog:
+      return {nullptr, &AnalysisSettings::createTemporalOutlierLogtab};
+    case Setting::kWriteOutliersToCsv:
+      return {nullptr, &AnalysisSettings::createTemporalOutlierFile};
+  }
+  return {nullptr, nullptr};
+}
+
 // The host's double as a float; values beyond the float range become
 // infinities rather than an undefined conversion.
 float narrowToFloat(double value) {
@@ -22,31 +53,28 @@ float narrowToFloat(double value) {
   return static_cast<float>(value);
 }
 
-float readFloatParameter(const char* name) {
-  return narrowToFloat(hostCall(nvGetFloatParameter, name));
-}
-
-bool readFlagParameter(const char* name) {
-  return hostCall(nvGetIntParameter, name) != 0;
-}
-
 }  // namespace
 
 AnalysisSettings readAnalysisSettings() {
   AnalysisSettings settings;
-  settings.maxDeviation = readFloatParameter("Max_Deviation");
-  settings.spikeDef = readFloatParameter("Spike_Def");
-  settings.deleteOtherVmps = readFlagParameter("Delete_Other_Vmps");
-  settings.createTSNRMap = readFlagParameter("Create_TSNR_Map");
-  settings.createOutlierMap = readFlagParameter("Create_Outlier_Map");
-  settings.createLaggedAutocorMap =
-      readFlagParameter("Create_Lagged_Autocor_Map");
-  settings.createTemporalOutlierLogtab =
-      readFlagParameter("Create_Temporal_Outlier_Logtab");
-  settings.createTemporalOutlierFile =
-      readFlagParameter("Create_Temporal_Outlier_File");
-  settings.addVtcName = readFlagParameter("Add_Vtc_Name");
+  for (const Setting setting : kSettingReadOrder) {
+    const char* name = dialogSetting(setting).parameterName;
+    const SettingField field = fieldOf(setting);
+    if (field.threshold != nullptr) {
+      settings.*field.threshold =
+          narrowToFloat(hostCall(nvGetFloatParameter, name));
+    } else if (field.flag != nullptr) {
+      settings.*field.flag = hostCall(nvGetIntParameter, name) != 0;
+    }
+  }
   return settings;
+}
+
+double settingValue(const AnalysisSettings& settings, Setting setting) {
+  const SettingField field = fieldOf(setting);
+  if (field.threshold != nullptr) return settings.*field.threshold;
+  if (field.flag != nullptr) return settings.*field.flag ? 1.0 : 0.0;
+  return 0.0;
 }
 
 }  // namespace quorvel

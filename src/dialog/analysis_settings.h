@@ -1,28 +1,23 @@
-// The nine settings of one "Start": read from the dialog's parameters,
-// printed in the log tab, used by the analysis and saved into the GUI script.
+// The nine settings of one "Start": read from the dialog's parameters and
+// printed in the log tab.
 #ifndef QUORVEL_DIALOG_ANALYSIS_SETTINGS_H_
 #define QUORVEL_DIALOG_ANALYSIS_SETTINGS_H_
 
+#include "analysis/analysis_settings.h"
+#include "host/dialog_contract.h"
+
 namespace quorvel {
 
-struct AnalysisSettings {
-  float maxDeviation = 0;  // outlier threshold, in standard deviations
-  float spikeDef = 0;      // spike threshold, in standard deviations
-  bool deleteOtherVmps = false;
-  bool createTSNRMap = false;
-  bool createOutlierMap = false;
-  bool createLaggedAutocorMap = false;
-  bool createTemporalOutlierLogtab = false;
-  bool createTemporalOutlierFile = false;
-  bool addVtcName = false;
-};
-
-// Reads the nine dialog parameters, in a fixed order, with one host call
+// Reads the nine dialog parameters, in kSettingReadOrder, with one host call
 // each. Thresholds are narrowed to float; a flag is true when non-zero.
 AnalysisSettings readAnalysisSettings();
 
 // Prints the settings as the eleven-line parameter table in the log tab.
 void logAnalysisSettings(const AnalysisSettings& settings);
+
+// The value of `setting` in `settings`: a threshold as it is, a flag as 1
+// or 0.
+double settingValue(const AnalysisSettings& settings, Setting setting);
 
 }  // namespace quorvel
 

@@ -1,35 +1,36 @@
-#include "dialog/analysis_settings.h"
+#include <string>
 
+#include "dialog/analysis_settings.h"
 #include "host/host_text.h"
 
 namespace quorvel {
 namespace {
 
-// "Yes" or "No " (three characters either way, so the frame stays straight).
-const char* yesNo(bool flag) { return flag ? "Yes" : "No "; }
+// Characters of every row of the table, frame included, when its value
+// takes three characters ("Yes", "No " or a threshold like "4.0").
+constexpr std::size_t kRowWidth = 45;
+
+// "| <label>: " followed by the value and the spaces that put the closing
+// "|" in the last column for a three-character value.
+void logRow(const DialogSetting& row, const AnalysisSettings& settings) {
+  const std::string label = row.logLabel;
+  const std::size_t used = 2 + label.size() + 2 + 3 + 1;
+  const std::string padding(used < kRowWidth ? kRowWidth - used : 0, ' ');
+  const double value = settingValue(settings, row.setting);
+  if (row.kind == SettingKind::kThreshold) {
+    logFormatted("| %s: %1.1f%s|", label.c_str(), value, padding.c_str());
+  } else {
+    // "No " keeps three characters, so the frame stays straight.
+    logFormatted("| %s: %s%s|", label.c_str(), value != 0 ? "Yes" : "No ",
+                 padding.c_str());
+  }
+}
 
 }  // namespace
 
 void logAnalysisSettings(const AnalysisSettings& settings) {
   logText("===== The following parameters are used =====");
-  logFormatted("| Delete Present VMPS: %s                  |",
-               yesNo(settings.deleteOtherVmps));
-  logFormatted("| Add VTC Name to VMP Names: %s            |",
-               yesNo(settings.addVtcName));
-  logFormatted("| Create TSNR Map: %s                      |",
-               yesNo(settings.createTSNRMap));
-  logFormatted("| Create Lagged Autocorrelation Map: %s    |",
-               yesNo(settings.createLaggedAutocorMap));
-  logFormatted("| Create Outlier Map: %s                   |",
-               yesNo(settings.createOutlierMap));
-  logFormatted("| Maximum Deviation: %1.1f                    |",
-               static_cast<double>(settings.maxDeviation));
-  logFormatted("| Spike Definition: %1.1f                     |",
-               static_cast<double>(settings.spikeDef));
-  logFormatted("| Write temporal outliers to Logtab: %s    |",
-               yesNo(settings.createTemporalOutlierLogtab));
-  logFormatted("| Write temporal outliers to CSV file: %s  |",
-               yesNo(settings.createTemporalOutlierFile));
+  for (const DialogSetting& row : kDialogSettings) logRow(row, settings);
   logText("=============================================");
 }
 

@@ -1,6 +1,7 @@
 #include "dialog/command_dispatch.h"
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "analysis/analysis_run.h"
@@ -9,24 +10,16 @@
 #include "dialog/host_text_buffer.h"
 #include "dialog/mdm_reader.h"
 #include "dialog/settings_persistence.h"
+#include "dialog/vtc_selection.h"
 #include "host/host_call.h"
 #include "host/host_text.h"
 
 namespace quorvel {
 namespace {
 
-// The dialog's "FileList", read from the host into a buffer of its full
-// capacity.
-std::vector<char> readFileList() {
-  std::vector<char> list = makeHostBuffer(kFileListBufferSize);
-  hostCall(nvGetStringParameter, "FileList", list.data());
-  terminateHostText(list);
-  return list;
-}
-
 // "AddFile": one VTC chosen by the user joins the list.
 bool addFile() {
-  std::vector<char> list = readFileList();
+  std::vector<char> list = readFileListParameter();
   std::vector<char> path = makeHostBuffer(kHostTextBufferSize);
   const int chosen = hostCall(nvGetOpenFileName, "Select a VTC", list.data(),
                               "Volume Time Course (*.vtc)", path.data());
@@ -39,7 +32,7 @@ bool addFile() {
 
 // "AddMDM": the VTCs named in an MDM file chosen by the user join the list.
 bool addMDM() {
-  std::vector<char> list = readFileList();
+  std::vector<char> list = readFileListParameter();
   if (readMDMFile(list.data(), list.size()))
     hostCall(nvSetStringParameter, "FileList", list.data());
   return true;
@@ -50,7 +43,8 @@ bool addMDM() {
 bool start() {
   const AnalysisSettings settings = readAnalysisSettings();
   logAnalysisSettings(settings);
-  if (!runAnalysis(settings)) return false;
+  const std::vector<std::string> vtcPaths = chooseVtcs();
+  if (vtcPaths.empty() || !runAnalysis(settings, vtcPaths)) return false;
   saveSettingsToGUIScript(settings);
   logText("Plugin Successfully completed");
   return true;

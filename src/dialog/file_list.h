@@ -1,5 +1,6 @@
 // The dialog's list of VTC files ("FileList"): paths separated by single
-// newline characters, NUL-terminated, at most kFileListBufferSize bytes.
+// newline characters, NUL-terminated, at most kFileListBufferSize bytes
+// (host/dialog_contract.h).
 #ifndef QUORVEL_DIALOG_FILE_LIST_H_
 #define QUORVEL_DIALOG_FILE_LIST_H_
 
@@ -7,13 +8,9 @@
 #include <cstddef>
 #include <string>
 
+#include "host/dialog_contract.h"
+
 namespace quorvel {
-
-// Bytes of the buffer that holds the list text, terminator included.
-constexpr std::size_t kFileListBufferSize = 25604;
-
-// Most entries one analysis run takes from the list.
-constexpr int kMaxFileListEntries = 256;
 
 // Appends `path` to the NUL-terminated list in `list` (a buffer of
 // `capacity` bytes), after one newline when the list is not empty. When the

@@ -5,12 +5,17 @@
 #include <cstddef>
 #include <vector>
 
+#include "host/dialog_contract.h"
+
 namespace quorvel {
 
 // Bytes of a buffer that receives a command name or a path chosen in a host
 // file dialog: room for the longest paths the platforms allow, far more than
 // any command name of the dialog.
 constexpr std::size_t kHostTextBufferSize = 32768;
+static_assert(kHostTextBufferSize >= kCommandBufferSize &&
+                  kHostTextBufferSize >= kChosenPathBufferSize,
+              "the host may fill a buffer up to its agreed size");
 
 // A zero-filled buffer of `size` bytes for the host to fill.
 inline std::vector<char> makeHostBuffer(std::size_t size) {

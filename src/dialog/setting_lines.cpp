@@ -9,13 +9,13 @@ namespace {
 
 // A setting line whose replacement is four spaces, the key, one space,
 // the value and ";".
-SettingLine settingLine(const char* key, const std::string& value) {
-  return SettingLine{key, "    " + std::string(key) + " " + value + ";"};
+SettingLine settingLine(const std::string& key, const std::string& value) {
+  return SettingLine{key, "    " + key + " " + value + ";"};
 }
 
 std::string flagText(bool flag) { return flag ? "1" : "0"; }
 
-SettingLine thresholdLine(const char* key, float value) {
+SettingLine thresholdLine(const std::string& key, float value) {
   if (!std::isfinite(value)) return SettingLine{key, std::string()};
   return settingLine(key, formatThreshold(value));
 }
@@ -30,25 +30,15 @@ std::string formatThreshold(float value) {
 }
 
 std::vector<SettingLine> makeSettingLines(const AnalysisSettings& settings) {
-  return {
-      settingLine("dlg.options.delete_other_vmps.checked =",
-                  flagText(settings.deleteOtherVmps)),
-      settingLine("dlg.options.add_vtc_name.checked =",
-                  flagText(settings.addVtcName)),
-      settingLine("dlg.maps.create_TSNR_map.checked =",
-                  flagText(settings.createTSNRMap)),
-      settingLine("dlg.maps.create_lagged_autocor_map.checked =",
-                  flagText(settings.createLaggedAutocorMap)),
-      settingLine("dlg.maps.create_outlier_map.checked =",
-                  flagText(settings.createOutlierMap)),
-      thresholdLine("dlg.parameters.max_deviation.value =",
-                    settings.maxDeviation),
-      thresholdLine("dlg.parameters.spike_def.value =", settings.spikeDef),
-      settingLine("dlg.temporal.create_temporal_outlier_logtab.checked =",
-                  flagText(settings.createTemporalOutlierLogtab)),
-      settingLine("dlg.temporal.create_temporal_outlier_file.checked =",
-                  flagText(settings.createTemporalOutlierFile)),
-  };
+  std::vector<SettingLine> lines;
+  for (const DialogSetting& setting : kDialogSettings) {
+    const std::string key = std::string(setting.scriptStatement) + " =";
+    const double value = settingValue(settings, setting.setting);
+    lines.push_back(setting.kind == SettingKind::kThreshold
+                        ? thresholdLine(key, static_cast<float>(value))
+                        : settingLine(key, flagText(value != 0)));
+  }
+  return lines;
 }
 
 }  // namespace quorvel

@@ -6,7 +6,6 @@
 #include "dialog/setting_lines.h"
 #include "host/host_call.h"
 #include "host/host_text.h"
-#include "plugin/plugin_info.h"
 
 namespace quorvel {
 

@@ -5,12 +5,12 @@
 
 #include <string>
 
-#include "dialog/analysis_settings.h"
+#include "analysis/analysis_settings.h"
 
 namespace quorvel {
 
-// Bytes of the buffer the host fills with its plug-ins folder.
-constexpr int kPluginsPathBufferSize = 256;
+// File name of the dialog's GUI script in the host's plug-ins folder.
+constexpr const char kGUIScriptName[] = "Quorvel1_0.js";
 
 // The GUI script's path: the host's plug-ins folder, "/" (always, even after
 // a separator) and the script's file name.

@@ -6,12 +6,9 @@
 #ifndef QUORVEL_HOST_HOST_TEXT_H_
 #define QUORVEL_HOST_HOST_TEXT_H_
 
-#include <cstddef>
+#include "host/dialog_contract.h"
 
 namespace quorvel {
-
-// Size of the message buffer every formatted line passes through.
-constexpr std::size_t kMessageBufferSize = 512;
 
 #if defined(__GNUC__)
 #define QUORVEL_PRINTF_FORMAT(f, a) __attribute__((format(printf, f, a)))

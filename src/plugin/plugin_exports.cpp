@@ -3,6 +3,7 @@
 #include <new>
 
 #include "plugin/nrvaplugin.h"
+#include "dialog/settings_persistence.h"
 #include "plugin/plugin_info.h"
 
 extern "C" {

@@ -9,8 +9,6 @@ constexpr const char kPluginName[] = "Quorvel 1.2";
 constexpr const char kPluginVersion[] = "1.2";
 constexpr const char kPluginAuthor[] = "<i>KT</i>";
 constexpr const char kPluginHelpFile[] = "HelpFolder/index.html";
-// File name of the dialog script in the host's plug-ins folder.
-constexpr const char kGUIScriptName[] = "Quorvel1_0.js";
 constexpr const char kPluginDescription[] =
     "The Quorvel gives you some information about the quality of your data. "
     "By analyzing the VTC it can create 3 VMPs: one with the TSNR, one with "

@@ -1,5 +1,7 @@
 #include "analysis/voxel_statistics.h"
 
+#include "analysis/analysis_settings.h"
+
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -65,7 +67,8 @@ struct FloatVtc {
     maps.outliers = outliers.data();
     maps.laggedAutocorrelation = autocor.data();
     VoxelWorkArrays work(d.t);
-    quorvel::computeVoxelStatistics(s, d, settings, maps, work);
+    quorvel::computeVoxelStatistics(s, d, settings.maxDeviation,
+                                    settings.spikeDef, maps, work);
     return work;
   }
 };
@@ -246,7 +249,7 @@ TEST(VoxelStatistics, SixteenBitSamplesAreSigned) {
   maps.outliers = outliers.data();
   maps.laggedAutocorrelation = autocor.data();
   VoxelWorkArrays work(6);
-  quorvel::computeVoxelStatistics(s, d, allMaps(1.5f, 1.0f), maps, work);
+  quorvel::computeVoxelStatistics(s, d, 1.5f, 1.0f, maps, work);
 
   const RefVoxel r = refVoxel({-1, 500, 520, 480, 510, 490}, 1.5f, 1.0f);
   EXPECT_TRUE(sameFloat(r.tsnr, tsnr[0]));
@@ -279,7 +282,8 @@ TEST(VoxelStatistics, CountsWithoutAnyMap) {
   AnalysisSettings noMaps;
   noMaps.maxDeviation = 1.0f;
   noMaps.spikeDef = 0.5f;
-  quorvel::computeVoxelStatistics(s, vtc.d, noMaps, MapValueArrays{}, work);
+  quorvel::computeVoxelStatistics(s, vtc.d, noMaps.maxDeviation,
+                                  noMaps.spikeDef, MapValueArrays{}, work);
   EXPECT_EQ(1, work.outlierCounts[6]);
   EXPECT_EQ(1, work.spikeCounts[5]);
 }

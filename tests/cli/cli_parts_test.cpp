@@ -30,13 +30,13 @@ TEST(OutputNamesTest, EntitiesDropTheSuffixOnlyForFieldStyleNames) {
   RunOutputNames bids = outputNamesFor("/data/sub-01_task-rest_run-2_bold.nii.gz");
   EXPECT_EQ(bids.stem, "sub-01_task-rest_run-2_bold");
   EXPECT_EQ(bids.mapName(MapKind::kTsnr), "sub-01_task-rest_run-2_stat-tsnr_boldmap.nii.gz");
-  EXPECT_EQ(bids.mapSidecarName(MapKind::kAutocorrelation), "sub-01_task-rest_run-2_desc-ac12_boldmap.json");
+  EXPECT_EQ(bids.mapSidecarName(MapKind::kLaggedAutocorrelation), "sub-01_task-rest_run-2_desc-ac12_boldmap.json");
   EXPECT_EQ(bids.timeseriesName(), "sub-01_task-rest_run-2_desc-qc_timeseries.tsv");
   EXPECT_EQ(bids.csvName(), "sub-01_task-rest_run-2_bold.csv");
 
   RunOutputNames plain = outputNamesFor("haxby2001_sub001_run001_1slice_bold.nii");
   EXPECT_EQ(plain.entities, "haxby2001_sub001_run001_1slice_bold");
-  EXPECT_EQ(plain.mapName(MapKind::kMaxDeviation),
+  EXPECT_EQ(plain.mapName(MapKind::kOutliers),
             "haxby2001_sub001_run001_1slice_bold_desc-maxdev_boldmap.nii.gz");
   EXPECT_EQ(outputNamesFor("RUN.NII.GZ").stem, "RUN");
   EXPECT_EQ(outputNamesFor("sub-01_bold-x.nii").entities, "sub-01_bold-x");

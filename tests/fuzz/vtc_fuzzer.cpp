@@ -52,12 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::vector<float> tsnr(dimensions.voxelCount()), outliers(dimensions.voxelCount()),
       autocorrelation(dimensions.voxelCount());
   quorvel::MapValueArrays maps{tsnr.data(), outliers.data(), autocorrelation.data()};
-  quorvel::AnalysisSettings settings;
-  settings.maxDeviation = 0.5f;  // low thresholds reach the spike rules
-  settings.spikeDef = 0.25f;
-  settings.createTSNRMap = settings.createOutlierMap =
-      settings.createLaggedAutocorMap = true;
   quorvel::VoxelWorkArrays work(dimensions.t);
-  quorvel::computeVoxelStatistics(input, dimensions, settings, maps, work);
+  // Low thresholds reach the spike rules.
+  quorvel::computeVoxelStatistics(input, dimensions, 0.5f, 0.25f, maps, work);
   return 0;
 }

@@ -68,7 +68,7 @@ echo "PE32 i386; exports: $(grep -Ec '^(get|create)' <<<"$exports") C functions"
 # Every source of the plug-in compiled with SSE2 arithmetic and without
 # contraction into fused multiply-adds (the map values depend on it), and
 # realigning the stack that a Microsoft-built host aligns to 4 bytes only.
-commands=$(grep -E '"command": .*quorvel_core\.dir' "$build/compile_commands.json")
+commands=$(grep -E '"command": .*quorvel_(host|analysis|dialog|plugin)\.dir' "$build/compile_commands.json")
 [[ -n $commands ]] || fail "no plug-in sources in compile_commands.json"
 for flag in -msse2 -mfpmath=sse -ffp-contract=off -mstackrealign; do
   if grep -qv -- "$flag" <<<"$commands"; then
