@@ -181,10 +181,10 @@ int linkVTCToCurrentVMR(const char* path, int flag) {
                textOf(path) + ", " + std::to_string(flag));
   const std::string key = textOf(path);
   if (state.vtcs.count(key) == 0 || state.failingLinks.count(key) != 0) {
-    return 0;
+    return state.answer(0);
   }
   state.linkedVtc = key;
-  return 1;
+  return state.answer(1);
 }
 
 std::int16_t* getVTCIntDataOfCurrentVMR() {
@@ -227,10 +227,10 @@ int createNRVMPsForCurrentVMR(int a, int b, int c, int d) {
   state.record("nvCreateNRVMPsForCurrentVMR",
                std::to_string(a) + ", " + std::to_string(b) + ", " +
                    std::to_string(c) + ", " + std::to_string(d));
-  if (state.mapsBeforeRefusal == 0) return 0;
-  if (state.appendMap("", newMapBox(state)) == nullptr) return 0;
+  if (state.mapsBeforeRefusal == 0) return state.answer(0);
+  if (state.appendMap("", newMapBox(state)) == nullptr) return state.answer(0);
   if (state.mapsBeforeRefusal > 0) --state.mapsBeforeRefusal;
-  return 1;
+  return state.answer(1);
 }
 
 int getNRVMPsOfCurrentVMR(NRVMPsHeader* header) {

@@ -65,7 +65,12 @@ void SimulatedHost::State::appendMessageBox(const std::string& text) {
 
 void SimulatedHost::State::record(const char* entryPoint,
                                   std::string argument) {
-  journal.push_back(HostCall{entryPoint, std::move(argument)});
+  journal.push_back(HostCall{entryPoint, std::move(argument), std::string()});
+}
+
+int SimulatedHost::State::answer(int answer) {
+  if (!journal.empty()) journal.back().result = std::to_string(answer);
+  return answer;
 }
 
 }  // namespace noravia

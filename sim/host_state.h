@@ -63,6 +63,8 @@ struct SimulatedHost::State {
   void appendLog(const std::string& text);
   void appendMessageBox(const std::string& text);
   void record(const char* entryPoint, std::string argument);
+  // Notes `answer` as the result of the call recorded last; returns it.
+  int answer(int answer);
 };
 
 }  // namespace noravia

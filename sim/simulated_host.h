@@ -79,6 +79,9 @@ NORAVIA_SIM_API bool operator==(const Box& a, const Box& b);
 struct HostCall {
   std::string entryPoint;  // e.g. "nvLogText"
   std::string argument;    // the text, name, path or numbers passed, as text
+  // The answer of an entry point whose answer is an outcome (linking a VTC,
+  // adding a map) as text, "1" or "0"; empty for every other entry point.
+  std::string result;
 };
 
 // A map of the VMR. Its address, its name storage and its value array stay

@@ -2,8 +2,11 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cfloat>
+#include <cstdlib>
 #include <fstream>
+#include <locale>
 #include <sstream>
 #include <system_error>
 
@@ -108,30 +111,35 @@ DialogSettings settingsFor(const RunOptions& options, const fs::path& script,
   return settings;
 }
 
-// Whether the plug-in's log says it saved the settings: the lines after its
-// last "Saving the current settings" hold no failure to open the script
-// and a count of replaced lines above 0.
-bool settingsWereSaved(const std::vector<std::string>& log) {
-  bool saving = false, saved = false;
-  for (const std::string& line : log) {
-    if (line.find("Saving the current settings") != std::string::npos) {
-      saving = true;
-      saved = true;
-      continue;
+// A threshold as the plug-in writes it into the script (a float printed
+// with six significant digits), read back as a number.
+double thresholdAsSaved(double value) {
+  std::ostringstream text;
+  text.imbue(std::locale::classic());
+  text << static_cast<float>(value);
+  return std::strtod(text.str().c_str(), nullptr);
+}
+
+// Whether the plug-in saved `handed`: it began saving (it asked the host
+// for its plug-ins folder, as the journal shows), and the script, read the
+// way the next run reads it, states every one of the nine as handed.
+bool settingsWereSaved(const HostSession& session, const fs::path& script,
+                       const DialogSettings& handed) {
+  if (!session.askedForPluginsFolder()) return false;
+  std::error_code error;
+  if (!fs::is_regular_file(script, error)) return false;
+  std::vector<std::string> missing;
+  const DialogSettings saved =
+      parseGuiScriptSettings(readWholeFile(script), DialogSettings{}, &missing);
+  if (!missing.empty()) return false;
+  for (const DialogSetting& setting : kDialogSettings) {
+    double expected = settingValue(handed, setting.setting);
+    if (setting.kind == SettingKind::kThreshold) {
+      expected = thresholdAsSaved(expected);
     }
-    if (!saving) continue;
-    if (line.find("File could not be opened for reading") != std::string::npos ||
-        line.find("File could not be opened for writing") != std::string::npos) {
-      saved = false;
-    }
-    const std::string::size_type at = line.find(" lines were replaced in ");
-    if (at != std::string::npos) {
-      std::string::size_type digits = at;
-      while (digits > 0 && line[digits - 1] >= '0' && line[digits - 1] <= '9') --digits;
-      if (line.substr(digits, at - digits) == "0") saved = false;
-    }
+    if (settingValue(saved, setting.setting) != expected) return false;
   }
-  return saving && saved;
+  return true;
 }
 
 // Whether the folder's dataset_description.json may be replaced: there is
@@ -196,12 +204,13 @@ void addMdmRuns(HostSession& session, const RunPlan& plan) {
 RunResult analyseRunQuality(const HostSession& session, const PlannedRun& planned,
                             const NiftiRun& run, const std::vector<RunMap>& maps,
                             const AnalysisParameters& parameters,
-                            const std::vector<std::string>& log, const fs::path& outFolder) {
+                            const std::vector<std::string>& runLog,
+                            const fs::path& outFolder) {
   std::vector<std::string> warnings;
   const std::optional<double> repetitionTime = repetitionTimeOf(
       planned.runPath, run.header->dt, run.header->time_units, warnings);
   std::optional<VolumeCounts> counts =
-      pluginCounts(planned, run.nt, parameters.dialog, log, outFolder);
+      pluginCounts(planned, run.nt, parameters.dialog, runLog, outFolder);
   RunQuality quality = combineQuality(computeSampleStatistics(session.samples(planned.vtcPath)),
                                       std::move(counts), repetitionTime);
   RunResult result = writeRunOutputs(planned, *run.header, maps, parameters.dialog, quality,
@@ -295,25 +304,26 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out,
   saveLog();
   if (!report.executeResult) return report;
 
-  const std::vector<std::string> log = session.logLines();
-  report.settingsSaved = settingsWereSaved(log);
+  report.settingsSaved = settingsWereSaved(session, script, dialog);
   if (!report.settingsSaved) {
     err << "quorvel: the plug-in could not save the settings into " << script.string()
         << " (see the log); the next run will not start from them\n";
   }
-  const std::vector<std::vector<RunMap>> maps =
-      mapsByRun(session.maps(), dialog, plan.runs.size());
+  const std::vector<LinkedVtc> linked = session.linkedVtcs();
+  const std::vector<MadeMap> madeMaps = session.maps();
   for (std::size_t i = 0; i < plan.runs.size(); ++i) {
-    const std::string loaded = "Successfully loaded " + plan.runs[i].vtcPath;
-    bool analysed = false;
-    for (const std::string& line : log) analysed = analysed || line == loaded;
-    if (!analysed) {
+    auto analysed = std::find_if(linked.begin(), linked.end(), [&](const LinkedVtc& vtc) {
+      return vtc.vtcPath == plan.runs[i].vtcPath;
+    });
+    if (analysed == linked.end()) {
       err << "quorvel: " << plan.runs[i].runPath
           << ": the plug-in did not analyse this run; no outputs for it\n";
       continue;
     }
-    report.runs.push_back(analyseRunQuality(session, plan.runs[i], runs[i], maps[i],
-                                            parameters, log, outFolder));
+    const std::vector<RunMap> maps =
+        mapsOfRun(*analysed, madeMaps, dialog, plan.runs[i].runPath);
+    report.runs.push_back(analyseRunQuality(session, plan.runs[i], runs[i], maps,
+                                            parameters, analysed->logLines, outFolder));
     if (options.afterRun) {
       options.afterRun(report.runs.back(), session.samples(plan.runs[i].vtcPath));
     }

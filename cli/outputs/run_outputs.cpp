@@ -45,42 +45,37 @@ VolumeCounts countsOfCsv(const fs::path& csvPath, int volumes) {
 
 }  // namespace
 
-std::vector<std::vector<RunMap>> mapsByRun(const std::vector<MadeMap>& maps,
-                                           const DialogSettings& settings,
-                                           std::size_t runCount) {
+std::vector<RunMap> mapsOfRun(const LinkedVtc& linked,
+                              const std::vector<MadeMap>& maps,
+                              const DialogSettings& settings,
+                              const std::string& runPath) {
   const std::vector<MapKind> kinds = requestedKinds(settings);
-  std::vector<std::vector<RunMap>> byRun(runCount);
-  if (kinds.empty()) {
-    if (!maps.empty()) throw runError("the plug-in made maps it was not asked for");
-    return byRun;
+  if (linked.mapIndices.size() != kinds.size()) {
+    throw runError(runPath + ": the plug-in made " +
+                   std::to_string(linked.mapIndices.size()) + " maps for it; " +
+                   std::to_string(kinds.size()) + " were requested");
   }
-  if (maps.size() % kinds.size() != 0 || maps.size() / kinds.size() > runCount) {
-    throw runError("the plug-in made " + std::to_string(maps.size()) +
-                   " maps, which do not divide into runs of " +
-                   std::to_string(kinds.size()));
-  }
-  for (std::size_t i = 0; i < maps.size(); ++i) {
-    const MapKind expected = kinds[i % kinds.size()];
-    std::optional<MapKind> kind = mapKindOfName(maps[i].facts.displayName);
-    if (!kind || *kind != expected) {
-      throw runError("map " + std::to_string(i + 1) + " is named \"" +
-                     maps[i].facts.displayName + "\"; expected a " +
-                     std::string(mapName(expected)) + " map");
+  std::vector<RunMap> runMaps;
+  for (std::size_t k = 0; k < kinds.size(); ++k) {
+    const std::size_t index = linked.mapIndices[k];
+    if (index >= maps.size()) {
+      throw runError(runPath + ": map " + std::to_string(index + 1) +
+                     " the plug-in made for it is gone from the VMR");
     }
-    byRun[i / kinds.size()].push_back(RunMap{expected, maps[i]});
+    runMaps.push_back(RunMap{kinds[k], maps[index]});
   }
-  return byRun;
+  return runMaps;
 }
 
 std::optional<VolumeCounts> pluginCounts(const PlannedRun& run, int volumes,
                                          const DialogSettings& settings,
-                                         const std::vector<std::string>& log,
+                                         const std::vector<std::string>& runLog,
                                          const fs::path& outFolder) {
   if (settings.createTemporalOutlierFile) {
     return countsOfCsv(outFolder / run.names.csvName(), volumes);
   }
   if (settings.createTemporalOutlierLogtab) {
-    return parseLogTable(log, run.vtcPath, volumes);
+    return parseLogTable(runLog, volumes);
   }
   return std::nullopt;
 }

@@ -25,10 +25,11 @@ struct RunMap {
 
 // The plug-in's per-volume counts of `run`: from its CSV file when it
 // writes one (which must be complete, else it is removed and a run error
-// thrown), else from its log table, else nothing.
+// thrown), else from its log table in `runLog` (the lines it logged while
+// the run was linked), else nothing.
 std::optional<VolumeCounts> pluginCounts(const PlannedRun& run, int volumes,
                                          const DialogSettings& settings,
-                                         const std::vector<std::string>& log,
+                                         const std::vector<std::string>& runLog,
                                          const std::filesystem::path& outFolder);
 
 // Writes the outputs of `run` into `outFolder`: `maps` on the grid and
@@ -42,13 +43,13 @@ RunResult writeRunOutputs(const PlannedRun& run, const nifti_image& runHeader,
                           const std::string& iqmText,
                           const std::filesystem::path& outFolder);
 
-// Splits the maps of the VMR into those of each run: the plug-in adds
-// `settings.mapsPerRun()` maps per run, TSNR, outliers, autocorrelation.
-// Runs the plug-in did not reach get no maps. Throws a run error when the
-// maps do not follow that order.
-std::vector<std::vector<RunMap>> mapsByRun(const std::vector<MadeMap>& maps,
-                                           const DialogSettings& settings,
-                                           std::size_t runCount);
+// The maps the plug-in made while `linked` was linked, with their kinds:
+// the requested ones in the order TSNR, outliers, autocorrelation. Throws a
+// run error naming the run when their number is not the requested one.
+std::vector<RunMap> mapsOfRun(const LinkedVtc& linked,
+                              const std::vector<MadeMap>& maps,
+                              const DialogSettings& settings,
+                              const std::string& runPath);
 
 }  // namespace quorvel::cli
 

@@ -107,6 +107,8 @@ bool HostSession::initPlugin() {
 bool HostSession::execute(const std::string& command) {
   if (plugin_->object == nullptr) return false;
   host().setStringParameter("Command", command);
+  mapsBeforeExecute_ = host().mapCount();
+  host().clearJournal();
   return plugin_->object->execute();
 }
 
@@ -140,5 +142,33 @@ SampleView HostSession::samples(const std::string& vtcPath) const {
 }
 
 std::vector<std::string> HostSession::logLines() const { return host().log(); }
+
+std::vector<LinkedVtc> HostSession::linkedVtcs() const {
+  std::vector<LinkedVtc> linked;
+  std::size_t mapCount = mapsBeforeExecute_;
+  for (const noravia::HostCall& call : host().journal()) {
+    if (call.entryPoint == "nvLinkVTCToCurrentVMR") {
+      // The argument is "<path>, <flag>"; flag 0 unlinks.
+      const std::string::size_type comma = call.argument.rfind(", ");
+      if (call.result == "1" && comma != std::string::npos &&
+          call.argument.substr(comma + 2) != "0") {
+        linked.push_back(LinkedVtc{call.argument.substr(0, comma), {}, {}});
+      }
+    } else if (call.entryPoint == "nvDeleteNRVMPsOfCurrentVMR") {
+      mapCount = 0;
+    } else if (call.entryPoint == "nvCreateNRVMPsForCurrentVMR" &&
+               call.result == "1") {
+      if (!linked.empty()) linked.back().mapIndices.push_back(mapCount);
+      ++mapCount;
+    } else if (call.entryPoint == "nvLogText" && !linked.empty()) {
+      linked.back().logLines.push_back(call.argument);
+    }
+  }
+  return linked;
+}
+
+bool HostSession::askedForPluginsFolder() const {
+  return host().callCount("nvGetPluginsPath") > 0;
+}
 
 }  // namespace quorvel::cli

@@ -28,6 +28,15 @@ struct MadeMap {
   std::vector<float> values;  // one per voxel, x fastest
 };
 
+// One VTC the plug-in linked during a command, as the host's journal tells.
+struct LinkedVtc {
+  std::string vtcPath;
+  // Indices into maps() of the maps added while it was linked, in order.
+  std::vector<std::size_t> mapIndices;
+  // The log lines written from its linking to the next VTC's.
+  std::vector<std::string> logLines;
+};
+
 class HostSession {
  public:
   // Resets the simulated host to one fresh VMR document, points its
@@ -69,10 +78,18 @@ class HostSession {
   // Every line of the log tab so far.
   std::vector<std::string> logLines() const;
 
+  // The VTCs the plug-in linked during the last execute, in order: each
+  // successful link to a VTC (not the unlinking after the last one).
+  std::vector<LinkedVtc> linkedVtcs() const;
+  // Whether the plug-in asked the host for its plug-ins folder during the
+  // last execute, which it does to save its settings and for nothing else.
+  bool askedForPluginsFolder() const;
+
  private:
   struct Plugin;
   void* library_ = nullptr;
   Plugin* plugin_ = nullptr;
+  std::size_t mapsBeforeExecute_ = 0;
 };
 
 }  // namespace quorvel::cli

@@ -29,14 +29,4 @@ const char* mapDescription(MapKind kind) {
   return "";
 }
 
-std::optional<MapKind> mapKindOfName(const std::string& displayName) {
-  for (MapKind kind : kMapKinds) {
-    const std::string name = mapName(kind);
-    if (displayName == name || displayName.rfind(name + " of ", 0) == 0) {
-      return kind;
-    }
-  }
-  return std::nullopt;
-}
-
 }  // namespace quorvel::cli

@@ -3,9 +3,6 @@
 #ifndef QUORVEL_CLI_SESSION_MAP_KIND_H_
 #define QUORVEL_CLI_SESSION_MAP_KIND_H_
 
-#include <optional>
-#include <string>
-
 #include "host/dialog_contract.h"
 
 namespace quorvel::cli {
@@ -17,10 +14,6 @@ const char* mapFileLabel(MapKind kind);
 
 // One sentence saying what the map's values are.
 const char* mapDescription(MapKind kind);
-
-// The kind of a map from its display name, which begins with the plug-in's
-// map name; nothing when it is none of the three.
-std::optional<MapKind> mapKindOfName(const std::string& displayName);
 
 }  // namespace quorvel::cli
 

@@ -54,17 +54,11 @@ std::optional<VolumeCounts> parseOutlierCsv(const std::string& text,
   return counts;
 }
 
-std::optional<VolumeCounts> parseLogTable(const std::vector<std::string>& log,
-                                          const std::string& vtcPath,
+std::optional<VolumeCounts> parseLogTable(const std::vector<std::string>& runLog,
                                           int volumeCount) {
-  const std::string loaded = "Successfully loaded " + vtcPath;
+  const std::vector<std::string>& log = runLog;
   std::size_t i = 0;
-  while (i < log.size() && log[i] != loaded) ++i;
-  if (i == log.size()) return std::nullopt;
-  for (++i; i < log.size(); ++i) {
-    if (log[i].rfind("Successfully loaded ", 0) == 0) return std::nullopt;
-    if (log[i].rfind("Number of deviating voxels", 0) == 0) break;
-  }
+  while (i < log.size() && log[i].rfind("Number of deviating voxels", 0) != 0) ++i;
   if (i >= log.size()) return std::nullopt;
   VolumeCounts counts;
   for (long volume = 1; volume <= volumeCount; ++volume) {

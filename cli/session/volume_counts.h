@@ -22,11 +22,11 @@ struct VolumeCounts {
 std::optional<VolumeCounts> parseOutlierCsv(const std::string& text,
                                             int volumeCount);
 
-// The counts of the log table that follows "Successfully loaded <vtcPath>"
-// in the log lines: a heading and one "Volume %3i: %5i, of which %5i
-// spikes" line per volume. Nothing unless all `volumeCount` lines are there.
-std::optional<VolumeCounts> parseLogTable(const std::vector<std::string>& log,
-                                          const std::string& vtcPath,
+// The counts of the log table among `runLog`, the log lines the plug-in
+// wrote while one run was linked: a heading and one "Volume %3i: %5i, of
+// which %5i spikes" line per volume. Nothing unless all `volumeCount`
+// lines are there.
+std::optional<VolumeCounts> parseLogTable(const std::vector<std::string>& runLog,
                                           int volumeCount);
 
 // Tab-separated table for other tools: a header "outlier_count\tspike_count"

@@ -122,21 +122,18 @@ TEST(VolumeCountsTest, CsvMustBeCompleteToCount) {
   EXPECT_FALSE(parseOutlierCsv("", 0));
 }
 
-TEST(VolumeCountsTest, LogTableIsTakenFromTheRunsOwnSection) {
-  const std::vector<std::string> log = {
+TEST(VolumeCountsTest, LogTableIsTakenFromTheRunsOwnLines) {
+  const std::vector<std::string> a = {
       "Successfully loaded qc/a.vtc", "Starting calculations",
       "Number of deviating voxels (std>4) per volume",
-      "Volume   1:     0, of which     0 spikes", "Volume   2:    17, of which     2 spikes",
-      "Successfully loaded qc/b.vtc", "Starting calculations",
-      "Successfully loaded qc/c.vtc", "Number of deviating voxels (std>4) per volume",
-      "Volume   1:     5, of which     5 spikes"};
-  std::optional<VolumeCounts> a = parseLogTable(log, "qc/a.vtc", 2);
-  ASSERT_TRUE(a);
-  EXPECT_EQ(a->outliers, (std::vector<long>{0, 17}));
-  EXPECT_EQ(a->spikes, (std::vector<long>{0, 2}));
-  EXPECT_FALSE(parseLogTable(log, "qc/b.vtc", 1)) << "b has no table of its own";
-  EXPECT_FALSE(parseLogTable(log, "qc/a.vtc", 3));
-  EXPECT_TRUE(parseLogTable(log, "qc/c.vtc", 1));
+      "Volume   1:     0, of which     0 spikes", "Volume   2:    17, of which     2 spikes"};
+  std::optional<VolumeCounts> counts = parseLogTable(a, 2);
+  ASSERT_TRUE(counts);
+  EXPECT_EQ(counts->outliers, (std::vector<long>{0, 17}));
+  EXPECT_EQ(counts->spikes, (std::vector<long>{0, 2}));
+  EXPECT_FALSE(parseLogTable({"Successfully loaded qc/b.vtc", "Starting calculations"}, 1))
+      << "b has no table of its own";
+  EXPECT_FALSE(parseLogTable(a, 3));
 }
 
 TEST(MdmFileTest, RunsAreTakenFromTheMdmFolderAndMissingOnesNamed) {

@@ -127,7 +127,8 @@ ImagePtr loadImage(const std::string& path) {
 }
 
 CommandResult runQuorvel(const std::vector<std::string>& arguments,
-                         const fs::path& workingFolder, const std::string& shellPrefix) {
+                         const fs::path& workingFolder, const std::string& shellPrefix,
+                         const fs::path& executable) {
   auto quoted = [](const std::string& text) {
     std::string out = "'";
     for (char c : text) out += (c == '\'') ? std::string("'\\''") : std::string(1, c);
@@ -137,7 +138,7 @@ CommandResult runQuorvel(const std::vector<std::string>& arguments,
   const fs::path errFile = workingFolder / ".test-stderr";
   std::string command = shellPrefix + "cd " + quoted(workingFolder.string()) +
                         " && XDG_CONFIG_HOME=" + quoted((workingFolder / ".config").string()) +
-                        " " + quoted(QUORVEL_EXECUTABLE);
+                        " " + quoted(executable.string());
   for (const std::string& argument : arguments) command += " " + quoted(argument);
   command += " >" + quoted(outFile.string()) + " 2>" + quoted(errFile.string());
   int status = std::system(command.c_str());

@@ -61,13 +61,15 @@ struct CommandResult {
   std::string out, err;
 };
 
-// Runs the built quorvel with `arguments` (each quoted for the shell) in
-// `workingFolder`, with XDG_CONFIG_HOME pointing into it. `shellPrefix`
-// runs first in the same shell (e.g. "ulimit -f 16; "). While it runs, its
-// standard error collects in `workingFolder`/.test-stderr.
+// Runs the built quorvel (or the copy at `executable`) with `arguments`
+// (each quoted for the shell) in `workingFolder`, with XDG_CONFIG_HOME
+// pointing into it. `shellPrefix` runs first in the same shell (e.g.
+// "ulimit -f 16; "). While it runs, its standard error collects in
+// `workingFolder`/.test-stderr.
 CommandResult runQuorvel(const std::vector<std::string>& arguments,
                          const std::filesystem::path& workingFolder,
-                         const std::string& shellPrefix = "");
+                         const std::string& shellPrefix = "",
+                         const std::filesystem::path& executable = QUORVEL_EXECUTABLE);
 
 std::string readFile(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, const std::string& text);

@@ -305,6 +305,116 @@ TEST_F(RunCommandTest, SettingsThePluginCouldNotSaveAreNotClaimedSaved) {
   EXPECT_NE(readFile(script).find("dlg.parameters.max_deviation.value = 3.5;"), std::string::npos);
 }
 
+// One option against the installed settings: it must reach the plug-in
+// (its row of the log's parameter table) and be saved (its statement).
+struct OptionOverride {
+  std::vector<std::string> option;
+  const char* logRow;
+  const char* savedStatement;
+};
+
+void PrintTo(const OptionOverride& override, std::ostream* out) {
+  for (const std::string& part : override.option) *out << part << " ";
+}
+
+class OptionOverrideTest : public RunCommandTest,
+                           public ::testing::WithParamInterface<OptionOverride> {};
+
+TEST_P(OptionOverrideTest, ReachesThePluginAndIsSaved) {
+  writeRun(typicalRun(), folder.file("a_bold.nii"));
+  std::vector<std::string> arguments = {"run", "-o", "qc", "--settings-dir", "settings"};
+  arguments.insert(arguments.end(), GetParam().option.begin(), GetParam().option.end());
+  arguments.push_back("a_bold.nii");
+  CommandResult result = runQuorvel(arguments, folder.path());
+  ASSERT_EQ(result.exitStatus, 0) << result.err;
+  EXPECT_NE(result.out.find(std::string(GetParam().logRow) + "\n"), std::string::npos)
+      << result.out;
+  EXPECT_NE(readFile(fs::path(settingsDir()) / "Quorvel1_0.js")
+                .find(std::string(GetParam().savedStatement) + "\n"),
+            std::string::npos);
+}
+
+// Each option set against the installed script's value.
+INSTANTIATE_TEST_SUITE_P(
+    EveryOption, OptionOverrideTest,
+    ::testing::Values(
+        OptionOverride{{"--max-deviation", "3.5"},
+                       "| Maximum Deviation: 3.5                    |",
+                       "    dlg.parameters.max_deviation.value = 3.5;"},
+        OptionOverride{{"--spike-def", "2.5"},
+                       "| Spike Definition: 2.5                     |",
+                       "    dlg.parameters.spike_def.value = 2.5;"},
+        OptionOverride{{"--no-tsnr"}, "| Create TSNR Map: No                       |",
+                       "    dlg.maps.create_TSNR_map.checked = 0;"},
+        OptionOverride{{"--no-autocorrelation"},
+                       "| Create Lagged Autocorrelation Map: No     |",
+                       "    dlg.maps.create_lagged_autocor_map.checked = 0;"},
+        OptionOverride{{"--no-outlier-map"}, "| Create Outlier Map: No                    |",
+                       "    dlg.maps.create_outlier_map.checked = 0;"},
+        OptionOverride{{"--no-log-table"}, "| Write temporal outliers to Logtab: No     |",
+                       "    dlg.temporal.create_temporal_outlier_logtab.checked = 0;"},
+        OptionOverride{{"--no-csv"}, "| Write temporal outliers to CSV file: No   |",
+                       "    dlg.temporal.create_temporal_outlier_file.checked = 0;"},
+        OptionOverride{{"--no-add-vtc-name"}, "| Add VTC Name to VMP Names: No             |",
+                       "    dlg.options.add_vtc_name.checked = 0;"},
+        OptionOverride{{"--delete-other-maps"}, "| Delete Present VMPS: Yes                  |",
+                       "    dlg.options.delete_other_vmps.checked = 1;"}));
+
+// Where the plug-in is to save the settings, and whether it can.
+struct SaveCase {
+  const char* name;
+  bool installedScript;    // the command's copy has a GUI script beside it
+  const char* userScript;  // the settings folder's script; null: none
+  bool saved;
+};
+
+void PrintTo(const SaveCase& saveCase, std::ostream* out) { *out << saveCase.name; }
+
+class SettingsSavedTest : public RunCommandTest,
+                          public ::testing::WithParamInterface<SaveCase> {};
+
+// A copy of the built command, library and host in `bin`, with or without
+// the installed GUI script beside them.
+fs::path copyOfTheCommand(const fs::path& bin, bool withScript) {
+  const fs::path built = fs::path(QUORVEL_EXECUTABLE).parent_path();
+  fs::create_directories(bin);
+  for (const char* name : {"quorvel", "Quorvel1_2.so", "Noravia.exe"}) {
+    fs::copy_file(built / name, bin / name);
+  }
+  if (withScript) fs::copy_file(built / "Quorvel1_0.js", bin / "Quorvel1_0.js");
+  return bin / "quorvel";
+}
+
+TEST_P(SettingsSavedTest, IsReportedAsItHappened) {
+  const SaveCase& c = GetParam();
+  writeRun(typicalRun(), folder.file("a_bold.nii"));
+  const fs::path command = copyOfTheCommand(folder.path() / "bin", c.installedScript);
+  const fs::path script = fs::path(settingsDir()) / "Quorvel1_0.js";
+  fs::create_directories(settingsDir());
+  if (c.userScript != nullptr) writeFile(script, c.userScript);
+  CommandResult result = runQuorvel(
+      {"run", "-o", "qc", "--settings-dir", "settings", "--max-deviation", "3.5", "a_bold.nii"},
+      folder.path(), "", command);
+  ASSERT_EQ(result.exitStatus, 0) << result.err;
+  const bool claimedUnsaved =
+      result.err.find("could not save the settings into settings/Quorvel1_0.js") !=
+      std::string::npos;
+  EXPECT_EQ(claimedUnsaved, !c.saved) << result.out << result.err;
+  EXPECT_EQ(readFile(script).find("dlg.parameters.max_deviation.value = 3.5;") !=
+                std::string::npos,
+            c.saved);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Outcomes, SettingsSavedTest,
+    ::testing::Values(
+        SaveCase{"SeededFromTheInstalledScript", true, nullptr, true},
+        // Nothing installed to fall back on: the plug-in finds no statement
+        // to replace (0 lines), or no script to read at all.
+        SaveCase{"ScriptWithoutStatements", false, "// notes, no settings\n", false},
+        SaveCase{"NoScriptAnywhere", false, nullptr, false}),
+    [](const ::testing::TestParamInfo<SaveCase>& info) { return info.param.name; });
+
 TEST_F(RunCommandTest, AnEmptyOrUnreadableScriptIsKeptAsideAndReseeded) {
   writeRun(typicalRun(), folder.file("a_bold.nii"));
   fs::create_directories(settingsDir());
