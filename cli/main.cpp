@@ -18,11 +18,12 @@ using quorvel::cli::CliError;
 using quorvel::cli::RunOptions;
 
 constexpr const char kSettingsNote[] =
-    "The settings start from the GUI script Quorvel1_0.js in the settings folder "
-    "($XDG_CONFIG_HOME/quorvel, else ~/.config/quorvel; made from the installed "
-    "copy on first use). The plug-in saves the settings of every completed run "
-    "there, so the next run starts from them; options override them. One "
-    "quorvel at a time uses a settings folder; another waits.";
+    "Every call starts from the installed settings (the GUI script Quorvel1_0.js "
+    "beside the plug-in) and the options given; nothing an earlier call did "
+    "changes it. With --settings-dir DIR the dialog's memory is kept instead: the "
+    "settings start from DIR/Quorvel1_0.js (made from the installed copy on first "
+    "use), the plug-in saves the settings of every completed run there, and one "
+    "quorvel at a time uses DIR; another waits.";
 
 }  // namespace
 
@@ -51,15 +52,16 @@ int main(int argc, char** argv) {
                   "MDM file naming more runs (first quoted field of each line; "
                   "relative paths are taken from the MDM's folder)");
   run->add_option("--settings-dir", options.settingsFolder,
-                  "Folder holding the saved settings (default: $XDG_CONFIG_HOME/quorvel "
-                  "or ~/.config/quorvel)");
+                  "Keep the settings between calls in this folder, as the dialog does "
+                  "(default: none kept)");
   addAnalysisOptions(*run, options);
   run->footer(std::string(kSettingsNote) +
               "\n\nOutputs in --out: <entities>_stat-tsnr_boldmap.nii.gz, "
               "..._desc-ac12_boldmap.nii.gz, ..._desc-maxdev_boldmap.nii.gz (each "
               "with a .json), <run>.csv, ..._desc-qc_timeseries.tsv/.json, "
-              "dataset_description.json (an existing one that quorvel did not write "
-              "is kept) and quorvel_log.txt.\n"
+              "..._desc-qc_iqms.json (quality numbers), dataset_description.json (an "
+              "existing one that quorvel did not write is kept) and this call's log "
+              "quorvel_log_<UTC time>_<process id>.txt.\n"
               "Exit status: 0 when the plug-in completed, 1 when it stopped or an "
               "output could not be written, 2 for bad usage or unreadable input.\n\n"
               "Example:\n"
@@ -76,7 +78,7 @@ int main(int argc, char** argv) {
   demo->add_option("-o,--out", demoOut, "Folder for the synthetic run and every output")
       ->capture_default_str();
   demo->add_option("--settings-dir", demoSettings,
-                   "Folder holding the saved settings (as for run)");
+                   "Keep the settings between calls in this folder (as for run)");
   demo->footer("Example:\n  quorvel demo --out /tmp/quorvel-demo");
 
   try {

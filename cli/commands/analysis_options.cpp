@@ -50,26 +50,31 @@ constexpr SwitchField kSwitches[] = {
 void addAnalysisOptions(CLI::App& app, RunOptions& options) {
   app.add_option("--max-deviation", options.maxDeviation,
                  "Outlier threshold in standard deviations, a finite number from 0 up to "
-                 "3.4e38 (saved default: 4)")
+                 "3.4e38 (default: 4)")
       ->check(kNotEmpty);
   app.add_option("--spike-def", options.spikeDef,
                  "Spike threshold in standard deviations, a finite number from 0 up to "
-                 "3.4e38 (saved default: 3)")
+                 "3.4e38 (default: 3)")
       ->check(kNotEmpty);
-  addSwitch(app, "tsnr", "Make the TSNR map (saved default: on)", options.createTSNRMap);
+  app.add_option("--scale", options.scale,
+                 "Multiply every sample by this positive factor before the analysis, for "
+                 "runs whose brain lies at or below the plug-in's background level of 100 "
+                 "(default: 1)")
+      ->check(kNotEmpty);
+  addSwitch(app, "tsnr", "Make the TSNR map (default: on)", options.createTSNRMap);
   addSwitch(app, "autocorrelation",
-            "Make the lag 1+2 autocorrelation map (saved default: on)",
+            "Make the lag 1+2 autocorrelation map (default: on)",
             options.createLaggedAutocorMap);
-  addSwitch(app, "outlier-map", "Make the largest-deviation map (saved default: on)",
+  addSwitch(app, "outlier-map", "Make the largest-deviation map (default: on)",
             options.createOutlierMap);
-  addSwitch(app, "log-table", "Print the per-volume counts in the log (saved default: on)",
+  addSwitch(app, "log-table", "Print the per-volume counts in the log (default: on)",
             options.createTemporalOutlierLogtab);
-  addSwitch(app, "csv", "Write the per-volume counts to <run>.csv (saved default: on)",
+  addSwitch(app, "csv", "Write the per-volume counts to <run>.csv (default: on)",
             options.createTemporalOutlierFile);
-  addSwitch(app, "add-vtc-name", "Add the run's name to the map names (saved default: on)",
+  addSwitch(app, "add-vtc-name", "Add the run's name to the map names (default: on)",
             options.addVtcName);
   addSwitch(app, "delete-other-maps",
-            "Delete the maps present before the run (saved default: off)",
+            "Delete the maps present before the run (default: off)",
             options.deleteOtherVmps);
 }
 
@@ -80,6 +85,9 @@ std::vector<std::string> analysisArguments(const RunOptions& options) {
   }
   if (options.spikeDef) {
     arguments.insert(arguments.end(), {"--spike-def", roundTripText(*options.spikeDef)});
+  }
+  if (options.scale) {
+    arguments.insert(arguments.end(), {"--scale", roundTripText(*options.scale)});
   }
   for (const SwitchField& entry : kSwitches) {
     const std::optional<bool>& value = options.*entry.field;

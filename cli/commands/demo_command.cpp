@@ -149,8 +149,13 @@ int runDemo(const std::string& outFolder, const std::string& settingsFolder,
     out << "  description: " << report.datasetDescriptionFile
         << "\n      marks the folder as derived data made by Quorvel\n";
   }
-  out << "  log: " << report.logFile << "\n      the plug-in's log, as printed above\n";
-  out << "  settings: " << report.settingsScript << "\n";
+  out << "  log: " << report.logFile
+      << "\n      the parameters used and the plug-in's log, as printed above\n";
+  if (!report.settingsScript.empty()) {
+    out << "  settings: " << report.settingsScript << "\n";
+  } else {
+    out << "  settings: the installed defaults (--settings-dir DIR keeps them between calls)\n";
+  }
   return kExitSuccess;
 }
 

@@ -22,9 +22,11 @@
 #include "cli/outputs/run_outputs.h"
 #include "cli/commands/run_plan.h"
 #include "cli/locking/folder_lock.h"
-#include "cli/settings/settings_lock.h"
+#include "cli/settings/settings_place.h"
 #include "cli/settings/settings_store.h"
 #include "cli/outputs/sidecars.h"
+#include "cli/nifti/sample_scaling.h"
+#include "cli/quality/intensity_floor.h"
 #include "cli/quality/iqm_files.h"
 #include "cli/quality/repetition_time.h"
 #include "cli/quality/run_quality.h"
@@ -142,6 +144,49 @@ bool settingsWereSaved(const HostSession& session, const fs::path& script,
   return true;
 }
 
+// Tells the user when settings that should outlive the call were not
+// saved, or only some of them: the plug-in rewrites only the statements it
+// finds in the script.
+void reportSettingsSaving(const SettingsPlace& place, bool saved, std::ostream& err) {
+  if (!place.unsavableReason().empty()) {
+    err << "quorvel: the settings could not be saved into "
+        << (place.userFolder() / kGuiScriptName).string() << " (" << place.unsavableReason()
+        << ")\n";
+    return;
+  }
+  if (!place.persistent()) return;
+  std::vector<std::string> missing;
+  parseGuiScriptSettings(readWholeFile(place.script()), DialogSettings{}, &missing);
+  if (!missing.empty() && missing.size() < kDialogSettings.size()) {
+    err << "quorvel: " << place.script().string() << ": these settings could not be saved, "
+        << "since the script holds no statement for them:";
+    for (const std::string& statement : missing) err << " \"" << statement << "\"";
+    err << "\n";
+  } else if (!saved) {
+    err << "quorvel: the plug-in could not save the settings into " << place.script().string()
+        << " (see the log); the next run will not start from them\n";
+  }
+}
+
+// The top of the call's log: what ran, where the settings came from, and
+// every parameter of the analysis.
+std::string callLogHeader(const RunPlan& plan, const SettingsPlace& place,
+                          const AnalysisParameters& parameters) {
+  std::string header = "quorvel run: " + std::to_string(plan.runs.size()) +
+                       (plan.runs.size() == 1 ? " run" : " runs") + "\n";
+  for (const PlannedRun& run : plan.runs) header += "Run: " + run.runPath + "\n";
+  if (place.persistent()) {
+    header += "Settings: saved in " + place.script().string() + ", with the options given\n";
+  } else if (!place.unsavableReason().empty()) {
+    header += "Settings: read from " + place.userFolder().string() +
+              " (which cannot be written), with the options given\n";
+  } else {
+    header += "Settings: the installed defaults, with the options given\n";
+  }
+  header += "Parameters: " + parametersLine(parameters) + "\n\n";
+  return header;
+}
+
 // Whether the folder's dataset_description.json may be replaced: there is
 // none, or it is valid JSON whose GeneratedBy names Quorvel.
 bool mayReplaceDatasetDescription(const fs::path& path) {
@@ -211,9 +256,13 @@ RunResult analyseRunQuality(const HostSession& session, const PlannedRun& planne
       planned.runPath, run.header->dt, run.header->time_units, warnings);
   std::optional<VolumeCounts> counts =
       pluginCounts(planned, run.nt, parameters.dialog, runLog, outFolder);
-  RunQuality quality = combineQuality(computeSampleStatistics(session.samples(planned.vtcPath)),
-                                      std::move(counts), repetitionTime);
-  RunResult result = writeRunOutputs(planned, *run.header, maps, parameters.dialog, quality,
+  SampleStatistics stats = computeSampleStatistics(session.samples(planned.vtcPath));
+  if (std::optional<std::string> floor =
+          intensityFloorWarning(planned.runPath, stats, parameters.scale)) {
+    warnings.push_back(*floor);
+  }
+  RunQuality quality = combineQuality(std::move(stats), std::move(counts), repetitionTime);
+  RunResult result = writeRunOutputs(planned, *run.header, maps, parameters, quality,
                                      iqmJson(planned.runPath, quality, parameters, warnings),
                                      outFolder);
   for (const RunMap& map : maps) result.maps.push_back(map.map);
@@ -230,6 +279,11 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out,
   RunReport report;
   checkThresholdOption("--max-deviation", options.maxDeviation);
   checkThresholdOption("--spike-def", options.spikeDef);
+  const double scale = options.scale.value_or(1.0);
+  if (!isUsableScale(scale)) {
+    throw inputError("--scale " + numberText(scale) +
+                     ": the factor must be a finite number above 0");
+  }
 
   // Everything that can be wrong with the input is found before any output.
   std::vector<std::string> mdmRuns;
@@ -240,6 +294,7 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out,
   std::vector<NiftiRun> runs;
   for (const PlannedRun& planned : plan.runs) {
     runs.push_back(readNiftiRun(planned.runPath));
+    scaleSamples(runs.back(), scale);
     const NiftiRun& run = runs.back();
     const NiftiRun& first = runs.front();
     if (run.nx != first.nx || run.ny != first.ny || run.nz != first.nz) {
@@ -255,30 +310,30 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out,
   const std::vector<PlannedOutput> outputs = plannedOutputs(plan);
   checkOutputTargets(outputs, outFolder);
   checkOutputsSpareInputs(outputs, inputs);
-  const fs::path settings = settingsFolder(options.settingsFolder);
-  makeSettingsFolder(settings);
+  if (!options.settingsFolder.empty()) {
+    makeSettingsFolder(settingsFolder(options.settingsFolder));
+  }
   prepareOutputFolder(outFolder);
   // From here until its outputs are in place this command alone writes into
   // the output folder: two commands there would mix their runs' files.
   const FolderLock outputLock(outFolder, kOutputLockName, "output folder", err);
 
-  // From reading the settings to the plug-in's saving them, this command
-  // alone uses the settings folder.
-  const SettingsLock lock(settings, err);
-  const fs::path script =
-      prepareSettingsScript(settings, installedScriptPath(), kGuiScriptName, err);
-  report.settingsScript = script.string();
-  err << "quorvel: settings are read from and saved to " << script.string() << "\n";
+  // A private folder, or the user's under its lock from reading the
+  // settings to the plug-in's saving them.
+  const SettingsPlace place(options.settingsFolder, err);
+  const fs::path script = place.script();
+  if (place.persistent()) report.settingsScript = script.string();
   const DialogSettings dialog = settingsFor(options, script, err);
   AnalysisParameters parameters;
   parameters.dialog = dialog;
+  parameters.scale = scale;
 
   HostListeners listeners;
   listeners.logLine = [&out](const std::string& line) { out << line << std::endl; };
   listeners.messageBox = [&err](const std::string& text) {
     err << "[message box] " << text << std::endl;
   };
-  HostSession session(pluginLibraryPath(), settings, std::move(listeners));
+  HostSession session(pluginLibraryPath(), place.pluginsFolder(), std::move(listeners));
   std::vector<std::string> givenVtcs;
   for (std::size_t i = 0; i < plan.runs.size(); ++i) {
     session.registerRun(plan.runs[i].vtcPath, runs[i]);
@@ -287,11 +342,14 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out,
   session.setSettings(dialog);
   session.setFileList(givenVtcs);
 
-  const fs::path logFile = outFolder / kLogFileName;
+  const fs::path logFile = outFolder / callLogFileName();
   report.logFile = logFile.string();
+  const std::string logHeader = callLogHeader(plan, place, parameters);
+  std::vector<std::string> logNotes;  // the command's warnings, after the plug-in's lines
   auto saveLog = [&] {
-    std::string text;
+    std::string text = logHeader;
     for (const std::string& line : session.logLines()) text += line + "\n";
+    for (const std::string& line : logNotes) text += line + "\n";
     writeFileAtomically(logFile, text);
   };
 
@@ -305,10 +363,7 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out,
   if (!report.executeResult) return report;
 
   report.settingsSaved = settingsWereSaved(session, script, dialog);
-  if (!report.settingsSaved) {
-    err << "quorvel: the plug-in could not save the settings into " << script.string()
-        << " (see the log); the next run will not start from them\n";
-  }
+  reportSettingsSaving(place, report.settingsSaved, err);
   const std::vector<LinkedVtc> linked = session.linkedVtcs();
   const std::vector<MadeMap> madeMaps = session.maps();
   for (std::size_t i = 0; i < plan.runs.size(); ++i) {
@@ -324,6 +379,10 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out,
         mapsOfRun(*analysed, madeMaps, dialog, plan.runs[i].runPath);
     report.runs.push_back(analyseRunQuality(session, plan.runs[i], runs[i], maps,
                                             parameters, analysed->logLines, outFolder));
+    for (const std::string& warning : report.runs.back().warnings) {
+      err << "quorvel: " << warning << "\n";
+      logNotes.push_back("Warning: " + warning);
+    }
     if (options.afterRun) {
       options.afterRun(report.runs.back(), session.samples(plan.runs[i].vtcPath));
     }
@@ -338,6 +397,7 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out,
            "its GeneratedBy does not name Quorvel); no description of the outputs "
            "was written\n";
   }
+  if (!logNotes.empty()) saveLog();
   return report;
 }
 

@@ -48,6 +48,7 @@ struct RunOptions {
   std::optional<bool> createTemporalOutlierLogtab;
   std::optional<bool> createTemporalOutlierFile;
   std::optional<bool> addVtcName;
+  std::optional<double> scale;  // factor applied to every sample; 1 when unset
 
   RunHook afterRun;  // may be empty
 };

@@ -50,7 +50,7 @@ std::vector<PlannedOutput> plannedOutputs(const RunPlan& plan) {
       outputs.push_back({plan.outFolder / name, run.runPath});
     }
   }
-  for (const char* name : {kLogFileName, kDatasetDescriptionName}) {
+  for (const std::string& name : {callLogFileName(), std::string(kDatasetDescriptionName)}) {
     outputs.push_back({plan.outFolder / name, ""});
   }
   return outputs;

@@ -1,5 +1,8 @@
 #include "cli/outputs/output_names.h"
 
+#include <unistd.h>
+
+#include <ctime>
 #include <vector>
 
 #include "cli/nifti/nifti_run.h"
@@ -68,6 +71,18 @@ std::string RunOutputNames::timeseriesName() const {
 
 std::string RunOutputNames::timeseriesSidecarName() const {
   return entities + "_desc-qc_timeseries.json";
+}
+
+std::string callLogFileName() {
+  static const std::string name = [] {
+    const std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    ::gmtime_r(&now, &utc);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%dT%H%M%SZ", &utc);
+    return "quorvel_log_" + std::string(stamp) + "_" + std::to_string(::getpid()) + ".txt";
+  }();
+  return name;
 }
 
 std::string RunOutputNames::iqmName() const { return entities + "_desc-qc_iqms.json"; }

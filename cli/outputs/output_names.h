@@ -40,8 +40,10 @@ constexpr const char kDatasetDescriptionName[] = "dataset_description.json";
 // Name of the lock file in the output folder (not the settings folder's
 // name, so that one folder can be both without a command locking itself).
 constexpr const char kOutputLockName[] = ".quorvel-out.lock";
-// Name of the log tab's copy.
-constexpr const char kLogFileName[] = "quorvel_log.txt";
+// Name of this call's log: "quorvel_log_<UTC start time>_<process id>.txt"
+// (e.g. quorvel_log_20261207T104413Z_4711.txt), the same throughout the
+// call, so a later call into the same folder never writes over it.
+std::string callLogFileName();
 
 }  // namespace quorvel::cli
 

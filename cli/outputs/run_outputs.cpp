@@ -82,7 +82,7 @@ std::optional<VolumeCounts> pluginCounts(const PlannedRun& run, int volumes,
 
 RunResult writeRunOutputs(const PlannedRun& run, const nifti_image& runHeader,
                           const std::vector<RunMap>& maps,
-                          const DialogSettings& settings, const RunQuality& quality,
+                          const AnalysisParameters& parameters, const RunQuality& quality,
                           const std::string& iqmText, const fs::path& outFolder) {
   RunResult result;
   result.runPath = run.runPath;
@@ -95,19 +95,18 @@ RunResult writeRunOutputs(const PlannedRun& run, const nifti_image& runHeader,
     writeMapImage(runHeader, map.map.values, map.map.facts.displayName, image);
     result.files.push_back(image.string());
     const fs::path sidecar = outFolder / run.names.mapSidecarName(map.kind);
-    writeFileAtomically(sidecar, mapSidecarJson(map.kind, map.map.facts, sourceName));
+    writeFileAtomically(sidecar, mapSidecarJson(map.kind, map.map.facts, sourceName, parameters));
     result.files.push_back(sidecar.string());
     if (map.kind == MapKind::kTsnr) result.tsnrValues = map.map.values;
   }
-  if (settings.createTemporalOutlierFile) {
+  if (parameters.dialog.createTemporalOutlierFile) {
     result.files.push_back((outFolder / run.names.csvName()).string());
   }
   const fs::path table = outFolder / run.names.timeseriesName();
   writeFileAtomically(table, qualityTimeseriesTsv(quality));
   result.files.push_back(table.string());
   const fs::path sidecar = outFolder / run.names.timeseriesSidecarName();
-  writeFileAtomically(sidecar, timeseriesSidecarJson(settings.maxDeviation,
-                                                     settings.spikeDef, sourceName));
+  writeFileAtomically(sidecar, timeseriesSidecarJson(parameters, sourceName));
   result.files.push_back(sidecar.string());
   const fs::path iqms = outFolder / run.names.iqmName();
   writeFileAtomically(iqms, iqmText);

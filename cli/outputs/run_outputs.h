@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/settings/analysis_parameters.h"
 #include "cli/settings/dialog_settings.h"
 #include "cli/session/host_session.h"
 #include "cli/session/map_kind.h"
@@ -39,7 +40,7 @@ std::optional<VolumeCounts> pluginCounts(const PlannedRun& run, int volumes,
 // that could not be written.
 RunResult writeRunOutputs(const PlannedRun& run, const nifti_image& runHeader,
                           const std::vector<RunMap>& maps,
-                          const DialogSettings& settings, const RunQuality& quality,
+                          const AnalysisParameters& parameters, const RunQuality& quality,
                           const std::string& iqmText,
                           const std::filesystem::path& outFolder);
 

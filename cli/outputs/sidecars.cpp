@@ -26,18 +26,22 @@ std::string dumped(const ordered_json& document) {
 }  // namespace
 
 std::string mapSidecarJson(MapKind kind, const MapFacts& facts,
-                           const std::string& sourceName) {
+                           const std::string& sourceName,
+                           const AnalysisParameters& parameters) {
   ordered_json document;
   document["Name"] = facts.displayName;
   document["Description"] = mapDescription(kind);
   document["Thresholds"] = {{"Lower", shortestDecimal(facts.lowerThreshold)},
                             {"Upper", shortestDecimal(facts.upperThreshold)}};
   document["Sources"] = ordered_json::array({sourceName});
+  document["Parameters"] = parametersJson(parameters);
   return dumped(document);
 }
 
-std::string timeseriesSidecarJson(double maxDeviation, double spikeDef,
+std::string timeseriesSidecarJson(const AnalysisParameters& parameters,
                                   const std::string& sourceName) {
+  const double maxDeviation = parameters.dialog.maxDeviation;
+  const double spikeDef = parameters.dialog.spikeDef;
   ordered_json document;
   document["outlier_count"] = {
       {"LongName", "Outlier voxel count"},
@@ -81,6 +85,7 @@ std::string timeseriesSidecarJson(double maxDeviation, double spikeDef,
       {"Units", "intensity units of the run (after --scale)"}};
   document["SamplingFrequency"] = "TR";
   document["Sources"] = ordered_json::array({sourceName});
+  document["Parameters"] = parametersJson(parameters);
   return dumped(document);
 }
 

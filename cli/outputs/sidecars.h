@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli/session/map_kind.h"
+#include "cli/settings/analysis_parameters.h"
 
 namespace quorvel::cli {
 
@@ -17,14 +18,16 @@ struct MapFacts {
 };
 
 // Sidecar of a map image: its display name and thresholds, what its values
-// mean and the run it was made from (`sourceName`, a file name).
+// mean, the run it was made from (`sourceName`, a file name) and the
+// parameters of the analysis.
 std::string mapSidecarJson(MapKind kind, const MapFacts& facts,
-                           const std::string& sourceName);
+                           const std::string& sourceName,
+                           const AnalysisParameters& parameters);
 
 // Sidecar of the counts table: a description of each column, and the
-// sampling of its rows, one per volume ("TR"). `maxDeviation` and
-// `spikeDef` are the thresholds the counts were made with.
-std::string timeseriesSidecarJson(double maxDeviation, double spikeDef,
+// sampling of its rows, one per volume ("TR"), and the parameters of the
+// analysis, whose thresholds the counts were made with.
+std::string timeseriesSidecarJson(const AnalysisParameters& parameters,
                                   const std::string& sourceName);
 
 // The output folder's dataset_description.json, with a GeneratedBy entry.

@@ -1,7 +1,6 @@
 #include "cli/quality/iqm_files.h"
 
 #include <charconv>
-#include <cstdlib>
 
 #include <nlohmann/json.hpp>
 
@@ -10,14 +9,6 @@ namespace {
 
 using nlohmann::ordered_json;
 
-// The plug-in keeps its thresholds as floats: shown as the shortest
-// decimal of the float, so 3.3 reads 3.3 and not its binary value.
-double thresholdValue(double value) {
-  char text[32];
-  auto result = std::to_chars(text, text + sizeof text, static_cast<float>(value));
-  return std::strtod(std::string(text, result.ptr).c_str(), nullptr);
-}
-
 template <typename T>
 ordered_json orNull(const std::optional<T>& value) {
   return value ? ordered_json(*value) : ordered_json(nullptr);
@@ -25,21 +16,6 @@ ordered_json orNull(const std::optional<T>& value) {
 
 std::string cell(const std::optional<double>& value) {
   return value ? shortestText(*value) : "n/a";
-}
-
-ordered_json parametersJson(const AnalysisParameters& p) {
-  const DialogSettings& d = p.dialog;
-  return ordered_json{{"MaxDeviation", thresholdValue(d.maxDeviation)},
-                      {"SpikeDef", thresholdValue(d.spikeDef)},
-                      {"CreateTSNRMap", d.createTSNRMap},
-                      {"CreateOutlierMap", d.createOutlierMap},
-                      {"CreateLaggedAutocorMap", d.createLaggedAutocorMap},
-                      {"CreateTemporalOutlierLogtab", d.createTemporalOutlierLogtab},
-                      {"CreateTemporalOutlierFile", d.createTemporalOutlierFile},
-                      {"AddVtcName", d.addVtcName},
-                      {"DeleteOtherVmps", d.deleteOtherVmps},
-                      {"Scale", p.scale},
-                      {"IntensityFloor", kIntensityFloor}};
 }
 
 }  // namespace

@@ -10,16 +10,9 @@
 #include <vector>
 
 #include "cli/quality/run_quality.h"
-#include "cli/settings/dialog_settings.h"
+#include "cli/settings/analysis_parameters.h"
 
 namespace quorvel::cli {
-
-// Every parameter an analysis used: the dialog's nine settings and the
-// factor the samples were multiplied by.
-struct AnalysisParameters {
-  DialogSettings dialog;
-  double scale = 1.0;
-};
 
 // The IQM file: "Run" (`runPath` as given), "Volumes", "RepetitionTime",
 // "Parameters", "Warnings", then the numbers; null where undefined.

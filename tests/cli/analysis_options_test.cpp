@@ -25,7 +25,7 @@ TEST(AnalysisOptionsTest, WrittenArgumentsReadBackIntoTheSameOptions) {
       {"--no-autocorrelation", "--no-outlier-map", "--log-table", "--no-csv",
        "--no-add-vtc-name", "--delete-other-maps", "--spike-def", "1e-300"},
       {"--tsnr", "--outlier-map", "--no-log-table", "--csv", "--add-vtc-name",
-       "--no-delete-other-maps", "--max-deviation", "3.4e38"},
+       "--no-delete-other-maps", "--max-deviation", "3.4e38", "--scale", "0.01"},
   };
   for (const auto& arguments : cases) {
     const RunOptions first = parsed(arguments);
@@ -40,6 +40,7 @@ TEST(AnalysisOptionsTest, WrittenArgumentsReadBackIntoTheSameOptions) {
     EXPECT_EQ(second.createTemporalOutlierFile, first.createTemporalOutlierFile);
     EXPECT_EQ(second.addVtcName, first.addVtcName);
     EXPECT_EQ(second.deleteOtherVmps, first.deleteOtherVmps);
+    EXPECT_EQ(second.scale, first.scale);
     EXPECT_EQ(analysisArguments(second), written);
   }
   EXPECT_EQ(parsed({"--max-deviation", "3.3"}).maxDeviation, 3.3);

@@ -2,12 +2,15 @@
 // library and the simulated host, on small runs written in the test.
 #include <gtest/gtest.h>
 #include <fcntl.h>
+#include <sched.h>
 #include <sys/file.h>
+#include <sys/mount.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cmath>
 #include <future>
+#include <sstream>
 #include <map>
 #include <ostream>
 #include <string>
@@ -88,6 +91,19 @@ std::vector<float> mapValues(const std::string& path) {
   return std::vector<float>(data, data + image->nvox);
 }
 
+// This call's log in `folder`: the one file named quorvel_log_*.txt.
+fs::path callLog(const fs::path& folder) {
+  fs::path found;
+  for (const std::string& name : folderEntries(folder)) {
+    if (name.rfind("quorvel_log_", 0) == 0) {
+      EXPECT_TRUE(found.empty()) << "a second log " << name;
+      found = folder / name;
+    }
+  }
+  EXPECT_FALSE(found.empty()) << "no log in " << folder;
+  return found;
+}
+
 class RunCommandTest : public ::testing::Test {
  protected:
   TempFolder folder;
@@ -160,7 +176,12 @@ TEST_F(RunCommandTest, MapsCountsAndLogAgreeWithAnIndependentComputation) {
   // The log goes to standard output and to the log file, line for line.
   EXPECT_NE(result.out.find("Successfully loaded qc/sub-01_task-rest_bold.vtc\n"), std::string::npos);
   EXPECT_NE(result.out.find("Plugin Successfully completed\n"), std::string::npos);
-  EXPECT_EQ(readFile(out() / "quorvel_log.txt"), result.out);
+  // The log file opens with what ran and every parameter used.
+  const std::string log = readFile(callLog(out()));
+  EXPECT_EQ(log.rfind("quorvel run: 1 run\nRun: sub-01_task-rest_bold.nii.gz\n", 0), 0u) << log;
+  EXPECT_NE(log.find("\nParameters: MaxDeviation=4.0 SpikeDef=3.0 CreateTSNRMap=true"),
+            std::string::npos);
+  EXPECT_EQ(log.substr(log.size() - result.out.size()), result.out);
 
   // No temporary file is left behind.
   for (const std::string& name : folderEntries(out())) {
@@ -194,6 +215,38 @@ TEST_F(RunCommandTest, ScaledSamplesBecomeFloatsBeforeTheAnalysis) {
   EXPECT_DOUBLE_EQ(map->dz, 2.5);
 }
 
+TEST_F(RunCommandTest, ARunBelowTheIntensityFloorIsWarnedAboutAndScaleLiftsIt) {
+  // Percent-signal-like values near 10: the plug-in sees only background.
+  TestRun run = typicalRun();
+  for (double& v : run.samples) v = static_cast<float>(v * 0.01);  // as the file holds them
+  run.datatype = DT_FLOAT32;
+  writeRun(run, folder.file("low_bold.nii"));
+  CommandResult low = runQuorvel({"run", "-o", "qc", "low_bold.nii"}, folder.path());
+  ASSERT_EQ(low.exitStatus, 0) << low.err;
+  const std::string warning = "low_bold.nii: no voxel has a mean above 100. The plug-in "
+                              "analyses only voxels whose mean exceeds 100";
+  EXPECT_NE(low.err.find(warning), std::string::npos) << low.err;
+  EXPECT_NE(readFile(callLog(out())).find("Warning: " + warning), std::string::npos);
+  const std::string lowIqms = readFile(out() / "low_bold_desc-qc_iqms.json");
+  EXPECT_NE(lowIqms.find("\"" + warning), std::string::npos) << lowIqms;
+  EXPECT_NE(lowIqms.find("\"voxels_analysed\": 0,"), std::string::npos);
+
+  fs::remove_all(out());
+  CommandResult scaled =
+      runQuorvel({"run", "-o", "qc", "--scale", "100", "low_bold.nii"}, folder.path());
+  ASSERT_EQ(scaled.exitStatus, 0) << scaled.err;
+  EXPECT_EQ(scaled.err.find("mean above 100"), std::string::npos) << scaled.err;
+  const std::string iqms = readFile(out() / "low_bold_desc-qc_iqms.json");
+  EXPECT_NE(iqms.find("\"Scale\": 100.0,"), std::string::npos) << iqms;
+  EXPECT_NE(iqms.find("\"voxels_analysed\": 11,"), std::string::npos) << iqms;
+  // The plug-in analysed the scaled samples: its TSNR is that of the
+  // unscaled run, up to float rounding.
+  const Expected expected = recompute(run, 4.0f, 3.0f, 100.0);
+  const std::vector<float> tsnr = mapValues((out() / "low_bold_stat-tsnr_boldmap.nii.gz").string());
+  ASSERT_EQ(tsnr.size(), expected.voxels.size());
+  for (std::size_t i = 0; i < tsnr.size(); ++i) EXPECT_EQ(tsnr[i], expected.voxels[i].tsnr) << i;
+}
+
 TEST_F(RunCommandTest, SettingsPersistThroughTheGuiScriptAcrossRuns) {
   writeRun(typicalRun(), folder.file("a_bold.nii.gz"));
   const fs::path script = fs::path(settingsDir()) / "Quorvel1_0.js";
@@ -225,11 +278,27 @@ TEST_F(RunCommandTest, SettingsPersistThroughTheGuiScriptAcrossRuns) {
       << "the installed script is never written";
 }
 
-TEST_F(RunCommandTest, DefaultSettingsFolderFollowsXdgConfigHome) {
+TEST_F(RunCommandTest, APlainCallGetsTheDefaultsWhateverRanBefore) {
   writeRun(typicalRun(), folder.file("a_bold.nii"));
-  CommandResult result = runQuorvel({"run", "-o", "qc", "a_bold.nii"}, folder.path());
-  ASSERT_EQ(result.exitStatus, 0) << result.err;
-  EXPECT_TRUE(fs::exists(folder.path() / ".config" / "quorvel" / "Quorvel1_0.js"));
+  const std::vector<std::vector<std::string>> earlier = {
+      {"--no-csv", "--no-log-table", "--max-deviation", "3.5"},
+      {"--settings-dir", "settings", "--no-csv", "--no-log-table", "--max-deviation", "3.5"},
+  };
+  for (const std::vector<std::string>& options : earlier) {
+    std::vector<std::string> arguments = {"run", "-o", "qc"};
+    arguments.insert(arguments.end(), options.begin(), options.end());
+    arguments.push_back("a_bold.nii");
+    ASSERT_EQ(runQuorvel(arguments, folder.path()).exitStatus, 0);
+    fs::remove_all(out());
+    CommandResult plain = runQuorvel({"run", "-o", "qc", "a_bold.nii"}, folder.path());
+    ASSERT_EQ(plain.exitStatus, 0) << plain.err;
+    EXPECT_EQ(readFile(out() / "a_bold.csv").substr(0, 46),
+              "Volume, Outliers (stddev>4), Spikes (stddev:3)");
+    EXPECT_NE(readFile(out() / "a_bold_desc-qc_timeseries.tsv").find("\n0\t0\t"),
+              std::string::npos) << "counts again";
+    EXPECT_EQ(plain.err.find("settings are read from"), std::string::npos) << plain.err;
+  }
+  EXPECT_FALSE(fs::exists(folder.path() / ".config")) << "nothing kept per user";
 }
 
 TEST_F(RunCommandTest, MdmRunsReachThePluginThroughAddMdm) {
@@ -275,7 +344,7 @@ TEST_F(RunCommandTest, PluginFailureExitsOneAndWritesNoMaps) {
   EXPECT_NE(result.err.find("execute returned false"), std::string::npos);
   EXPECT_FALSE(fs::exists(out() / "a_bold_stat-tsnr_boldmap.nii.gz"));
   EXPECT_FALSE(fs::exists(out() / "a_bold.csv"));
-  EXPECT_TRUE(fs::exists(out() / "quorvel_log.txt"));
+  EXPECT_FALSE(callLog(out()).empty());
 }
 
 TEST_F(RunCommandTest, SettingsThePluginCouldNotSaveAreNotClaimedSaved) {
@@ -415,6 +484,78 @@ INSTANTIATE_TEST_SUITE_P(
         SaveCase{"NoScriptAnywhere", false, nullptr, false}),
     [](const ::testing::TestParamInfo<SaveCase>& info) { return info.param.name; });
 
+// Makes `folder` read-only for this process and its children: a read-only
+// bind mount in a mount namespace of its own for root, whom permissions do
+// not bind, else its permissions. False when neither can be done.
+bool makeReadOnly(const fs::path& folder) {
+  if (::geteuid() != 0) {
+    fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
+    return true;
+  }
+  return ::unshare(CLONE_NEWNS) == 0 &&
+         ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+         ::mount(folder.c_str(), folder.c_str(), nullptr, MS_BIND, nullptr) == 0 &&
+         ::mount(nullptr, folder.c_str(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY,
+                 nullptr) == 0;
+}
+
+void makeWritableAgain(const fs::path& folder) {
+  if (::geteuid() == 0) {
+    ::umount2(folder.c_str(), MNT_DETACH);
+  } else {
+    fs::permissions(folder, fs::perms::owner_all);
+  }
+}
+
+TEST_F(RunCommandTest, SettingsThatCannotBeSavedAreNamedAndTheRunGoesOn) {
+  writeRun(typicalRun(), folder.file("a_bold.nii"));
+  fs::create_directories(settingsDir());
+  const fs::path script = fs::path(settingsDir()) / "Quorvel1_0.js";
+  // A hand-edited script without two of the nine statements.
+  std::string edited;
+  std::istringstream installed(
+      readFile(fs::path(QUORVEL_EXECUTABLE).parent_path() / "Quorvel1_0.js"));
+  for (std::string line; std::getline(installed, line);) {
+    if (line.find("add_vtc_name.checked =") == std::string::npos &&
+        line.find("spike_def.value =") == std::string::npos) {
+      edited += line + "\n";
+    }
+  }
+  writeFile(script, edited);
+  CommandResult partly = runQuorvel(
+      {"run", "-o", "qc", "--settings-dir", "settings", "--max-deviation", "3.5", "a_bold.nii"},
+      folder.path());
+  ASSERT_EQ(partly.exitStatus, 0) << partly.err;
+  EXPECT_NE(partly.err.find("settings/Quorvel1_0.js: these settings could not be saved, since "
+                            "the script holds no statement for them: "
+                            "\"dlg.options.add_vtc_name.checked =\" "
+                            "\"dlg.parameters.spike_def.value =\"\n"),
+            std::string::npos)
+      << partly.err;
+  EXPECT_NE(readFile(script).find("dlg.parameters.max_deviation.value = 3.5;"), std::string::npos);
+
+  // A read-only folder: the run starts from its settings and says they
+  // could not be saved.
+  const std::string before = readFile(script);
+  if (!makeReadOnly(settingsDir())) GTEST_SKIP() << "no way to make a folder read-only here";
+  CommandResult readOnly =
+      runQuorvel({"run", "-o", "qc", "--settings-dir", "settings", "--no-add-vtc-name",
+                  "a_bold.nii"},
+                 folder.path());
+  makeWritableAgain(settingsDir());
+  EXPECT_EQ(readOnly.exitStatus, 0) << readOnly.err;
+  EXPECT_NE(readOnly.err.find("settings: the settings folder cannot be written ("),
+            std::string::npos)
+      << readOnly.err;
+  EXPECT_NE(readOnly.err.find("quorvel: the settings could not be saved into "
+                              "settings/Quorvel1_0.js ("),
+            std::string::npos)
+      << readOnly.err;
+  EXPECT_EQ(readFile(out() / "a_bold.csv").substr(0, 48),
+            "Volume, Outliers (stddev>3.5), Spikes (stddev:3)");
+  EXPECT_EQ(readFile(script), before);
+}
+
 TEST_F(RunCommandTest, AnEmptyOrUnreadableScriptIsKeptAsideAndReseeded) {
   writeRun(typicalRun(), folder.file("a_bold.nii"));
   fs::create_directories(settingsDir());
@@ -543,10 +684,10 @@ TEST_F(RunCommandTest, TwoCommandsIntoOneOutputFolderTakeTurns) {
     for (auto& command : commands) EXPECT_EQ(command.get().exitStatus, 0);
     const std::string csv = readFile(out() / "a_bold.csv");
     const std::string threshold = csv.substr(25, 1);
-    EXPECT_NE(readFile(out() / "quorvel_log.txt")
-                  .find("| Maximum Deviation: " + threshold + ".0 "),
+    EXPECT_NE(readFile(out() / "a_bold_desc-qc_iqms.json")
+                  .find("\"MaxDeviation\": " + threshold + ".0,"),
               std::string::npos)
-        << "trial " << trial << ": the log is of the run that wrote the CSV";
+        << "trial " << trial << ": the IQMs are of the run that wrote the CSV";
     EXPECT_NE(readFile(out() / "a_bold_desc-qc_timeseries.json")
                   .find("more than " + threshold + ".0 standard deviations"),
               std::string::npos)
@@ -703,6 +844,12 @@ INSTANTIATE_TEST_SUITE_P(
                  "--max-deviation -1: a threshold must be"},
         BadInput{"SpikeDefNegative", {"-o", "qc", "--spike-def=-0.5", "good_bold.nii.gz"},
                  "--spike-def -0.5: a threshold must be"},
+        BadInput{"ScaleZero", {"-o", "qc", "--scale", "0", "good_bold.nii.gz"},
+                 "--scale 0: the factor must be a finite number above 0"},
+        BadInput{"ScaleNegative", {"-o", "qc", "--scale=-2", "good_bold.nii.gz"},
+                 "--scale -2: the factor must be"},
+        BadInput{"ScaleOverflows", {"-o", "qc", "--scale", "1e38", "good_bold.nii.gz"},
+                 "good_bold.nii.gz: --scale 1e+38 takes samples beyond the largest float"},
         BadInput{"UnwritableOut", {"-o", "blocker/qc", "good_bold.nii.gz"}, "blocker/qc"},
         BadInput{"NoRun", {"-o", "qc"}, "no run given"},
         BadInput{"UnknownOption", {"-o", "qc", "--frobnicate", "good_bold.nii.gz"}, "frobnicate"}),
@@ -778,10 +925,10 @@ INSTANTIATE_TEST_SUITE_P(
                             "d/sub-01_bold.nii.gz"},
                            "which is the input e/sub-01_stat-tsnr_boldmap.nii.gz"},
         UnfinishableOutput{"OutputOverTheMdmFile",
-                           {"d/quorvel_log.txt=\"sub-01_bold.nii.gz\"\n"},
-                           {"--out", "d", "--mdm", "d/quorvel_log.txt"},
-                           "this call: would write d/quorvel_log.txt, which is the input "
-                           "d/quorvel_log.txt"},
+                           {"d/dataset_description.json=\"sub-01_bold.nii.gz\"\n"},
+                           {"--out", "d", "--mdm", "d/dataset_description.json"},
+                           "this call: would write d/dataset_description.json, which is the "
+                           "input d/dataset_description.json"},
         UnfinishableOutput{"FolderAtAMapName",
                            {"qc/sub-01_desc-maxdev_boldmap.nii.gz/"},
                            {"-o", "qc", "d/sub-01_bold.nii.gz"},
@@ -790,10 +937,10 @@ INSTANTIATE_TEST_SUITE_P(
                            {"qc/sub-01_desc-qc_timeseries.tsv/"},
                            {"-o", "qc", "d/sub-01_bold.nii.gz"},
                            "qc/sub-01_desc-qc_timeseries.tsv: is a folder"},
-        UnfinishableOutput{"FolderAtTheLogName",
-                           {"qc/quorvel_log.txt/"},
+        UnfinishableOutput{"FolderAtTheIqmName",
+                           {"qc/sub-01_desc-qc_iqms.json/"},
                            {"-o", "qc", "d/sub-01_bold.nii.gz"},
-                           "qc/quorvel_log.txt: is a folder"},
+                           "qc/sub-01_desc-qc_iqms.json: is a folder"},
         UnfinishableOutput{"NameTooLongForTheFileSystem",
                            {"d/" + kLongName},
                            {"-o", "q", "d/" + kLongName},

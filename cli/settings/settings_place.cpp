@@ -1,0 +1,95 @@
+#include "cli/settings/settings_place.h"
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <system_error>
+
+#include "cli/commands/cli_error.h"
+#include "cli/outputs/atomic_file.h"
+#include "cli/settings/install_paths.h"
+#include "cli/settings/settings_store.h"
+
+namespace quorvel::cli {
+namespace fs = std::filesystem;
+namespace {
+
+// A new empty folder "quorvel-settings-XXXXXX" under `parent`, or "".
+fs::path newPrivateFolder(const fs::path& parent) {
+  std::string pattern = (parent / "quorvel-settings-XXXXXX").string();
+  if (pattern.size() > kMaxPluginsFolderLength) return {};
+  if (::mkdtemp(pattern.data()) == nullptr) return {};
+  return pattern;
+}
+
+// The text of a readable regular file, or "" with `readable` false.
+std::string readRegular(const fs::path& path, bool& readable) {
+  std::error_code error;
+  readable = fs::is_regular_file(path, error);
+  if (!readable) return {};
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  readable = static_cast<bool>(in) || in.eof();
+  return text.str();
+}
+
+}  // namespace
+
+void SettingsPlace::makePrivateFolder(const fs::path& seedScript) {
+  std::error_code error;
+  fs::path parent = fs::temp_directory_path(error);
+  privateFolder_ = error ? fs::path() : newPrivateFolder(parent);
+  if (privateFolder_.empty()) privateFolder_ = newPrivateFolder("/tmp");
+  if (privateFolder_.empty()) {
+    throw inputError("cannot make a private settings folder in " + parent.string() +
+                     " or /tmp (" + std::strerror(errno) + ")");
+  }
+  pluginsFolder_ = privateFolder_;
+  bool readable = false;
+  const std::string seed = readRegular(seedScript, readable);
+  if (readable) writeFileAtomically(script(), seed);
+}
+
+SettingsPlace::SettingsPlace(const std::string& folderOption, std::ostream& err) {
+  if (folderOption.empty()) {
+    makePrivateFolder(installedScriptPath());
+    return;
+  }
+  userFolder_ = settingsFolder(folderOption);
+  makeSettingsFolder(userFolder_);
+  if (::access(userFolder_.c_str(), W_OK | X_OK) == 0) {
+    lock_ = std::make_unique<SettingsLock>(userFolder_, err);
+    pluginsFolder_ = userFolder_;
+    persistent_ = true;
+    prepareSettingsScript(userFolder_, installedScriptPath(), kGuiScriptName, err);
+    err << "quorvel: settings are read from and saved to " << script().string() << "\n";
+    return;
+  }
+  // Read-only: the run starts from the user's script, and the plug-in's
+  // save goes into a private copy that is dropped.
+  unsavableReason_ = std::strerror(errno);
+  const fs::path userScript = userFolder_ / kGuiScriptName;
+  bool readable = false;
+  const std::string text = readRegular(userScript, readable);
+  const bool usable = readable && unusableScriptReason(text).empty();
+  makePrivateFolder(usable ? userScript : installedScriptPath());
+  err << "quorvel: " << userFolder_.string() << ": the settings folder cannot be written ("
+      << unsavableReason_ << "); the run "
+      << (usable ? "starts from its settings" : "uses the installed settings")
+      << " but cannot save them\n";
+}
+
+SettingsPlace::~SettingsPlace() {
+  if (privateFolder_.empty()) return;
+  std::error_code ignored;
+  fs::remove_all(privateFolder_, ignored);
+}
+
+fs::path SettingsPlace::script() const { return pluginsFolder_ / kGuiScriptName; }
+
+}  // namespace quorvel::cli
