@@ -43,6 +43,7 @@ constexpr SwitchField kSwitches[] = {
     {"csv", &RunOptions::createTemporalOutlierFile},
     {"add-vtc-name", &RunOptions::addVtcName},
     {"delete-other-maps", &RunOptions::deleteOtherVmps},
+    {"report", &RunOptions::writeReport},
 };
 
 }  // namespace
@@ -76,6 +77,10 @@ void addAnalysisOptions(CLI::App& app, RunOptions& options) {
   addSwitch(app, "delete-other-maps",
             "Delete the maps present before the run (default: off)",
             options.deleteOtherVmps);
+  addSwitch(app, "report",
+            "Write each run's visual quality report, <entities>_desc-qc_report.html "
+            "(default: on)",
+            options.writeReport);
 }
 
 std::vector<std::string> analysisArguments(const RunOptions& options) {

@@ -31,6 +31,7 @@
 #include "cli/quality/repetition_time.h"
 #include "cli/quality/run_quality.h"
 #include "cli/quality/sample_statistics.h"
+#include "cli/report/run_report.h"
 
 namespace quorvel::cli {
 namespace fs = std::filesystem;
@@ -382,6 +383,12 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out,
     for (const std::string& warning : report.runs.back().warnings) {
       err << "quorvel: " << warning << "\n";
       logNotes.push_back("Warning: " + warning);
+    }
+    if (options.writeReport.value_or(true)) {
+      const SampleView samples = session.samples(plan.runs[i].vtcPath);
+      report.runs.back().files.push_back(report::writeRunReport(
+          {report.runs.back(), *runs[i].header, samples, maps, parameters, analysed->logLines},
+          outFolder / plan.runs[i].names.reportName()));
     }
     if (options.afterRun) {
       options.afterRun(report.runs.back(), session.samples(plan.runs[i].vtcPath));

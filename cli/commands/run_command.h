@@ -49,6 +49,7 @@ struct RunOptions {
   std::optional<bool> createTemporalOutlierFile;
   std::optional<bool> addVtcName;
   std::optional<double> scale;  // factor applied to every sample; 1 when unset
+  std::optional<bool> writeReport;  // the run page; unset writes it
 
   RunHook afterRun;  // may be empty
 };

@@ -87,4 +87,6 @@ std::string callLogFileName() {
 
 std::string RunOutputNames::iqmName() const { return entities + "_desc-qc_iqms.json"; }
 
+std::string RunOutputNames::reportName() const { return entities + "_desc-qc_report.html"; }
+
 }  // namespace quorvel::cli

@@ -2,9 +2,9 @@
 
 #include <png.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
-#include <regex>
 #include <sstream>
 
 namespace report_test {
@@ -75,12 +75,29 @@ RenderedPage openInChromium(const fs::path& page, const fs::path& scratch) {
 }
 
 std::vector<std::string> attributeValues(const std::string& html, const std::string& attribute) {
+  // Scanned by hand: the standard regex recurses per character and
+  // overflows the stack on a data URI of a megabyte.
   std::vector<std::string> values;
-  const std::regex pattern("\\s" + attribute + "=\"([^\"]*)\"");
-  for (std::sregex_iterator it(html.begin(), html.end(), pattern), end; it != end; ++it) {
-    values.push_back((*it)[1]);
+  for (const char space : {' ', '\n', '\t'}) {
+    const std::string key = std::string(1, space) + attribute + "=\"";
+    for (std::size_t at = html.find(key); at != std::string::npos; at = html.find(key, at + 1)) {
+      const std::size_t begin = at + key.size();
+      const std::size_t end = html.find('"', begin);
+      if (end == std::string::npos) break;
+      values.push_back(html.substr(begin, end - begin));
+    }
   }
   return values;
+}
+
+std::string attributeOf(const std::string& html, const std::string& elementStart,
+                        const std::string& attribute) {
+  const std::size_t element = html.find(elementStart);
+  if (element == std::string::npos) return "";
+  const std::size_t close = html.find('>', element);
+  const std::vector<std::string> values =
+      attributeValues(html.substr(element, close - element), attribute);
+  return values.empty() ? "" : values.front();
 }
 
 std::size_t occurrences(const std::string& haystack, const std::string& needle) {
@@ -90,6 +107,17 @@ std::size_t occurrences(const std::string& haystack, const std::string& needle) 
     ++count;
   }
   return count;
+}
+
+std::size_t tracePoints(const std::string& dom, const std::string& key) {
+  const std::size_t begin = dom.find("<g class=\"trace\" data-key=\"" + key + "\"");
+  if (begin == std::string::npos) return 0;
+  const std::string group = dom.substr(begin, dom.find("</g>", begin) - begin);
+  std::size_t points = 0;
+  for (const std::string& list : attributeValues(group, "points")) {
+    points += static_cast<std::size_t>(std::count(list.begin(), list.end(), ','));
+  }
+  return points;
 }
 
 std::pair<int, int> pngSizeOfDataUri(const std::string& uri) {

@@ -24,8 +24,16 @@ RenderedPage openInChromium(const std::filesystem::path& page,
 // Every value of the attribute `attribute` in `html` ("src", "href", ...).
 std::vector<std::string> attributeValues(const std::string& html, const std::string& attribute);
 
+// The value of `attribute` in the first element of `html` that begins
+// with `elementStart` (e.g. "<image class=\"carpet"); "" when none.
+std::string attributeOf(const std::string& html, const std::string& elementStart,
+                        const std::string& attribute);
+
 // How many times `needle` occurs in `haystack`.
 std::size_t occurrences(const std::string& haystack, const std::string& needle);
+
+// Points of the polylines of the trace panel whose data-key is `key`.
+std::size_t tracePoints(const std::string& dom, const std::string& key);
 
 // Width and height of the PNG in a "data:image/png;base64," URI; -1 when
 // it is not one.

@@ -4,7 +4,6 @@
 
 #include <cmath>
 #include <fstream>
-#include <regex>
 
 #include "chromium_page.h"
 #include "cli/report/run_page.h"
@@ -52,18 +51,6 @@ class ReportBrowserTest : public ::testing::Test {
   fs::path folder_;
 };
 
-// Points of the polylines of the trace whose data-key is `key`.
-std::size_t tracePoints(const std::string& dom, const std::string& key) {
-  const std::size_t begin = dom.find("<g class=\"trace\" data-key=\"" + key + "\"");
-  if (begin == std::string::npos) return 0;
-  const std::string group = dom.substr(begin, dom.find("</g>", begin) - begin);
-  std::size_t points = 0;
-  for (const std::string& list : attributeValues(group, "points")) {
-    points += static_cast<std::size_t>(std::count(list.begin(), list.end(), ','));
-  }
-  return points;
-}
-
 TEST_F(ReportBrowserTest, RunPageShowsEveryMapTraceAndTheCarpetWhateverTheRunIsCalled) {
   const std::string hostile = "sub-01<script>document.title='x'</script>&amp;\"'";
   const RunPageInput input = syntheticRunPage(hostile, 24, 28, 10, 90, 150);
@@ -81,10 +68,9 @@ TEST_F(ReportBrowserTest, RunPageShowsEveryMapTraceAndTheCarpetWhateverTheRunIsC
         trace.values.begin(), trace.values.end(), [](double v) { return std::isfinite(v); }));
     EXPECT_EQ(tracePoints(page.dom, trace.key), defined) << trace.key;
   }
-  std::smatch carpet;
-  ASSERT_TRUE(std::regex_search(page.dom, carpet,
-                                std::regex("<image class=\"carpet-image\"[^>]*href=\"([^\"]*)\"")));
-  EXPECT_EQ(pngSizeOfDataUri(carpet[1]),
+  const std::string carpet = attributeOf(page.dom, "<image class=\"carpet-image\"", "href");
+  ASSERT_FALSE(carpet.empty());
+  EXPECT_EQ(pngSizeOfDataUri(carpet),
             std::make_pair(input.volumes, static_cast<int>(input.carpet.rows())));
   EXPECT_EQ(occurrences(page.dom, "class=\"mark\""), markedVolumes(input.traces).size());
 }

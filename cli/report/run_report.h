@@ -1,0 +1,42 @@
+// The run page of one analysed run, written from what `quorvel run` knows
+// of it: its header, the samples the plug-in analysed, the maps, the
+// quality numbers and series, and the plug-in's log.
+#ifndef QUORVEL_CLI_REPORT_RUN_REPORT_H_
+#define QUORVEL_CLI_REPORT_RUN_REPORT_H_
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "cli/commands/run_command.h"
+#include "cli/nifti/nifti_image_handle.h"
+#include "cli/outputs/run_outputs.h"
+#include "cli/quality/iqm_files.h"
+#include "cli/quality/sample_view.h"
+#include "cli/report/run_page.h"
+
+namespace quorvel::cli::report {
+
+// Everything the page is made from; the references must outlive the call.
+struct RunReportSources {
+  const RunResult& result;
+  const nifti_image& header;          // the run's grid and voxel size
+  const SampleView& samples;          // in the host's layout
+  const std::vector<RunMap>& maps;    // the maps made for the run
+  const AnalysisParameters& parameters;
+  const std::vector<std::string>& log;  // the plug-in's log lines of the run
+};
+
+// The run page's input: facts, the quality numbers with the marked ones,
+// mosaics of the mean and of every map made, the traces, the carpet, the
+// findings and warnings, and the run's lines of the log.
+RunPageInput runPageInputFor(const RunReportSources& sources);
+
+// Writes the run page to `path` (through a temporary file) and returns
+// the path as text. Throws a run error naming the file when it cannot be
+// written.
+std::string writeRunReport(const RunReportSources& sources, const std::filesystem::path& path);
+
+}  // namespace quorvel::cli::report
+
+#endif  // QUORVEL_CLI_REPORT_RUN_REPORT_H_
