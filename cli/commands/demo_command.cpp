@@ -8,31 +8,19 @@
 #include "cli/commands/demo_run.h"
 #include "cli/commands/run_command.h"
 #include "cli/commands/run_plan.h"
+#include "cli/report/quality_marks.h"
 
 namespace quorvel::cli {
 namespace fs = std::filesystem;
 namespace {
 
-// "volumes 31, 51-54 and 72" style list of 1-based volume numbers.
+// "31, 51-54 and 72": the 1-based numbers of the volumes with a count.
 std::string volumeList(const std::vector<long>& counts) {
-  std::vector<std::size_t> volumes;
+  std::vector<int> volumes;
   for (std::size_t v = 0; v < counts.size(); ++v) {
-    if (counts[v] > 0) volumes.push_back(v + 1);
+    if (counts[v] > 0) volumes.push_back(static_cast<int>(v) + 1);
   }
-  std::vector<std::string> parts;
-  for (std::size_t i = 0; i < volumes.size();) {
-    std::size_t j = i;
-    while (j + 1 < volumes.size() && volumes[j + 1] == volumes[j] + 1) ++j;
-    parts.push_back(j == i ? std::to_string(volumes[i])
-                           : std::to_string(volumes[i]) + "-" + std::to_string(volumes[j]));
-    i = j + 1;
-  }
-  std::string text;
-  for (std::size_t i = 0; i < parts.size(); ++i) {
-    if (i > 0) text += (i + 1 == parts.size()) ? " and " : ", ";
-    text += parts[i];
-  }
-  return text;
+  return report::volumeRanges(volumes);
 }
 
 std::size_t volumesWithAny(const std::vector<long>& counts) {
@@ -65,6 +53,8 @@ const char* describeOutput(const std::string& file) {
       {"_desc-qc_timeseries.json", "what the table's columns mean"},
       {"_desc-qc_iqms.json",
        "quality numbers of the run: TSNR, DVARS, global signal, outlier shares"},
+      {"_desc-qc_report.html",
+       "the visual quality report: maps, per-volume traces and carpet in one page"},
   };
   for (const Kind& kind : kinds) {
     const std::string ending = kind.ending;
@@ -155,6 +145,13 @@ int runDemo(const std::string& outFolder, const std::string& settingsFolder,
     out << "  settings: " << report.settingsScript << "\n";
   } else {
     out << "  settings: the installed defaults (--settings-dir DIR keeps them between calls)\n";
+  }
+  for (const RunResult& run : report.runs) {
+    for (const std::string& file : run.files) {
+      if (file.size() > 5 && file.compare(file.size() - 5, 5, ".html") == 0) {
+        out << "\nOpen the quality report in a web browser: " << file << "\n";
+      }
+    }
   }
   return kExitSuccess;
 }
