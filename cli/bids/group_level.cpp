@@ -6,6 +6,7 @@
 #include "cli/bids/group_table_files.h"
 #include "cli/commands/cli_error.h"
 #include "cli/outputs/atomic_file.h"
+#include "cli/report/study_report.h"
 
 namespace quorvel::cli {
 namespace fs = std::filesystem;
@@ -40,6 +41,7 @@ int runGroupLevel(const BidsOptions& options, std::ostream& out, std::ostream& e
   writeFileAtomically(outFolder / kGroupDictionaryName, groupDictionaryJson(table));
   err << "quorvel: wrote " << (outFolder / kGroupTableName).string() << "\n"
       << "quorvel: wrote " << (outFolder / kGroupDictionaryName).string() << "\n";
+  err << "quorvel: wrote " << report::writeStudyReport(table, outFolder) << "\n";
 
   std::size_t flaggedRuns = 0;
   for (const GroupRow& row : table.rows) {

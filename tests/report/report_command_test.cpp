@@ -85,5 +85,29 @@ TEST(ReportCommandTest, RunNamedWithHtmlGetsAnEscapedPageAndNoReportWhenAskedNot
   }
 }
 
+TEST(ReportCommandTest, GroupLevelWritesAStudyPageLinkingEveryRunPage) {
+  TempFolder folder;
+  for (const char* subject : {"01", "02", "03"}) {
+    const std::string name = std::string("sub-") + subject + "_task-rest_bold.nii";
+    cli_test::writeRun(cli_test::typicalRun(6, 5, 4, 30 + 5 * (subject[1] - '0')),
+                       folder.file(name));
+    const CommandResult run = cli_test::runQuorvel(
+        {"run", "--out", std::string("out/sub-") + subject + "/func", name}, folder.path());
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+  }
+  const CommandResult group =
+      cli_test::runQuorvel({"bids", "bids", "out", "group"}, folder.path());
+  ASSERT_EQ(group.exitStatus, 0) << group.err;
+  const fs::path page = folder.path() / "out" / "group_bold_report.html";
+  const RenderedPage rendered = openCleanly(page, folder.path() / "chromium");
+  const std::vector<std::string> links = attributeValues(rendered.dom, "href");
+  ASSERT_EQ(links.size(), 3u);
+  for (const std::string& link : links) {
+    EXPECT_TRUE(fs::is_regular_file(page.parent_path() / link)) << link;
+  }
+  EXPECT_EQ(occurrences(rendered.dom, "<tr>"), 1u + 3u);
+  EXPECT_GT(occurrences(rendered.dom, "<figure class=\"strip\""), 10u);
+}
+
 }  // namespace
 }  // namespace report_test
