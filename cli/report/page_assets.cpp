@@ -74,6 +74,7 @@ table.sortable th[aria-sort=descending]::after { content:" \25BC"; }
 .strips { display:grid; grid-template-columns:1fr 1fr; gap:10px 24px; }
 @media (max-width:900px) { .strips { grid-template-columns:1fr; } }
 a { color:#2c5aa0; }
+table.runs td:first-child { white-space:nowrap; }
 )CSS";
 
 const char kHoverScript[] = R"JS(
