@@ -14,18 +14,6 @@
 namespace cli_test {
 namespace fs = std::filesystem;
 
-TempFolder::TempFolder() {
-  std::random_device random;
-  path_ = fs::temp_directory_path() /
-          ("quorvel-cli-" + std::to_string(random()) + "-" + std::to_string(random()));
-  fs::create_directories(path_);
-}
-
-TempFolder::~TempFolder() {
-  std::error_code ignored;
-  fs::remove_all(path_, ignored);
-}
-
 std::vector<double> TestRun::course(int x, int y, int z) const {
   std::vector<double> values;
   for (int t = 0; t < nt; ++t) {
@@ -171,22 +159,6 @@ std::vector<std::string> folderEntries(const fs::path& folder) {
   }
   std::sort(names.begin(), names.end());
   return names;
-}
-
-float singleMean(const std::vector<float>& s) {
-  float sum = 0;
-  for (float v : s) sum = static_cast<float>(static_cast<double>(sum) + v);
-  return static_cast<float>(static_cast<double>(sum) / static_cast<double>(s.size()));
-}
-
-float singleStdDev(const std::vector<float>& s, float mean) {
-  float sum = 0;
-  for (float v : s) {
-    double d = static_cast<double>(v) - mean;
-    sum = static_cast<float>(sum + d * d);
-  }
-  float variance = static_cast<float>(static_cast<double>(sum) / (s.size() - 1.0));
-  return static_cast<float>(std::sqrt(static_cast<double>(variance)));
 }
 
 }  // namespace cli_test

@@ -11,22 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/test_files.h"
+
 namespace cli_test {
 
-// A fresh folder, removed with its contents when the test ends.
-class TempFolder {
- public:
-  TempFolder();
-  ~TempFolder();
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-
-  const std::filesystem::path& path() const { return path_; }
-  std::string file(const std::string& name) const { return (path_ / name).string(); }
-
- private:
-  std::filesystem::path path_;
-};
+// The suite's temporary folder.
+using quorvel_test::TempFolder;
 
 // A small 4D run: samples volume after volume (x fastest).
 struct TestRun {
@@ -75,11 +65,6 @@ std::string readFile(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, const std::string& text);
 // Names of the entries of `folder`, sorted; empty when it does not exist.
 std::vector<std::string> folderEntries(const std::filesystem::path& folder);
-
-// The plug-in's statistics recomputed in single precision, one term at a
-// time, as the analysis defines them.
-float singleMean(const std::vector<float>& s);
-float singleStdDev(const std::vector<float>& s, float mean);
 
 }  // namespace cli_test
 

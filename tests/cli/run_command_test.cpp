@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/analysis/reference_statistics.h"
 #include "cli_test_support.h"
 
 namespace cli_test {
@@ -24,7 +25,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The plug-in's per-voxel results, recomputed independently.
+// The plug-in's per-voxel results, from the analysis tests' independent
+// reference.
 struct VoxelExpectation {
   float tsnr = 0;
   float maxDeviation = 0;
@@ -45,32 +47,12 @@ Expected recompute(const TestRun& run, float maxDeviation, float spikeDef,
       for (int x = 0; x < run.nx; ++x) {
         std::vector<float> s;
         for (double v : run.course(x, y, z)) s.push_back(static_cast<float>(v * slope + inter));
-        const float m = singleMean(s), sd = singleStdDev(s, m);
-        std::vector<float> a(s.size());
-        for (std::size_t v = 0; v < s.size(); ++v) {
-          a[v] = sd > 0.01 ? static_cast<float>((static_cast<double>(s[v]) - m) / sd)
-                           : static_cast<float>(static_cast<double>(s[v]) - m);
-          if (sd > 0.01 && std::fabs(a[v]) > maxDeviation && m > 100.0) ++expected.outliers[v];
+        const quorvel_test::RefVoxel voxel = quorvel_test::refVoxel(s, maxDeviation, spikeDef);
+        for (int v = 0; v < run.nt; ++v) {
+          expected.outliers[v] += voxel.outliers[v];
+          expected.spikes[v] += voxel.spikes[v];
         }
-        VoxelExpectation voxel;
-        if (m > 100.0) {
-          const std::size_t t = a.size();
-          for (std::size_t v = 0; v < t; ++v) {
-            if (!(std::fabs(a[v]) > maxDeviation)) continue;
-            double d = v == 0       ? a[0] - a[1]
-                       : v == t - 1 ? a[t - 1] - a[t - 2]
-                                    : a[v] - (static_cast<double>(a[v - 1]) + a[v + 1]) * 0.5;
-            if (std::fabs(static_cast<float>(d)) > spikeDef) ++expected.spikes[v];
-          }
-          voxel.tsnr = static_cast<float>(static_cast<double>(m) / sd);
-          float max = a[0], min = a[0];
-          for (float v : a) {
-            if (max < v) max = v;
-            if (min > v) min = v;
-          }
-          voxel.maxDeviation = max < -min ? min : max;
-        }
-        expected.voxels.push_back(voxel);
+        expected.voxels.push_back(VoxelExpectation{voxel.tsnr, voxel.largestDeviation});
       }
   return expected;
 }

@@ -54,6 +54,8 @@ TempFolder::TempFolder(const std::string& label) {
 TempFolder::~TempFolder() {
   if (std::getenv("QUORVEL_KEEP_TEST_FILES") != nullptr) return;
   std::error_code ignored;
+  std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                               std::filesystem::perm_options::add, ignored);
   std::filesystem::remove_all(path_, ignored);
 }
 

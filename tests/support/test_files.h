@@ -8,7 +8,8 @@
 namespace quorvel_test {
 
 // A fresh, empty folder under the system's temporary folder, removed with
-// everything in it when the object ends (kept when the environment variable
+// everything in it when the object ends, also after a test took away its
+// write permission (kept when the environment variable
 // QUORVEL_KEEP_TEST_FILES is set, for looking at a failed test's files).
 class TempFolder {
  public:
@@ -20,6 +21,10 @@ class TempFolder {
   TempFolder& operator=(const TempFolder&) = delete;
 
   const std::filesystem::path& path() const { return path_; }
+  // The path of `name` inside the folder, as text.
+  std::string file(const std::string& name) const {
+    return (path_ / name).string();
+  }
 
  private:
   std::filesystem::path path_;
