@@ -18,6 +18,16 @@ elseif(MSVC)
   endif()
 endif()
 
+# The plug-in's own sources: every warning is an error, and so are implicit
+# conversions that change a value or its sign and names that shadow others,
+# the faults most likely to slip into arithmetic on host records and sizes.
+function(quorvel_strict_warnings target)
+  quorvel_warnings(${target})
+  if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
+    target_compile_options(${target} PRIVATE -Werror -Wconversion -Wshadow)
+  endif()
+endfunction()
+
 # Turns on the warnings that the project's own code builds clean with.
 function(quorvel_warnings target)
   if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")

@@ -9,7 +9,9 @@ namespace quorvel {
 bool appendToFileList(char* list, std::size_t capacity, const char* path) {
   const void* terminator = std::memchr(list, '\0', capacity);
   const std::size_t listLength =
-      terminator ? static_cast<const char*>(terminator) - list : capacity;
+      terminator ? static_cast<std::size_t>(
+                       static_cast<const char*>(terminator) - list)
+                 : capacity;
   const std::size_t separator = listLength > 0 ? 1 : 0;
   const std::size_t pathLength = std::strlen(path);
   if (listLength + separator + pathLength >= capacity) {

@@ -119,8 +119,11 @@ int rewriteGUIScript(const std::string& scriptPath,
   } else {
     for (std::string& line : lines) {
       const int key = findKey(line, keys);
-      if (key < 0 || settingLines[key].replacement.empty()) continue;
-      line = settingLines[key].replacement;
+      if (key < 0) continue;
+      const SettingLine& setting =
+          settingLines[static_cast<std::size_t>(key)];
+      if (setting.replacement.empty()) continue;
+      line = setting.replacement;
       ++replaced;
     }
     if (!replaceFileContents(scriptPath, lines)) {
