@@ -1,5 +1,7 @@
 #include "analysis/map_preparation.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <cstring>
 
 #include "analysis/vtc_geometry.h"
@@ -56,29 +58,51 @@ bool prepareNewMap(const char* name, const VTCHeader& vtc, bool addVtcName,
   return true;
 }
 
+namespace {
+
+// How a map of one kind is shown when the run has made it.
+struct MapDisplayDefaults {
+  float lowerThreshold;  // ignored when lowerIsMaxDeviation
+  bool lowerIsMaxDeviation;
+  float upperThreshold;
+  bool setsDisplayFields;  // the fields at offsets 40, 76 and 80 below
+};
+
+// One row per MapKind, in its order.
+constexpr MapDisplayDefaults kMapDisplayDefaults[kMapKindCount] = {
+    {40.0f, false, 200.0f, true},  // TSNR
+    {0.0f, true, 8.0f, false},     // Outliers (max stddev)
+    {0.3f, false, 1.0f, false},    // 1+2 Lagged AutoCorrelation
+};
+
+// What a map that sets the display fields writes into them.
+constexpr std::int32_t kDisplayOption40 = 1;
+constexpr std::int32_t kDisplayOption76 = 0;
+constexpr float kDisplayValue80 = 0.8f;
+
+// Of the maps made for one VTC, the first of this order that was made is
+// the selected one (1 at offset 92); the others keep the host's value.
+constexpr MapKind kSelectionPreference[kMapKindCount] = {
+    MapKind::kOutliers, MapKind::kTsnr, MapKind::kLaggedAutocorrelation};
+
+}  // namespace
+
 void setMapParameters(MapKind kind, const AnalysisSettings& settings,
                       NRVMPRecord& record) {
-  switch (kind) {
-    case MapKind::kTsnr:
-      record.lowerThreshold = 40.0f;
-      record.upperThreshold = 200.0f;
-      record.displayOption40 = 1;
-      record.displayOption76 = 0;
-      record.displayValue80 = 0.8f;
-      if (!settings.createOutlierMap) record.selectedMap92 = 1;
-      break;
-    case MapKind::kOutliers:
-      record.lowerThreshold = settings.maxDeviation;
-      record.upperThreshold = 8.0f;
-      record.selectedMap92 = 1;
-      break;
-    case MapKind::kLaggedAutocorrelation:
-      record.lowerThreshold = 0.3f;
-      record.upperThreshold = 1.0f;
-      if (!settings.createOutlierMap && !settings.createTSNRMap) {
-        record.selectedMap92 = 1;
-      }
-      break;
+  const MapDisplayDefaults& display =
+      kMapDisplayDefaults[static_cast<std::size_t>(kind)];
+  record.lowerThreshold = display.lowerIsMaxDeviation ? settings.maxDeviation
+                                                      : display.lowerThreshold;
+  record.upperThreshold = display.upperThreshold;
+  if (display.setsDisplayFields) {
+    record.displayOption40 = kDisplayOption40;
+    record.displayOption76 = kDisplayOption76;
+    record.displayValue80 = kDisplayValue80;
+  }
+  for (const MapKind preferred : kSelectionPreference) {
+    if (!isMapRequested(preferred, settings)) continue;
+    if (preferred == kind) record.selectedMap92 = 1;
+    break;
   }
 }
 
