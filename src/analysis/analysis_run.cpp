@@ -1,6 +1,5 @@
 #include "analysis/analysis_run.h"
 
-#include <exception>
 #include <initializer_list>
 #include <memory>
 #include <new>
@@ -121,8 +120,10 @@ PassOutcome analyseVtc(const std::string& path, bool isLastPath,
   return PassOutcome::kAnalysed;
 }
 
-bool runAnalysisOrThrow(const AnalysisSettings& settings,
-                        const std::vector<std::string>& paths) {
+}  // namespace
+
+bool runAnalysis(const AnalysisSettings& settings,
+                 const std::vector<std::string>& paths) {
   if (paths.empty()) return false;
 
   int vmrA = 0, vmrB = 0, vmrC = 0;
@@ -138,21 +139,6 @@ bool runAnalysisOrThrow(const AnalysisSettings& settings,
     if (outcome == PassOutcome::kLeaveLoop) break;
   }
   return true;
-}
-
-}  // namespace
-
-bool runAnalysis(const AnalysisSettings& settings,
-                 const std::vector<std::string>& paths) {
-  // Nothing may be thrown into the host: a failed allocation stops the run.
-  try {
-    return runAnalysisOrThrow(settings, paths);
-  } catch (const std::bad_alloc&) {
-    logText("Not enough memory: the analysis was stopped");
-  } catch (const std::exception& error) {
-    logFormatted("The analysis was stopped: %s", error.what());
-  }
-  return false;
 }
 
 }  // namespace quorvel

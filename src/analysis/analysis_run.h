@@ -15,7 +15,8 @@ namespace quorvel {
 // could not be linked; false when a failure stopped it (no path at all, a map
 // refused or inaccessible, maps and VTC of different sizes, a CSV file that
 // cannot be written). The caller saves the settings and logs completion
-// only after a true result.
+// only after a true result. What the standard library throws (a failed
+// allocation, a file-system error) passes to the caller.
 bool runAnalysis(const AnalysisSettings& settings,
                  const std::vector<std::string>& paths);
 
