@@ -109,14 +109,6 @@ constexpr const char* mapName(MapKind kind) {
   return kNames[static_cast<std::size_t>(kind)];
 }
 
-// The setting that asks for a map of `kind`.
-constexpr Setting mapSetting(MapKind kind) {
-  constexpr Setting kSettings[kMapKindCount] = {
-      Setting::kCreateTsnrMap, Setting::kCreateOutlierMap,
-      Setting::kCreateLaggedAutocorrelationMap};
-  return kSettings[static_cast<std::size_t>(kind)];
-}
-
 // Characters a map's display name keeps at most.
 constexpr std::size_t kMaxMapNameLength = 100;
 

@@ -4,6 +4,11 @@
 // ints and floats, and the same offsets on 32-bit and 64-bit builds. The
 // plug-in names only the fields it reads or writes; every other byte is the
 // host's and is handed back exactly as the host filled it.
+//
+// What the host makes of the four NRVMPRecord fields at offsets 40, 76, 80
+// and 92 is not known: they are named by their offset and the use the
+// plug-in makes of them (display settings of the TSNR map, and the one map
+// of a VTC that is selected).
 #ifndef QUORVEL_HOST_HOST_RECORDS_H_
 #define QUORVEL_HOST_HOST_RECORDS_H_
 
