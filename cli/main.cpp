@@ -4,12 +4,14 @@
 
 #include <iostream>
 #include <optional>
+#include <sstream>
 
 #include "cli/bids/bids_command.h"
 #include "cli/commands/analysis_options.h"
 #include "cli/commands/cli_error.h"
 #include "cli/commands/demo_command.h"
 #include "cli/commands/run_command.h"
+#include "cli/outputs/console_output.h"
 
 namespace {
 
@@ -55,6 +57,10 @@ int main(int argc, char** argv) {
                   "Keep the settings between calls in this folder, as the dialog does "
                   "(default: none kept)");
   addAnalysisOptions(*run, options);
+  run->add_flag("-q,--quiet", options.quiet,
+                "Print only errors and one summary line per run");
+  run->add_flag("--show-table", options.showTable,
+                "Print the plug-in's per-volume table too (it is always in the log file)");
   run->footer(std::string(kSettingsNote) +
               "\n\nOutputs in --out: <entities>_stat-tsnr_boldmap.nii.gz, "
               "..._desc-ac12_boldmap.nii.gz, ..._desc-maxdev_boldmap.nii.gz (each "
@@ -97,22 +103,31 @@ int main(int argc, char** argv) {
   try {
     if (*bids) return quorvel::cli::runBids(bidsOptions, std::cout, std::cerr);
     if (*demo) return quorvel::cli::runDemo(demoOut, demoSettings, std::cout, std::cerr);
-    quorvel::cli::RunReport report = quorvel::cli::runQuorvel(options, std::cout, std::cerr);
+    std::ostringstream discarded;
+    std::ostream& out = options.quiet ? discarded : std::cout;
+    std::ostream& notes = options.quiet ? discarded : std::cerr;
+    quorvel::cli::RunReport report = quorvel::cli::runQuorvel(options, out, notes);
     if (!report.executeResult) {
-      std::cerr << "quorvel: the plug-in stopped before the end of its run (execute "
-                   "returned false); see the log, also in "
+      std::cerr << "quorvel: the analysis stopped before its end (the plug-in reported a "
+                   "failure); see the log, also in "
                 << report.logFile << "\n";
       return quorvel::cli::kExitRunFailed;
     }
     for (const auto& result : report.runs) {
-      for (const std::string& file : result.files) {
-        std::cerr << "quorvel: wrote " << file << "\n";
-      }
+      for (const std::string& file : result.files) notes << "quorvel: wrote " << file << "\n";
     }
     if (!report.datasetDescriptionFile.empty()) {
-      std::cerr << "quorvel: wrote " << report.datasetDescriptionFile << "\n";
+      notes << "quorvel: wrote " << report.datasetDescriptionFile << "\n";
     }
-    std::cerr << "quorvel: wrote " << report.logFile << "\n";
+    notes << "quorvel: wrote " << report.logFile << "\n";
+    if (!options.quiet) std::cout << "\n== Quorvel: " << report.runs.size() << (report.runs.size() == 1 ? " run" : " runs") << " analysed\n";
+    for (const auto& result : report.runs) {
+      std::cout << quorvel::cli::summaryLine(result) << "\n";
+    }
+    if (!options.quiet) {
+      std::cout << "Maps, tables and quality numbers in " << options.outFolder << "; log in "
+                << report.logFile << "\n";
+    }
     return quorvel::cli::kExitSuccess;
   } catch (const CliError& error) {
     std::cerr << "quorvel: " << error.what() << "\n";

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cfloat>
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <locale>
@@ -26,6 +27,7 @@
 #include "cli/settings/settings_store.h"
 #include "cli/outputs/sidecars.h"
 #include "cli/nifti/sample_scaling.h"
+#include "cli/outputs/console_output.h"
 #include "cli/quality/intensity_floor.h"
 #include "cli/quality/iqm_files.h"
 #include "cli/quality/repetition_time.h"
@@ -36,6 +38,8 @@
 namespace quorvel::cli {
 namespace fs = std::filesystem;
 namespace {
+
+using Clock = std::chrono::steady_clock;
 
 std::string readWholeFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -167,6 +171,18 @@ void reportSettingsSaving(const SettingsPlace& place, bool saved, std::ostream& 
     err << "quorvel: the plug-in could not save the settings into " << place.script().string()
         << " (see the log); the next run will not start from them\n";
   }
+}
+
+// Seconds the plug-in spent on the run known as `vtcPath`: from its load
+// line to the next run's, or to the end of the analysis.
+double pluginSecondsOfRun(const std::vector<std::pair<std::string, Clock::time_point>>& starts,
+                          const std::string& vtcPath, Clock::time_point analysisEnd) {
+  for (std::size_t k = 0; k < starts.size(); ++k) {
+    if (starts[k].first != vtcPath) continue;
+    const Clock::time_point end = k + 1 < starts.size() ? starts[k + 1].second : analysisEnd;
+    return std::chrono::duration<double>(end - starts[k].second).count();
+  }
+  return 0.0;
 }
 
 // The top of the call's log: what ran, where the settings came from, and
@@ -330,7 +346,15 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out,
   parameters.scale = scale;
 
   HostListeners listeners;
-  listeners.logLine = [&out](const std::string& line) { out << line << std::endl; };
+  // When each run's analysis began, by the plug-in's load line, for the
+  // progress lines of a several-run call.
+  std::vector<std::pair<std::string, Clock::time_point>> runStarts;
+  listeners.logLine = [&out, &runStarts, &options](const std::string& line) {
+    if (line.rfind("Successfully loaded ", 0) == 0) {
+      runStarts.emplace_back(line.substr(20), Clock::now());
+    }
+    if (options.showTable || !isPerVolumeTableLine(line)) out << line << std::endl;
+  };
   listeners.messageBox = [&err](const std::string& text) {
     err << "[message box] " << text << std::endl;
   };
@@ -360,6 +384,8 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out,
   }
   if (plan.runs.size() > plan.givenCount) addMdmRuns(session, plan);
   report.executeResult = session.execute("Start");
+  const Clock::time_point analysisEnd = Clock::now();
+  Clock::time_point outputsSince = analysisEnd;
   saveLog();
   if (!report.executeResult) return report;
 
@@ -389,6 +415,15 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out,
       report.runs.back().files.push_back(report::writeRunReport(
           {report.runs.back(), *runs[i].header, samples, maps, parameters, analysed->logLines},
           outFolder / plan.runs[i].names.reportName()));
+    }
+    if (plan.runs.size() > 1) {
+      // The plug-in's time on the run and the command's on its outputs.
+      const Clock::time_point now = Clock::now();
+      const double seconds =
+          pluginSecondsOfRun(runStarts, plan.runs[i].vtcPath, analysisEnd) +
+          std::chrono::duration<double>(now - outputsSince).count();
+      outputsSince = now;
+      err << progressLine(i + 1, plan.runs.size(), report.runs.back(), seconds) << std::endl;
     }
     if (options.afterRun) {
       options.afterRun(report.runs.back(), session.samples(plan.runs[i].vtcPath));

@@ -51,6 +51,8 @@ struct RunOptions {
   std::optional<double> scale;  // factor applied to every sample; 1 when unset
   std::optional<bool> writeReport;  // the run page; unset writes it
 
+  bool quiet = false;      // no notes, no log on stdout: errors only
+  bool showTable = false;  // the plug-in's per-volume table on stdout too
   RunHook afterRun;  // may be empty
 };
 

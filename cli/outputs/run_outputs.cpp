@@ -9,6 +9,7 @@
 #include "cli/nifti/nifti_output.h"
 #include "cli/outputs/sidecars.h"
 #include "cli/session/volume_counts.h"
+#include "cli/outputs/console_output.h"
 #include "cli/quality/iqm_files.h"
 
 namespace quorvel::cli {
@@ -91,11 +92,15 @@ RunResult writeRunOutputs(const PlannedRun& run, const nifti_image& runHeader,
   const std::string sourceName = fs::path(run.runPath).filename().string();
 
   for (const RunMap& map : maps) {
+    // The host knows the run as a VTC that exists nowhere; the files name
+    // the run the user gave.
+    MapFacts facts = map.map.facts;
+    facts.displayName = mapNameForRun(facts.displayName, run.names.vtcName(), sourceName);
     const fs::path image = outFolder / run.names.mapName(map.kind);
-    writeMapImage(runHeader, map.map.values, map.map.facts.displayName, image);
+    writeMapImage(runHeader, map.map.values, facts.displayName, image);
     result.files.push_back(image.string());
     const fs::path sidecar = outFolder / run.names.mapSidecarName(map.kind);
-    writeFileAtomically(sidecar, mapSidecarJson(map.kind, map.map.facts, sourceName, parameters));
+    writeFileAtomically(sidecar, mapSidecarJson(map.kind, facts, sourceName, parameters));
     result.files.push_back(sidecar.string());
     if (map.kind == MapKind::kTsnr) result.tsnrValues = map.map.values;
   }

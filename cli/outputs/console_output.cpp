@@ -1,0 +1,72 @@
+#include "cli/outputs/console_output.h"
+
+#include <cstdio>
+#include <filesystem>
+
+#include "cli/nifti/nifti_run.h"
+
+namespace quorvel::cli {
+namespace {
+
+std::string fixed(double value, int decimals) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.*f", decimals, value);
+  return text;
+}
+
+std::string countOf(long count, const char* noun) {
+  return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
+}
+
+}  // namespace
+
+bool isPerVolumeTableLine(const std::string& line) {
+  if (line.rfind("Number of deviating voxels", 0) == 0) return true;
+  int volume = 0, consumed = 0;
+  long outliers = 0, spikes = 0;
+  return std::sscanf(line.c_str(), "Volume %d: %ld, of which %ld spikes%n", &volume, &outliers,
+                     &spikes, &consumed) == 3 &&
+         static_cast<std::size_t>(consumed) == line.size();
+}
+
+std::string progressLine(std::size_t number, std::size_t count, const RunResult& run,
+                         double seconds) {
+  std::string line = "[" + std::to_string(number) + "/" + std::to_string(count) + "] " +
+                     niftiStem(run.runPath) + ": " + fixed(seconds, 1) + " s, ";
+  const RunQuality& q = run.quality;
+  line += q.outlierVolumes ? countOf(*q.outlierVolumes, "outlier volume")
+                           : std::string("no counts");
+  return line;
+}
+
+std::string summaryLine(const RunResult& run) {
+  const RunQuality& q = run.quality;
+  const SampleStatistics& s = q.samples;
+  std::string line = niftiStem(run.runPath) + ": " + countOf(run.volumes, "volume") + ", " +
+                     std::to_string(s.voxelsAnalysed) + " voxels analysed";
+  if (s.voxels > 0) {
+    line += " (" + fixed(100.0 * static_cast<double>(s.voxelsAnalysed) /
+                             static_cast<double>(s.voxels), 0) + "%)";
+  }
+  if (s.tsnrMedian) line += ", median TSNR " + fixed(*s.tsnrMedian, 1);
+  if (q.outlierVolumes) {
+    line += ", " + countOf(*q.outlierVolumes, "outlier volume") + ", " +
+            countOf(*q.spikeVolumes, "spike volume");
+  }
+  if (q.dvarsMax) line += ", DVARS max " + fixed(*q.dvarsMax, 1);
+  if (q.stdDvarsMax) line += " (standardised " + fixed(*q.stdDvarsMax, 2) + ")";
+  if (!run.warnings.empty()) line += ", " + countOf(static_cast<long>(run.warnings.size()), "warning");
+  return line;
+}
+
+std::string mapNameForRun(const std::string& pluginName, const std::string& vtcName,
+                          const std::string& runFileName) {
+  const std::string suffix = " of " + vtcName;
+  if (pluginName.size() < suffix.size() ||
+      pluginName.compare(pluginName.size() - suffix.size(), suffix.size(), suffix) != 0) {
+    return pluginName;
+  }
+  return pluginName.substr(0, pluginName.size() - vtcName.size()) + runFileName;
+}
+
+}  // namespace quorvel::cli
