@@ -19,6 +19,7 @@
 
 #include "tests/analysis/reference_statistics.h"
 #include "cli_test_support.h"
+#include "nifti_bytes.h"
 
 namespace cli_test {
 namespace {
@@ -780,6 +781,13 @@ TEST_P(BadInputTest, IsRefusedWithAClearMessageAndNoOutput) {
   }
   fs::create_directories(folder.path() / "other");
   fs::copy_file(folder.path() / "good_bold.nii.gz", folder.path() / "other" / "good_bold.nii.gz");
+  // A 10 KB NIfTI-2 file whose dim[0] crashed nifti_clib 3.0.1.
+  NiftiBytes crash = NiftiBytes::counting(2);
+  crash.dim[0] = 65536;
+  writeFile(folder.path() / "crash.nii", crash.bytes() + std::string(10000, '\0'));
+  std::string damaged = readFile(folder.path() / "good_bold.nii.gz");
+  for (std::size_t i = damaged.size() / 2; i < damaged.size() / 2 + 16; ++i) damaged[i] ^= 0x33;
+  writeFile(folder.path() / "damaged_bold.nii.gz", damaged);
 
   std::vector<std::string> arguments = {"run", "--settings-dir", "settings"};
   arguments.insert(arguments.end(), GetParam().arguments.begin(), GetParam().arguments.end());
@@ -788,6 +796,7 @@ TEST_P(BadInputTest, IsRefusedWithAClearMessageAndNoOutput) {
   EXPECT_NE(result.err.find(GetParam().messagePart), std::string::npos) << result.err;
   EXPECT_TRUE(folderEntries(folder.path() / "qc").empty());
   EXPECT_EQ(result.out, "");
+  EXPECT_EQ(result.err.find("** ERROR"), std::string::npos) << result.err;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -798,6 +807,10 @@ INSTANTIATE_TEST_SUITE_P(
         BadInput{"WrongExtension", {"-o", "qc", "blocker"}, "blocker: not a NIfTI file"},
         BadInput{"ThreeD", {"-o", "qc", "flat.nii.gz"}, "flat.nii.gz: is a 3D image"},
         BadInput{"Truncated", {"-o", "qc", "cut_bold.nii.gz"}, "cut_bold.nii.gz: the image data are truncated"},
+        BadInput{"CrashingNifti2Header", {"-o", "qc", "crash.nii"},
+                 "crash.nii: dim[0] is 65536, but a NIfTI image has 1 to 7 dimensions"},
+        BadInput{"DamagedCompressedData", {"-o", "qc", "damaged_bold.nii.gz"},
+                 "damaged_bold.nii.gz: the compressed data are damaged"},
         BadInput{"MdmWithMissingRun", {"-o", "qc", "--mdm", "missing.mdm"}, "gone_bold.nii.gz"},
         BadInput{"DifferentGrids", {"-o", "qc", "good_bold.nii.gz", "other_bold.nii.gz"},
                  "differs from the 3 x 2 x 2"},
