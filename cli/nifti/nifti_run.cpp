@@ -195,14 +195,6 @@ std::vector<std::string> warningsOf(const NiftiHeader& header, const RunSamples&
 
 void silenceNiftiLibrary() { nifti_set_debug_level(0); }
 
-std::vector<std::string> warningLines(const NiftiRun& run) {
-  std::vector<std::string> lines;
-  for (const std::string& warning : run.warnings) {
-    lines.push_back("quorvel: warning: " + run.path + ": " + warning);
-  }
-  return lines;
-}
-
 bool hasNiftiExtension(const std::string& path) {
   return endsWithNoCase(path, ".nii") || endsWithNoCase(path, ".nii.gz");
 }
@@ -252,7 +244,9 @@ NiftiRun readNiftiRun(const std::string& path) {
   run.intSamples = std::move(samples.intSamples);
   run.floatSamples = std::move(samples.floatSamples);
   run.header = imageOfHeader(header);
-  run.warnings = warningsOf(header, samples);
+  for (const std::string& warning : warningsOf(header, samples)) {
+    run.warnings.push_back(path + ": " + warning);
+  }
   return run;
 }
 

@@ -23,8 +23,8 @@ struct NiftiRun {
   std::vector<float> floatSamples;       // otherwise
   NiftiImagePtr header;  // grid, affine and pixdim; holds no data
   // What makes some of the run's maps or counts meaningless, one sentence
-  // each, without the file's name: shown on standard error, in the log and
-  // in the JSON sidecars.
+  // each, beginning with the file's path: shown on standard error, in the
+  // log and in the JSON sidecars and IQM file.
   std::vector<std::string> warnings;
 
   std::size_t voxelCount() const {
@@ -38,10 +38,6 @@ struct NiftiRun {
 // problem when it is missing, not NIfTI, damaged, not 4D, of an unusable
 // data type, too large for the host, or truncated.
 NiftiRun readNiftiRun(const std::string& path);
-
-// The run's warnings as the command prints and logs them, one line each:
-// "quorvel: warning: <path>: <warning>".
-std::vector<std::string> warningLines(const NiftiRun& run);
 
 // True when `path` ends in ".nii" or ".nii.gz" (any letter case).
 bool hasNiftiExtension(const std::string& path);

@@ -743,6 +743,50 @@ TEST_F(RunCommandTest, SettingsFolderTooLongForThePluginIsRefused) {
   EXPECT_TRUE(folderEntries(out()).empty());
 }
 
+TEST_F(RunCommandTest, MeaninglessSamplesAreAnalysedAsTheyAreAndWarnedEverywhere) {
+  // A NaN in volume 6 of a voxel that has no outlier otherwise: read as 0,
+  // it would be counted as an outlier of that volume.
+  TestRun nan = typicalRun(3, 2, 2, 30);
+  nan.datatype = DT_FLOAT32;
+  writeRun(nan, folder.file("nan_bold.nii"));
+  {
+    std::string bytes = readFile(folder.path() / "nan_bold.nii");
+    const float notANumber = std::nanf("");
+    const std::size_t sample = (5 * 12 + 11) * sizeof(float);  // volume 6, voxel (2,1,1)
+    bytes.replace(352 + sample, sizeof notANumber,
+                  std::string(reinterpret_cast<const char*>(&notANumber), sizeof notANumber));
+    writeFile(folder.path() / "nan_bold.nii", bytes);
+  }
+  TestRun scaled = typicalRun(3, 2, 2, 30);
+  scaled.sclSlope = 1e38;
+  writeRun(scaled, folder.file("scaled_bold.nii.gz"));
+  writeRun(typicalRun(3, 2, 2, 3), folder.file("short_bold.nii.gz"));
+
+  CommandResult result = runQuorvel({"run", "-o", "qc", "--settings-dir", "settings",
+                                     "nan_bold.nii", "scaled_bold.nii.gz", "short_bold.nii.gz"},
+                                    folder.path());
+  ASSERT_EQ(result.exitStatus, 0) << result.err;
+  EXPECT_EQ(result.err.find("** ERROR"), std::string::npos) << result.err;
+  const std::string log = readFile(callLog(out()));
+  const std::pair<const char*, const char*> expected[] = {
+      {"nan_bold", "1 of its 360 samples is NaN or infinite"},
+      {"scaled_bold", "scl_slope 1e+38 and scl_inter 0 take 360 samples beyond the range"},
+      {"short_bold", "only 3 volumes: the lag 1+2 autocorrelation needs at least 4"}};
+  for (const auto& [run, warning] : expected) {
+    const std::string text = run + std::string(run[0] == 'n' ? ".nii: " : ".nii.gz: ") + warning;
+    EXPECT_NE(result.err.find("quorvel: " + text), std::string::npos) << result.err;
+    EXPECT_NE(log.find("Warning: " + text), std::string::npos) << log;
+    for (const std::string& sidecar : {std::string(run) + "_stat-tsnr_boldmap.json",
+                                      std::string(run) + "_desc-qc_timeseries.json"}) {
+      const std::string json = readFile(out() / sidecar);
+      EXPECT_NE(json.find("\"Warnings\": ["), std::string::npos) << sidecar << json;
+      EXPECT_NE(json.find(warning), std::string::npos) << sidecar << json;
+    }
+  }
+  const std::string csv = readFile(out() / "nan_bold.csv");
+  EXPECT_NE(csv.find("\n6,0,0\n"), std::string::npos) << csv;
+}
+
 // Each bad input: exit status 2, one message naming the file and the
 // problem, and no output folder content.
 struct BadInput {
