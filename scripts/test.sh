@@ -25,8 +25,14 @@ echo "== Fuzzing the inputs the plug-in parses (libFuzzer, ${QUORVEL_FUZZ_SECOND
 cmake --preset fuzz
 cmake --build --preset fuzz -j"$jobs"
 fuzz_dir=$(mktemp -d)
-for fuzzer in file_list_fuzzer text_files_fuzzer vtc_fuzzer; do
-  if (cd "$fuzz_dir" && TMPDIR="$fuzz_dir" "$OLDPWD/build-fuzz/tests/fuzz/$fuzzer" \
+for fuzzer in file_list_fuzzer text_files_fuzzer vtc_fuzzer nifti_run_fuzzer; do
+  # A fuzzer with seeds in tests/fuzz/corpus/ starts from a copy of them.
+  corpus=()
+  if [[ -d tests/fuzz/corpus/$fuzzer ]]; then
+    cp -r "tests/fuzz/corpus/$fuzzer" "$fuzz_dir/corpus-$fuzzer"
+    corpus=("$fuzz_dir/corpus-$fuzzer")
+  fi
+  if (cd "$fuzz_dir" && TMPDIR="$fuzz_dir" "$OLDPWD/build-fuzz/tests/fuzz/$fuzzer" "${corpus[@]}" \
         -max_total_time="${QUORVEL_FUZZ_SECONDS:-15}" -max_len=4096 >"$fuzz_dir/log" 2>&1); then
     echo "$fuzzer: $(tail -n 1 "$fuzz_dir/log")"
   else

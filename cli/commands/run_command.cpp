@@ -268,7 +268,7 @@ RunResult analyseRunQuality(const HostSession& session, const PlannedRun& planne
                             const AnalysisParameters& parameters,
                             const std::vector<std::string>& runLog,
                             const fs::path& outFolder) {
-  std::vector<std::string> warnings;
+  std::vector<std::string> warnings = run.warnings;
   const std::optional<double> repetitionTime = repetitionTimeOf(
       planned.runPath, run.header->dt, run.header->time_units, warnings);
   std::optional<VolumeCounts> counts =
@@ -281,7 +281,7 @@ RunResult analyseRunQuality(const HostSession& session, const PlannedRun& planne
   RunQuality quality = combineQuality(std::move(stats), std::move(counts), repetitionTime);
   RunResult result = writeRunOutputs(planned, *run.header, maps, parameters, quality,
                                      iqmJson(planned.runPath, quality, parameters, warnings),
-                                     outFolder);
+                                     outFolder, warnings);
   for (const RunMap& map : maps) result.maps.push_back(map.map);
   result.quality = std::move(quality);
   result.warnings = std::move(warnings);

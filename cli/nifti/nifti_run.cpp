@@ -1,15 +1,24 @@
 #include "cli/nifti/nifti_run.h"
 
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
-#include <cmath>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <limits>
+#include <memory>
+#include <sstream>
 #include <system_error>
 
 #include "cli/commands/cli_error.h"
+#include "cli/nifti/gzip_data.h"
+#include "cli/nifti/nifti_header.h"
+#include "cli/nifti/nifti_header_image.h"
+#include "cli/nifti/run_samples.h"
 
 namespace quorvel::cli {
 namespace {
@@ -25,101 +34,161 @@ bool endsWithNoCase(const std::string& text, const std::string& ending) {
                     });
 }
 
-// Scaling is in use when the slope is a usable number other than the
-// identity; a slope of 0 means "no scaling" in NIfTI.
-bool hasScaling(const nifti_image& image) {
-  if (image.scl_slope == 0 || !std::isfinite(image.scl_slope)) return false;
-  double inter = std::isfinite(image.scl_inter) ? image.scl_inter : 0.0;
-  return !(image.scl_slope == 1.0 && inter == 0.0);
+std::string numberText(double value) {
+  std::ostringstream text;
+  text << value;
+  return text.str();
 }
 
-template <typename T>
-void convertToFloat(const void* data, std::size_t count, double slope,
-                    double inter, std::vector<float>& out) {
-  const T* in = static_cast<const T*>(data);
-  out.resize(count);
-  for (std::size_t i = 0; i < count; ++i) {
-    out[i] = static_cast<float>(static_cast<double>(in[i]) * slope + inter);
+class OpenFile {
+ public:
+  explicit OpenFile(int fd) : fd_(fd) {}
+  ~OpenFile() { if (fd_ >= 0) ::close(fd_); }
+  OpenFile(const OpenFile&) = delete;
+  OpenFile& operator=(const OpenFile&) = delete;
+  int fd() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+// The whole file in memory, read-only, for the decompressor.
+class MappedFile {
+ public:
+  MappedFile(int fd, std::size_t size, const std::string& path) : size_(size) {
+    if (size_ == 0) return;
+    void* at = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE, fd, 0);
+    if (at == MAP_FAILED) {
+      throw inputError(path + ": cannot be read (" + std::strerror(errno) + ")");
+    }
+    ::madvise(at, size_, MADV_SEQUENTIAL);
+    data_ = static_cast<const unsigned char*>(at);
+  }
+  ~MappedFile() { release(); }
+  MappedFile(const MappedFile&) = delete;
+  MappedFile& operator=(const MappedFile&) = delete;
+  void release() {
+    if (data_ != nullptr) ::munmap(const_cast<unsigned char*>(data_), size_);
+    data_ = nullptr;
+  }
+  const unsigned char* data() const { return data_; }
+  std::size_t size() const { return size_; }
+
+ private:
+  const unsigned char* data_ = nullptr;
+  std::size_t size_;
+};
+
+// Reads `count` bytes at `offset`; a file that ends first is truncated.
+void readAt(int fd, std::uint64_t offset, unsigned char* into, std::size_t count,
+            const std::string& path) {
+  while (count > 0) {
+    const ssize_t got = ::pread(fd, into, count, static_cast<off_t>(offset));
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) throw inputError(path + ": cannot be read (" + std::strerror(errno) + ")");
+    if (got == 0) throw inputError(path + ": the image data are truncated (the file ended early)");
+    into += got;
+    offset += static_cast<std::uint64_t>(got);
+    count -= static_cast<std::size_t>(got);
   }
 }
 
-// Converts the loaded data to float samples; false for a data type that
-// holds no plain real numbers.
-bool samplesToFloat(const nifti_image& image, std::size_t count,
-                    std::vector<float>& out) {
-  double slope = 1.0, inter = 0.0;
-  if (hasScaling(image)) {
-    slope = image.scl_slope;
-    inter = std::isfinite(image.scl_inter) ? image.scl_inter : 0.0;
-  }
-  switch (image.datatype) {
-    case DT_UINT8: convertToFloat<std::uint8_t>(image.data, count, slope, inter, out); return true;
-    case DT_INT8: convertToFloat<std::int8_t>(image.data, count, slope, inter, out); return true;
-    case DT_INT16: convertToFloat<std::int16_t>(image.data, count, slope, inter, out); return true;
-    case DT_UINT16: convertToFloat<std::uint16_t>(image.data, count, slope, inter, out); return true;
-    case DT_INT32: convertToFloat<std::int32_t>(image.data, count, slope, inter, out); return true;
-    case DT_UINT32: convertToFloat<std::uint32_t>(image.data, count, slope, inter, out); return true;
-    case DT_INT64: convertToFloat<std::int64_t>(image.data, count, slope, inter, out); return true;
-    case DT_UINT64: convertToFloat<std::uint64_t>(image.data, count, slope, inter, out); return true;
-    case DT_FLOAT32: convertToFloat<float>(image.data, count, slope, inter, out); return true;
-    case DT_FLOAT64: convertToFloat<double>(image.data, count, slope, inter, out); return true;
-    default: return false;
-  }
+// Volumes read at a time from a .nii: up to 64, which fills a transpose
+// tile so that each time course gets whole cache lines, but no more than
+// a sixteenth of the run's bytes (at least 8 MiB), so that the block stays
+// a small part of the memory the run takes.
+std::size_t volumesPerBlock(const NiftiHeader& header) {
+  const std::size_t volumeBytes = header.voxelCount() * header.bytesPerSample();
+  const std::size_t runBytes = volumeBytes * static_cast<std::size_t>(header.volumes());
+  const std::size_t budget = std::max<std::size_t>(runBytes / 16, std::size_t{8} << 20);
+  const std::size_t volumes = std::clamp<std::size_t>(budget / volumeBytes, 1, 64);
+  return std::min(volumes, static_cast<std::size_t>(header.volumes()));
 }
 
-bool isSupportedType(int datatype) {
-  switch (datatype) {
-    case DT_UINT8: case DT_INT8: case DT_INT16: case DT_UINT16:
-    case DT_INT32: case DT_UINT32: case DT_INT64: case DT_UINT64:
-    case DT_FLOAT32: case DT_FLOAT64:
-      return true;
-    default:
-      return false;
+RunSamples readUncompressed(int fd, std::uint64_t fileSize, NiftiHeader& header,
+                            const std::string& path) {
+  unsigned char start[kNiftiHeaderMaxSize];
+  const std::size_t startSize =
+      static_cast<std::size_t>(std::min<std::uint64_t>(fileSize, sizeof start));
+  readAt(fd, 0, start, startSize, path);
+  header = parseNiftiHeader(start, startSize, path);
+  checkSamplesFit(header, fileSize, path);
+
+  RunSampleFiller filler(header, path);
+  const std::size_t nt = static_cast<std::size_t>(header.volumes());
+  const std::size_t perBlock = volumesPerBlock(header);
+  const std::size_t volumeBytes = header.voxelCount() * header.bytesPerSample();
+  ::posix_fadvise(fd, header.voxOffset, 0, POSIX_FADV_SEQUENTIAL);
+  std::unique_ptr<unsigned char[]> block(new unsigned char[perBlock * volumeBytes]);
+  for (std::size_t first = 0; first < nt; first += perBlock) {
+    const std::size_t count = std::min(perBlock, nt - first);
+    readAt(fd, static_cast<std::uint64_t>(header.voxOffset) + first * volumeBytes,
+           block.get(), count * volumeBytes, path);
+    filler.addVolumes(block.get(), first, count);
   }
+  return filler.take();
 }
 
-std::string dimensionsText(const nifti_image& image) {
-  std::string text;
-  for (int64_t d = 1; d <= std::clamp<int64_t>(image.dim[0], 1, 7); ++d) {
-    if (d > 1) text += " x ";
-    text += std::to_string(image.dim[d]);
+RunSamples readCompressed(int fd, std::uint64_t fileSize, NiftiHeader& header,
+                          const std::string& path) {
+  MappedFile file(fd, static_cast<std::size_t>(fileSize), path);
+  {
+    const InflatedBytes start =
+        inflateGzipStart(file.data(), file.size(), kNiftiHeaderMaxSize, path);
+    header = parseNiftiHeader(start.data.get(), start.size, path);
   }
-  return text;
+  const std::uint64_t wanted = static_cast<std::uint64_t>(header.voxOffset) + header.dataBytes();
+  // Deflate shrinks data at most about 1032 times; a header asking for more
+  // than that describes samples the file cannot hold.
+  if (wanted / 1032 > fileSize) {
+    throw inputError(path + ": the image data are truncated (the header describes " +
+                     std::to_string(wanted) + " bytes; " + std::to_string(fileSize) +
+                     " compressed bytes cannot hold them)");
+  }
+  InflatedBytes inflated = inflateGzip(file.data(), file.size(), wanted, path);
+  file.release();
+  checkSamplesFit(header, inflated.size, path);
+  RunSampleFiller filler(header, path);
+  filler.addVolumes(inflated.data.get() + header.voxOffset, 0,
+                    static_cast<std::size_t>(header.volumes()));
+  return filler.take();
 }
 
-// Checks the header of a file nifti_clib could parse: a 4D grid that the
-// host can hold, with samples of a real type.
-void checkHeader(const std::string& path, const nifti_image& image) {
-  if (image.nifti_type == NIFTI_FTYPE_ANALYZE) {
-    throw inputError(path + ": not a NIfTI file (an ANALYZE 7.5 header without the NIfTI magic)");
+// "1 of its 60 samples is" / "2 of its 60 samples are".
+std::string samplesOf(std::uint64_t count, std::uint64_t total) {
+  return std::to_string(count) + " of its " + std::to_string(total) +
+         (count == 1 ? " samples is" : " samples are");
+}
+
+std::vector<std::string> warningsOf(const NiftiHeader& header, const RunSamples& samples) {
+  std::vector<std::string> warnings;
+  const std::uint64_t total =
+      static_cast<std::uint64_t>(header.voxelCount()) * static_cast<std::uint64_t>(header.volumes());
+  const char* consequence =
+      "; the voxels holding them get map values and counts that mean nothing";
+  if (samples.nonFinite != 0) {
+    warnings.push_back(samplesOf(samples.nonFinite, total) +
+                       " NaN or infinite; they are analysed as they are" + consequence);
   }
-  for (int d = 5; d <= 7 && d <= image.dim[0]; ++d) {
-    if (image.dim[d] > 1) {
-      throw inputError(path + ": has " + std::to_string(image.dim[0]) +
-                       " dimensions (" + dimensionsText(image) +
-                       "); a run must be 4D: x, y, z and time");
+  if (samples.overflowed != 0) {
+    if (header.hasScaling()) {
+      warnings.push_back("scl_slope " + numberText(header.sclSlope) + " and scl_inter " +
+                         numberText(header.usableInter()) + " take " +
+                         std::to_string(samples.overflowed) +
+                         " samples beyond the range of 32-bit floats, where they became "
+                         "infinite" + consequence);
+    } else {
+      warnings.push_back(samplesOf(samples.overflowed, total) +
+                         " beyond the range of 32-bit floats and became infinite" +
+                         consequence);
     }
   }
-  if (image.dim[0] < 4 || image.nt < 2) {
-    throw inputError(path + ": is a 3D image (" + dimensionsText(image) +
-                     ", one volume); a run needs a 4D image with several volumes");
+  if (header.volumes() < 4) {
+    warnings.push_back("only " + std::to_string(header.volumes()) +
+                       " volumes: the lag 1+2 autocorrelation needs at least 4, so its map "
+                       "is NaN in every voxel above the background level");
   }
-  if (image.nx < 1 || image.ny < 1 || image.nz < 1) {
-    throw inputError(path + ": has an empty grid (" + dimensionsText(image) + ")");
-  }
-  const int64_t int32Max = std::numeric_limits<std::int32_t>::max();
-  if (image.nx > int32Max || image.ny > int32Max || image.nz > int32Max ||
-      image.nt > int32Max ||
-      image.nx * image.ny > int32Max / image.nz ||
-      image.nx * image.ny * image.nz > int32Max / image.nt) {
-    throw inputError(path + ": is too large (" + dimensionsText(image) +
-                     "); the host takes at most 2^31-1 samples per run");
-  }
-  if (!isSupportedType(image.datatype)) {
-    throw inputError(path + ": has samples of type " +
-                     nifti_datatype_string(image.datatype) +
-                     ", which is not a plain real number type");
-  }
+  return warnings;
 }
 
 }  // namespace
@@ -141,7 +210,6 @@ std::string niftiStem(const std::string& path) {
 }
 
 NiftiRun readNiftiRun(const std::string& path) {
-  silenceNiftiLibrary();
   std::error_code error;
   fs::file_status status = fs::status(path, error);
   if (!fs::exists(status)) {
@@ -153,37 +221,32 @@ NiftiRun readNiftiRun(const std::string& path) {
   if (!hasNiftiExtension(path)) {
     throw inputError(path + ": not a NIfTI file (the name must end in .nii or .nii.gz)");
   }
-  if (!std::ifstream(path, std::ios::binary)) {
-    throw inputError(path + ": cannot be opened for reading");
+  const OpenFile file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (file.fd() < 0) {
+    throw inputError(path + ": cannot be opened for reading (" + std::strerror(errno) + ")");
   }
-  NiftiImagePtr image(nifti_image_read(path.c_str(), 0));
-  if (!image) {
-    throw inputError(path + ": not a NIfTI-1 or NIfTI-2 file (no valid header could be read)");
+  struct stat facts;
+  if (::fstat(file.fd(), &facts) != 0 || !S_ISREG(facts.st_mode)) {
+    throw inputError(path + ": not a regular file (a pipe or device cannot be a run)");
   }
-  checkHeader(path, *image);
+  const std::uint64_t size = static_cast<std::uint64_t>(facts.st_size);
 
+  NiftiHeader header;
+  RunSamples samples = endsWithNoCase(path, ".gz") ? readCompressed(file.fd(), size, header, path)
+                                                   : readUncompressed(file.fd(), size, header, path);
   NiftiRun run;
   run.path = path;
-  run.nx = static_cast<std::int32_t>(image->nx);
-  run.ny = static_cast<std::int32_t>(image->ny);
-  run.nz = static_cast<std::int32_t>(image->nz);
-  run.nt = static_cast<std::int32_t>(image->nt);
-
-  if (nifti_image_load(image.get()) != 0 || image->data == nullptr) {
-    throw inputError(path + ": the image data are truncated or unreadable (expected " +
-                     std::to_string(image->nvox) + " samples of " +
-                     std::to_string(image->nbyper) + " bytes)");
+  run.nx = static_cast<std::int32_t>(header.dim[1]);
+  run.ny = static_cast<std::int32_t>(header.dim[2]);
+  run.nz = static_cast<std::int32_t>(header.dim[3]);
+  run.nt = header.volumes();
+  run.isInt16 = samples.isInt16;
+  run.intSamples = std::move(samples.intSamples);
+  run.floatSamples = std::move(samples.floatSamples);
+  run.header = imageOfHeader(header);
+  for (const std::string& warning : warningsOf(header, samples)) {
+    run.warnings.push_back(path + ": " + warning);
   }
-  std::size_t count = run.voxelCount() * static_cast<std::size_t>(run.nt);
-  if (image->datatype == DT_INT16 && !hasScaling(*image)) {
-    run.isInt16 = true;
-    const auto* samples = static_cast<const std::int16_t*>(image->data);
-    run.intSamples.assign(samples, samples + count);
-  } else {
-    samplesToFloat(*image, count, run.floatSamples);
-  }
-  nifti_image_unload(image.get());
-  run.header = std::move(image);
   return run;
 }
 

@@ -10,8 +10,9 @@
 
 namespace quorvel::cli {
 
-// The samples of a run as the file stores them, volume after volume (x
-// fastest, then y, z, t), with the header that places the grid in space.
+// The samples of a run in the host's layout, each voxel's time course in
+// one piece (sample [voxel * nt + volume], voxels x fastest, then y, z),
+// with the header that places the grid in space.
 struct NiftiRun {
   std::string path;  // as the user gave it
   std::int32_t nx = 0, ny = 0, nz = 0;  // voxels along each axis
@@ -21,15 +22,21 @@ struct NiftiRun {
   std::vector<std::int16_t> intSamples;  // when isInt16
   std::vector<float> floatSamples;       // otherwise
   NiftiImagePtr header;  // grid, affine and pixdim; holds no data
+  // What makes some of the run's maps or counts meaningless, one sentence
+  // each, beginning with the file's path: shown on standard error, in the
+  // log and in the JSON sidecars and IQM file.
+  std::vector<std::string> warnings;
 
   std::size_t voxelCount() const {
     return static_cast<std::size_t>(nx) * ny * nz;
   }
 };
 
-// Reads the run at `path`. Throws an input error naming the file and the
-// problem when it is missing, not NIfTI, not 4D, of an unusable data type,
-// too large for the host, or truncated.
+// Reads the run at `path`, the file itself and no other: the header is
+// checked before anything else, then the samples are read once, straight
+// into the host's layout. Throws an input error naming the file and the
+// problem when it is missing, not NIfTI, damaged, not 4D, of an unusable
+// data type, too large for the host, or truncated.
 NiftiRun readNiftiRun(const std::string& path);
 
 // True when `path` ends in ".nii" or ".nii.gz" (any letter case).

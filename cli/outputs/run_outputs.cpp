@@ -84,7 +84,8 @@ std::optional<VolumeCounts> pluginCounts(const PlannedRun& run, int volumes,
 RunResult writeRunOutputs(const PlannedRun& run, const nifti_image& runHeader,
                           const std::vector<RunMap>& maps,
                           const AnalysisParameters& parameters, const RunQuality& quality,
-                          const std::string& iqmText, const fs::path& outFolder) {
+                          const std::string& iqmText, const fs::path& outFolder,
+                          const std::vector<std::string>& warnings) {
   RunResult result;
   result.runPath = run.runPath;
   result.volumes = static_cast<int>(quality.samples.volumes);
@@ -100,7 +101,7 @@ RunResult writeRunOutputs(const PlannedRun& run, const nifti_image& runHeader,
     writeMapImage(runHeader, map.map.values, facts.displayName, image);
     result.files.push_back(image.string());
     const fs::path sidecar = outFolder / run.names.mapSidecarName(map.kind);
-    writeFileAtomically(sidecar, mapSidecarJson(map.kind, facts, sourceName, parameters));
+    writeFileAtomically(sidecar, mapSidecarJson(map.kind, facts, sourceName, parameters, warnings));
     result.files.push_back(sidecar.string());
     if (map.kind == MapKind::kTsnr) result.tsnrValues = map.map.values;
   }
@@ -111,7 +112,7 @@ RunResult writeRunOutputs(const PlannedRun& run, const nifti_image& runHeader,
   writeFileAtomically(table, qualityTimeseriesTsv(quality));
   result.files.push_back(table.string());
   const fs::path sidecar = outFolder / run.names.timeseriesSidecarName();
-  writeFileAtomically(sidecar, timeseriesSidecarJson(parameters, sourceName));
+  writeFileAtomically(sidecar, timeseriesSidecarJson(parameters, sourceName, warnings));
   result.files.push_back(sidecar.string());
   const fs::path iqms = outFolder / run.names.iqmName();
   writeFileAtomically(iqms, iqmText);

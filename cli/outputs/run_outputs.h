@@ -37,12 +37,13 @@ std::optional<VolumeCounts> pluginCounts(const PlannedRun& run, int volumes,
 // affine of `runHeader`, the per-volume table of `quality` with its
 // sidecar, and the IQM file `iqmText`. Lists the plug-in's CSV file among
 // the files when the settings made one. Throws a run error naming the file
-// that could not be written.
+// that could not be written. `warnings` go into every sidecar.
 RunResult writeRunOutputs(const PlannedRun& run, const nifti_image& runHeader,
                           const std::vector<RunMap>& maps,
                           const AnalysisParameters& parameters, const RunQuality& quality,
                           const std::string& iqmText,
-                          const std::filesystem::path& outFolder);
+                          const std::filesystem::path& outFolder,
+                          const std::vector<std::string>& warnings = {});
 
 // The maps the plug-in made while `linked` was linked, with their kinds:
 // the requested ones in the order TSNR, outliers, autocorrelation. Throws a

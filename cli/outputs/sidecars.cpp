@@ -19,6 +19,12 @@ double shortestDecimal(float value) {
   return std::strtod(std::string(text, result.ptr).c_str(), nullptr);
 }
 
+// What makes the run's maps or counts meaningless, for tools reading the
+// sidecars; left out when there is nothing to say.
+void addWarnings(ordered_json& document, const std::vector<std::string>& warnings) {
+  if (!warnings.empty()) document["Warnings"] = warnings;
+}
+
 std::string dumped(const ordered_json& document) {
   return document.dump(2) + "\n";
 }
@@ -27,7 +33,8 @@ std::string dumped(const ordered_json& document) {
 
 std::string mapSidecarJson(MapKind kind, const MapFacts& facts,
                            const std::string& sourceName,
-                           const AnalysisParameters& parameters) {
+                           const AnalysisParameters& parameters,
+                           const std::vector<std::string>& warnings) {
   ordered_json document;
   document["Name"] = facts.displayName;
   document["Description"] = mapDescription(kind);
@@ -35,11 +42,13 @@ std::string mapSidecarJson(MapKind kind, const MapFacts& facts,
                             {"Upper", shortestDecimal(facts.upperThreshold)}};
   document["Sources"] = ordered_json::array({sourceName});
   document["Parameters"] = parametersJson(parameters);
+  addWarnings(document, warnings);
   return dumped(document);
 }
 
 std::string timeseriesSidecarJson(const AnalysisParameters& parameters,
-                                  const std::string& sourceName) {
+                                  const std::string& sourceName,
+                                  const std::vector<std::string>& warnings) {
   const double maxDeviation = parameters.dialog.maxDeviation;
   const double spikeDef = parameters.dialog.spikeDef;
   ordered_json document;
@@ -86,6 +95,7 @@ std::string timeseriesSidecarJson(const AnalysisParameters& parameters,
   document["SamplingFrequency"] = "TR";
   document["Sources"] = ordered_json::array({sourceName});
   document["Parameters"] = parametersJson(parameters);
+  addWarnings(document, warnings);
   return dumped(document);
 }
 

@@ -4,6 +4,7 @@
 #define QUORVEL_CLI_OUTPUTS_SIDECARS_H_
 
 #include <string>
+#include <vector>
 
 #include "cli/session/map_kind.h"
 #include "cli/settings/analysis_parameters.h"
@@ -18,17 +19,21 @@ struct MapFacts {
 };
 
 // Sidecar of a map image: its display name and thresholds, what its values
-// mean, the run it was made from (`sourceName`, a file name) and the
-// parameters of the analysis.
+// mean, the run it was made from (`sourceName`, a file name), the
+// parameters of the analysis and, when there are any, the run's `warnings`
+// under "Warnings".
 std::string mapSidecarJson(MapKind kind, const MapFacts& facts,
                            const std::string& sourceName,
-                           const AnalysisParameters& parameters);
+                           const AnalysisParameters& parameters,
+                           const std::vector<std::string>& warnings = {});
 
 // Sidecar of the counts table: a description of each column, and the
 // sampling of its rows, one per volume ("TR"), and the parameters of the
-// analysis, whose thresholds the counts were made with.
+// analysis, whose thresholds the counts were made with, and the run's
+// `warnings` under "Warnings" when there are any.
 std::string timeseriesSidecarJson(const AnalysisParameters& parameters,
-                                  const std::string& sourceName);
+                                  const std::string& sourceName,
+                                  const std::vector<std::string>& warnings = {});
 
 // The output folder's dataset_description.json, with a GeneratedBy entry.
 std::string datasetDescriptionJson();

@@ -6,7 +6,6 @@
 
 #include "cli/commands/cli_error.h"
 #include "cli/session/plugin_abi.h"
-#include "cli/nifti/time_major_layout.h"
 #include "simulated_host.h"
 
 namespace quorvel::cli {
@@ -48,18 +47,16 @@ HostSession::~HostSession() {
 }
 
 void HostSession::registerRun(const std::string& vtcPath, NiftiRun& run) {
+  // The reader already laid the samples out as the host hands them over,
+  // so they move into the host without a copy.
   const noravia::Box box = noravia::Box::ofVoxels(run.nx, run.ny, run.nz, 1);
-  const std::size_t voxels = run.voxelCount();
-  const std::size_t volumes = static_cast<std::size_t>(run.nt);
   if (run.isInt16) {
-    std::vector<std::int16_t> samples = toTimeMajor(run.intSamples, voxels, volumes);
-    std::vector<std::int16_t>().swap(run.intSamples);
-    host().addIntVtc(vtcPath, box, run.nt, std::move(samples));
+    host().addIntVtc(vtcPath, box, run.nt, std::move(run.intSamples));
   } else {
-    std::vector<float> samples = toTimeMajor(run.floatSamples, voxels, volumes);
-    std::vector<float>().swap(run.floatSamples);
-    host().addFloatVtc(vtcPath, box, run.nt, std::move(samples));
+    host().addFloatVtc(vtcPath, box, run.nt, std::move(run.floatSamples));
   }
+  run.intSamples = {};
+  run.floatSamples = {};
 }
 
 void HostSession::setSettings(const DialogSettings& settings) {

@@ -20,6 +20,7 @@
 
 #include "tests/analysis/reference_statistics.h"
 #include "cli_test_support.h"
+#include "nifti_bytes.h"
 
 namespace cli_test {
 namespace {
@@ -764,6 +765,50 @@ TEST_F(RunCommandTest, SettingsFolderTooLongForThePluginIsRefused) {
   EXPECT_TRUE(folderEntries(out()).empty());
 }
 
+TEST_F(RunCommandTest, MeaninglessSamplesAreAnalysedAsTheyAreAndWarnedEverywhere) {
+  // A NaN in volume 6 of a voxel that has no outlier otherwise: read as 0,
+  // it would be counted as an outlier of that volume.
+  TestRun nan = typicalRun(3, 2, 2, 30);
+  nan.datatype = DT_FLOAT32;
+  writeRun(nan, folder.file("nan_bold.nii"));
+  {
+    std::string bytes = readFile(folder.path() / "nan_bold.nii");
+    const float notANumber = std::nanf("");
+    const std::size_t sample = (5 * 12 + 11) * sizeof(float);  // volume 6, voxel (2,1,1)
+    bytes.replace(352 + sample, sizeof notANumber,
+                  std::string(reinterpret_cast<const char*>(&notANumber), sizeof notANumber));
+    writeFile(folder.path() / "nan_bold.nii", bytes);
+  }
+  TestRun scaled = typicalRun(3, 2, 2, 30);
+  scaled.sclSlope = 1e38;
+  writeRun(scaled, folder.file("scaled_bold.nii.gz"));
+  writeRun(typicalRun(3, 2, 2, 3), folder.file("short_bold.nii.gz"));
+
+  CommandResult result = runQuorvel({"run", "-o", "qc", "--settings-dir", "settings",
+                                     "nan_bold.nii", "scaled_bold.nii.gz", "short_bold.nii.gz"},
+                                    folder.path());
+  ASSERT_EQ(result.exitStatus, 0) << result.err;
+  EXPECT_EQ(result.err.find("** ERROR"), std::string::npos) << result.err;
+  const std::string log = readFile(callLog(out()));
+  const std::pair<const char*, const char*> expected[] = {
+      {"nan_bold", "1 of its 360 samples is NaN or infinite"},
+      {"scaled_bold", "scl_slope 1e+38 and scl_inter 0 take 360 samples beyond the range"},
+      {"short_bold", "only 3 volumes: the lag 1+2 autocorrelation needs at least 4"}};
+  for (const auto& [run, warning] : expected) {
+    const std::string text = run + std::string(run[0] == 'n' ? ".nii: " : ".nii.gz: ") + warning;
+    EXPECT_NE(result.err.find("quorvel: " + text), std::string::npos) << result.err;
+    EXPECT_NE(log.find("Warning: " + text), std::string::npos) << log;
+    for (const std::string& sidecar : {std::string(run) + "_stat-tsnr_boldmap.json",
+                                      std::string(run) + "_desc-qc_timeseries.json"}) {
+      const std::string json = readFile(out() / sidecar);
+      EXPECT_NE(json.find("\"Warnings\": ["), std::string::npos) << sidecar << json;
+      EXPECT_NE(json.find(warning), std::string::npos) << sidecar << json;
+    }
+  }
+  const std::string csv = readFile(out() / "nan_bold.csv");
+  EXPECT_NE(csv.find("\n6,0,0\n"), std::string::npos) << csv;
+}
+
 // Each bad input: exit status 2, one message naming the file and the
 // problem, and no output folder content.
 struct BadInput {
@@ -802,6 +847,13 @@ TEST_P(BadInputTest, IsRefusedWithAClearMessageAndNoOutput) {
   }
   fs::create_directories(folder.path() / "other");
   fs::copy_file(folder.path() / "good_bold.nii.gz", folder.path() / "other" / "good_bold.nii.gz");
+  // A 10 KB NIfTI-2 file whose dim[0] crashed nifti_clib 3.0.1.
+  NiftiBytes crash = NiftiBytes::counting(2);
+  crash.dim[0] = 65536;
+  writeFile(folder.path() / "crash.nii", crash.bytes() + std::string(10000, '\0'));
+  std::string damaged = readFile(folder.path() / "good_bold.nii.gz");
+  for (std::size_t i = damaged.size() / 2; i < damaged.size() / 2 + 16; ++i) damaged[i] ^= 0x33;
+  writeFile(folder.path() / "damaged_bold.nii.gz", damaged);
 
   std::vector<std::string> arguments = {"run", "--settings-dir", "settings"};
   arguments.insert(arguments.end(), GetParam().arguments.begin(), GetParam().arguments.end());
@@ -810,6 +862,7 @@ TEST_P(BadInputTest, IsRefusedWithAClearMessageAndNoOutput) {
   EXPECT_NE(result.err.find(GetParam().messagePart), std::string::npos) << result.err;
   EXPECT_TRUE(folderEntries(folder.path() / "qc").empty());
   EXPECT_EQ(result.out, "");
+  EXPECT_EQ(result.err.find("** ERROR"), std::string::npos) << result.err;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -820,6 +873,10 @@ INSTANTIATE_TEST_SUITE_P(
         BadInput{"WrongExtension", {"-o", "qc", "blocker"}, "blocker: not a NIfTI file"},
         BadInput{"ThreeD", {"-o", "qc", "flat.nii.gz"}, "flat.nii.gz: is a 3D image"},
         BadInput{"Truncated", {"-o", "qc", "cut_bold.nii.gz"}, "cut_bold.nii.gz: the image data are truncated"},
+        BadInput{"CrashingNifti2Header", {"-o", "qc", "crash.nii"},
+                 "crash.nii: dim[0] is 65536, but a NIfTI image has 1 to 7 dimensions"},
+        BadInput{"DamagedCompressedData", {"-o", "qc", "damaged_bold.nii.gz"},
+                 "damaged_bold.nii.gz: the compressed data are damaged"},
         BadInput{"MdmWithMissingRun", {"-o", "qc", "--mdm", "missing.mdm"}, "gone_bold.nii.gz"},
         BadInput{"DifferentGrids", {"-o", "qc", "good_bold.nii.gz", "other_bold.nii.gz"},
                  "differs from the 3 x 2 x 2"},

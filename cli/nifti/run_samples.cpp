@@ -1,0 +1,119 @@
+#include "cli/nifti/run_samples.h"
+
+#include <nifti1.h>
+
+#include <cmath>
+#include <cstring>
+#include <new>
+#include <type_traits>
+
+#include "cli/commands/cli_error.h"
+#include "cli/nifti/time_major_layout.h"
+
+namespace quorvel::cli {
+namespace {
+
+template <typename T, bool Swap>
+T loadSample(const unsigned char* bytes) {
+  unsigned char raw[sizeof(T)];
+  if constexpr (Swap) {
+    for (std::size_t i = 0; i < sizeof(T); ++i) raw[i] = bytes[sizeof(T) - 1 - i];
+  } else {
+    std::memcpy(raw, bytes, sizeof(T));
+  }
+  T value;
+  std::memcpy(&value, raw, sizeof(T));
+  return value;
+}
+
+// Places the block as floats: value * slope + inter in double precision when
+// scaled, the value itself otherwise, counting non-finite samples and those
+// that became infinite on the way.
+template <typename In, bool Swap>
+void addAsFloat(const NiftiHeader& header, const unsigned char* block, std::size_t first,
+                std::size_t count, RunSamples& samples) {
+  std::uint64_t nonFinite = 0, overflowed = 0;
+  auto tally = [&](double value, float result) {
+    if (!std::isfinite(result)) {
+      if (std::isfinite(value)) ++overflowed; else ++nonFinite;
+    }
+  };
+  float* out = samples.floatSamples.data();
+  const std::size_t voxels = header.voxelCount();
+  const std::size_t volumes = static_cast<std::size_t>(header.volumes());
+  if (header.hasScaling()) {
+    const double slope = header.sclSlope, inter = header.usableInter();
+    scatterVolumes(block, sizeof(In), voxels, first, count, volumes, out,
+                   [&](const unsigned char* bytes) {
+                     const double value = static_cast<double>(loadSample<In, Swap>(bytes));
+                     const float result = static_cast<float>(value * slope + inter);
+                     tally(value, result);
+                     return result;
+                   });
+  } else {
+    scatterVolumes(block, sizeof(In), voxels, first, count, volumes, out,
+                   [&](const unsigned char* bytes) {
+                     const In value = loadSample<In, Swap>(bytes);
+                     const float result = static_cast<float>(value);
+                     if constexpr (std::is_floating_point_v<In>) {
+                       tally(static_cast<double>(value), result);
+                     }
+                     return result;
+                   });
+  }
+  samples.nonFinite += nonFinite;
+  samples.overflowed += overflowed;
+}
+
+template <bool Swap>
+void addBlock(const NiftiHeader& header, const unsigned char* block, std::size_t first,
+              std::size_t count, RunSamples& samples) {
+  if (samples.isInt16) {
+    scatterVolumes(block, 2, header.voxelCount(), first, count,
+                   static_cast<std::size_t>(header.volumes()), samples.intSamples.data(),
+                   [](const unsigned char* bytes) { return loadSample<std::int16_t, Swap>(bytes); });
+    return;
+  }
+  switch (header.datatype) {
+    case DT_UINT8: addAsFloat<std::uint8_t, Swap>(header, block, first, count, samples); break;
+    case DT_INT8: addAsFloat<std::int8_t, Swap>(header, block, first, count, samples); break;
+    case DT_INT16: addAsFloat<std::int16_t, Swap>(header, block, first, count, samples); break;
+    case DT_UINT16: addAsFloat<std::uint16_t, Swap>(header, block, first, count, samples); break;
+    case DT_INT32: addAsFloat<std::int32_t, Swap>(header, block, first, count, samples); break;
+    case DT_UINT32: addAsFloat<std::uint32_t, Swap>(header, block, first, count, samples); break;
+    case DT_INT64: addAsFloat<std::int64_t, Swap>(header, block, first, count, samples); break;
+    case DT_UINT64: addAsFloat<std::uint64_t, Swap>(header, block, first, count, samples); break;
+    case DT_FLOAT32: addAsFloat<float, Swap>(header, block, first, count, samples); break;
+    case DT_FLOAT64: addAsFloat<double, Swap>(header, block, first, count, samples); break;
+    default: break;  // a checked header holds none other
+  }
+}
+
+}  // namespace
+
+RunSampleFiller::RunSampleFiller(const NiftiHeader& header, const std::string& path)
+    : header_(header) {
+  const std::size_t count = header.voxelCount() * static_cast<std::size_t>(header.volumes());
+  samples_.isInt16 = header.datatype == DT_INT16 && !header.hasScaling();
+  try {
+    if (samples_.isInt16) {
+      samples_.intSamples.resize(count);
+    } else {
+      samples_.floatSamples.resize(count);
+    }
+  } catch (const std::bad_alloc&) {
+    throw inputError(path + ": not enough memory for its " + std::to_string(count) +
+                     " samples");
+  }
+}
+
+void RunSampleFiller::addVolumes(const unsigned char* block, std::size_t firstVolume,
+                                 std::size_t count) {
+  if (header_.swapped) {
+    addBlock<true>(header_, block, firstVolume, count, samples_);
+  } else {
+    addBlock<false>(header_, block, firstVolume, count, samples_);
+  }
+}
+
+}  // namespace quorvel::cli

@@ -1,0 +1,51 @@
+// A run's samples as the host hands them to the plug-in, filled block of
+// volumes by block straight from the bytes of the file.
+#ifndef QUORVEL_CLI_NIFTI_RUN_SAMPLES_H_
+#define QUORVEL_CLI_NIFTI_RUN_SAMPLES_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "cli/nifti/nifti_header.h"
+
+namespace quorvel::cli {
+
+// The samples of a run in the host's layout: each voxel's time course in
+// one piece (out[voxel * volumes + volume]). 16-bit files without scaling
+// stay 16-bit; every other type, and scaled data, become 32-bit floats.
+struct RunSamples {
+  bool isInt16 = false;
+  std::vector<std::int16_t> intSamples;  // when isInt16
+  std::vector<float> floatSamples;       // otherwise
+  // Samples of the file that are NaN or infinite, read as they are.
+  std::uint64_t nonFinite = 0;
+  // Finite samples of the file that scaling or the conversion to float
+  // took beyond the float range (now infinite).
+  std::uint64_t overflowed = 0;
+};
+
+// Fills RunSamples from the file's volumes as they arrive.
+class RunSampleFiller {
+ public:
+  // Sizes the samples of the run `header` describes (a checked header).
+  // Throws an input error naming `path` when memory runs out.
+  RunSampleFiller(const NiftiHeader& header, const std::string& path);
+
+  // Converts and places volumes [firstVolume, firstVolume + count), given
+  // as the file stores them (any alignment, the file's byte order).
+  void addVolumes(const unsigned char* block, std::size_t firstVolume, std::size_t count);
+
+  // The samples, once every volume was added.
+  RunSamples take() { return std::move(samples_); }
+
+ private:
+  const NiftiHeader& header_;
+  RunSamples samples_;
+};
+
+}  // namespace quorvel::cli
+
+#endif  // QUORVEL_CLI_NIFTI_RUN_SAMPLES_H_
