@@ -1,13 +1,21 @@
 #include "analysis/temporal_outlier_report.h"
 
-#include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <locale>
 #include <ostream>
+#include <system_error>
 
 #include "host/host_text.h"
 
+#if defined(_WIN32)
+#include <process.h>
+#else
+#include <unistd.h>
+#endif
+
 namespace quorvel {
+namespace fs = std::filesystem;
 namespace {
 
 void logOutlierTable(int nrOfVolumes, const std::int32_t* outlierCounts,
@@ -21,16 +29,45 @@ void logOutlierTable(int nrOfVolumes, const std::int32_t* outlierCounts,
   }
 }
 
+long currentProcessId() {
+#if defined(_WIN32)
+  return static_cast<long>(_getpid());
+#else
+  return static_cast<long>(getpid());
+#endif
+}
+
+// The file the CSV text is written to before it replaces the CSV file: in
+// the same folder, so the rename never crosses file systems, and named
+// after this process, so hosts in two processes never write into each
+// other's text. The name is short and fixed, so it fits wherever the CSV's
+// own name fits; one process writes one CSV file at a time.
+std::string temporaryCsvPath(const std::string& csvPath) {
+  const std::string::size_type slash = csvPath.find_last_of("/\\");
+  const std::string folder =
+      slash == std::string::npos ? std::string() : csvPath.substr(0, slash + 1);
+  return folder + ".quorvel-csv.saving." + std::to_string(currentProcessId());
+}
+
+// Writes the CSV file under a temporary name and renames it into place, so
+// that the CSV file holds either its previous text or the whole new one,
+// even when the host dies while it is written.
 bool writeOutlierCsvFile(int nrOfVolumes, const std::int32_t* outlierCounts,
                          const std::int32_t* spikeCounts,
                          const AnalysisSettings& settings,
                          const std::string& vtcPath) {
   const std::string csvPath = outlierCsvPath(vtcPath);
-  if (csvPath.empty()) {
+  std::error_code error;
+  // A folder standing at the CSV's name could not be opened for writing.
+  if (csvPath.empty() || fs::is_directory(csvPath, error)) {
     logText("Opening CSV file failed!");
     return false;
   }
-  std::ofstream csv(csvPath.c_str());
+  const std::string temporary = temporaryCsvPath(csvPath);
+  // A leftover of an earlier process with this id, or a link planted under
+  // the temporary name, goes first: the text lands in a new file only.
+  fs::remove(temporary, error);
+  std::ofstream csv(temporary.c_str());
   if (!csv) {
     logText("Opening CSV file failed!");
     return false;
@@ -39,9 +76,15 @@ bool writeOutlierCsvFile(int nrOfVolumes, const std::int32_t* outlierCounts,
                                  settings);
   csv.close();
   written = written && !csv.fail();
+  // std::filesystem::rename replaces an existing file on Windows too,
+  // where std::rename would refuse.
+  if (written) {
+    fs::rename(temporary, csvPath, error);
+    written = !error;
+  }
   if (!written) {
-    // No half-written file stays behind.
-    std::remove(csvPath.c_str());
+    // The previous CSV file stays as it was; no half-written file stays.
+    fs::remove(temporary, error);
     logFormatted("Writing CSV file failed: %s", csvPath.c_str());
     return false;
   }

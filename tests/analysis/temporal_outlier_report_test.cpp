@@ -135,6 +135,12 @@ TEST_F(ReportFolder, BothOutputsTableFirstAndTheFileOverwritten) {
       "Volume   2:    12, of which     3 spikes",
       "The outlier data was saved to: \n" + csv};
   EXPECT_EQ(expected, host.log());
+  // The text went through a temporary file, which is gone.
+  std::vector<std::string> entries;
+  for (const auto& entry : fs::directory_iterator(fs::path(csv).parent_path())) {
+    entries.push_back(entry.path().filename().string());
+  }
+  EXPECT_EQ(std::vector<std::string>{"run1.csv"}, entries);
 }
 
 TEST_F(ReportFolder, NoFlagsNoOutput) {
@@ -154,7 +160,10 @@ TEST_F(ReportFolder, UnusablePathsCannotBeOpened) {
   EXPECT_FALSE(reportTemporalOutliers(4, kOutliers.data(), kSpikes.data(), s, "ab"));
   const std::string tooLong = pathIn(std::string(300, 'a') + ".vtc");
   EXPECT_FALSE(reportTemporalOutliers(4, kOutliers.data(), kSpikes.data(), s, tooLong));
-  EXPECT_EQ(std::vector<std::string>(3, "Opening CSV file failed!"), host.log());
+  fs::create_directory(pathIn("folder.csv"));
+  EXPECT_FALSE(reportTemporalOutliers(4, kOutliers.data(), kSpikes.data(), s,
+                                      pathIn("folder.vtc")));
+  EXPECT_EQ(std::vector<std::string>(4, "Opening CSV file failed!"), host.log());
 }
 
 // A device that is always full and a file-size limit, as POSIX systems have
@@ -189,6 +198,33 @@ TEST_F(ReportFolder, AFileThatFailsWhileWrittenIsRemoved) {
   EXPECT_FALSE(fs::exists(csv));
   EXPECT_EQ(std::vector<std::string>{"Writing CSV file failed: " + csv},
             host.log());
+}
+
+TEST_F(ReportFolder, AFailedWriteLeavesThePreviousFileWhole) {
+  // The previous run's CSV file outlives a write that fails part-way (the
+  // file-size limit stands for a full disk or a host killed mid-write).
+  CapturedHostText host;
+  const std::string csv = pathIn("run.csv");
+  const std::string previous = "Volume, Outliers (stddev>4), Spikes (stddev:3)\n1,0,0\n";
+  { std::ofstream(csv, std::ios::binary) << previous; }
+  std::vector<std::int32_t> counts(100, 5);
+  rlimit saved{};
+  ASSERT_EQ(0, getrlimit(RLIMIT_FSIZE, &saved));
+  rlimit small = saved;
+  small.rlim_cur = 40;
+  const auto savedHandler = std::signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(0, setrlimit(RLIMIT_FSIZE, &small));
+  const bool reported = reportTemporalOutliers(100, counts.data(), counts.data(),
+                                               reportSettings(false, true), pathIn("run.vtc"));
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, savedHandler);
+
+  EXPECT_FALSE(reported);
+  EXPECT_EQ(previous, readFile(csv));
+  EXPECT_EQ(std::vector<std::string>{"Writing CSV file failed: " + csv}, host.log());
+  EXPECT_EQ(1, std::distance(fs::directory_iterator(fs::path(csv).parent_path()),
+                             fs::directory_iterator{}))
+      << "no temporary file stays";
 }
 
 #endif  // !defined(_WIN32)
