@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <system_error>
@@ -13,8 +14,12 @@ namespace quorvel::cli {
 namespace fs = std::filesystem;
 
 fs::path temporaryPathFor(const fs::path& finalPath) {
+  // Only the end of a long name is kept, so that the temporary name fits
+  // wherever the final name fits; one process writes one file at a time.
+  const std::string finalName = finalPath.filename().string();
+  const std::size_t kept = std::min<std::size_t>(finalName.size(), 64);
   std::string name = ".quorvel-tmp-" + std::to_string(::getpid()) + "-" +
-                     finalPath.filename().string();
+                     finalName.substr(finalName.size() - kept);
   return finalPath.parent_path() / name;
 }
 

@@ -9,9 +9,10 @@
 
 namespace quorvel::cli {
 
-// A temporary name beside `finalPath` that ends with its file name, so
-// libraries that choose the format from the extension still see it, and
-// that starts with a dot, so folder listings skip it.
+// A temporary name beside `finalPath` that ends with (the last 64 bytes
+// of) its file name, so libraries that choose the format from the
+// extension still see it, that starts with a dot, so folder listings skip
+// it, and that is no longer than a short final name.
 std::filesystem::path temporaryPathFor(const std::filesystem::path& finalPath);
 
 // Renames `temporaryPath` onto `finalPath`. On failure removes the

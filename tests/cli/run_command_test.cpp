@@ -701,6 +701,19 @@ TEST_F(RunCommandTest, TwoCommandsIntoOneOutputFolderTakeTurns) {
   }
 }
 
+TEST_F(RunCommandTest, NamesUpToTheFileSystemsLimitAreWritten) {
+  // The longest output, the largest-deviation map, has a 255-byte name.
+  const std::string stem = "sub-01_task-" + std::string(216, 'x') + "_bold";
+  writeRun(typicalRun(), folder.file(stem + ".nii.gz"));
+  CommandResult result = runQuorvel(
+      {"run", "-o", "qc", "--settings-dir", "settings", stem + ".nii.gz"}, folder.path());
+  ASSERT_EQ(result.exitStatus, 0) << result.err;
+  const std::string longest = stem.substr(0, stem.size() - 5) + "_desc-maxdev_boldmap.nii.gz";
+  ASSERT_EQ(longest.size(), 255u);
+  EXPECT_TRUE(fs::exists(out() / longest));
+  EXPECT_TRUE(fs::exists(out() / (stem + ".csv")));
+}
+
 TEST_F(RunCommandTest, AStudysOwnDatasetDescriptionIsKept) {
   // A study's root, with the default output folder ".".
   writeRun(typicalRun(), folder.file("sub-01_task-rest_bold.nii.gz"));
