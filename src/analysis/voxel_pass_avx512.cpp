@@ -11,7 +11,7 @@ namespace quorvel {
 namespace {
 // Independent vectors per time step: enough running sums in flight to keep
 // the adder busy, few enough to stay in registers.
-constexpr int kTileVectors = 4;
+constexpr int kTileVectors = 8;
 }  // namespace
 }  // namespace quorvel
 

@@ -112,10 +112,18 @@ inline Lanes deviationFromSquares(Lanes squares, int t) {
       squareRoot(toSingle(div(squares, splat(static_cast<double>(t - 1))))));
 }
 
+// Samples of the next tile, asked into the cache while the current tile is
+// being summed, so that filling the next tile does not wait for memory.
+struct NextSamples {
+  const char* begin = nullptr;
+  std::size_t lines = 0;  // of 64 bytes
+};
+
 // Runs the pass over one filled tile: adds its outliers and spikes to the
 // job's counts, fills `maps` for every lane and leaves the standardised
 // series in the tile.
-void passTile(double* tile, const VoxelPassJob& job, TileMaps& maps) {
+void passTile(double* tile, const VoxelPassJob& job, const NextSamples& next,
+              TileMaps& maps) {
   constexpr int K = kTileVectors;
   constexpr int W = kLaneCount;
   const int t = job.t;
@@ -131,7 +139,12 @@ void passTile(double* tile, const VoxelPassJob& job, TileMaps& maps) {
     Lanes sum[K];
 #pragma GCC unroll 16
     for (int k = 0; k < K; ++k) sum[k] = splat(0.0);
+    const std::size_t linesPerStep = (next.lines + volumes - 1) / volumes;
     for (std::size_t v = 0; v < volumes; ++v) {
+      for (std::size_t i = 0, line = v * linesPerStep;
+           i < linesPerStep && line < next.lines; ++i, ++line) {
+        _mm_prefetch(next.begin + line * 64, _MM_HINT_T1);
+      }
 #pragma GCC unroll 16
       for (int k = 0; k < K; ++k) sum[k] = toSingle(add(sum[k], loadLanes(row(v, k))));
     }
@@ -295,13 +308,23 @@ void writeMap(float* map, std::size_t first, int count, const double* values) {
 template <typename Sample>
 void passTiles(const Sample* samples, const VoxelPassJob& job) {
   TileMaps maps;
+  const std::size_t volumes = static_cast<std::size_t>(job.t);
   for (std::size_t first = 0; first < job.voxelCount; first += kTileVoxels) {
     const std::size_t left = job.voxelCount - first;
     const int count = left < static_cast<std::size_t>(kTileVoxels)
                           ? static_cast<int>(left)
                           : kTileVoxels;
     fillTile(samples, first, count, job.t, job.tile);
-    passTile(job.tile, job, maps);
+    NextSamples next;
+    if (job.voxelCount - first > static_cast<std::size_t>(kTileVoxels)) {
+      const std::size_t nextFirst = first + kTileVoxels;
+      const std::size_t nextVoxels = job.voxelCount - nextFirst < kTileVoxels
+                                         ? job.voxelCount - nextFirst
+                                         : static_cast<std::size_t>(kTileVoxels);
+      next.begin = reinterpret_cast<const char*>(samples + nextFirst * volumes);
+      next.lines = (nextVoxels * volumes * sizeof(Sample) + 63) / 64;
+    }
+    passTile(job.tile, job, next, maps);
     writeMap(job.tsnr, first, count, maps.tsnr);
     writeMap(job.outliers, first, count, maps.outliers);
     writeMap(job.laggedAutocorrelation, first, count, maps.laggedAutocorrelation);
