@@ -1,21 +1,24 @@
 // The voxel pass on a VTC of 64 x 64 x 40 voxels and 600 volumes, with float
-// and with 16-bit samples, beside one plain sequential read of the same
-// sample array: the memory-bandwidth floor that no pass can beat. After the
-// usual table it prints, per sample type, how many times longer the pass
-// takes than the read.
+// and with 16-bit samples, at every instruction-set level this CPU runs,
+// beside the fastest single-thread read of the same sample array: the
+// memory-bandwidth floor that no pass can beat. After the usual table it
+// prints, per sample type and level, how many times longer the pass takes
+// than the read (medians when --benchmark_repetitions asks for several).
 #include <benchmark/benchmark.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "analysis/voxel_pass_isa.h"
 #include "analysis/voxel_statistics.h"
 #include "analysis/vtc_geometry.h"
-#include "dialog/analysis_settings.h"
+#include "fastest_read.h"
 
 namespace {
 
@@ -65,7 +68,17 @@ quorvel::VtcDimensions dimensions() {
   return d;
 }
 
-void runVoxelPass(benchmark::State& state, const quorvel::VtcSamples& samples) {
+constexpr float kMaxDeviation = 4.0f;
+constexpr float kSpikeDefinition = 3.0f;
+
+void runVoxelPass(benchmark::State& state, quorvel::VoxelPassIsa isa,
+                  bool intSamples) {
+  quorvel::VtcSamples samples;
+  if (intSamples) {
+    samples.intSamples = TestRun::instance().intSamples.data();
+  } else {
+    samples.floatSamples = TestRun::instance().floatSamples.data();
+  }
   std::vector<float> tsnr(kVoxels), outliers(kVoxels), autocor(kVoxels);
   quorvel::MapValueArrays maps;
   maps.tsnr = tsnr.data();
@@ -73,9 +86,8 @@ void runVoxelPass(benchmark::State& state, const quorvel::VtcSamples& samples) {
   maps.laggedAutocorrelation = autocor.data();
   for (auto _ : state) {
     quorvel::VoxelWorkArrays work(kVolumes);
-    // The shipped script's thresholds.
-    quorvel::computeVoxelStatistics(samples, dimensions(), 4.0f, 3.0f, maps,
-                                    work);
+    quorvel::computeVoxelStatisticsAt(isa, samples, dimensions(), kMaxDeviation,
+                                      kSpikeDefinition, maps, work);
     benchmark::DoNotOptimize(work.outlierCounts.data());
     benchmark::ClobberMemory();
   }
@@ -83,87 +95,95 @@ void runVoxelPass(benchmark::State& state, const quorvel::VtcSamples& samples) {
       static_cast<double>(kSamples), benchmark::Counter::kIsIterationInvariantRate);
 }
 
-void BM_VoxelPassFloat(benchmark::State& state) {
-  quorvel::VtcSamples samples;
-  samples.floatSamples = TestRun::instance().floatSamples.data();
-  runVoxelPass(state, samples);
-}
-
-void BM_VoxelPassInt16(benchmark::State& state) {
-  quorvel::VtcSamples samples;
-  samples.intSamples = TestRun::instance().intSamples.data();
-  runVoxelPass(state, samples);
-}
-
-// Reads every byte of `bytes` once, front to back, as 64-bit words folded
-// together; integer arithmetic, so the compiler may widen it freely.
-void readSequentially(benchmark::State& state, const void* data,
-                      std::size_t bytes) {
-  const auto* words = static_cast<const unsigned char*>(data);
-  const std::size_t count = bytes / sizeof(std::uint64_t);
-  for (auto _ : state) {
-    std::uint64_t folded = 0;
-    for (std::size_t i = 0; i < count; ++i) {
-      std::uint64_t word;
-      std::memcpy(&word, words + i * sizeof word, sizeof word);
-      folded ^= word;
-    }
-    benchmark::DoNotOptimize(folded);
-  }
+void readEverySample(benchmark::State& state, bool intSamples) {
+  const TestRun& run = TestRun::instance();
+  const void* data = intSamples ? static_cast<const void*>(run.intSamples.data())
+                                : static_cast<const void*>(run.floatSamples.data());
+  const std::size_t bytes =
+      kSamples * (intSamples ? sizeof(std::int16_t) : sizeof(float));
+  for (auto _ : state) benchmark::DoNotOptimize(foldEveryByte(data, bytes));
   state.counters["samples/s"] = benchmark::Counter(
       static_cast<double>(kSamples), benchmark::Counter::kIsIterationInvariantRate);
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
                           static_cast<std::int64_t>(bytes));
 }
 
-void BM_SequentialReadFloat(benchmark::State& state) {
-  const auto& samples = TestRun::instance().floatSamples;
-  readSequentially(state, samples.data(), samples.size() * sizeof(float));
+const char* typeName(bool intSamples) { return intSamples ? "int16" : "float"; }
+
+// Registers, per sample type, the read and the pass at every level this CPU
+// runs, fastest level first.
+void registerBenchmarks() {
+  for (bool intSamples : {false, true}) {
+    benchmark::RegisterBenchmark(
+        (std::string("Read/") + typeName(intSamples)).c_str(),
+        [intSamples](benchmark::State& state) { readEverySample(state, intSamples); })
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
+    for (quorvel::VoxelPassIsa isa :
+         {quorvel::VoxelPassIsa::kAvx512, quorvel::VoxelPassIsa::kAvx2,
+          quorvel::VoxelPassIsa::kSse2, quorvel::VoxelPassIsa::kScalar}) {
+      if (!quorvel::voxelPassIsaAvailable(isa)) continue;
+      benchmark::RegisterBenchmark(
+          (std::string("VoxelPass/") + typeName(intSamples) + "/" +
+           quorvel::voxelPassIsaName(isa)).c_str(),
+          [isa, intSamples](benchmark::State& state) {
+            runVoxelPass(state, isa, intSamples);
+          })
+          ->Unit(benchmark::kMillisecond)
+          ->UseRealTime();
+    }
+  }
 }
 
-void BM_SequentialReadInt16(benchmark::State& state) {
-  const auto& samples = TestRun::instance().intSamples;
-  readSequentially(state, samples.data(), samples.size() * sizeof(std::int16_t));
-}
-
-BENCHMARK(BM_VoxelPassFloat)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_SequentialReadFloat)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_VoxelPassInt16)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_SequentialReadInt16)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-// The console table, plus the real time per iteration of every run, so the
-// ratios can be printed at the end.
+// The console table, plus every repetition's real and CPU time per
+// iteration, so that the ratios at the end are medians of the repetitions.
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& run : runs) {
       if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
-      realTimes_[run.benchmark_name()] = run.GetAdjustedRealTime();
+      Times& times = times_[run.run_name.function_name];
+      times.real.push_back(run.GetAdjustedRealTime());
+      times.cpu.push_back(run.GetAdjustedCPUTime());
     }
   }
 
-  // "pass / read" for each sample type whose two benchmarks both ran.
+  // "pass / read" for every pass whose read also ran, in real time and in
+  // CPU time (the latter steadier on a machine busy with other work).
   void printRatios() const {
-    for (const char* type : {"Float", "Int16"}) {
-      const auto pass = findPrefix(std::string("BM_VoxelPass") + type);
-      const auto read = findPrefix(std::string("BM_SequentialRead") + type);
-      if (pass <= 0 || read <= 0) continue;
-      std::printf(
-          "voxel pass / sequential read (%s samples): %.1fx  (%.1f ms vs %.1f ms)\n",
-          type, pass / read, pass, read);
+    std::printf("\n");
+    for (const auto& entry : times_) {
+      const std::string& name = entry.first;
+      if (name.rfind("VoxelPass/", 0) != 0) continue;
+      const std::string rest = name.substr(std::strlen("VoxelPass/"));
+      const std::string type = rest.substr(0, rest.find('/'));
+      const auto read = times_.find("Read/" + type);
+      if (read == times_.end()) continue;
+      const double pass = median(entry.second.real);
+      const double floor = median(read->second.real);
+      const double passCpu = median(entry.second.cpu);
+      const double floorCpu = median(read->second.cpu);
+      std::printf("voxel pass / fastest read (%s): %.2fx real, %.2fx CPU  "
+                  "(%.1f ms vs %.1f ms real; medians of %zu and %zu runs)\n",
+                  rest.c_str(), pass / floor, passCpu / floorCpu, pass, floor,
+                  entry.second.real.size(), read->second.real.size());
     }
   }
 
  private:
-  double findPrefix(const std::string& prefix) const {
-    for (const auto& entry : realTimes_) {
-      if (entry.first.rfind(prefix, 0) == 0) return entry.second;
-    }
-    return 0;
+  struct Times {
+    std::vector<double> real;
+    std::vector<double> cpu;
+  };
+
+  static double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
   }
 
-  std::map<std::string, double> realTimes_;
+  std::map<std::string, Times> times_;
 };
 
 }  // namespace
@@ -172,6 +192,7 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   TestRun::instance();  // made before any timing
+  registerBenchmarks();
   RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   reporter.printRatios();

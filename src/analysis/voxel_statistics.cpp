@@ -5,6 +5,7 @@
 
 #include "analysis/series_statistics.h"
 #include "analysis/statistics_constants.h"
+#include "analysis/voxel_pass_isa.h"
 
 namespace quorvel {
 namespace {
@@ -120,16 +121,11 @@ VoxelWorkArrays::VoxelWorkArrays(int nrOfVolumes)
       outlierCounts(timeCourse.size(), 0),
       spikeCounts(timeCourse.size(), 0) {}
 
-void computeVoxelStatistics(const VtcSamples& samples,
-                            const VtcDimensions& dimensions,
-                            float maxDeviation, float spikeDefinition,
-                            const MapValueArrays& maps,
-                            VoxelWorkArrays& work) {
-  if (dimensions.x <= 0 || dimensions.y <= 0 || dimensions.z <= 0 ||
-      dimensions.t <= 0 ||
-      work.timeCourse.size() < static_cast<std::size_t>(dimensions.t)) {
-    return;
-  }
+void computeVoxelStatisticsScalar(const VtcSamples& samples,
+                                  const VtcDimensions& dimensions,
+                                  float maxDeviation, float spikeDefinition,
+                                  const MapValueArrays& maps,
+                                  VoxelWorkArrays& work) {
   if (samples.floatSamples) {
     walkVoxels(samples.floatSamples, dimensions, maxDeviation,
                spikeDefinition, maps, work);
@@ -137,6 +133,15 @@ void computeVoxelStatistics(const VtcSamples& samples,
     walkVoxels(samples.intSamples, dimensions, maxDeviation, spikeDefinition,
                maps, work);
   }
+}
+
+void computeVoxelStatistics(const VtcSamples& samples,
+                            const VtcDimensions& dimensions,
+                            float maxDeviation, float spikeDefinition,
+                            const MapValueArrays& maps,
+                            VoxelWorkArrays& work) {
+  computeVoxelStatisticsAt(fastestVoxelPassIsa(), samples, dimensions,
+                           maxDeviation, spikeDefinition, maps, work);
 }
 
 }  // namespace quorvel

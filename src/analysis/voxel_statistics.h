@@ -39,9 +39,10 @@ struct VoxelWorkArrays {
 // "Outliers (max stddev)" and "1+2 Lagged AutoCorrelation" values into each
 // map whose array is not null and adds its outliers (beyond `maxDeviation`)
 // and spikes (beyond `spikeDefinition` from their neighbours) to the work
-// arrays' counts. Voxels whose mean is not above 100 are
-// background: 0 in every map, never counted. Allocates nothing. `work` must
-// hold `dimensions.t` elements per array.
+// arrays' counts. Voxels whose mean is not above 100 are background: 0 in
+// every map, never counted. Runs on the widest SIMD lanes this CPU has;
+// allocates one tile buffer per call, nothing per voxel. `work` must hold
+// `dimensions.t` elements per array.
 void computeVoxelStatistics(const VtcSamples& samples,
                             const VtcDimensions& dimensions,
                             float maxDeviation, float spikeDefinition,

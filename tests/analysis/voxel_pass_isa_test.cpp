@@ -1,0 +1,171 @@
+// Every vectorised level of the voxel pass against the scalar pass, bit for
+// bit, on series chosen to break a lane that strays from the scalar order
+// of operations: NaN and infinities, denormals, constant and near-constant
+// runs, sums that overflow, 16-bit extremes, means at the intensity floor,
+// odd and even lengths down to one volume, and voxel counts that leave the
+// last tile partly empty.
+#include "analysis/voxel_pass_isa.h"
+
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using quorvel::MapValueArrays;
+using quorvel::VoxelPassIsa;
+using quorvel::VoxelWorkArrays;
+using quorvel::VtcDimensions;
+using quorvel::VtcSamples;
+
+constexpr float kInf = std::numeric_limits<float>::infinity();
+
+// One voxel's series of t float samples, of the given kind.
+std::vector<float> floatSeries(int kind, int t, std::mt19937& rng) {
+  std::normal_distribution<float> noise(0.0f, 1.0f);
+  std::uniform_int_distribution<int> volume(0, t - 1);
+  std::vector<float> s(static_cast<std::size_t>(t));
+  const float level = 900.0f + 200.0f * std::generate_canonical<float, 24>(rng);
+  for (float& x : s) x = level + 10.0f * noise(rng);
+  switch (kind) {
+    case 0: for (float& x : s) x = 50.0f + 5.0f * noise(rng); break;  // background
+    case 1: break;                                                    // noise
+    case 2: for (float& x : s) x = 1000.0f; break;                    // constant
+    case 3: for (float& x : s) x = 1000.0f + 0.004f * noise(rng); break;  // sd near the floor
+    case 4: s[volume(rng)] = std::numeric_limits<float>::quiet_NaN(); break;
+    case 5: s[volume(rng)] = kInf; break;
+    case 6: s[volume(rng)] = -kInf; break;
+    case 7: for (float& x : s) x = 1e-40f * noise(rng); s[0] = 1000.0f; break;  // denormals
+    case 8: for (float& x : s) x = 100.0f; break;                    // mean at the floor
+    case 9: for (float& x : s) x = 3e38f; break;                     // the sum overflows
+    case 10: s[volume(rng)] += 150.0f; s[volume(rng)] -= 150.0f; break;  // spike and dip
+    case 11:  // a step of several volumes
+      for (int v = t / 3; v < t / 3 + 4 && v < t; ++v) s[static_cast<std::size_t>(v)] += 80.0f;
+      break;
+    case 12:  // arbitrary bit patterns, NaN payloads and denormals among them
+      for (float& x : s) {
+        const std::uint32_t bits = rng();
+        std::memcpy(&x, &bits, sizeof x);
+      }
+      break;
+    default:  // just above the floor, alternating widely
+      for (std::size_t v = 0; v < s.size(); ++v) s[v] = (v % 2) ? 200.5f : 0.0f;
+      break;
+  }
+  return s;
+}
+
+// One voxel's series of t 16-bit samples, of the given kind.
+std::vector<std::int16_t> intSeries(int kind, int t, std::mt19937& rng) {
+  std::uniform_int_distribution<int> any(-32768, 32767);
+  std::uniform_int_distribution<int> near(980, 1020);
+  std::vector<std::int16_t> s(static_cast<std::size_t>(t));
+  for (std::size_t v = 0; v < s.size(); ++v) {
+    int x = near(rng);
+    if (kind == 1) x = any(rng);
+    if (kind == 2) x = (v % 2) ? 32767 : -32768;
+    if (kind == 3) x = 32767;
+    if (kind == 4) x = (v == s.size() / 2) ? -32768 : 32767;
+    if (kind == 5) x = -1;
+    s[v] = static_cast<std::int16_t>(x);
+  }
+  return s;
+}
+
+struct PassResult {
+  std::vector<std::uint32_t> tsnr, outliers, autocorrelation;  // map bits
+  std::vector<std::int32_t> outlierCounts, spikeCounts;
+};
+
+std::vector<std::uint32_t> bitsOf(const std::vector<float>& values) {
+  std::vector<std::uint32_t> bits(values.size());
+  std::memcpy(bits.data(), values.data(), values.size() * sizeof(float));
+  return bits;
+}
+
+PassResult runPass(VoxelPassIsa isa, const VtcSamples& samples,
+                   const VtcDimensions& d, float maxDeviation, float spikeDef,
+                   bool withAutocorrelation) {
+  const std::size_t voxels = d.voxelCount();
+  std::vector<float> tsnr(voxels, -7.0f), outliers(voxels, -7.0f),
+      autocorrelation(voxels, -7.0f);
+  MapValueArrays maps;
+  maps.tsnr = tsnr.data();
+  maps.outliers = outliers.data();
+  maps.laggedAutocorrelation = withAutocorrelation ? autocorrelation.data() : nullptr;
+  VoxelWorkArrays work(d.t);
+  quorvel::computeVoxelStatisticsAt(isa, samples, d, maxDeviation, spikeDef, maps, work);
+  return {bitsOf(tsnr), bitsOf(outliers), bitsOf(autocorrelation),
+          work.outlierCounts, work.spikeCounts};
+}
+
+void expectSameAsScalar(VoxelPassIsa isa, const VtcSamples& samples,
+                        const VtcDimensions& d) {
+  const float thresholds[][2] = {{2.5f, 2.0f}, {0.5f, 0.25f}, {0.0f, 0.0f}};
+  for (const auto& th : thresholds) {
+    for (bool withAutocorrelation : {true, false}) {
+      SCOPED_TRACE(testing::Message() << "maxDeviation " << th[0] << ", spikeDef "
+                                      << th[1] << ", autocorrelation "
+                                      << withAutocorrelation);
+      const PassResult want = runPass(VoxelPassIsa::kScalar, samples, d, th[0],
+                                      th[1], withAutocorrelation);
+      const PassResult got = runPass(isa, samples, d, th[0], th[1], withAutocorrelation);
+      EXPECT_EQ(want.tsnr, got.tsnr);
+      EXPECT_EQ(want.outliers, got.outliers);
+      EXPECT_EQ(want.autocorrelation, got.autocorrelation);
+      EXPECT_EQ(want.outlierCounts, got.outlierCounts);
+      EXPECT_EQ(want.spikeCounts, got.spikeCounts);
+    }
+  }
+}
+
+class VoxelPassLevel : public testing::TestWithParam<VoxelPassIsa> {
+ protected:
+  void SetUp() override {
+    if (!quorvel::voxelPassIsaAvailable(GetParam())) {
+      GTEST_SKIP() << "this CPU lacks " << quorvel::voxelPassIsaName(GetParam());
+    }
+  }
+};
+
+TEST_P(VoxelPassLevel, MatchesTheScalarPassBitForBit) {
+  std::mt19937 rng(20261207);
+  // 7 x 3 x 3 = 63 voxels: every tile width leaves a partial last tile.
+  for (int t : {1, 2, 3, 4, 5, 6, 7, 16, 33, 200}) {
+    SCOPED_TRACE(testing::Message() << "t = " << t);
+    VtcDimensions d;
+    d.x = 7;
+    d.y = 3;
+    d.z = 3;
+    d.t = t;
+    std::vector<float> floats;
+    std::vector<std::int16_t> ints;
+    for (std::size_t voxel = 0; voxel < d.voxelCount(); ++voxel) {
+      const int kind = static_cast<int>(rng() % 14);
+      const auto f = floatSeries(kind, t, rng);
+      floats.insert(floats.end(), f.begin(), f.end());
+      const auto i = intSeries(kind % 6, t, rng);
+      ints.insert(ints.end(), i.begin(), i.end());
+    }
+    VtcSamples floatSamples;
+    floatSamples.floatSamples = floats.data();
+    expectSameAsScalar(GetParam(), floatSamples, d);
+    VtcSamples intSamples;
+    intSamples.intSamples = ints.data();
+    expectSameAsScalar(GetParam(), intSamples, d);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryLevel, VoxelPassLevel,
+    testing::Values(VoxelPassIsa::kSse2, VoxelPassIsa::kAvx2, VoxelPassIsa::kAvx512),
+    [](const testing::TestParamInfo<VoxelPassIsa>& info) {
+      return std::string(quorvel::voxelPassIsaName(info.param));
+    });
+
+}  // namespace
