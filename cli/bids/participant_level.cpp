@@ -18,6 +18,7 @@
 #include "cli/outputs/atomic_file.h"
 #include "cli/outputs/output_names.h"
 #include "cli/outputs/sidecars.h"
+#include "cli/settings/dialog_settings.h"
 
 namespace quorvel::cli {
 namespace fs = std::filesystem;
@@ -130,6 +131,15 @@ std::string secondsText(std::chrono::steady_clock::duration elapsed) {
 }  // namespace
 
 int runParticipantLevel(const BidsOptions& options, std::ostream& out, std::ostream& err) {
+  // A threshold every run would refuse is refused once, before any output.
+  for (const auto& [option, value] : {std::pair{"--max-deviation", options.analysis.maxDeviation},
+                                      std::pair{"--spike-def", options.analysis.spikeDef}}) {
+    if (value && !isUsableThreshold(*value)) {
+      throw inputError(std::string(option) + " " + roundTripText(*value) +
+                       ": a threshold must be a finite number of standard deviations, not "
+                       "negative and at most 3.40282e+38");
+    }
+  }
   const std::vector<BidsRun> runs = selectedRuns(options, err);
   const fs::path outFolder = options.outFolder;
   std::error_code error;
