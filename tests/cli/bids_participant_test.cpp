@@ -14,15 +14,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Every file under `root` by relative path, with its contents; the logs,
-// which name the folders they were written in, by name only.
+// Every file under `root` by relative path, with its contents; the logs and
+// run pages, which name the folders they were written in, by name only.
 std::map<std::string, std::string> tree(const fs::path& root) {
   std::map<std::string, std::string> files;
   for (const fs::directory_entry& entry : fs::recursive_directory_iterator(root)) {
     if (!entry.is_regular_file()) continue;
     const std::string relative = entry.path().lexically_relative(root).generic_string();
-    const bool log = relative.size() > 8 && relative.substr(relative.size() - 8) == "_log.txt";
-    files[relative] = log ? "" : readFile(entry.path());
+    const bool namesFolder = relative.find("_log.txt") != std::string::npos ||
+                             relative.find("_report.html") != std::string::npos;
+    files[relative] = namesFolder ? "" : readFile(entry.path());
   }
   return files;
 }
