@@ -61,6 +61,19 @@ int main(int argc, char** argv) {
                 "Print only errors and one summary line per run");
   run->add_flag("--show-table", options.showTable,
                 "Print the plug-in's per-volume table too (it is always in the log file)");
+  run->add_option("--source-uri", options.sourceUri,
+                  "The run's name in the sidecars' Sources, e.g. a BIDS URI (one run only; "
+                  "default: its file name)");
+  run->add_option("--repetition-time", options.repetitionTime,
+                  "Repetition time in seconds, over what the header or a sidecar beside the "
+                  "run says")
+      ->check(CLI::PositiveNumber);
+  run->add_option("--log-name", options.logName,
+                  "File name of the log in --out, replaced by a later call of the same name "
+                  "(default: quorvel_log_<UTC time>_<process id>.txt, one per call)");
+  run->add_flag("!--no-dataset-description", options.writeDatasetDescription,
+                "Write no dataset_description.json (for folders inside a derivatives "
+                "dataset described at its root)");
   run->footer(std::string(kSettingsNote) +
               "\n\nOutputs in --out: <entities>_stat-tsnr_boldmap.nii.gz, "
               "..._desc-ac12_boldmap.nii.gz, ..._desc-maxdev_boldmap.nii.gz (each "

@@ -1,17 +1,27 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project builds with, when any is missing.
-# Usage: scripts/install-deps.sh [--windows] [--browser]
-#   --windows adds MinGW and Wine; --browser adds Chromium (the page checks)
+# Usage: scripts/install-deps.sh [--windows] [--browser] [--bids]
+#   --windows adds MinGW and Wine; --browser adds Chromium (the page checks);
+#   --bids adds Slurm, munge and Node.js, and the npm package bids-validator
+#   1.15 in $QUORVEL_NPM_PREFIX (default ~/.cache/quorvel/npm), for the
+#   checks of quorvel bids
 set -euo pipefail
 
 packages=(cmake make g++ clang libclang-rt-14-dev clang-format clang-tidy git libgtest-dev libgmock-dev libbenchmark-dev
           libnifti2-dev libcli11-dev nlohmann-json3-dev zlib1g-dev libdeflate-dev libpng-dev chromium)
 windows=0
+bids=0
 for option in "$@"; do
   case $option in
     --windows) windows=1; packages+=(g++-mingw-w64-i686 wine) ;;
     --browser) packages+=(chromium) ;;
-    *) echo "usage: $0 [--windows] [--browser]" >&2; exit 2 ;;
+    --bids)
+      bids=1
+      packages+=(slurm-wlm munge)
+      # Debian's Node.js only where none is installed: its npm package
+      # conflicts with a Node.js that brings its own npm.
+      command -v npm >/dev/null || packages+=(nodejs npm) ;;
+    *) echo "usage: $0 [--windows] [--browser] [--bids]" >&2; exit 2 ;;
   esac
 done
 
@@ -22,13 +32,21 @@ done
 if [[ $windows -eq 1 ]] && ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok installed"; then
   missing+=(wine32:i386)
 fi
-[[ ${#missing[@]} -eq 0 ]] && exit 0
-
-sudo=""
-[[ $(id -u) -ne 0 ]] && sudo="sudo"
-echo "Installing: ${missing[*]}"
-if [[ $windows -eq 1 ]]; then
-  $sudo dpkg --add-architecture i386
+if [[ ${#missing[@]} -gt 0 ]]; then
+  sudo=""
+  [[ $(id -u) -ne 0 ]] && sudo="sudo"
+  echo "Installing: ${missing[*]}"
+  if [[ $windows -eq 1 ]]; then
+    $sudo dpkg --add-architecture i386
+  fi
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
-$sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+
+if [[ $bids -eq 1 ]]; then
+  prefix=${QUORVEL_NPM_PREFIX:-$HOME/.cache/quorvel/npm}
+  if [[ ! -x $prefix/node_modules/.bin/bids-validator ]]; then
+    echo "Installing bids-validator 1.15 into $prefix"
+    npm install --prefix "$prefix" --no-audit --no-fund --loglevel=error bids-validator@1.15 >/dev/null
+  fi
+fi

@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
 
-scripts/install-deps.sh --windows --browser
+scripts/install-deps.sh --windows --browser --bids
 
 echo "== Linux build and test suite"
 cmake --preset default
@@ -15,6 +15,10 @@ cmake --build --preset default -j"$jobs"
 ctest --preset default -j"$jobs"
 scripts/check-plugin-package.sh build
 tests/help/check-help-page.sh
+
+echo "== quorvel bids: the test study and its outputs under bids-validator, and through Slurm"
+tests/bids/validator-test.sh build
+tests/slurm/slurm-test.sh build
 
 echo "== The same suite under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake --preset sanitize

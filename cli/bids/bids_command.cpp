@@ -1,6 +1,7 @@
 #include "cli/bids/bids_command.h"
 
 #include "cli/bids/group_level.h"
+#include "cli/bids/participant_level.h"
 #include "cli/commands/analysis_options.h"
 
 namespace quorvel::cli {
@@ -12,25 +13,41 @@ CLI::App* addBidsCommand(CLI::App& app, BidsOptions& options) {
   bids->add_option("OUT_DIR", options.outFolder,
                    "The derivatives folder (made when missing)")->required();
   bids->add_option("LEVEL", options.level,
-                   "group: tabulate the runs' quality numbers into "
-                   "OUT_DIR/group_bold.tsv and flag the runs far from the others")
+                   "participant: analyse each run into OUT_DIR/sub-XX/[ses-YY/]func/; "
+                   "group: tabulate the runs' quality numbers into OUT_DIR/group_bold.tsv "
+                   "and flag the runs far from the others; list: the participant labels, "
+                   "one per line")
       ->required()
-      ->check(CLI::IsMember({"group"}));
+      ->check(CLI::IsMember({"participant", "group", "list"}));
   bids->add_option("--participant-label", options.participants,
                    "Only these participants (with or without \"sub-\")");
   bids->add_option("--session-label", options.sessions,
                    "Only these sessions (with or without \"ses-\")");
   bids->add_option("--task-label", options.tasks, "Only these tasks (with or without \"task-\")");
+  bids->add_option("-j,--jobs", options.jobs,
+                   "Runs analysed at once (default: the number of processors)");
+  bids->add_flag("--force", options.force,
+                 "Analyse runs again even when their outputs are up to date");
+  addAnalysisOptions(*bids, options.analysis);
   bids->footer(
-      "The group level reads only OUT_DIR: every sub-*/[ses-*/]func/*_desc-qc_iqms.json.\n"
-      "A number is flagged when it lies below Q1 - 1.5 IQR or above Q3 + 1.5 IQR of the\n"
-      "same number over the runs (at least 4 runs with a value).\n"
-      "Example:\n"
+      "Each run is analysed by a quorvel run of its own, with the installed settings and\n"
+      "the options given (never settings saved by earlier calls). A run whose outputs are\n"
+      "complete, newer than the run and its sidecars, and made with the same options is\n"
+      "skipped. The group level reads only OUT_DIR: every\n"
+      "sub-*/[ses-*/]func/*_desc-qc_iqms.json. A number is flagged when it lies below\n"
+      "Q1 - 1.5 IQR or above Q3 + 1.5 IQR of the same number over the runs (at least 4\n"
+      "runs with a value).\n"
+      "Exit status: 0 when every run succeeded, 1 when a run failed (the others go on),\n"
+      "2 for bad usage or an unusable dataset.\n"
+      "Examples:\n"
+      "  quorvel bids /data/study /data/study/derivatives/quorvel participant -j 4\n"
       "  quorvel bids /data/study /data/study/derivatives/quorvel group");
   return bids;
 }
 
 int runBids(const BidsOptions& options, std::ostream& out, std::ostream& err) {
+  if (options.level == "participant") return runParticipantLevel(options, out, err);
+  if (options.level == "list") return listParticipants(options, out, err);
   return runGroupLevel(options, out, err);
 }
 

@@ -267,10 +267,13 @@ RunResult analyseRunQuality(const HostSession& session, const PlannedRun& planne
                             const NiftiRun& run, const std::vector<RunMap>& maps,
                             const AnalysisParameters& parameters,
                             const std::vector<std::string>& runLog,
-                            const fs::path& outFolder) {
+                            const fs::path& outFolder,
+                            const std::optional<double>& givenRepetitionTime) {
   std::vector<std::string> warnings = run.warnings;
-  const std::optional<double> repetitionTime = repetitionTimeOf(
-      planned.runPath, run.header->dt, run.header->time_units, warnings);
+  const std::optional<double> repetitionTime =
+      givenRepetitionTime ? givenRepetitionTime
+                          : repetitionTimeOf(planned.runPath, run.header->dt,
+                                             run.header->time_units, warnings);
   std::optional<VolumeCounts> counts =
       pluginCounts(planned, run.nt, parameters.dialog, runLog, outFolder);
   SampleStatistics stats = computeSampleStatistics(session.samples(planned.vtcPath));
@@ -286,6 +289,25 @@ RunResult analyseRunQuality(const HostSession& session, const PlannedRun& planne
   result.quality = std::move(quality);
   result.warnings = std::move(warnings);
   return result;
+}
+
+// Applies --source-uri and --log-name to the plan, refusing a URI for
+// several runs and a log name that is not a plain file name.
+void applyNamingOptions(const RunOptions& options, RunPlan& plan) {
+  if (!options.sourceUri.empty()) {
+    if (plan.runs.size() != 1) {
+      throw inputError("--source-uri " + options.sourceUri + ": names one run, but the call has " +
+                       std::to_string(plan.runs.size()));
+    }
+    plan.runs[0].sourceName = options.sourceUri;
+  }
+  if (options.logName.empty()) return;
+  if (options.logName.find('/') != std::string::npos || options.logName == "." ||
+      options.logName == "..") {
+    throw inputError("--log-name " + options.logName +
+                     ": must be a file name, without a folder");
+  }
+  plan.logName = options.logName;
 }
 
 }  // namespace
@@ -307,6 +329,7 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out,
   if (!options.mdmPath.empty()) mdmRuns = readMdmRunPaths(options.mdmPath);
   const fs::path outFolder = options.outFolder.empty() ? fs::path(".") : fs::path(options.outFolder);
   RunPlan plan = planRuns(options.runs, mdmRuns, outFolder);
+  applyNamingOptions(options, plan);
 
   std::vector<NiftiRun> runs;
   for (const PlannedRun& planned : plan.runs) {
@@ -367,7 +390,8 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out,
   session.setSettings(dialog);
   session.setFileList(givenVtcs);
 
-  const fs::path logFile = outFolder / callLogFileName();
+  const fs::path logFile =
+      outFolder / (plan.logName.empty() ? callLogFileName() : plan.logName);
   report.logFile = logFile.string();
   const std::string logHeader = callLogHeader(plan, place, parameters);
   std::vector<std::string> logNotes;  // the command's warnings, after the plug-in's lines
@@ -405,7 +429,8 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out,
     const std::vector<RunMap> maps =
         mapsOfRun(*analysed, madeMaps, dialog, plan.runs[i].runPath);
     report.runs.push_back(analyseRunQuality(session, plan.runs[i], runs[i], maps,
-                                            parameters, analysed->logLines, outFolder));
+                                            parameters, analysed->logLines, outFolder,
+                                            options.repetitionTime));
     for (const std::string& warning : report.runs.back().warnings) {
       err << "quorvel: " << warning << "\n";
       logNotes.push_back("Warning: " + warning);
@@ -430,6 +455,7 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out,
     }
   }
   const fs::path description = outFolder / kDatasetDescriptionName;
+  if (!options.writeDatasetDescription) return report;
   if (mayReplaceDatasetDescription(description)) {
     writeFileAtomically(description, datasetDescriptionJson());
     report.datasetDescriptionFile = description.string();

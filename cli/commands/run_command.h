@@ -38,6 +38,18 @@ struct RunOptions {
   std::string mdmPath;            // an MDM naming more runs; "" for none
   std::string outFolder = ".";
   std::string settingsFolder;     // "" for the per-user default
+  // Written into the sidecars' Sources instead of the run's file name (a
+  // BIDS URI such as "bids:raw:sub-01/func/sub-01_task-rest_bold.nii.gz");
+  // one run only. "" for the file name.
+  std::string sourceUri;
+  // File name of the log in the output folder; "" for a name of this call's own.
+  std::string logName;
+  // Whether to write the output folder's dataset_description.json (off when
+  // the folder lies inside a derivatives dataset described at its root).
+  bool writeDatasetDescription = true;
+  // The repetition time in seconds, over the header's and a sidecar's
+  // (quorvel bids hands down the one its BIDS sidecars inherit).
+  std::optional<double> repetitionTime;
 
   std::optional<double> maxDeviation;
   std::optional<double> spikeDef;

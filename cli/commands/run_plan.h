@@ -26,6 +26,7 @@ struct PlannedRun {
   std::string runPath;   // the NIfTI file
   RunOutputNames names;
   std::string vtcPath;   // "<out>/<stem>.vtc": where the CSV lands too
+  std::string sourceName;  // the run in its sidecars' Sources; "" for its file name
 };
 
 // All runs of the command, given ones first, then those of the MDM.
@@ -33,6 +34,7 @@ struct RunPlan {
   std::filesystem::path outFolder;
   std::vector<PlannedRun> runs;
   std::size_t givenCount = 0;  // runs given on the command line
+  std::string logName;  // the log's file name in outFolder; "" for this call's own
 };
 
 // Every file name the run may write in the output folder, whatever the

@@ -50,7 +50,8 @@ std::vector<PlannedOutput> plannedOutputs(const RunPlan& plan) {
       outputs.push_back({plan.outFolder / name, run.runPath});
     }
   }
-  for (const std::string& name : {callLogFileName(), std::string(kDatasetDescriptionName)}) {
+  const std::string logName = plan.logName.empty() ? callLogFileName() : plan.logName;
+  for (const std::string& name : {logName, std::string(kDatasetDescriptionName)}) {
     outputs.push_back({plan.outFolder / name, ""});
   }
   return outputs;

@@ -90,7 +90,8 @@ RunResult writeRunOutputs(const PlannedRun& run, const nifti_image& runHeader,
   result.runPath = run.runPath;
   result.volumes = static_cast<int>(quality.samples.volumes);
   result.counts = quality.counts;
-  const std::string sourceName = fs::path(run.runPath).filename().string();
+  const std::string sourceName =
+      run.sourceName.empty() ? fs::path(run.runPath).filename().string() : run.sourceName;
 
   for (const RunMap& map : maps) {
     // The host knows the run as a VTC that exists nowhere; the files name

@@ -92,6 +92,10 @@ void writeRun(const TestRun& run, const std::string& path) {
   image->pixdim[2] = image->dy = 2.0;
   image->pixdim[3] = image->dz = 2.5;
   image->pixdim[4] = image->dt = 1.5;
+  if (run.withUnits) {
+    image->xyz_units = NIFTI_UNITS_MM;
+    image->time_units = NIFTI_UNITS_SEC;
+  }
   image->scl_slope = run.sclSlope;
   image->scl_inter = run.sclInter;
   image->sform_code = NIFTI_XFORM_SCANNER_ANAT;

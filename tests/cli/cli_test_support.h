@@ -25,6 +25,7 @@ struct TestRun {
   int datatype = DT_INT16;
   double sclSlope = 0.0, sclInter = 0.0;
   bool nifti2 = false;
+  bool withUnits = false;  // millimetres and seconds in the header (NIfTI-1 only)
 
   double& at(int x, int y, int z, int t) {
     return samples[((static_cast<std::size_t>(t) * nz + z) * ny + y) * nx + x];

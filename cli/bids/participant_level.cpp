@@ -1,0 +1,234 @@
+#include "cli/bids/participant_level.h"
+
+#include <stdlib.h>
+
+#include <charconv>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include "cli/bids/bids_layout.h"
+#include "cli/bids/child_processes.h"
+#include "cli/bids/derivatives_description.h"
+#include "cli/bids/run_record.h"
+#include "cli/commands/analysis_options.h"
+#include "cli/commands/cli_error.h"
+#include "cli/outputs/atomic_file.h"
+#include "cli/outputs/output_names.h"
+#include "cli/outputs/sidecars.h"
+#include "cli/settings/dialog_settings.h"
+
+namespace quorvel::cli {
+namespace fs = std::filesystem;
+namespace {
+
+std::string readText(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  if (in) text << in.rdbuf();
+  return text.str();
+}
+
+std::vector<std::string> bare(const std::vector<std::string>& labels, const char* prefix) {
+  std::vector<std::string> result;
+  for (const std::string& label : labels) result.push_back(withoutPrefix(label, prefix));
+  return result;
+}
+
+// The selected runs; throws an input error for a missing dataset, an
+// unknown participant label or an empty selection.
+std::vector<BidsRun> selectedRuns(const BidsOptions& options, std::ostream& err) {
+  const fs::path bidsFolder = options.bidsFolder;
+  if (!fs::is_directory(bidsFolder)) {
+    throw inputError(options.bidsFolder + ": not a folder (give the BIDS dataset's root)");
+  }
+  RunFilter filter{bare(options.participants, "sub-"), bare(options.sessions, "ses-"),
+                   bare(options.tasks, "task-")};
+  for (const std::string& label : filter.participants) {
+    if (!fs::is_directory(bidsFolder / ("sub-" + label))) {
+      throw inputError(options.bidsFolder + ": no participant sub-" + label);
+    }
+  }
+  std::vector<std::string> notes;
+  std::vector<BidsRun> runs = findBoldRuns(bidsFolder, filter, notes);
+  for (const std::string& note : notes) err << "quorvel: " << options.bidsFolder << "/" << note << "\n";
+  if (runs.empty()) {
+    throw inputError(options.bidsFolder +
+                     ": no BOLD run (sub-*/[ses-*/]func/*_bold.nii[.gz]) matches the labels "
+                     "given and .bidsignore");
+  }
+  return runs;
+}
+
+// A private folder for the settings and messages of the child runs,
+// removed with everything in it when the level ends.
+class WorkFolder {
+ public:
+  WorkFolder() {
+    std::string pattern = (fs::temp_directory_path() / "quorvel-bids-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) {
+      throw runError("cannot make a temporary folder in " + fs::temp_directory_path().string());
+    }
+    path_ = pattern;
+  }
+  ~WorkFolder() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+  }
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+// Writes OUT_DIR/dataset_description.json unless one that quorvel did not
+// write is there.
+void describeOutputs(const BidsOptions& options, std::ostream& err) {
+  const fs::path description = fs::path(options.outFolder) / kDatasetDescriptionName;
+  std::error_code error;
+  const fs::file_status status = fs::symlink_status(description, error);
+  if (status.type() != fs::file_type::not_found &&
+      (status.type() != fs::file_type::regular ||
+       !isQuorvelDatasetDescription(readText(description)))) {
+    err << "quorvel: " << description.string()
+        << ": kept as it is, since quorvel did not write it\n";
+    return;
+  }
+  writeFileAtomically(description, derivativesDescriptionJson(options.bidsFolder,
+                                                              options.outFolder));
+}
+
+// The messages of a failed run worth showing: its "quorvel:" lines other
+// than the notes every run prints, and message boxes.
+std::string failureMessages(const std::string& stderrText) {
+  std::istringstream lines(stderrText);
+  std::string line, shown;
+  while (std::getline(lines, line)) {
+    if (line.rfind("quorvel: settings are read from", 0) == 0 ||
+        line.rfind("quorvel: wrote ", 0) == 0 || line.empty()) {
+      continue;
+    }
+    shown += "    " + line + "\n";
+  }
+  return shown;
+}
+
+std::string roundTripText(double value) {
+  char text[64];
+  const auto result = std::to_chars(text, text + sizeof text, value);
+  return std::string(text, result.ptr);
+}
+
+std::string secondsText(std::chrono::steady_clock::duration elapsed) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f s",
+                std::chrono::duration<double>(elapsed).count());
+  return text;
+}
+
+}  // namespace
+
+int runParticipantLevel(const BidsOptions& options, std::ostream& out, std::ostream& err) {
+  // A threshold every run would refuse is refused once, before any output.
+  for (const auto& [option, value] : {std::pair{"--max-deviation", options.analysis.maxDeviation},
+                                      std::pair{"--spike-def", options.analysis.spikeDef}}) {
+    if (value && !isUsableThreshold(*value)) {
+      throw inputError(std::string(option) + " " + roundTripText(*value) +
+                       ": a threshold must be a finite number of standard deviations, not "
+                       "negative and at most 3.40282e+38");
+    }
+  }
+  const std::vector<BidsRun> runs = selectedRuns(options, err);
+  const fs::path outFolder = options.outFolder;
+  std::error_code error;
+  fs::create_directories(outFolder, error);
+  if (!fs::is_directory(outFolder)) {
+    throw inputError(options.outFolder + ": cannot make the output folder (" +
+                     error.message() + ")");
+  }
+  describeOutputs(options, err);
+
+  const std::vector<std::string> arguments = analysisArguments(options.analysis);
+  const std::string self = fs::read_symlink("/proc/self/exe").string();
+  const WorkFolder work;
+  std::vector<ChildCommand> commands;
+  std::vector<std::size_t> commandRun;  // index into `runs`
+  std::size_t done = 0, upToDate = 0, failed = 0;
+  const std::size_t total = runs.size();
+
+  for (std::size_t i = 0; i < runs.size(); ++i) {
+    const BidsRun& run = runs[i];
+    const fs::path runOut = outFolder / run.outputFolder;
+    const fs::path record = runOut / runRecordName(run.entitiesText);
+    std::vector<fs::path> inputs = run.sidecars;
+    inputs.push_back(run.path);
+    if (!options.force && isUpToDate(record, {run.relativePath, arguments, {}}, inputs)) {
+      ++upToDate;
+      out << "[" << ++done << "/" << total << "] " << run.relativePath
+          << ": up to date, skipped\n" << std::flush;
+      continue;
+    }
+    // A run analysed again is not complete until its new record is written.
+    fs::remove(record, error);
+    fs::create_directories(runOut, error);
+    const fs::path runWork = work.path() / std::to_string(i);
+    fs::create_directories(runWork, error);
+    ChildCommand command;
+    command.argv = {self, "run", "--out", runOut.string(), "--settings-dir",
+                    (runWork / "settings").string(), "--source-uri",
+                    std::string("bids:") + kSourceDatasetName + ":" + run.relativePath,
+                    "--log-name", run.entitiesText + "_desc-qc_log.txt",
+                    "--no-dataset-description"};
+    if (run.repetitionTime) {
+      command.argv.insert(command.argv.end(),
+                          {"--repetition-time", roundTripText(*run.repetitionTime)});
+    }
+    command.argv.insert(command.argv.end(), arguments.begin(), arguments.end());
+    command.argv.insert(command.argv.end(), {"--", run.path.string()});
+    command.stderrFile = runWork / "stderr.txt";
+    commands.push_back(std::move(command));
+    commandRun.push_back(i);
+  }
+
+  const unsigned parallel = options.jobs > 0 ? options.jobs : usableProcessors();
+  const auto start = std::chrono::steady_clock::now();
+  runChildCommands(commands, parallel, [&](std::size_t index, int status) {
+    const BidsRun& run = runs[commandRun[index]];
+    const std::string stderrText = readText(commands[index].stderrFile);
+    const std::vector<std::string> files = writtenFileNames(stderrText);
+    out << "[" << ++done << "/" << total << "] " << run.relativePath << ": ";
+    if (status == 0 && !files.empty()) {
+      const fs::path runOut = outFolder / run.outputFolder;
+      try {
+        writeFileAtomically(runOut / runRecordName(run.entitiesText),
+                            runRecordJson({run.relativePath, arguments, files}));
+      } catch (const CliError& recordError) {
+        err << "quorvel: " << recordError.what() << "; the run will be analysed again\n";
+      }
+      out << "done, " << files.size() << " files in " << runOut.string() << " ("
+          << secondsText(std::chrono::steady_clock::now() - start) << " elapsed)\n"
+          << std::flush;
+      return;
+    }
+    ++failed;
+    out << "FAILED (exit status " << status << ")\n" << std::flush;
+    if (status == 0) err << "quorvel: " << run.path.string() << ": the run named no output\n";
+    err << "quorvel: " << run.path.string() << " failed with exit status " << status << ":\n"
+        << failureMessages(stderrText) << std::flush;
+  });
+
+  out << total << " runs: " << (total - upToDate - failed) << " analysed, " << upToDate
+      << " up to date, " << failed << " failed\n";
+  return failed == 0 ? kExitSuccess : kExitRunFailed;
+}
+
+int listParticipants(const BidsOptions& options, std::ostream& out, std::ostream& err) {
+  std::set<std::string> labels;
+  for (const BidsRun& run : selectedRuns(options, err)) labels.insert(*run.name.value("sub"));
+  for (const std::string& label : labels) out << label << "\n";
+  return kExitSuccess;
+}
+
+}  // namespace quorvel::cli
