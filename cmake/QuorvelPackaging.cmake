@@ -7,6 +7,12 @@
 #            Quorvel-<version>-plugin-linux-<arch>.tar.gz (Linux build):
 #            the plug-ins folder's files at the top of the archive, so a
 #            user unpacks it straight into the host's plug-ins folder.
+#   command  quorvel_<version>_<arch>.deb (Linux build with the command):
+#            the relocatable command tree under /usr, installed with
+#            `apt-get install ./quorvel_*.deb`.
+#
+# `cpack` makes every generator's packages; QuorvelCPackComponents.cmake,
+# read by cpack once per generator, keeps each component to its own kind.
 
 set(QUORVEL_PACKAGE_COMPONENTS plugin)
 if(WIN32)
@@ -31,6 +37,22 @@ set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
 set(CPACK_ARCHIVE_COMPONENT_INSTALL ON)
 set(CPACK_ARCHIVE_PLUGIN_FILE_NAME
     "Quorvel-${PROJECT_VERSION}-plugin-${QUORVEL_PACKAGE_SYSTEM}")
+
+if(TARGET quorvel)
+  list(APPEND QUORVEL_PACKAGE_COMPONENTS command)
+  list(APPEND QUORVEL_PACKAGE_GENERATORS DEB)
+  set(CPACK_DEB_COMPONENT_INSTALL ON)
+  set(CPACK_DEBIAN_COMMAND_PACKAGE_NAME quorvel)
+  set(CPACK_DEBIAN_COMMAND_FILE_NAME DEB-DEFAULT)
+  set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Quorvel developers")
+  set(CPACK_DEBIAN_PACKAGE_SECTION science)
+  set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+      "quality maps, outlier counts and reports of fMRI runs, headless")
+  # The shared libraries the command links, by their Debian 12 packages.
+  set(CPACK_DEBIAN_COMMAND_PACKAGE_DEPENDS
+      "libc6, libstdc++6, libgcc-s1, libnifti2-2, libznz3, zlib1g, libdeflate0, libpng16-16")
+endif()
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/QuorvelCPackComponents.cmake)
 
 set(CPACK_GENERATOR ${QUORVEL_PACKAGE_GENERATORS})
 set(CPACK_COMPONENTS_ALL ${QUORVEL_PACKAGE_COMPONENTS})

@@ -14,6 +14,7 @@ cmake --preset default
 cmake --build --preset default -j"$jobs"
 ctest --preset default -j"$jobs"
 scripts/check-plugin-package.sh build
+scripts/check-command-package.sh build
 tests/help/check-help-page.sh
 
 echo "== quorvel bids: the test study and its outputs under bids-validator, and through Slurm"
