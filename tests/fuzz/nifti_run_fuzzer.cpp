@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <dlfcn.h>
 #include <unistd.h>
 
 #include "cli/commands/cli_error.h"
@@ -28,6 +29,11 @@ const fs::path& workFolder() {
     fs::create_directories(made);
     fs::copy_file(QUORVEL_GUI_SCRIPT_PATH, made / "Quorvel1_0.js",
                   fs::copy_options::overwrite_existing);
+    // Each session loads and unloads the plug-in; its coverage counters
+    // must stay mapped, or the fuzzer reads them after the unload. One
+    // handle held for the whole process keeps the library loaded.
+    static void* const pinned = ::dlopen(QUORVEL_PLUGIN_PATH, RTLD_NOW | RTLD_NODELETE);
+    if (pinned == nullptr) std::abort();
     return made;
   }();
   return folder;
