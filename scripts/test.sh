@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Runs every test of the project: the Linux suite, the same suite under
-# AddressSanitizer and UndefinedBehaviorSanitizer, a short fuzzing run of
-# every input the plug-in parses, and the Windows DLL's scenario tests under
-# Wine. Installs what is missing first.
+# Runs every test of the project: the Linux suite with the package, help
+# page and report checks, the BIDS study under bids-validator and Slurm, the
+# same suite under AddressSanitizer and UndefinedBehaviorSanitizer, a short
+# fuzzing run of every input the plug-in and the command's NIfTI reader
+# parse, and the Windows DLL's tests under Wine. Installs what is missing
+# first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
