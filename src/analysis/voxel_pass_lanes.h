@@ -13,6 +13,48 @@
 namespace quorvel {
 namespace {
 
+// Sample rows of the two wide kernels: kBlockSize consecutive samples of
+// one voxel as floats, which a block transpose turns into kBlockSize voxels
+// of one volume. Only their widening to doubles differs per kernel.
+#if defined(__AVX2__)
+using SampleRow = __m256;
+constexpr int kBlockSize = 8;
+
+inline SampleRow loadRow(const float* p) { return _mm256_loadu_ps(p); }
+// Sign-extends eight 16-bit samples; the conversion to float is exact.
+inline SampleRow loadRow(const std::int16_t* p) {
+  const __m128i raw = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  return _mm256_cvtepi32_ps(_mm256_cvtepi16_epi32(raw));
+}
+// Turns rows of eight voxels' samples into rows of eight volumes.
+inline void transposeBlock(SampleRow r[kBlockSize]) {
+  const __m256 t0 = _mm256_unpacklo_ps(r[0], r[1]);
+  const __m256 t1 = _mm256_unpackhi_ps(r[0], r[1]);
+  const __m256 t2 = _mm256_unpacklo_ps(r[2], r[3]);
+  const __m256 t3 = _mm256_unpackhi_ps(r[2], r[3]);
+  const __m256 t4 = _mm256_unpacklo_ps(r[4], r[5]);
+  const __m256 t5 = _mm256_unpackhi_ps(r[4], r[5]);
+  const __m256 t6 = _mm256_unpacklo_ps(r[6], r[7]);
+  const __m256 t7 = _mm256_unpackhi_ps(r[6], r[7]);
+  const __m256 s0 = _mm256_shuffle_ps(t0, t2, _MM_SHUFFLE(1, 0, 1, 0));
+  const __m256 s1 = _mm256_shuffle_ps(t0, t2, _MM_SHUFFLE(3, 2, 3, 2));
+  const __m256 s2 = _mm256_shuffle_ps(t1, t3, _MM_SHUFFLE(1, 0, 1, 0));
+  const __m256 s3 = _mm256_shuffle_ps(t1, t3, _MM_SHUFFLE(3, 2, 3, 2));
+  const __m256 s4 = _mm256_shuffle_ps(t4, t6, _MM_SHUFFLE(1, 0, 1, 0));
+  const __m256 s5 = _mm256_shuffle_ps(t4, t6, _MM_SHUFFLE(3, 2, 3, 2));
+  const __m256 s6 = _mm256_shuffle_ps(t5, t7, _MM_SHUFFLE(1, 0, 1, 0));
+  const __m256 s7 = _mm256_shuffle_ps(t5, t7, _MM_SHUFFLE(3, 2, 3, 2));
+  r[0] = _mm256_permute2f128_ps(s0, s4, 0x20);
+  r[1] = _mm256_permute2f128_ps(s1, s5, 0x20);
+  r[2] = _mm256_permute2f128_ps(s2, s6, 0x20);
+  r[3] = _mm256_permute2f128_ps(s3, s7, 0x20);
+  r[4] = _mm256_permute2f128_ps(s0, s4, 0x31);
+  r[5] = _mm256_permute2f128_ps(s1, s5, 0x31);
+  r[6] = _mm256_permute2f128_ps(s2, s6, 0x31);
+  r[7] = _mm256_permute2f128_ps(s3, s7, 0x31);
+}
+#endif
+
 #if defined(__AVX512F__)
 
 // GCC 12's AVX-512 intrinsics fill the unused source of their masked
@@ -60,47 +102,8 @@ inline Lanes select(LaneMask m, Lanes ifTrue, Lanes ifFalse) {
   return _mm512_mask_blend_pd(m, ifFalse, ifTrue);
 }
 
-
-// Sample rows: kBlockSize consecutive samples of one voxel as floats, which
-// a block transpose turns into kBlockSize voxels of one volume.
-using SampleRow = __m256;
-constexpr int kBlockSize = 8;
 inline void storeRowAsDoubles(double* p, SampleRow r) {
   _mm512_storeu_pd(p, _mm512_cvtps_pd(r));
-}
-
-inline SampleRow loadRow(const float* p) { return _mm256_loadu_ps(p); }
-// Sign-extends eight 16-bit samples; the conversion to float is exact.
-inline SampleRow loadRow(const std::int16_t* p) {
-  const __m128i raw = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-  return _mm256_cvtepi32_ps(_mm256_cvtepi16_epi32(raw));
-}
-// Turns rows of eight voxels' samples into rows of eight volumes.
-inline void transposeBlock(SampleRow r[kBlockSize]) {
-  const __m256 t0 = _mm256_unpacklo_ps(r[0], r[1]);
-  const __m256 t1 = _mm256_unpackhi_ps(r[0], r[1]);
-  const __m256 t2 = _mm256_unpacklo_ps(r[2], r[3]);
-  const __m256 t3 = _mm256_unpackhi_ps(r[2], r[3]);
-  const __m256 t4 = _mm256_unpacklo_ps(r[4], r[5]);
-  const __m256 t5 = _mm256_unpackhi_ps(r[4], r[5]);
-  const __m256 t6 = _mm256_unpacklo_ps(r[6], r[7]);
-  const __m256 t7 = _mm256_unpackhi_ps(r[6], r[7]);
-  const __m256 s0 = _mm256_shuffle_ps(t0, t2, _MM_SHUFFLE(1, 0, 1, 0));
-  const __m256 s1 = _mm256_shuffle_ps(t0, t2, _MM_SHUFFLE(3, 2, 3, 2));
-  const __m256 s2 = _mm256_shuffle_ps(t1, t3, _MM_SHUFFLE(1, 0, 1, 0));
-  const __m256 s3 = _mm256_shuffle_ps(t1, t3, _MM_SHUFFLE(3, 2, 3, 2));
-  const __m256 s4 = _mm256_shuffle_ps(t4, t6, _MM_SHUFFLE(1, 0, 1, 0));
-  const __m256 s5 = _mm256_shuffle_ps(t4, t6, _MM_SHUFFLE(3, 2, 3, 2));
-  const __m256 s6 = _mm256_shuffle_ps(t5, t7, _MM_SHUFFLE(1, 0, 1, 0));
-  const __m256 s7 = _mm256_shuffle_ps(t5, t7, _MM_SHUFFLE(3, 2, 3, 2));
-  r[0] = _mm256_permute2f128_ps(s0, s4, 0x20);
-  r[1] = _mm256_permute2f128_ps(s1, s5, 0x20);
-  r[2] = _mm256_permute2f128_ps(s2, s6, 0x20);
-  r[3] = _mm256_permute2f128_ps(s3, s7, 0x20);
-  r[4] = _mm256_permute2f128_ps(s0, s4, 0x31);
-  r[5] = _mm256_permute2f128_ps(s1, s5, 0x31);
-  r[6] = _mm256_permute2f128_ps(s2, s6, 0x31);
-  r[7] = _mm256_permute2f128_ps(s3, s7, 0x31);
 }
 
 #elif defined(__AVX2__)
@@ -139,46 +142,9 @@ inline Lanes select(LaneMask m, Lanes ifTrue, Lanes ifFalse) {
   return _mm256_blendv_pd(ifFalse, ifTrue, m);
 }
 
-
-using SampleRow = __m256;
-constexpr int kBlockSize = 8;
 inline void storeRowAsDoubles(double* p, SampleRow r) {
   _mm256_storeu_pd(p, _mm256_cvtps_pd(_mm256_castps256_ps128(r)));
   _mm256_storeu_pd(p + 4, _mm256_cvtps_pd(_mm256_extractf128_ps(r, 1)));
-}
-
-inline SampleRow loadRow(const float* p) { return _mm256_loadu_ps(p); }
-// Sign-extends eight 16-bit samples; the conversion to float is exact.
-inline SampleRow loadRow(const std::int16_t* p) {
-  const __m128i raw = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-  return _mm256_cvtepi32_ps(_mm256_cvtepi16_epi32(raw));
-}
-// Turns rows of eight voxels' samples into rows of eight volumes.
-inline void transposeBlock(SampleRow r[kBlockSize]) {
-  const __m256 t0 = _mm256_unpacklo_ps(r[0], r[1]);
-  const __m256 t1 = _mm256_unpackhi_ps(r[0], r[1]);
-  const __m256 t2 = _mm256_unpacklo_ps(r[2], r[3]);
-  const __m256 t3 = _mm256_unpackhi_ps(r[2], r[3]);
-  const __m256 t4 = _mm256_unpacklo_ps(r[4], r[5]);
-  const __m256 t5 = _mm256_unpackhi_ps(r[4], r[5]);
-  const __m256 t6 = _mm256_unpacklo_ps(r[6], r[7]);
-  const __m256 t7 = _mm256_unpackhi_ps(r[6], r[7]);
-  const __m256 s0 = _mm256_shuffle_ps(t0, t2, _MM_SHUFFLE(1, 0, 1, 0));
-  const __m256 s1 = _mm256_shuffle_ps(t0, t2, _MM_SHUFFLE(3, 2, 3, 2));
-  const __m256 s2 = _mm256_shuffle_ps(t1, t3, _MM_SHUFFLE(1, 0, 1, 0));
-  const __m256 s3 = _mm256_shuffle_ps(t1, t3, _MM_SHUFFLE(3, 2, 3, 2));
-  const __m256 s4 = _mm256_shuffle_ps(t4, t6, _MM_SHUFFLE(1, 0, 1, 0));
-  const __m256 s5 = _mm256_shuffle_ps(t4, t6, _MM_SHUFFLE(3, 2, 3, 2));
-  const __m256 s6 = _mm256_shuffle_ps(t5, t7, _MM_SHUFFLE(1, 0, 1, 0));
-  const __m256 s7 = _mm256_shuffle_ps(t5, t7, _MM_SHUFFLE(3, 2, 3, 2));
-  r[0] = _mm256_permute2f128_ps(s0, s4, 0x20);
-  r[1] = _mm256_permute2f128_ps(s1, s5, 0x20);
-  r[2] = _mm256_permute2f128_ps(s2, s6, 0x20);
-  r[3] = _mm256_permute2f128_ps(s3, s7, 0x20);
-  r[4] = _mm256_permute2f128_ps(s0, s4, 0x31);
-  r[5] = _mm256_permute2f128_ps(s1, s5, 0x31);
-  r[6] = _mm256_permute2f128_ps(s2, s6, 0x31);
-  r[7] = _mm256_permute2f128_ps(s3, s7, 0x31);
 }
 
 #elif defined(__SSE2__)
@@ -212,7 +178,6 @@ inline unsigned maskBits(LaneMask m) {
 inline Lanes select(LaneMask m, Lanes ifTrue, Lanes ifFalse) {
   return _mm_or_pd(_mm_and_pd(m, ifTrue), _mm_andnot_pd(m, ifFalse));
 }
-
 
 using SampleRow = __m128;
 constexpr int kBlockSize = 4;
