@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <locale>
 #include <sstream>
 #include <system_error>
@@ -20,6 +21,9 @@
 #include "cli/nifti/nifti_run.h"
 #include "cli/outputs/output_checks.h"
 #include "cli/outputs/output_names.h"
+#include "cli/outputs/output_stage.h"
+#include "cli/outputs/stale_temporaries.h"
+#include "cli/outputs/test_stop.h"
 #include "cli/outputs/run_outputs.h"
 #include "cli/commands/run_plan.h"
 #include "cli/locking/folder_lock.h"
@@ -204,16 +208,6 @@ std::string callLogHeader(const RunPlan& plan, const SettingsPlace& place,
   return header;
 }
 
-// Whether the folder's dataset_description.json may be replaced: there is
-// none, or it is valid JSON whose GeneratedBy names Quorvel.
-bool mayReplaceDatasetDescription(const fs::path& path) {
-  std::error_code error;
-  const fs::file_status status = fs::symlink_status(path, error);
-  if (status.type() == fs::file_type::not_found) return true;
-  if (status.type() != fs::file_type::regular) return false;
-  return isQuorvelDatasetDescription(readWholeFile(path));
-}
-
 std::string gridText(const NiftiRun& run) {
   return std::to_string(run.nx) + " x " + std::to_string(run.ny) + " x " +
          std::to_string(run.nz);
@@ -328,7 +322,9 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out,
   std::vector<std::string> mdmRuns;
   if (!options.mdmPath.empty()) mdmRuns = readMdmRunPaths(options.mdmPath);
   const fs::path outFolder = options.outFolder.empty() ? fs::path(".") : fs::path(options.outFolder);
-  RunPlan plan = planRuns(options.runs, mdmRuns, outFolder);
+  // The host's VTCs, and so the plug-in's CSV files, live in the staging
+  // folder until the outputs are committed.
+  RunPlan plan = planRuns(options.runs, mdmRuns, outFolder, outFolder / stagingFolderName());
   applyNamingOptions(options, plan);
 
   std::vector<NiftiRun> runs;
@@ -357,26 +353,32 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out,
   // From here until its outputs are in place this command alone writes into
   // the output folder: two commands there would mix their runs' files.
   const FolderLock outputLock(outFolder, kOutputLockName, "output folder", err);
+  clearStaleTemporaries(outFolder, err);
 
   // A private folder, or the user's under its lock from reading the
   // settings to the plug-in's saving them.
   const SettingsPlace place(options.settingsFolder, err);
   const fs::path script = place.script();
   if (place.persistent()) report.settingsScript = script.string();
+  if (place.persistent()) clearStaleTemporaries(place.pluginsFolder(), err);
   const DialogSettings dialog = settingsFor(options, script, err);
   AnalysisParameters parameters;
   parameters.dialog = dialog;
   parameters.scale = scale;
 
+  // Every output is written into the stage and appears at the end.
+  OutputStage stage(outFolder);
   HostListeners listeners;
   // When each run's analysis began, by the plug-in's load line, for the
   // progress lines of a several-run call.
   std::vector<std::pair<std::string, Clock::time_point>> runStarts;
-  listeners.logLine = [&out, &runStarts, &options](const std::string& line) {
+  listeners.logLine = [&out, &runStarts, &options, &stage](const std::string& line) {
     if (line.rfind("Successfully loaded ", 0) == 0) {
       runStarts.emplace_back(line.substr(20), Clock::now());
     }
-    if (options.showTable || !isPerVolumeTableLine(line)) out << line << std::endl;
+    if (options.showTable || !isPerVolumeTableLine(line)) {
+      out << stage.withFinalPaths(line) << std::endl;
+    }
   };
   listeners.messageBox = [&err](const std::string& text) {
     err << "[message box] " << text << std::endl;
@@ -395,23 +397,38 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out,
   report.logFile = logFile.string();
   const std::string logHeader = callLogHeader(plan, place, parameters);
   std::vector<std::string> logNotes;  // the command's warnings, after the plug-in's lines
-  auto saveLog = [&] {
+  auto saveLog = [&](const fs::path& folder) {
     std::string text = logHeader;
-    for (const std::string& line : session.logLines()) text += line + "\n";
+    for (const std::string& line : session.logLines()) text += stage.withFinalPaths(line) + "\n";
     for (const std::string& line : logNotes) text += line + "\n";
-    writeFileAtomically(logFile, text);
+    writeFileAtomically(folder / logFile.filename(), text);
   };
 
   if (!session.initPlugin()) {
-    saveLog();
+    saveLog(outFolder);
     throw runError("the plug-in did not start (initPlugin returned false)");
   }
   if (plan.runs.size() > plan.givenCount) addMdmRuns(session, plan);
+  stopHereForTests("analysis");
   report.executeResult = session.execute("Start");
   const Clock::time_point analysisEnd = Clock::now();
   Clock::time_point outputsSince = analysisEnd;
-  saveLog();
-  if (!report.executeResult) return report;
+  if (!report.executeResult) {
+    saveLog(outFolder);
+    return report;
+  }
+  stopHereForTests("outputs");
+  // When an output fails, the log still lands in the output folder.
+  struct LogOnFailure {
+    std::function<void()> save;
+    ~LogOnFailure() {
+      if (!save) return;
+      try {
+        save();
+      } catch (const std::exception&) {  // the output's own error is reported
+      }
+    }
+  } logOnFailure{[&] { saveLog(outFolder); }};
 
   report.settingsSaved = settingsWereSaved(session, script, dialog);
   reportSettingsSaving(place, report.settingsSaved, err);
@@ -429,17 +446,27 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out,
     const std::vector<RunMap> maps =
         mapsOfRun(*analysed, madeMaps, dialog, plan.runs[i].runPath);
     report.runs.push_back(analyseRunQuality(session, plan.runs[i], runs[i], maps,
-                                            parameters, analysed->logLines, outFolder,
+                                            parameters, analysed->logLines, stage.folder(),
                                             options.repetitionTime));
+    // Named as they will be once committed.
+    for (std::string& file : report.runs.back().files) {
+      file = (outFolder / fs::path(file).filename()).string();
+    }
     for (const std::string& warning : report.runs.back().warnings) {
       err << "quorvel: " << warning << "\n";
       logNotes.push_back("Warning: " + warning);
     }
     if (options.writeReport.value_or(true)) {
       const SampleView samples = session.samples(plan.runs[i].vtcPath);
-      report.runs.back().files.push_back(report::writeRunReport(
-          {report.runs.back(), *runs[i].header, samples, maps, parameters, analysed->logLines},
-          outFolder / plan.runs[i].names.reportName()));
+      std::vector<std::string> shownLog;
+      for (const std::string& line : analysed->logLines) {
+        shownLog.push_back(stage.withFinalPaths(line));
+      }
+      report::writeRunReport(
+          {report.runs.back(), *runs[i].header, samples, maps, parameters, shownLog},
+          stage.folder() / plan.runs[i].names.reportName());
+      report.runs.back().files.push_back(
+          (outFolder / plan.runs[i].names.reportName()).string());
     }
     if (plan.runs.size() > 1) {
       // The plug-in's time on the run and the command's on its outputs.
@@ -455,17 +482,18 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out,
     }
   }
   const fs::path description = outFolder / kDatasetDescriptionName;
-  if (!options.writeDatasetDescription) return report;
-  if (mayReplaceDatasetDescription(description)) {
-    writeFileAtomically(description, datasetDescriptionJson());
+  if (options.writeDatasetDescription && mayReplaceDatasetDescription(description)) {
+    writeFileAtomically(stage.folder() / kDatasetDescriptionName, datasetDescriptionJson());
     report.datasetDescriptionFile = description.string();
-  } else {
+  } else if (options.writeDatasetDescription) {
     err << "quorvel: " << description.string()
         << ": kept as it is, since quorvel did not write it (it is not JSON, or "
            "its GeneratedBy does not name Quorvel); no description of the outputs "
            "was written\n";
   }
-  if (!logNotes.empty()) saveLog();
+  saveLog(stage.folder());
+  stage.commit();
+  logOnFailure.save = nullptr;
   return report;
 }
 

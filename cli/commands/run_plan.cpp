@@ -43,7 +43,7 @@ std::vector<std::string> possibleOutputNames(const RunOutputNames& names) {
 
 RunPlan planRuns(const std::vector<std::string>& givenRuns,
                  const std::vector<std::string>& mdmRuns,
-                 const fs::path& outFolder) {
+                 const fs::path& outFolder, const fs::path& vtcFolder) {
   RunPlan plan;
   plan.outFolder = outFolder;
   plan.givenCount = givenRuns.size();
@@ -77,7 +77,9 @@ RunPlan planRuns(const std::vector<std::string>& givenRuns,
                          "them with different --out folders");
       }
     }
-    run.vtcPath = (outFolder / run.names.vtcName()).lexically_normal().string();
+    run.vtcPath = ((vtcFolder.empty() ? outFolder : vtcFolder) / run.names.vtcName())
+                      .lexically_normal()
+                      .string();
     if (run.vtcPath.find_first_of("\"\n\r") != std::string::npos) {
       throw inputError(run.vtcPath +
                        ": a quote or line break in the output path cannot "

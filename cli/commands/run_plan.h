@@ -42,13 +42,15 @@ struct RunPlan {
 // sidecar.
 std::vector<std::string> possibleOutputNames(const RunOutputNames& names);
 
-// Plans `givenRuns` followed by `mdmRuns` into `outFolder`. Throws an input
+// Plans `givenRuns` followed by `mdmRuns` into `outFolder`, with the host's
+// VTCs in `vtcFolder` (the output folder when empty). Throws an input
 // error when there is no run, a run is given twice, two runs would write a
 // file of the same name (naming both runs and the file), or a path breaks
 // a limit of the plug-in or of its file list.
 RunPlan planRuns(const std::vector<std::string>& givenRuns,
                  const std::vector<std::string>& mdmRuns,
-                 const std::filesystem::path& outFolder);
+                 const std::filesystem::path& outFolder,
+                 const std::filesystem::path& vtcFolder = {});
 
 // Makes the output folder when it is missing and checks that a file can be
 // created in it. Throws an input error naming the folder otherwise.

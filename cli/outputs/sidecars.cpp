@@ -3,6 +3,9 @@
 #include <cctype>
 #include <charconv>
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <system_error>
 
 #include <nlohmann/json.hpp>
 
@@ -127,6 +130,17 @@ bool isQuorvelDatasetDescription(const std::string& text) {
     if (lower == "quorvel") return true;
   }
   return false;
+}
+
+bool mayReplaceDatasetDescription(const std::filesystem::path& path) {
+  std::error_code error;
+  const std::filesystem::file_status status = std::filesystem::symlink_status(path, error);
+  if (status.type() == std::filesystem::file_type::not_found) return true;
+  if (status.type() != std::filesystem::file_type::regular) return false;
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return isQuorvelDatasetDescription(text.str());
 }
 
 }  // namespace quorvel::cli

@@ -3,6 +3,7 @@
 #ifndef QUORVEL_CLI_OUTPUTS_SIDECARS_H_
 #define QUORVEL_CLI_OUTPUTS_SIDECARS_H_
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,10 @@ std::string datasetDescriptionJson();
 // valid JSON whose GeneratedBy list has an entry named "Quorvel" (in any
 // letter case). A study's own description is never replaced.
 bool isQuorvelDatasetDescription(const std::string& text);
+
+// Whether the dataset_description.json at `path` may be replaced: there is
+// none, or it is a regular file holding one that quorvel wrote.
+bool mayReplaceDatasetDescription(const std::filesystem::path& path);
 
 }  // namespace quorvel::cli
 

@@ -1,10 +1,13 @@
 #include "cli_test_support.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -141,6 +144,34 @@ CommandResult runQuorvel(const std::vector<std::string>& arguments,
   fs::remove(outFile);
   fs::remove(errFile);
   return result;
+}
+
+bool killQuorvelAt(const std::string& step, const std::vector<std::string>& arguments,
+                   const fs::path& workingFolder) {
+  std::vector<std::string> texts = {QUORVEL_EXECUTABLE};
+  texts.insert(texts.end(), arguments.begin(), arguments.end());
+  std::vector<char*> argv;
+  for (std::string& text : texts) argv.push_back(text.data());
+  argv.push_back(nullptr);
+  const std::string config = (workingFolder / ".config").string();
+  const pid_t child = ::fork();
+  if (child == 0) {
+    if (::chdir(workingFolder.c_str()) != 0) ::_exit(127);
+    ::setenv("QUORVEL_TEST_STOP_AT", step.c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    const int null = ::open("/dev/null", O_WRONLY);
+    ::dup2(null, 1);
+    ::dup2(null, 2);
+    ::execv(argv[0], argv.data());
+    ::_exit(127);
+  }
+  int status = 0;
+  const bool stopped = ::waitpid(child, &status, WUNTRACED) == child && WIFSTOPPED(status);
+  if (stopped) {
+    ::kill(child, SIGKILL);
+    ::waitpid(child, &status, 0);
+  }
+  return stopped;
 }
 
 std::string readFile(const fs::path& path) {

@@ -62,6 +62,14 @@ CommandResult runQuorvel(const std::vector<std::string>& arguments,
                          const std::string& shellPrefix = "",
                          const std::filesystem::path& executable = QUORVEL_EXECUTABLE);
 
+// Starts the built quorvel with `arguments` in `workingFolder` (as
+// runQuorvel does, its output thrown away), lets it stop itself at the
+// named `step` of a call (QUORVEL_TEST_STOP_AT), then kills it with
+// SIGKILL. Returns whether it reached the step; a command that ended first
+// is not killed.
+bool killQuorvelAt(const std::string& step, const std::vector<std::string>& arguments,
+                   const std::filesystem::path& workingFolder);
+
 std::string readFile(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, const std::string& text);
 // Names of the entries of `folder`, sorted; empty when it does not exist.

@@ -5,6 +5,7 @@
 #include <sched.h>
 #include <sys/file.h>
 #include <sys/mount.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -712,6 +713,90 @@ TEST_F(RunCommandTest, NamesUpToTheFileSystemsLimitAreWritten) {
   ASSERT_EQ(longest.size(), 255u);
   EXPECT_TRUE(fs::exists(out() / longest));
   EXPECT_TRUE(fs::exists(out() / (stem + ".csv")));
+}
+
+// The outputs in `folder` by name, with their bytes; quorvel's lock and
+// temporary files, and the logs, one per call, aside.
+std::map<std::string, std::string> outputsIn(const fs::path& folder) {
+  std::map<std::string, std::string> files;
+  for (const std::string& name : folderEntries(folder)) {
+    if (name.rfind(".quorvel-", 0) == 0 || name.rfind("quorvel_log_", 0) == 0) continue;
+    files[name] = readFile(folder / name);
+  }
+  return files;
+}
+
+TEST_F(RunCommandTest, AKilledCommandLeavesEachOutputOldOrNewAndTheNextOneFinishes) {
+  writeRun(typicalRun(), folder.file("a_bold.nii"));
+  auto arguments = [](const char* threshold) {
+    return std::vector<std::string>{"run", "-o", "qc", "--settings-dir", "settings",
+                                    "--max-deviation", threshold, "a_bold.nii"};
+  };
+  ASSERT_EQ(runQuorvel(arguments("5"), folder.path()).exitStatus, 0);
+  const std::map<std::string, std::string> newer = outputsIn(out());
+  ASSERT_EQ(runQuorvel(arguments("3"), folder.path()).exitStatus, 0);
+  const std::map<std::string, std::string> older = outputsIn(out());
+  ASSERT_GE(older.size(), 11u);
+  ASSERT_NE(older.at("a_bold.csv"), newer.at("a_bold.csv"));
+
+  // Killed at each step of a command that replaces the older outputs by
+  // newer ones; then the next command is killed once it has cleared up.
+  struct Step {
+    const char* name;
+    bool newerAfterNextCommand;  // the outputs were complete, so it finishes them
+  };
+  for (const Step step : {Step{"analysis", false}, Step{"outputs", false},
+                          Step{"commit", true}, Step{"move", true}}) {
+    ASSERT_EQ(runQuorvel(arguments("3"), folder.path()).exitStatus, 0);
+    ASSERT_TRUE(killQuorvelAt(step.name, arguments("5"), folder.path())) << step.name;
+    for (const auto& [name, bytes] : outputsIn(out())) {
+      EXPECT_TRUE(older.count(name) && (bytes == older.at(name) || bytes == newer.at(name)))
+          << step.name << ": " << name << " is neither the older nor the newer file";
+    }
+    ASSERT_TRUE(killQuorvelAt("analysis", arguments("5"), folder.path()));
+    const std::map<std::string, std::string> settled = outputsIn(out());
+    EXPECT_TRUE(settled == (step.newerAfterNextCommand ? newer : older))
+        << step.name << ": the outputs appear together";
+    for (const std::string& name : folderEntries(out())) {
+      EXPECT_EQ(name.find(".ready"), std::string::npos) << step.name;
+    }
+  }
+
+  ASSERT_EQ(runQuorvel(arguments("5"), folder.path()).exitStatus, 0);
+  EXPECT_TRUE(outputsIn(out()) == newer);
+  for (const std::string& name : folderEntries(out())) {
+    EXPECT_TRUE(name == ".quorvel-out.lock" || name.rfind(".quorvel-", 0) != 0)
+        << name << ": no temporary file or folder stays";
+  }
+  for (const std::string& name : folderEntries(settingsDir())) {
+    EXPECT_EQ(name.find(".saving."), std::string::npos) << name;
+  }
+}
+
+TEST_F(RunCommandTest, TemporariesOfStoppedProcessesAreClearedAndLiveOnesKept) {
+  writeRun(typicalRun(), folder.file("a_bold.nii"));
+  const pid_t dead = ::fork();
+  if (dead == 0) ::_exit(0);
+  ::waitpid(dead, nullptr, 0);
+  const std::string gone = std::to_string(dead), live = std::to_string(::getpid());
+  fs::create_directories(out() / (".quorvel-tmp-" + gone));
+  fs::create_directories(settingsDir());
+  const std::vector<fs::path> stale = {
+      out() / (".quorvel-tmp-" + gone + "-a_bold_stat-tsnr_boldmap.nii.gz"),
+      out() / (".quorvel-tmp-" + gone) / "a_bold.csv", out() / (".quorvel-csv.saving." + gone),
+      fs::path(settingsDir()) / ("Quorvel1_0.js.saving." + gone)};
+  const std::vector<fs::path> running = {out() / (".quorvel-tmp-" + live + "-a_bold.csv"),
+                                         out() / (".quorvel-csv.saving." + live)};
+  for (const fs::path& path : stale) writeFile(path, "left behind");
+  for (const fs::path& path : running) writeFile(path, "being written");
+  CommandResult result =
+      runQuorvel({"run", "-o", "qc", "--settings-dir", "settings", "a_bold.nii"}, folder.path());
+  ASSERT_EQ(result.exitStatus, 0) << result.err;
+  for (const fs::path& path : stale) EXPECT_FALSE(fs::exists(path)) << path;
+  EXPECT_FALSE(fs::exists(out() / (".quorvel-tmp-" + gone)));
+  for (const fs::path& path : running) EXPECT_EQ(readFile(path), "being written") << path;
+  EXPECT_NE(result.err.find("qc: removed 3 temporary file(s) or folder(s)"), std::string::npos)
+      << result.err;
 }
 
 TEST_F(RunCommandTest, AStudysOwnDatasetDescriptionIsKept) {

@@ -1,0 +1,60 @@
+// A call's outputs appear together: they are written into a private
+// staging folder inside the output folder and moved into place at the end,
+// once every one of them is complete.
+#ifndef QUORVEL_CLI_OUTPUTS_OUTPUT_STAGE_H_
+#define QUORVEL_CLI_OUTPUTS_OUTPUT_STAGE_H_
+
+#include <filesystem>
+#include <string>
+
+namespace quorvel::cli {
+
+// Name of this process's staging folder, ".quorvel-tmp-<process id>": short,
+// since the host's VTC paths, and so the plug-in's CSV paths, run through it.
+std::string stagingFolderName();
+
+// Moves every file of the staging folder `staged` (quorvel's own temporary
+// files aside) into `outFolder` under its own name. A staged
+// dataset_description.json does not replace one that quorvel did not
+// write. Throws a run error naming the file that could not be put in place.
+void moveStagedFiles(const std::filesystem::path& staged,
+                     const std::filesystem::path& outFolder);
+
+class OutputStage {
+ public:
+  // Makes the staging folder in `outFolder`; a leftover of an earlier
+  // process with this id goes first. Throws a run error when it cannot be
+  // made.
+  explicit OutputStage(const std::filesystem::path& outFolder);
+  // Removes the staging folder with what is still in it: outputs of a call
+  // that failed never appear.
+  ~OutputStage();
+
+  OutputStage(const OutputStage&) = delete;
+  OutputStage& operator=(const OutputStage&) = delete;
+
+  // Where the outputs are written until they are committed.
+  const std::filesystem::path& folder() const { return folder_; }
+
+  // `text` with the staging folder's path, as it appears in the host's VTC
+  // paths, replaced by the output folder's: what the log shows is where
+  // the files end up.
+  std::string withFinalPaths(std::string text) const;
+
+  // Puts every staged file into the output folder: flushes them to disk,
+  // marks the stage complete by renaming its folder to
+  // ".quorvel-tmp-<process id>.ready", then renames each file into place.
+  // A complete stage whose moves were cut short (the process was killed)
+  // is finished by the next command into the folder. Throws a run error
+  // naming the file that could not be put in place.
+  void commit();
+
+ private:
+  std::filesystem::path outFolder_;
+  std::filesystem::path folder_;
+  std::string stagedPrefix_, finalPrefix_;
+};
+
+}  // namespace quorvel::cli
+
+#endif  // QUORVEL_CLI_OUTPUTS_OUTPUT_STAGE_H_
