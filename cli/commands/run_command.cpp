@@ -360,7 +360,6 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out,
   const SettingsPlace place(options.settingsFolder, err);
   const fs::path script = place.script();
   if (place.persistent()) report.settingsScript = script.string();
-  if (place.persistent()) clearStaleTemporaries(place.pluginsFolder(), err);
   const DialogSettings dialog = settingsFor(options, script, err);
   AnalysisParameters parameters;
   parameters.dialog = dialog;
@@ -368,16 +367,21 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out,
 
   // Every output is written into the stage and appears at the end.
   OutputStage stage(outFolder);
+  // A line of the plug-in's as the user reads it: naming where the files
+  // end up, not where they wait until the call ends.
+  auto shown = [&stage, &place](const std::string& line) {
+    return place.withUserPaths(stage.withFinalPaths(line));
+  };
   HostListeners listeners;
   // When each run's analysis began, by the plug-in's load line, for the
   // progress lines of a several-run call.
   std::vector<std::pair<std::string, Clock::time_point>> runStarts;
-  listeners.logLine = [&out, &runStarts, &options, &stage](const std::string& line) {
+  listeners.logLine = [&out, &runStarts, &options, &shown](const std::string& line) {
     if (line.rfind("Successfully loaded ", 0) == 0) {
       runStarts.emplace_back(line.substr(20), Clock::now());
     }
     if (options.showTable || !isPerVolumeTableLine(line)) {
-      out << stage.withFinalPaths(line) << std::endl;
+      out << shown(line) << std::endl;
     }
   };
   listeners.messageBox = [&err](const std::string& text) {
@@ -399,7 +403,7 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out,
   std::vector<std::string> logNotes;  // the command's warnings, after the plug-in's lines
   auto saveLog = [&](const fs::path& folder) {
     std::string text = logHeader;
-    for (const std::string& line : session.logLines()) text += stage.withFinalPaths(line) + "\n";
+    for (const std::string& line : session.logLines()) text += shown(line) + "\n";
     for (const std::string& line : logNotes) text += line + "\n";
     writeFileAtomically(folder / logFile.filename(), text);
   };
@@ -430,8 +434,6 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out,
     }
   } logOnFailure{[&] { saveLog(outFolder); }};
 
-  report.settingsSaved = settingsWereSaved(session, script, dialog);
-  reportSettingsSaving(place, report.settingsSaved, err);
   const std::vector<LinkedVtc> linked = session.linkedVtcs();
   const std::vector<MadeMap> madeMaps = session.maps();
   for (std::size_t i = 0; i < plan.runs.size(); ++i) {
@@ -460,7 +462,7 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out,
       const SampleView samples = session.samples(plan.runs[i].vtcPath);
       std::vector<std::string> shownLog;
       for (const std::string& line : analysed->logLines) {
-        shownLog.push_back(stage.withFinalPaths(line));
+        shownLog.push_back(shown(line));
       }
       report::writeRunReport(
           {report.runs.back(), *runs[i].header, samples, maps, parameters, shownLog},
@@ -494,6 +496,19 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out,
   saveLog(stage.folder());
   stage.commit();
   logOnFailure.save = nullptr;
+
+  // The settings script changes last, so that it never holds settings that
+  // the outputs beside it were not made with: a call stopped before this
+  // leaves the previous script.
+  stopHereForTests("settings");
+  report.settingsSaved = settingsWereSaved(session, place.savingScript(), dialog);
+  const std::string unkept = place.keepSavedSettings();
+  if (unkept.empty()) {
+    reportSettingsSaving(place, report.settingsSaved, err);
+  } else {
+    report.settingsSaved = false;
+    err << "quorvel: the settings could not be saved: " << unkept << "\n";
+  }
   return report;
 }
 

@@ -4,9 +4,10 @@
 // folder seeded from the installed script, saves into it as it does in
 // the host, and the folder goes when the call ends, so every call starts
 // from the installed defaults and its options. With --settings-dir the
-// dialog's persistence is kept: the plug-in saves into that folder, under
-// its lock, and the next call starts from what it saved. A settings
-// folder that cannot be written is read but not saved into.
+// dialog's persistence is kept: under that folder's lock, what the
+// plug-in saves replaces the folder's script once the call's outputs are in
+// place, and the next call starts from it. A settings folder that cannot be written is read but not saved
+// into.
 #ifndef QUORVEL_CLI_SETTINGS_SETTINGS_PLACE_H_
 #define QUORVEL_CLI_SETTINGS_SETTINGS_PLACE_H_
 
@@ -35,8 +36,18 @@ class SettingsPlace {
 
   // The folder handed to the plug-in as its plug-ins folder.
   const std::filesystem::path& pluginsFolder() const { return pluginsFolder_; }
-  // The GUI script there, which the settings are read from.
+  // The GUI script the settings are read from: the user's when it is kept,
+  // else the one in the plug-ins folder.
   std::filesystem::path script() const;
+  // The GUI script the plug-in saves the settings into during the call.
+  std::filesystem::path savingScript() const;
+  // `text` with the plug-ins folder's path replaced by the user's folder's
+  // when the settings are kept: the log names the script they end up in.
+  std::string withUserPaths(std::string text) const;
+  // Puts the script the plug-in saved in place of the user's, when the
+  // settings are kept and it saved in a folder of its own. Returns "" or
+  // why the script could not be replaced (the user's stays as it was).
+  std::string keepSavedSettings() const;
   // Whether what the plug-in saves outlives the call.
   bool persistent() const { return persistent_; }
   // Why the user's settings folder could not be saved into; "" when it can
@@ -47,6 +58,7 @@ class SettingsPlace {
 
  private:
   void makePrivateFolder(const std::filesystem::path& seedScript);
+  void makeSavingFolder();
 
   std::filesystem::path pluginsFolder_;
   std::filesystem::path userFolder_;

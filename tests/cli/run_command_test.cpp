@@ -745,10 +745,14 @@ TEST_F(RunCommandTest, AKilledCommandLeavesEachOutputOldOrNewAndTheNextOneFinish
     const char* name;
     bool newerAfterNextCommand;  // the outputs were complete, so it finishes them
   };
+  const fs::path script = fs::path(settingsDir()) / "Quorvel1_0.js";
   for (const Step step : {Step{"analysis", false}, Step{"outputs", false},
-                          Step{"commit", true}, Step{"move", true}}) {
+                          Step{"commit", true}, Step{"move", true}, Step{"settings", true}}) {
     ASSERT_EQ(runQuorvel(arguments("3"), folder.path()).exitStatus, 0);
     ASSERT_TRUE(killQuorvelAt(step.name, arguments("5"), folder.path())) << step.name;
+    // The script is saved last: it never says 5 beside outputs made with 3.
+    EXPECT_NE(readFile(script).find("max_deviation.value = 3;"), std::string::npos)
+        << step.name;
     for (const auto& [name, bytes] : outputsIn(out())) {
       EXPECT_TRUE(older.count(name) && (bytes == older.at(name) || bytes == newer.at(name)))
           << step.name << ": " << name << " is neither the older nor the newer file";
