@@ -326,6 +326,7 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out,
   // folder until the outputs are committed.
   RunPlan plan = planRuns(options.runs, mdmRuns, outFolder, outFolder / stagingFolderName());
   applyNamingOptions(options, plan);
+  checkRunNamesAreText(plan);
 
   std::vector<NiftiRun> runs;
   for (const PlannedRun& planned : plan.runs) {

@@ -7,6 +7,7 @@
 
 #include "cli/commands/cli_error.h"
 #include "cli/outputs/output_names.h"
+#include "cli/outputs/sidecars.h"
 
 namespace quorvel::cli {
 namespace fs = std::filesystem;
@@ -110,6 +111,21 @@ void checkOutputTargets(const std::vector<PlannedOutput>& outputs,
                      (output.runPath.empty() ? std::string("an output")
                                              : output.runPath + "'s output") +
                      "; remove it or choose another --out folder");
+  }
+}
+
+void checkRunNamesAreText(const RunPlan& plan) {
+  // The bytes that are not UTF-8 are shown as U+FFFD in the messages.
+  for (const PlannedRun& run : plan.runs) {
+    if (!isJsonText(run.runPath)) {
+      throw inputError(shownAsText(run.runPath) +
+                       ": the path is not valid UTF-8 text, and the JSON outputs "
+                       "name the run by it; rename the file or its folder");
+    }
+    if (!isJsonText(run.sourceName)) {
+      throw inputError("--source-uri " + shownAsText(run.sourceName) +
+                       ": not valid UTF-8 text, which the sidecars name the run by");
+    }
   }
 }
 

@@ -43,6 +43,12 @@ void checkOutputsSpareInputs(const std::vector<PlannedOutput>& outputs,
 void checkOutputTargets(const std::vector<PlannedOutput>& outputs,
                         const std::filesystem::path& outFolder);
 
+// Throws an input error naming the run when its path or its sidecars'
+// source name is not valid UTF-8: the JSON outputs name the run, and a
+// JSON writer refuses such bytes, which would fail the call only after the
+// analysis.
+void checkRunNamesAreText(const RunPlan& plan);
+
 }  // namespace quorvel::cli
 
 #endif  // QUORVEL_CLI_OUTPUTS_OUTPUT_CHECKS_H_

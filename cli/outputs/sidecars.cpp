@@ -132,6 +132,21 @@ bool isQuorvelDatasetDescription(const std::string& text) {
   return false;
 }
 
+bool isJsonText(const std::string& text) {
+  try {
+    (void)ordered_json(text).dump();
+    return true;
+  } catch (const ordered_json::type_error&) {
+    return false;
+  }
+}
+
+std::string shownAsText(const std::string& text) {
+  const std::string quoted =
+      ordered_json(text).dump(-1, ' ', false, ordered_json::error_handler_t::replace);
+  return ordered_json::parse(quoted).get<std::string>();
+}
+
 bool mayReplaceDatasetDescription(const std::filesystem::path& path) {
   std::error_code error;
   const std::filesystem::file_status status = std::filesystem::symlink_status(path, error);

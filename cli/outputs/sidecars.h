@@ -48,6 +48,12 @@ bool isQuorvelDatasetDescription(const std::string& text);
 // none, or it is a regular file holding one that quorvel wrote.
 bool mayReplaceDatasetDescription(const std::filesystem::path& path);
 
+// Whether `text` can be written as a JSON string: it is valid UTF-8.
+bool isJsonText(const std::string& text);
+
+// `text` for a message, each byte that is not UTF-8 shown as U+FFFD.
+std::string shownAsText(const std::string& text);
+
 }  // namespace quorvel::cli
 
 #endif  // QUORVEL_CLI_OUTPUTS_SIDECARS_H_

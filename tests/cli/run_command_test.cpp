@@ -702,6 +702,45 @@ TEST_F(RunCommandTest, TwoCommandsIntoOneOutputFolderTakeTurns) {
   }
 }
 
+TEST_F(RunCommandTest, RunNamesThatAreNotUtf8AreRefusedBeforeTheAnalysis) {
+  // The JSON outputs name the run: a name they cannot hold fails the call
+  // before the plug-in runs, naming the run, with nothing written.
+  struct NameCase {
+    const char* what;
+    std::string run;
+    std::vector<std::string> options;
+    std::string message;
+  };
+  const std::string bad = "a_\xff_bold.nii";
+  const std::string shown = "a_\xef\xbf\xbd_bold.nii";  // with U+FFFD
+  const std::vector<NameCase> cases = {
+      {"file name", bad, {}, shown + ": the path is not valid UTF-8"},
+      {"folder name", "d\xc3(/a_bold.nii", {}, "d\xef\xbf\xbd(/a_bold.nii: the path is not"},
+      {"source name", "a_bold.nii", {"--source-uri", "s3://b/\xe2\x82_bold.nii"},
+       "--source-uri s3://b/\xef\xbf\xbd_bold.nii: not valid UTF-8"}};
+  for (const NameCase& c : cases) {
+    fs::create_directories(fs::path(folder.file(c.run)).parent_path());
+    writeRun(typicalRun(), folder.file(c.run));
+    std::vector<std::string> arguments = {"run", "-o", "qc", "--settings-dir", "settings"};
+    arguments.insert(arguments.end(), c.options.begin(), c.options.end());
+    arguments.push_back(c.run);
+    CommandResult result = runQuorvel(arguments, folder.path());
+    EXPECT_EQ(result.exitStatus, 2) << c.what << ": " << result.err;
+    EXPECT_NE(result.err.find(c.message), std::string::npos) << c.what << ": " << result.err;
+    EXPECT_FALSE(fs::exists(out())) << c.what;
+    EXPECT_FALSE(fs::exists(settingsDir())) << c.what;
+  }
+
+  // UTF-8 beyond ASCII is a name like any other.
+  const std::string accented = "r\xc3\xa9sum\xc3\xa9_bold.nii";
+  writeRun(typicalRun(), folder.file(accented));
+  CommandResult result =
+      runQuorvel({"run", "-o", "qc", "--settings-dir", "settings", accented}, folder.path());
+  ASSERT_EQ(result.exitStatus, 0) << result.err;
+  EXPECT_NE(readFile(out() / "r\xc3\xa9sum\xc3\xa9_bold_desc-qc_iqms.json").find(accented),
+            std::string::npos);
+}
+
 TEST_F(RunCommandTest, NamesUpToTheFileSystemsLimitAreWritten) {
   // The longest output, the largest-deviation map, has a 255-byte name.
   const std::string stem = "sub-01_task-" + std::string(216, 'x') + "_bold";
