@@ -2,6 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
+
+#include "cli/quality/order_statistics.h"
+#include "cli/quality/voxel_floor.h"
 
 namespace quorvel::cli {
 namespace {
@@ -19,13 +23,25 @@ long lagPairs(std::size_t volumes, std::size_t lag) {
   return (n % 2 == 0 ? n : n - 1) - static_cast<long>(lag);
 }
 
-// Sample quantile by the "lower" rule: the sorted value at index
-// floor(p * (n - 1)). `scratch` is reordered.
-double lowerQuantile(std::vector<double>& scratch, double p) {
-  const std::size_t index =
-      static_cast<std::size_t>(std::floor(p * static_cast<double>(scratch.size() - 1)));
-  std::nth_element(scratch.begin(), scratch.begin() + static_cast<long>(index), scratch.end());
-  return scratch[index];
+// Per-voxel scratch, sized once for the run: no allocation per voxel.
+struct VoxelScratch {
+  std::vector<double> course;   // the time course in double precision
+  std::vector<double> ordered;  // reordered to find the quartiles
+  std::vector<double> spare;    // the selection's second buffer
+};
+
+// Sample quartiles by the "lower" rule: the sorted values at indices
+// floor(0.25 (n - 1)) and floor(0.75 (n - 1)) of `x`.
+std::pair<double, double> lowerQuartiles(const std::vector<double>& x, VoxelScratch& scratch) {
+  const double last = static_cast<double>(x.size() - 1);
+  const auto indexAt = [last](double p) { return static_cast<std::size_t>(std::floor(p * last)); };
+  double quartiles[2];
+  for (int k = 0; k < 2; ++k) {
+    scratch.ordered = x;
+    quartiles[k] = selectRank(scratch.ordered.data(), x.size(), indexAt(k == 0 ? 0.25 : 0.75),
+                              scratch.spare.data());
+  }
+  return {quartiles[0], quartiles[1]};
 }
 
 // Accumulates the per-voxel numbers of the analysed voxels.
@@ -37,13 +53,37 @@ struct Accumulator {
   std::vector<double> squaredDiffSum;   // per volume, from the second
 };
 
-void addVoxel(const std::vector<double>& x, Accumulator& sums) {
+// One analysed voxel's numbers in two passes over its time course: the
+// mean, then every sum of deviations at once. Each sum keeps its own
+// order of additions, so the results are those of one loop per sum.
+template <typename Sample>
+void addVoxel(const Sample* samples, VoxelScratch& scratch, Accumulator& sums) {
+  std::vector<double>& x = scratch.course;
   const std::size_t t = x.size();
   double total = 0;
-  for (double value : x) total += value;
+  for (std::size_t v = 0; v < t; ++v) {
+    x[v] = static_cast<double>(samples[v]);
+    total += x[v];
+  }
   const double mean = total / static_cast<double>(t);
-  double squares = 0;
-  for (double value : x) squares += (value - mean) * (value - mean);
+
+  // The deviations' squares, the lag-1 products (for the autocorrelation
+  // over its even-trimmed pairs and for the AR(1) coefficient over all)
+  // and the lag-2 products. Lag 1's pairs are a prefix of all the
+  // volume-to-volume pairs, so its sum is a point on the same chain.
+  const long pairs1 = lagPairs(t, 1), pairs2 = lagPairs(t, 2);
+  double squares = 0, lagged = 0, lag1 = 0, lag2 = 0;
+  double before2 = 0, before1 = x[0] - mean;
+  squares += before1 * before1;
+  for (std::size_t v = 1; v < t; ++v) {
+    const double d = x[v] - mean;
+    squares += d * d;
+    lagged += before1 * d;
+    if (static_cast<long>(v) == pairs1) lag1 = lagged;
+    if (v >= 2 && static_cast<long>(v) <= pairs2 + 1) lag2 += before2 * d;
+    before2 = before1;
+    before1 = d;
+  }
   const double sd = std::sqrt(squares / static_cast<double>(t - 1));
   if (sd > 0) sums.tsnr.push_back(mean / sd);
 
@@ -52,44 +92,50 @@ void addVoxel(const std::vector<double>& x, Accumulator& sums) {
   if (t >= 4) {
     double ac12 = 0;
     if (sd > 0.01) {
-      for (std::size_t lag = 1; lag <= 2; ++lag) {
-        const long pairs = lagPairs(t, lag);
-        double products = 0;
-        for (long v = 0; v < pairs; ++v) {
-          products += (x[static_cast<std::size_t>(v)] - mean) *
-                      (x[static_cast<std::size_t>(v) + lag] - mean);
-        }
-        ac12 += products / (static_cast<double>(pairs) * sd * sd);
-      }
+      ac12 += lag1 / (static_cast<double>(pairs1) * sd * sd);
+      ac12 += lag2 / (static_cast<double>(pairs2) * sd * sd);
     }
     sums.ac12.push_back(ac12);
   }
 
   // Yule-Walker AR(1) coefficient and the robust sd from the interquartile range.
-  double lagged = 0;
-  for (std::size_t v = 1; v < t; ++v) lagged += (x[v] - mean) * (x[v - 1] - mean);
   const double phi = squares > 0 ? lagged / squares : 0.0;
-  std::vector<double> scratch = x;
-  const double q3 = lowerQuantile(scratch, 0.75);
-  const double q1 = lowerQuantile(scratch, 0.25);
+  const auto [q1, q3] = lowerQuartiles(x, scratch);
   const double robustSd = (q3 - q1) / 1.349;
   sums.expectedDiffSdSum += robustSd * std::sqrt(2.0 * (1.0 - phi));
 
-  for (std::size_t v = 0; v < t; ++v) {
+  sums.signalSum[0] += x[0];
+  for (std::size_t v = 1; v < t; ++v) {
     sums.signalSum[v] += x[v];
-    if (v > 0) sums.squaredDiffSum[v] += (x[v] - x[v - 1]) * (x[v] - x[v - 1]);
+    sums.squaredDiffSum[v] += (x[v] - x[v - 1]) * (x[v] - x[v - 1]);
   }
+}
+
+template <typename Sample>
+std::size_t addAnalysedVoxels(const Sample* samples, std::size_t voxels, std::size_t volumes,
+                              Accumulator& sums) {
+  VoxelScratch scratch;
+  scratch.course.resize(volumes);
+  scratch.ordered.reserve(volumes);
+  scratch.spare.resize(volumes);
+  std::size_t analysed = 0;
+  for (std::size_t voxel = 0; voxel < voxels; ++voxel) {
+    const Sample* course = samples + voxel * volumes;
+    float mean = 0;
+    if (!meanAboveFloor(course, volumes, kIntensityFloor, mean)) continue;
+    ++analysed;
+    addVoxel(course, scratch, sums);
+  }
+  return analysed;
 }
 
 }  // namespace
 
 bool isAnalysedVoxel(const SampleView& samples, std::size_t voxel) {
-  float sum = 0;
-  for (std::size_t v = 0; v < samples.volumes; ++v) {
-    sum = static_cast<float>(static_cast<double>(sum) + samples.at(voxel, v));
-  }
-  const float mean =
-      static_cast<float>(static_cast<double>(sum) / static_cast<double>(samples.volumes));
+  const std::size_t t = samples.volumes;
+  const float mean = samples.int16Samples != nullptr
+                         ? analysisMean(samples.int16Samples + voxel * t, t)
+                         : analysisMean(samples.floatSamples + voxel * t, t);
   return mean > kIntensityFloor;
 }
 
@@ -116,13 +162,10 @@ SampleStatistics computeSampleStatistics(const SampleView& samples) {
   Accumulator sums;
   sums.signalSum.assign(t, 0.0);
   sums.squaredDiffSum.assign(t, 0.0);
-  std::vector<double> course(t);
-  for (std::size_t voxel = 0; voxel < samples.voxels; ++voxel) {
-    if (!isAnalysedVoxel(samples, voxel)) continue;
-    ++stats.voxelsAnalysed;
-    for (std::size_t v = 0; v < t; ++v) course[v] = samples.at(voxel, v);
-    addVoxel(course, sums);
-  }
+  stats.voxelsAnalysed =
+      samples.int16Samples != nullptr
+          ? addAnalysedVoxels(samples.int16Samples, samples.voxels, t, sums)
+          : addAnalysedVoxels(samples.floatSamples, samples.voxels, t, sums);
   if (stats.voxelsAnalysed == 0) return stats;
 
   const double n = static_cast<double>(stats.voxelsAnalysed);

@@ -1,0 +1,20 @@
+// Exact order statistics of short series (a voxel's time course) without
+// sorting: a quickselect whose partition has no data-dependent branches,
+// since on noisy samples a branch per comparison is mispredicted half the
+// time and would dominate the command's per-voxel work.
+#ifndef QUORVEL_CLI_QUALITY_ORDER_STATISTICS_H_
+#define QUORVEL_CLI_QUALITY_ORDER_STATISTICS_H_
+
+#include <cstddef>
+
+namespace quorvel::cli {
+
+// The value sorting `values[0, count)` ascending would put at index `rank`
+// (rank < count). `values` is left in an unspecified order; `scratch`
+// must hold `count` doubles. Series holding NaN get std::nth_element's
+// answer.
+double selectRank(double* values, std::size_t count, std::size_t rank, double* scratch);
+
+}  // namespace quorvel::cli
+
+#endif  // QUORVEL_CLI_QUALITY_ORDER_STATISTICS_H_

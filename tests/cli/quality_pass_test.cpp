@@ -1,0 +1,100 @@
+// The fast parts of the quality pass against their plain definitions: the
+// branch-free selection against sorting, and the voxel floor test against
+// the plug-in's own single-precision mean.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "cli/quality/order_statistics.h"
+#include "cli/quality/voxel_floor.h"
+
+namespace quorvel::cli {
+namespace {
+
+constexpr double kInf = std::numeric_limits<double>::infinity();
+constexpr float kInfFloat = std::numeric_limits<float>::infinity();
+
+struct SelectionCase {
+  std::string name;
+  std::vector<double> values;
+};
+
+std::vector<double> noise(std::size_t count, unsigned seed, double spread) {
+  std::mt19937 random(seed);
+  std::normal_distribution<double> normal(1000.0, spread);
+  std::vector<double> values(count);
+  for (double& value : values) value = normal(random);
+  return values;
+}
+
+std::vector<SelectionCase> selectionCases() {
+  std::vector<SelectionCase> cases = {
+      {"one", {5.0}},
+      {"two", {7.0, -7.0}},
+      {"noise", noise(600, 1, 10.0)},
+      {"justAboveTheSmallRange", noise(33, 2, 10.0)},
+      {"ties", noise(301, 3, 0.4)},
+      {"constant", std::vector<double>(64, 1000.0)},
+      {"withInfinities", noise(200, 4, 10.0)},
+  };
+  for (double& value : cases.back().values) value = value > 1005 ? kInf : value < 995 ? -kInf : value;
+  cases.back().values.push_back(-0.0);
+  std::vector<double> ascending(500), twoValues(99);
+  for (std::size_t i = 0; i < ascending.size(); ++i) ascending[i] = static_cast<double>(i);
+  for (std::size_t i = 0; i < twoValues.size(); ++i) twoValues[i] = i % 3 == 0 ? 2.0 : 1.0;
+  cases.push_back({"ascending", ascending});
+  cases.push_back({"descending", std::vector<double>(ascending.rbegin(), ascending.rend())});
+  cases.push_back({"twoValues", twoValues});
+  return cases;
+}
+
+class SelectRankTest : public ::testing::TestWithParam<SelectionCase> {};
+
+TEST_P(SelectRankTest, EveryRankIsTheSortedValue) {
+  const std::vector<double>& values = GetParam().values;
+  std::vector<double> sorted = values;
+  std::sort(sorted.begin(), sorted.end());
+  std::vector<double> work, scratch(values.size());
+  for (std::size_t rank = 0; rank < values.size(); ++rank) {
+    work = values;
+    ASSERT_EQ(selectRank(work.data(), work.size(), rank, scratch.data()), sorted[rank])
+        << "rank " << rank;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Series, SelectRankTest, ::testing::ValuesIn(selectionCases()),
+                         [](const auto& info) { return info.param.name; });
+
+// Courses whose plug-in mean lies on, just beside or far from the floor,
+// or which only an exact single-precision sum decides.
+TEST(VoxelFloorTest, AgreesWithThePluginMeanNearAndFarFromTheFloor) {
+  const float justAbove = std::nextafter(100.0f, 200.0f);
+  const std::vector<std::vector<float>> courses = {
+      {100, 100, 100, 100},       {justAbove, justAbove, justAbove},
+      {99.99f, 100.01f},          {1e8f, -1e8f + 300, 1e-3f},
+      {3e38f, 3e38f, -3e38f, -3e38f}, {kInfFloat, 1, 2},
+      {-kInfFloat, 500, 500},          {200, 0, 100.5f, 99.5f, 100.00001f},
+      {0.1f, 0.2f, 0.3f, 399.4f}, {std::numeric_limits<float>::quiet_NaN(), 500}};
+  for (const std::vector<float>& course : courses) {
+    float mean = 0;
+    const bool above = meanAboveFloor(course.data(), course.size(), 100.0, mean);
+    EXPECT_EQ(above, analysisMean(course.data(), course.size()) > 100.0f) << course[0];
+  }
+  const std::vector<std::vector<std::int16_t>> intCourses = {
+      {100, 100, 101, 99}, {101, 100, 100, 100}, {32767, -32768, 32767, -32566},
+      {-32768, 32767, 200}};
+  for (const std::vector<std::int16_t>& course : intCourses) {
+    float mean = 0;
+    const bool above = meanAboveFloor(course.data(), course.size(), 100.0, mean);
+    EXPECT_EQ(above, analysisMean(course.data(), course.size()) > 100.0f) << course[0];
+  }
+}
+
+}  // namespace
+}  // namespace quorvel::cli
