@@ -140,6 +140,20 @@ std::string SimulatedHost::pluginsPath() const { return state_->pluginsPath; }
 
 Vtc& SimulatedHost::addFloatVtc(const std::string& path, const Box& box,
                                 int nrOfVolumes, std::vector<float> samples) {
+  return adoptFloatVtc(path, box, nrOfVolumes,
+                       SampleVector<float>(samples.begin(), samples.end()));
+}
+
+Vtc& SimulatedHost::addIntVtc(const std::string& path, const Box& box,
+                              int nrOfVolumes,
+                              std::vector<std::int16_t> samples,
+                              int dataType) {
+  return adoptIntVtc(path, box, nrOfVolumes,
+                     SampleVector<std::int16_t>(samples.begin(), samples.end()), dataType);
+}
+
+Vtc& SimulatedHost::adoptFloatVtc(const std::string& path, const Box& box,
+                                  int nrOfVolumes, SampleVector<float> samples) {
   checkSampleCount(samples.size(), box, nrOfVolumes);
   Vtc vtc;
   vtc.header = makeHeader(path, box, nrOfVolumes, kVTCDataTypeFloat);
@@ -147,10 +161,9 @@ Vtc& SimulatedHost::addFloatVtc(const std::string& path, const Box& box,
   return state_->vtcs[path] = std::move(vtc);
 }
 
-Vtc& SimulatedHost::addIntVtc(const std::string& path, const Box& box,
-                              int nrOfVolumes,
-                              std::vector<std::int16_t> samples,
-                              int dataType) {
+Vtc& SimulatedHost::adoptIntVtc(const std::string& path, const Box& box,
+                                int nrOfVolumes, SampleVector<std::int16_t> samples,
+                                int dataType) {
   checkSampleCount(samples.size(), box, nrOfVolumes);
   Vtc vtc;
   vtc.header = makeHeader(path, box, nrOfVolumes, dataType);

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "host/host_records.h"
+#include "sample_vector.h"
 
 // Marks what the simulated host exports: its C++ API and its entry points.
 // A build that compiles the sources into a program of its own may define it
@@ -106,8 +107,8 @@ struct Map {
 // A VTC the host can load, known by its path.
 struct Vtc {
   VTCHeader header{};                    // filePath holds the path
-  std::vector<std::int16_t> intSamples;  // used when dataType != 2
-  std::vector<float> floatSamples;       // used when dataType == 2
+  SampleVector<std::int16_t> intSamples;  // used when dataType != 2
+  SampleVector<float> floatSamples;       // used when dataType == 2
   bool nullSamples = false;  // the host hands out no sample array
 };
 
@@ -171,6 +172,11 @@ class NORAVIA_SIM_API SimulatedHost {
                    std::vector<float> samples);
   Vtc& addIntVtc(const std::string& path, const Box& box, int nrOfVolumes,
                  std::vector<std::int16_t> samples, int dataType = 1);
+  // The same, taking over the samples without a copy.
+  Vtc& adoptFloatVtc(const std::string& path, const Box& box, int nrOfVolumes,
+                     SampleVector<float> samples);
+  Vtc& adoptIntVtc(const std::string& path, const Box& box, int nrOfVolumes,
+                   SampleVector<std::int16_t> samples, int dataType = 1);
   // Registers a VTC with a header as given (for headers that cannot
   // describe a VTC); the path is written into its filePath. It holds no
   // samples until the caller adds them.

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "sim/sample_vector.h"
+
 #include "cli/nifti/nifti_image_handle.h"
 
 namespace quorvel::cli {
@@ -19,8 +21,8 @@ struct NiftiRun {
   std::int32_t nt = 0;                  // volumes
   // 16-bit files without scaling stay 16-bit; everything else is float.
   bool isInt16 = false;
-  std::vector<std::int16_t> intSamples;  // when isInt16
-  std::vector<float> floatSamples;       // otherwise
+  noravia::SampleVector<std::int16_t> intSamples;  // when isInt16
+  noravia::SampleVector<float> floatSamples;       // otherwise
   NiftiImagePtr header;  // grid, affine and pixdim; holds no data
   // What makes some of the run's maps or counts meaningless, one sentence
   // each, beginning with the file's path: shown on standard error, in the

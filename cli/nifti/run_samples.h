@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "sim/sample_vector.h"
+
 #include "cli/nifti/nifti_header.h"
 
 namespace quorvel::cli {
@@ -18,8 +20,8 @@ namespace quorvel::cli {
 // stay 16-bit; every other type, and scaled data, become 32-bit floats.
 struct RunSamples {
   bool isInt16 = false;
-  std::vector<std::int16_t> intSamples;  // when isInt16
-  std::vector<float> floatSamples;       // otherwise
+  noravia::SampleVector<std::int16_t> intSamples;  // when isInt16
+  noravia::SampleVector<float> floatSamples;       // otherwise
   // Samples of the file that are NaN or infinite, read as they are.
   std::uint64_t nonFinite = 0;
   // Finite samples of the file that scaling or the conversion to float

@@ -11,7 +11,7 @@ bool isUsableScale(double factor) { return std::isfinite(factor) && factor > 0; 
 
 void scaleSamples(NiftiRun& run, double factor) {
   if (factor == 1.0) return;
-  std::vector<float> scaled;
+  noravia::SampleVector<float> scaled;
   bool overflow = false;
   auto scale = [&](double sample) {
     const float product = static_cast<float>(sample * factor);
@@ -21,7 +21,7 @@ void scaleSamples(NiftiRun& run, double factor) {
   if (run.isInt16) {
     scaled.reserve(run.intSamples.size());
     for (std::int16_t sample : run.intSamples) scaled.push_back(scale(sample));
-    std::vector<std::int16_t>().swap(run.intSamples);
+    noravia::SampleVector<std::int16_t>().swap(run.intSamples);
     run.isInt16 = false;
   } else {
     scaled.reserve(run.floatSamples.size());

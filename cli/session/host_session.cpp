@@ -51,9 +51,9 @@ void HostSession::registerRun(const std::string& vtcPath, NiftiRun& run) {
   // so they move into the host without a copy.
   const noravia::Box box = noravia::Box::ofVoxels(run.nx, run.ny, run.nz, 1);
   if (run.isInt16) {
-    host().addIntVtc(vtcPath, box, run.nt, std::move(run.intSamples));
+    host().adoptIntVtc(vtcPath, box, run.nt, std::move(run.intSamples));
   } else {
-    host().addFloatVtc(vtcPath, box, run.nt, std::move(run.floatSamples));
+    host().adoptFloatVtc(vtcPath, box, run.nt, std::move(run.floatSamples));
   }
   run.intSamples = {};
   run.floatSamples = {};
