@@ -54,6 +54,34 @@ void fastMean(const Sample* course, std::size_t volumes, double& mean, double& m
   meanMagnitude = magnitude / static_cast<double>(volumes);
 }
 
+// Float samples: single-precision partial sums in 16 lanes, which the
+// compiler keeps in vector registers without a conversion per sample.
+// Each lane's error, like the plug-in's chain, stays below 2^-24 of its
+// magnitude per addition, so the bound below still separates the two.
+inline void fastMean(const float* course, std::size_t volumes, double& mean,
+                     double& meanMagnitude) {
+  constexpr std::size_t kLanes = 16;
+  float sums[kLanes] = {}, magnitudes[kLanes] = {};
+  std::size_t t = 0;
+  for (; t + kLanes <= volumes; t += kLanes) {
+    for (std::size_t k = 0; k < kLanes; ++k) {
+      sums[k] += course[t + k];
+      magnitudes[k] += std::fabs(course[t + k]);
+    }
+  }
+  double sum = 0.0, magnitude = 0.0;
+  for (; t < volumes; ++t) {
+    sum += static_cast<double>(course[t]);
+    magnitude += std::fabs(static_cast<double>(course[t]));
+  }
+  for (std::size_t k = 0; k < kLanes; ++k) {
+    sum += static_cast<double>(sums[k]);
+    magnitude += static_cast<double>(magnitudes[k]);
+  }
+  mean = sum / static_cast<double>(volumes);
+  meanMagnitude = magnitude / static_cast<double>(volumes);
+}
+
 // The exact sum of 16-bit samples: 32-bit lanes while they cannot
 // overflow, 64-bit beyond.
 inline std::int64_t exactSum(const std::int16_t* course, std::size_t volumes) {
@@ -83,8 +111,9 @@ bool meanAboveFloor(const Sample* course, std::size_t volumes, double floor, flo
   double exact = 0.0, magnitude = 0.0;
   voxel_floor_detail::fastMean(course, volumes, exact, magnitude);
   // Each single-precision addition rounds by at most 2^-24 of the running
-  // sum, which never exceeds the sum of magnitudes.
-  const double bound = (static_cast<double>(volumes) + 1.0) * magnitude * 0x1p-23 + 1e-9;
+  // sum, which never exceeds the sum of magnitudes; the fast estimate errs
+  // as much again, and the bound allows twice their sum.
+  const double bound = (static_cast<double>(volumes) + 1.0) * magnitude * 0x1p-22 + 1e-9;
   if (std::fabs(exact - floor) > bound && std::isfinite(exact)) {
     mean = static_cast<float>(exact);
     return exact > floor;
