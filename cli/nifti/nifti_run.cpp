@@ -1,7 +1,6 @@
 #include "cli/nifti/nifti_run.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,7 +14,7 @@
 #include <system_error>
 
 #include "cli/commands/cli_error.h"
-#include "cli/nifti/gzip_data.h"
+#include "cli/nifti/gzip_reader.h"
 #include "cli/nifti/nifti_header.h"
 #include "cli/nifti/nifti_header_image.h"
 #include "cli/nifti/run_samples.h"
@@ -50,33 +49,6 @@ class OpenFile {
 
  private:
   int fd_;
-};
-
-// The whole file in memory, read-only, for the decompressor.
-class MappedFile {
- public:
-  MappedFile(int fd, std::size_t size, const std::string& path) : size_(size) {
-    if (size_ == 0) return;
-    void* at = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE, fd, 0);
-    if (at == MAP_FAILED) {
-      throw inputError(path + ": cannot be read (" + std::strerror(errno) + ")");
-    }
-    ::madvise(at, size_, MADV_SEQUENTIAL);
-    data_ = static_cast<const unsigned char*>(at);
-  }
-  ~MappedFile() { release(); }
-  MappedFile(const MappedFile&) = delete;
-  MappedFile& operator=(const MappedFile&) = delete;
-  void release() {
-    if (data_ != nullptr) ::munmap(const_cast<unsigned char*>(data_), size_);
-    data_ = nullptr;
-  }
-  const unsigned char* data() const { return data_; }
-  std::size_t size() const { return size_; }
-
- private:
-  const unsigned char* data_ = nullptr;
-  std::size_t size_;
 };
 
 // Reads `count` bytes at `offset`; a file that ends first is truncated.
@@ -131,12 +103,13 @@ RunSamples readUncompressed(int fd, std::uint64_t fileSize, NiftiHeader& header,
 
 RunSamples readCompressed(int fd, std::uint64_t fileSize, NiftiHeader& header,
                           const std::string& path) {
-  MappedFile file(fd, static_cast<std::size_t>(fileSize), path);
-  {
-    const InflatedBytes start =
-        inflateGzipStart(file.data(), file.size(), kNiftiHeaderMaxSize, path);
-    header = parseNiftiHeader(start.data.get(), start.size, path);
-  }
+  // The run is decompressed as it is read, block of volumes by block, into
+  // the host's layout: neither the compressed file nor a decompressed copy
+  // of the run is held whole.
+  GzipReader gzip(fd, fileSize, path);
+  unsigned char start[kNiftiHeaderMaxSize];
+  const std::size_t startSize = gzip.read(start, sizeof start);
+  header = parseNiftiHeader(start, startSize, path);
   const std::uint64_t wanted = static_cast<std::uint64_t>(header.voxOffset) + header.dataBytes();
   // Deflate shrinks data at most about 1032 times; a header asking for more
   // than that describes samples the file cannot hold.
@@ -145,12 +118,37 @@ RunSamples readCompressed(int fd, std::uint64_t fileSize, NiftiHeader& header,
                      std::to_string(wanted) + " bytes; " + std::to_string(fileSize) +
                      " compressed bytes cannot hold them)");
   }
-  InflatedBytes inflated = inflateGzip(file.data(), file.size(), wanted, path);
-  file.release();
-  checkSamplesFit(header, inflated.size, path);
+  // Data that end early: everything is decompressed and checked first, so
+  // that damage is reported as such, then the size is.
+  auto endedEarly = [&] {
+    gzip.finish();
+    checkSamplesFit(header, gzip.produced(), path);
+    throw inputError(path + ": the image data are truncated");
+  };
+  const std::size_t offset = static_cast<std::size_t>(header.voxOffset);
+  if (offset > startSize && gzip.read(nullptr, offset - startSize) < offset - startSize) {
+    endedEarly();
+  }
+
   RunSampleFiller filler(header, path);
-  filler.addVolumes(inflated.data.get() + header.voxOffset, 0,
-                    static_cast<std::size_t>(header.volumes()));
+  const std::size_t nt = static_cast<std::size_t>(header.volumes());
+  const std::size_t perBlock = volumesPerBlock(header);
+  const std::size_t volumeBytes = header.voxelCount() * header.bytesPerSample();
+  std::unique_ptr<unsigned char[]> block(new unsigned char[perBlock * volumeBytes]);
+  // Sample bytes that came with the header's first piece.
+  std::size_t early = offset < startSize ? startSize - offset : 0;
+  const unsigned char* earlyBytes = start + std::min(offset, startSize);
+  for (std::size_t first = 0; first < nt; first += perBlock) {
+    const std::size_t count = std::min(perBlock, nt - first);
+    const std::size_t bytes = count * volumeBytes;
+    const std::size_t copied = std::min(early, bytes);
+    std::memcpy(block.get(), earlyBytes, copied);
+    earlyBytes += copied;
+    early -= copied;
+    if (gzip.read(block.get() + copied, bytes - copied) < bytes - copied) endedEarly();
+    filler.addVolumes(block.get(), first, count);
+  }
+  gzip.finish();
   return filler.take();
 }
 

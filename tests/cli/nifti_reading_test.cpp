@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <functional>
 #include <limits>
 
@@ -242,6 +243,23 @@ INSTANTIATE_TEST_SUITE_P(
                [](const NiftiBytes& i) {
                  const std::string raw = i.bytes();
                  return gzipped(raw.substr(0, 500)) + gzipped(raw.substr(500) + std::string(1000, 'x'));
+               }},
+        Layout{"GzipSamplesAfterALongExtension", [](NiftiBytes& i) { i.voxOffset = 2048; }, true,
+               false},
+        // More compressed bytes than the reader takes from the file at a
+        // time and more volumes than one block, in members cut mid-sample.
+        Layout{"GzipLargeNoisyRunInMembers", [](NiftiBytes& i) {
+                 i.dim[1] = 64, i.dim[2] = 64, i.dim[3] = 4, i.dim[4] = 100;
+                 i.samples.resize(64 * 64 * 4 * 100);
+                 std::uint32_t state = 12345;
+                 for (double& v : i.samples) {
+                   state = state * 1664525u + 1013904223u;
+                   v = static_cast<float>(state >> 8) / 7.0f;
+                 }
+               }, true, false,
+               [](const NiftiBytes& i) {
+                 const std::string raw = i.bytes();
+                 return gzipped(raw.substr(0, 3000001)) + gzipped(raw.substr(3000001));
                }}),
     [](const ::testing::TestParamInfo<Layout>& info) { return std::string(info.param.name); });
 
