@@ -2,7 +2,8 @@
 # Times `quorvel run` against two peers that compute less (mrtrix3's mrmath
 # mean and std along time, nipype's TSNR) on one 64 x 64 x 40 x 600 float
 # run, in interleaved rounds on the same file, and prints each peer's median
-# time as a ratio to quorvel's, with the median peak memory of each.
+# wall and CPU (user + sys) time as a ratio to quorvel's, with the median
+# peak memory of each. On a shared machine the CPU ratio is the steadier.
 #
 # Usage: bench/compare.sh [--rounds N] [--build DIR] [--run FILE.nii] [--work DIR]
 #
@@ -33,7 +34,8 @@ while (($#)); do
   esac
 done
 
-quorvel=$PWD/$build/quorvel
+[[ $build == /* ]] || build=$PWD/$build
+quorvel=$build/quorvel
 [[ -x $quorvel ]] || { echo "compare.sh: no $quorvel; build the default preset first" >&2; exit 2; }
 python=/usr/bin/python3  # Debian's, which the packages below install into
 
@@ -94,28 +96,32 @@ TSNR(in_file='$run').run()") ;;
   esac
 }
 
-# Prints the seconds and the peak resident kilobytes of one command.
+# Prints the wall seconds, the CPU seconds and the peak resident kilobytes
+# of one command.
 measure() {
   local cmd
   command_of "$1"
   rm -rf "$work/quorvel-out"
-  if ! /usr/bin/time -f '%e %M' -o "$work/time.txt" "${cmd[@]}" >"$work/$1.log" 2>&1; then
-    echo "compare.sh: $1 failed; see $work/$1.log" >&2
+  if ! /usr/bin/time -f '%e %U %S %M' -o "$work/time.txt" "${cmd[@]}" >"$work/$1.log" 2>&1; then
+    echo "compare.sh: $1 failed:" >&2
+    tail -n 20 "$work/$1.log" >&2
     exit 1
   fi
-  cat "$work/time.txt"
+  awk '{ print $1, $2 + $3, $4 }' "$work/time.txt"
 }
 
 echo "== $rounds interleaved rounds on $run"
-declare -A times memory
+declare -A times cpu memory
 for ((r = 0; r < rounds; ++r)); do
   for ((i = 0; i < ${#commands[@]}; ++i)); do
     name=${commands[(i + r) % ${#commands[@]}]}
-    read -r seconds kb < <(measure "$name")
+    figures=$(measure "$name") || exit 1
+    read -r seconds cpuSeconds kb <<<"$figures"
     times[$name]+="$seconds "
+    cpu[$name]+="$cpuSeconds "
     memory[$name]+="$kb "
-    printf '  round %d  %-12s %6.2f s  %7.0f MB\n' $((r + 1)) "$name" "$seconds" \
-      "$(awk -v k="$kb" 'BEGIN { print k / 1024 }')"
+    printf '  round %d  %-12s %6.2f s wall  %6.2f s CPU  %7.0f MB\n' $((r + 1)) "$name" \
+      "$seconds" "$cpuSeconds" "$(awk -v k="$kb" 'BEGIN { print k / 1024 }')"
   done
 done
 
@@ -124,10 +130,13 @@ median() { tr ' ' '\n' | grep -v '^$' | sort -g | awk '{a[NR]=$1} END {
 
 echo "== Medians (ratio: the peer's time over quorvel's; above 1 means quorvel is faster)"
 base=$(median <<<"${times[quorvel]}")
+baseCpu=$(median <<<"${cpu[quorvel]}")
+ratio() { awk -v t="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%5.2f", t / b; else print "  n/a" }'; }
 for name in "${commands[@]}"; do
   t=$(median <<<"${times[$name]}")
+  c=$(median <<<"${cpu[$name]}")
   m=$(median <<<"${memory[$name]}")
-  printf '  %-12s %6.2f s  ratio %5.2f  peak %7.0f MB\n' "$name" "$t" \
-    "$(awk -v t="$t" -v b="$base" 'BEGIN { print t / b }')" \
+  printf '  %-12s %6.2f s wall (ratio %s)  %6.2f s CPU (ratio %s)  peak %7.0f MB\n' "$name" \
+    "$t" "$(ratio "$t" "$base")" "$c" "$(ratio "$c" "$baseCpu")" \
     "$(awk -v k="$m" 'BEGIN { print k / 1024 }')"
 done
