@@ -27,33 +27,35 @@ enum class PassOutcome {
 
 // One file's pass: link, check, make the maps, compute, report, and set the
 // maps' thresholds. Everything it allocates is released on every way out.
-PassOutcome analyseVtc(const std::string& path, bool isLastPath,
-                       const AnalysisSettings& settings, NRVMPsHeader& maps) {
-  if (hostCall(nvLinkVTCToCurrentVMR, path.c_str(), 1) == 0) {
-    logFormatted("Failed loading on this VMR: %s", path.c_str());
+PassOutcome analyseVtc(const HostFunctions& host, const std::string& path,
+                       bool isLastPath, const AnalysisSettings& settings,
+                       NRVMPsHeader& maps) {
+  if (hostCall(host.linkVTCToCurrentVMR, path.c_str(), 1) == 0) {
+    logFormatted(host, "Failed loading on this VMR: %s", path.c_str());
     return PassOutcome::kLeaveLoop;
   }
-  logFormatted("Successfully loaded %s", path.c_str());
+  logFormatted(host, "Successfully loaded %s", path.c_str());
 
   auto header = std::make_unique<VTCHeader>();
-  hostCall(nvGetHeaderOfVTCOfCurrentVMR, header.get());
+  hostCall(host.getHeaderOfVTCOfCurrentVMR, header.get());
   const std::string problem = findVtcHeaderProblem(*header);
   if (!problem.empty()) {
-    logFormatted("Invalid VTC header in %s: %s", path.c_str(), problem.c_str());
+    logFormatted(host, "Invalid VTC header in %s: %s", path.c_str(),
+                 problem.c_str());
     return PassOutcome::kLeaveLoop;
   }
   const VtcDimensions dimensions = vtcDimensions(*header);
-  logFormatted("VTC dimensions x:%i, y:%i, z:%i, t:%i", dimensions.x,
+  logFormatted(host, "VTC dimensions x:%i, y:%i, z:%i, t:%i", dimensions.x,
                dimensions.y, dimensions.z, dimensions.t);
 
   VtcSamples samples;
   if (header->dataType == kVTCDataTypeFloat) {
-    samples.floatSamples = hostCall(nvGetVTCFloatDataOfCurrentVMR);
+    samples.floatSamples = hostCall(host.getVTCFloatDataOfCurrentVMR);
   } else {
-    samples.intSamples = hostCall(nvGetVTCIntDataOfCurrentVMR);
+    samples.intSamples = hostCall(host.getVTCIntDataOfCurrentVMR);
   }
   if (samples.floatSamples == nullptr && samples.intSamples == nullptr) {
-    logFormatted("No VTC data available for %s", path.c_str());
+    logFormatted(host, "No VTC data available for %s", path.c_str());
     return PassOutcome::kLeaveLoop;
   }
 
@@ -63,7 +65,7 @@ PassOutcome analyseVtc(const std::string& path, bool isLastPath,
   try {
     work = std::make_unique<VoxelWorkArrays>(dimensions.t);
   } catch (const std::bad_alloc&) {
-    logFormatted("Not enough memory to analyse %s", path.c_str());
+    logFormatted(host, "Not enough memory to analyse %s", path.c_str());
     return PassOutcome::kLeaveLoop;
   }
 
@@ -72,24 +74,25 @@ PassOutcome analyseVtc(const std::string& path, bool isLastPath,
   bool anyMapMade = false;
   for (const MapKind kind : kMapKinds) {
     if (!isMapRequested(kind, settings)) continue;
-    if (hostCall(nvCreateNRVMPsForCurrentVMR, 1, 0, 0, 0) == 0) {
-      showMessage("Failed to add VMPs");
+    if (hostCall(host.createNRVMPsForCurrentVMR, 1, 0, 0, 0) == 0) {
+      showMessage(host, "Failed to add VMPs");
       return PassOutcome::kStopRun;
     }
     const auto k = static_cast<std::size_t>(kind);
     records[k] = std::make_unique<NRVMPRecord>();
-    if (!prepareNewMap(mapName(kind), *header, settings.addVtcName, maps,
+    if (!prepareNewMap(host, mapName(kind), *header, settings.addVtcName, maps,
                        *records[k], prepared[k])) {
       return PassOutcome::kStopRun;
     }
     anyMapMade = true;
   }
   if (anyMapMade && !mapDimensionsMatch(maps, dimensions)) {
-    logText("Dimensions of VTC and VMP don't match\nUnexpected end of Plugin");
+    logText(host,
+            "Dimensions of VTC and VMP don't match\nUnexpected end of Plugin");
     return PassOutcome::kStopRun;
   }
 
-  logText("Starting calculations");
+  logText(host, "Starting calculations");
   MapValueArrays values;
   // A map that was not requested has no array: the kernel skips it.
   values.tsnr = prepared[static_cast<std::size_t>(MapKind::kTsnr)].values;
@@ -101,7 +104,7 @@ PassOutcome analyseVtc(const std::string& path, bool isLastPath,
   computeVoxelStatistics(samples, dimensions, settings.maxDeviation,
                          settings.spikeDef, values, *work);
 
-  if (!reportTemporalOutliers(dimensions.t, work->outlierCounts.data(),
+  if (!reportTemporalOutliers(host, dimensions.t, work->outlierCounts.data(),
                               work->spikeCounts.data(), settings,
                               vtcFilePath(*header))) {
     return PassOutcome::kStopRun;
@@ -112,29 +115,29 @@ PassOutcome analyseVtc(const std::string& path, bool isLastPath,
     const auto k = static_cast<std::size_t>(kind);
     if (!records[k]) continue;
     setMapParameters(kind, settings, *records[k]);
-    hostCall(nvSetNRVMPParametersOfCurrentVMR, prepared[k].index,
+    hostCall(host.setNRVMPParametersOfCurrentVMR, prepared[k].index,
              records[k].get());
   }
 
-  if (isLastPath) hostCall(nvLinkVTCToCurrentVMR, path.c_str(), 0);
+  if (isLastPath) hostCall(host.linkVTCToCurrentVMR, path.c_str(), 0);
   return PassOutcome::kAnalysed;
 }
 
 }  // namespace
 
-bool runAnalysis(const AnalysisSettings& settings,
+bool runAnalysis(const HostFunctions& host, const AnalysisSettings& settings,
                  const std::vector<std::string>& paths) {
   if (paths.empty()) return false;
 
   int vmrA = 0, vmrB = 0, vmrC = 0;
-  hostCall(nvGetCurrentVMR, &vmrA, &vmrB, &vmrC);
-  if (settings.deleteOtherVmps) hostCall(nvDeleteNRVMPsOfCurrentVMR);
+  hostCall(host.getCurrentVMR, &vmrA, &vmrB, &vmrC);
+  if (settings.deleteOtherVmps) hostCall(host.deleteNRVMPsOfCurrentVMR);
 
   auto maps = std::make_unique<NRVMPsHeader>();
   for (std::size_t i = 0; i < paths.size(); ++i) {
     const bool isLastPath = i + 1 == paths.size();
     const PassOutcome outcome =
-        analyseVtc(paths[i], isLastPath, settings, *maps);
+        analyseVtc(host, paths[i], isLastPath, settings, *maps);
     if (outcome == PassOutcome::kStopRun) return false;
     if (outcome == PassOutcome::kLeaveLoop) break;
   }

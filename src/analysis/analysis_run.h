@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "analysis/analysis_settings.h"
+#include "host/host_function_table.h"
 
 namespace quorvel {
 
@@ -17,7 +18,7 @@ namespace quorvel {
 // cannot be written). The caller saves the settings and logs completion
 // only after a true result. What the standard library throws (a failed
 // allocation, a file-system error) passes to the caller.
-bool runAnalysis(const AnalysisSettings& settings,
+bool runAnalysis(const HostFunctions& host, const AnalysisSettings& settings,
                  const std::vector<std::string>& paths);
 
 }  // namespace quorvel

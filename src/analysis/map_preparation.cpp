@@ -38,23 +38,24 @@ std::string composeMapDisplayName(const char* name, const std::string& vtcPath,
   return displayName;
 }
 
-bool prepareNewMap(const char* name, const VTCHeader& vtc, bool addVtcName,
-                   NRVMPsHeader& maps, NRVMPRecord& record,
-                   PreparedMap& prepared) {
-  logFormatted("Added the %s VMP", name);
-  hostCall(nvGetNRVMPsOfCurrentVMR, &maps);
+bool prepareNewMap(const HostFunctions& host, const char* name,
+                   const VTCHeader& vtc, bool addVtcName, NRVMPsHeader& maps,
+                   NRVMPRecord& record, PreparedMap& prepared) {
+  logFormatted(host, "Added the %s VMP", name);
+  hostCall(host.getNRVMPsOfCurrentVMR, &maps);
   prepared.index = maps.nrOfMaps - 1;
-  prepared.values = hostCall(nvGetNRVMPOfCurrentVMR, prepared.index, &record);
+  prepared.values =
+      hostCall(host.getNRVMPOfCurrentVMR, prepared.index, &record);
 
   const std::string displayName =
       composeMapDisplayName(name, vtcFilePath(vtc), addVtcName);
   if (prepared.values == nullptr || record.name == nullptr) {
-    showMessageFormatted("Failed to get access to the %s VMP",
+    showMessageFormatted(host, "Failed to get access to the %s VMP",
                          displayName.c_str());
     return false;
   }
   std::memcpy(record.name, displayName.c_str(), displayName.size() + 1);
-  hostCall(nvSetNRVMPParametersOfCurrentVMR, prepared.index, &record);
+  hostCall(host.setNRVMPParametersOfCurrentVMR, prepared.index, &record);
   return true;
 }
 

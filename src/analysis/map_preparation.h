@@ -8,6 +8,7 @@
 
 #include "analysis/analysis_settings.h"
 #include "host/dialog_contract.h"
+#include "host/host_function_table.h"
 #include "host/host_records.h"
 
 namespace quorvel {
@@ -33,9 +34,9 @@ struct PreparedMap {
 // storage and hands the record back. Returns false, after the message box
 // "Failed to get access to the %s VMP", when the map's values or name
 // storage cannot be reached.
-bool prepareNewMap(const char* name, const VTCHeader& vtc, bool addVtcName,
-                   NRVMPsHeader& maps, NRVMPRecord& record,
-                   PreparedMap& prepared);
+bool prepareNewMap(const HostFunctions& host, const char* name,
+                   const VTCHeader& vtc, bool addVtcName, NRVMPsHeader& maps,
+                   NRVMPRecord& record, PreparedMap& prepared);
 
 // Writes the thresholds and display fields of a map of `kind` into its
 // record. `settings` tells which other maps were made for the same VTC.

@@ -18,12 +18,13 @@ namespace quorvel {
 namespace fs = std::filesystem;
 namespace {
 
-void logOutlierTable(int nrOfVolumes, const std::int32_t* outlierCounts,
+void logOutlierTable(const HostFunctions& host, int nrOfVolumes,
+                     const std::int32_t* outlierCounts,
                      const std::int32_t* spikeCounts) {
   // The heading names the default threshold whatever maxDeviation holds.
-  logText("Number of deviating voxels (std>4) per volume");
+  logText(host, "Number of deviating voxels (std>4) per volume");
   for (int v = 0; v < nrOfVolumes; ++v) {
-    logFormatted("Volume %3i: %5i, of which %5i spikes", v + 1,
+    logFormatted(host, "Volume %3i: %5i, of which %5i spikes", v + 1,
                  static_cast<int>(outlierCounts[v]),
                  static_cast<int>(spikeCounts[v]));
   }
@@ -52,7 +53,8 @@ std::string temporaryCsvPath(const std::string& csvPath) {
 // Writes the CSV file under a temporary name and renames it into place, so
 // that the CSV file holds either its previous text or the whole new one,
 // even when the host dies while it is written.
-bool writeOutlierCsvFile(int nrOfVolumes, const std::int32_t* outlierCounts,
+bool writeOutlierCsvFile(const HostFunctions& host, int nrOfVolumes,
+                         const std::int32_t* outlierCounts,
                          const std::int32_t* spikeCounts,
                          const AnalysisSettings& settings,
                          const std::string& vtcPath) {
@@ -60,7 +62,7 @@ bool writeOutlierCsvFile(int nrOfVolumes, const std::int32_t* outlierCounts,
   std::error_code error;
   // A folder standing at the CSV's name could not be opened for writing.
   if (csvPath.empty() || fs::is_directory(csvPath, error)) {
-    logText("Opening CSV file failed!");
+    logText(host, "Opening CSV file failed!");
     return false;
   }
   const std::string temporary = temporaryCsvPath(csvPath);
@@ -69,7 +71,7 @@ bool writeOutlierCsvFile(int nrOfVolumes, const std::int32_t* outlierCounts,
   fs::remove(temporary, error);
   std::ofstream csv(temporary.c_str());
   if (!csv) {
-    logText("Opening CSV file failed!");
+    logText(host, "Opening CSV file failed!");
     return false;
   }
   bool written = writeOutlierCsv(csv, nrOfVolumes, outlierCounts, spikeCounts,
@@ -85,10 +87,10 @@ bool writeOutlierCsvFile(int nrOfVolumes, const std::int32_t* outlierCounts,
   if (!written) {
     // The previous CSV file stays as it was; no half-written file stays.
     fs::remove(temporary, error);
-    logFormatted("Writing CSV file failed: %s", csvPath.c_str());
+    logFormatted(host, "Writing CSV file failed: %s", csvPath.c_str());
     return false;
   }
-  logFormatted("The outlier data was saved to: \n%s", csvPath.c_str());
+  logFormatted(host, "The outlier data was saved to: \n%s", csvPath.c_str());
   return true;
 }
 
@@ -118,15 +120,16 @@ bool writeOutlierCsv(std::ostream& out, int nrOfVolumes,
   return static_cast<bool>(out);
 }
 
-bool reportTemporalOutliers(int nrOfVolumes, const std::int32_t* outlierCounts,
+bool reportTemporalOutliers(const HostFunctions& host, int nrOfVolumes,
+                            const std::int32_t* outlierCounts,
                             const std::int32_t* spikeCounts,
                             const AnalysisSettings& settings,
                             const std::string& vtcPath) {
   if (settings.createTemporalOutlierLogtab) {
-    logOutlierTable(nrOfVolumes, outlierCounts, spikeCounts);
+    logOutlierTable(host, nrOfVolumes, outlierCounts, spikeCounts);
   }
   if (settings.createTemporalOutlierFile) {
-    return writeOutlierCsvFile(nrOfVolumes, outlierCounts, spikeCounts,
+    return writeOutlierCsvFile(host, nrOfVolumes, outlierCounts, spikeCounts,
                                settings, vtcPath);
   }
   return true;

@@ -10,6 +10,7 @@
 
 #include "analysis/analysis_settings.h"
 #include "host/dialog_contract.h"
+#include "host/host_function_table.h"
 
 namespace quorvel {
 
@@ -30,7 +31,8 @@ bool writeOutlierCsv(std::ostream& out, int nrOfVolumes,
 // CSV file beside `vtcPath` when createTemporalOutlierFile is set. Returns
 // false when the CSV file could not be opened or written; a file that
 // failed while being written is removed.
-bool reportTemporalOutliers(int nrOfVolumes, const std::int32_t* outlierCounts,
+bool reportTemporalOutliers(const HostFunctions& host, int nrOfVolumes,
+                            const std::int32_t* outlierCounts,
                             const std::int32_t* spikeCounts,
                             const AnalysisSettings& settings,
                             const std::string& vtcPath);

@@ -55,16 +55,16 @@ float narrowToFloat(double value) {
 
 }  // namespace
 
-AnalysisSettings readAnalysisSettings() {
+AnalysisSettings readAnalysisSettings(const HostFunctions& host) {
   AnalysisSettings settings;
   for (const Setting setting : kSettingReadOrder) {
     const char* name = dialogSetting(setting).parameterName;
     const SettingField field = fieldOf(setting);
     if (field.threshold != nullptr) {
       settings.*field.threshold =
-          narrowToFloat(hostCall(nvGetFloatParameter, name));
+          narrowToFloat(hostCall(host.getFloatParameter, name));
     } else if (field.flag != nullptr) {
-      settings.*field.flag = hostCall(nvGetIntParameter, name) != 0;
+      settings.*field.flag = hostCall(host.getIntParameter, name) != 0;
     }
   }
   return settings;

@@ -18,51 +18,52 @@ namespace quorvel {
 namespace {
 
 // "AddFile": one VTC chosen by the user joins the list.
-bool addFile() {
-  std::vector<char> list = readFileListParameter();
+bool addFile(const HostFunctions& host) {
+  std::vector<char> list = readFileListParameter(host);
   std::vector<char> path = makeHostBuffer(kHostTextBufferSize);
-  const int chosen = hostCall(nvGetOpenFileName, "Select a VTC", list.data(),
+  const int chosen = hostCall(host.getOpenFileName, "Select a VTC", list.data(),
                               "Volume Time Course (*.vtc)", path.data());
   if (chosen == 0) return true;
   terminateHostText(path);
-  if (appendToFileList(list.data(), list.size(), path.data()))
-    hostCall(nvSetStringParameter, "FileList", list.data());
+  if (appendToFileList(host, list.data(), list.size(), path.data()))
+    hostCall(host.setStringParameter, "FileList", list.data());
   return true;
 }
 
 // "AddMDM": the VTCs named in an MDM file chosen by the user join the list.
-bool addMDM() {
-  std::vector<char> list = readFileListParameter();
-  if (readMDMFile(list.data(), list.size()))
-    hostCall(nvSetStringParameter, "FileList", list.data());
+bool addMDM(const HostFunctions& host) {
+  std::vector<char> list = readFileListParameter(host);
+  if (readMDMFile(host, list.data(), list.size()))
+    hostCall(host.setStringParameter, "FileList", list.data());
   return true;
 }
 
 // "Start": the analysis with the dialog's settings, which are saved into
 // the GUI script when the run completes.
-bool start() {
-  const AnalysisSettings settings = readAnalysisSettings();
-  logAnalysisSettings(settings);
-  const std::vector<std::string> vtcPaths = chooseVtcs();
-  if (vtcPaths.empty() || !runAnalysis(settings, vtcPaths)) return false;
-  saveSettingsToGUIScript(settings);
-  logText("Plugin Successfully completed");
+bool start(const HostFunctions& host) {
+  const AnalysisSettings settings = readAnalysisSettings(host);
+  logAnalysisSettings(host, settings);
+  const std::vector<std::string> vtcPaths = chooseVtcs(host);
+  if (vtcPaths.empty() || !runAnalysis(host, settings, vtcPaths)) return false;
+  saveSettingsToGUIScript(host, settings);
+  logText(host, "Plugin Successfully completed");
   return true;
 }
 
 }  // namespace
 
-bool dispatchCommand() {
+bool dispatchCommand(const HostFunctions& host) {
   std::vector<char> command = makeHostBuffer(kHostTextBufferSize);
-  hostCall(nvGetStringParameter, "Command", command.data());
+  hostCall(host.getStringParameter, "Command", command.data());
   terminateHostText(command);
-  hostCall(nvShowLogPane);
-  logFormatted("Plugin>  Command received: %s", command.data());
+  hostCall(host.showLogPane);
+  logFormatted(host, "Plugin>  Command received: %s", command.data());
 
-  if (std::strcmp(command.data(), "AddFile") == 0) return addFile();
-  if (std::strcmp(command.data(), "AddMDM") == 0) return addMDM();
-  if (std::strcmp(command.data(), "Start") == 0) return start();
-  logFormatted("Plugin>  Received unknown command: \"%s\".", command.data());
+  if (std::strcmp(command.data(), "AddFile") == 0) return addFile(host);
+  if (std::strcmp(command.data(), "AddMDM") == 0) return addMDM(host);
+  if (std::strcmp(command.data(), "Start") == 0) return start(host);
+  logFormatted(host, "Plugin>  Received unknown command: \"%s\".",
+               command.data());
   return true;
 }
 

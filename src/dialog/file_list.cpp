@@ -6,7 +6,8 @@
 
 namespace quorvel {
 
-bool appendToFileList(char* list, std::size_t capacity, const char* path) {
+bool appendToFileList(const HostFunctions& host, char* list,
+                      std::size_t capacity, const char* path) {
   const void* terminator = std::memchr(list, '\0', capacity);
   const std::size_t listLength =
       terminator ? static_cast<std::size_t>(
@@ -15,7 +16,7 @@ bool appendToFileList(char* list, std::size_t capacity, const char* path) {
   const std::size_t separator = listLength > 0 ? 1 : 0;
   const std::size_t pathLength = std::strlen(path);
   if (listLength + separator + pathLength >= capacity) {
-    logFormatted("Plugin>  The file list is full; not added: %s", path);
+    logFormatted(host, "Plugin>  The file list is full; not added: %s", path);
     return false;
   }
   char* end = list + listLength;
@@ -55,9 +56,11 @@ FileListEntries splitFileList(const char* listText) {
   return split;
 }
 
-void logOmittedFileListEntries(const FileListEntries& split) {
+void logOmittedFileListEntries(const HostFunctions& host,
+                               const FileListEntries& split) {
   if (split.omittedCount <= 0) return;
   logFormatted(
+      host,
       "Plugin>  %i entries past the first %i of the file list are left out",
       split.omittedCount, kMaxFileListEntries);
 }

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "host/dialog_contract.h"
+#include "host/host_function_table.h"
 
 namespace quorvel {
 
@@ -16,7 +17,8 @@ namespace quorvel {
 // `capacity` bytes), after one newline when the list is not empty. When the
 // result would not fit, the list is left as it was, the log says which path
 // was not added, and false is returned.
-bool appendToFileList(char* list, std::size_t capacity, const char* path);
+bool appendToFileList(const HostFunctions& host, char* list,
+                      std::size_t capacity, const char* path);
 
 // The entries of a list text, as the analysis run uses them.
 struct FileListEntries {
@@ -37,7 +39,8 @@ FileListEntries splitFileList(const char* listText);
 
 // Logs how many entries past the 256th a split left out, when there are any:
 // "Plugin>  %i entries past the first 256 of the file list are left out".
-void logOmittedFileListEntries(const FileListEntries& split);
+void logOmittedFileListEntries(const HostFunctions& host,
+                               const FileListEntries& split);
 
 }  // namespace quorvel
 

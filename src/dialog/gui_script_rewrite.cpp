@@ -106,7 +106,7 @@ std::string temporaryScriptPath(const std::string& scriptPath) {
   return scriptPath + ".saving." + std::to_string(currentProcessId());
 }
 
-int rewriteGUIScript(const std::string& scriptPath,
+int rewriteGUIScript(const HostFunctions& host, const std::string& scriptPath,
                      const std::vector<SettingLine>& settingLines) {
   std::vector<std::string> keys;
   for (const SettingLine& setting : settingLines)
@@ -115,7 +115,7 @@ int rewriteGUIScript(const std::string& scriptPath,
   int replaced = 0;
   std::vector<std::string> lines;
   if (!readLines(scriptPath, lines)) {
-    logText("File could not be opened for reading");
+    logText(host, "File could not be opened for reading");
   } else {
     for (std::string& line : lines) {
       const int key = findKey(line, keys);
@@ -127,11 +127,12 @@ int rewriteGUIScript(const std::string& scriptPath,
       ++replaced;
     }
     if (!replaceFileContents(scriptPath, lines)) {
-      logText("File could not be opened for writing");
+      logText(host, "File could not be opened for writing");
       replaced = 0;
     }
   }
-  logFormatted("%i lines were replaced in %s", replaced, scriptPath.c_str());
+  logFormatted(host, "%i lines were replaced in %s", replaced,
+               scriptPath.c_str());
   return replaced;
 }
 

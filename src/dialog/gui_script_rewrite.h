@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "dialog/setting_lines.h"
+#include "host/host_function_table.h"
 
 namespace quorvel {
 
@@ -28,7 +29,7 @@ std::string temporaryScriptPath(const std::string& scriptPath);
 // script stays as it was ("File could not be opened for writing"). Logs
 // "%i lines were replaced in %s" in every case and returns that number,
 // which is 0 after a failure.
-int rewriteGUIScript(const std::string& scriptPath,
+int rewriteGUIScript(const HostFunctions& host, const std::string& scriptPath,
                      const std::vector<SettingLine>& settingLines);
 
 }  // namespace quorvel

@@ -10,11 +10,12 @@
 
 namespace quorvel {
 
-bool appendMDMPathsToFileList(const std::string& mdmPath, char* list,
+bool appendMDMPathsToFileList(const HostFunctions& host,
+                              const std::string& mdmPath, char* list,
                               std::size_t capacity) {
   std::ifstream file(mdmPath);
   if (!file.is_open()) {
-    logText("File could not be opened for reading");
+    logText(host, "File could not be opened for reading");
     return false;
   }
 
@@ -28,21 +29,21 @@ bool appendMDMPathsToFileList(const std::string& mdmPath, char* list,
     paths.push_back(line.substr(1, quote - 1));
   }
   if (file.bad() || !file.eof()) {
-    logText("File could not be opened for reading");
+    logText(host, "File could not be opened for reading");
     return false;
   }
 
   for (const std::string& path : paths)
-    appendToFileList(list, capacity, path.c_str());
+    appendToFileList(host, list, capacity, path.c_str());
   return true;
 }
 
-bool readMDMFile(char* list, std::size_t capacity) {
+bool readMDMFile(const HostFunctions& host, char* list, std::size_t capacity) {
   std::vector<char> mdmPath = makeHostBuffer(kHostTextBufferSize);
-  hostCall(nvGetOpenFileName, "Select an MDM", list,
+  hostCall(host.getOpenFileName, "Select an MDM", list,
            "Multi Subject Design Matrix (*.mdm)", mdmPath.data());
   terminateHostText(mdmPath);
-  return appendMDMPathsToFileList(mdmPath.data(), list, capacity);
+  return appendMDMPathsToFileList(host, mdmPath.data(), list, capacity);
 }
 
 }  // namespace quorvel

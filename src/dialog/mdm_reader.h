@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <string>
 
+#include "host/host_function_table.h"
+
 namespace quorvel {
 
 // Appends to the list in `list` (a buffer of `capacity` bytes) the first
@@ -14,13 +16,14 @@ namespace quorvel {
 // left out (appendToFileList logs each). Returns false, with "File could not
 // be opened for reading" in the log and the list unchanged, when the file
 // cannot be opened or read.
-bool appendMDMPathsToFileList(const std::string& mdmPath, char* list,
+bool appendMDMPathsToFileList(const HostFunctions& host,
+                              const std::string& mdmPath, char* list,
                               std::size_t capacity);
 
 // Asks the user for an MDM file through the host's "Select an MDM" dialog
 // and appends the VTC paths it names to the list, as above. The dialog's
 // answer is not consulted: a cancelled dialog leaves no path to open.
-bool readMDMFile(char* list, std::size_t capacity);
+bool readMDMFile(const HostFunctions& host, char* list, std::size_t capacity);
 
 }  // namespace quorvel
 

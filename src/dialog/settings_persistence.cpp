@@ -9,19 +9,20 @@
 
 namespace quorvel {
 
-std::string guiScriptPath() {
+std::string guiScriptPath(const HostFunctions& host) {
   char pluginsPath[kPluginsPathBufferSize] = "";
-  hostCall(nvGetPluginsPath, pluginsPath);
+  hostCall(host.getPluginsPath, pluginsPath);
   pluginsPath[kPluginsPathBufferSize - 1] = '\0';
   // Built whole, never cut: a cut path would name some other file.
   return std::string(pluginsPath) + "/" + kGUIScriptName;
 }
 
-void saveSettingsToGUIScript(const AnalysisSettings& settings) {
-  const std::string scriptPath = guiScriptPath();
+void saveSettingsToGUIScript(const HostFunctions& host,
+                             const AnalysisSettings& settings) {
+  const std::string scriptPath = guiScriptPath(host);
   const std::vector<SettingLine> settingLines = makeSettingLines(settings);
-  logText("Saving the current settings");
-  rewriteGUIScript(scriptPath, settingLines);
+  logText(host, "Saving the current settings");
+  rewriteGUIScript(host, scriptPath, settingLines);
 }
 
 }  // namespace quorvel

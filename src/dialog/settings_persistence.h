@@ -6,6 +6,7 @@
 #include <string>
 
 #include "analysis/analysis_settings.h"
+#include "host/host_function_table.h"
 
 namespace quorvel {
 
@@ -14,12 +15,13 @@ constexpr const char kGUIScriptName[] = "Quorvel1_0.js";
 
 // The GUI script's path: the host's plug-ins folder, "/" (always, even after
 // a separator) and the script's file name.
-std::string guiScriptPath();
+std::string guiScriptPath(const HostFunctions& host);
 
 // Logs "Saving the current settings" and rewrites the nine setting
 // statements of the GUI script with `settings`. A failed save is logged and
 // does not fail the run.
-void saveSettingsToGUIScript(const AnalysisSettings& settings);
+void saveSettingsToGUIScript(const HostFunctions& host,
+                             const AnalysisSettings& settings);
 
 }  // namespace quorvel
 

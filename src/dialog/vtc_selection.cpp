@@ -19,27 +19,27 @@ const char kNoVtcMessage[] =
 
 }  // namespace
 
-std::vector<char> readFileListParameter() {
+std::vector<char> readFileListParameter(const HostFunctions& host) {
   std::vector<char> list = makeHostBuffer(kFileListBufferSize);
-  hostCall(nvGetStringParameter, "FileList", list.data());
+  hostCall(host.getStringParameter, "FileList", list.data());
   terminateHostText(list);
   return list;
 }
 
-std::vector<std::string> chooseVtcs() {
-  const std::vector<char> listText = readFileListParameter();
+std::vector<std::string> chooseVtcs(const HostFunctions& host) {
+  const std::vector<char> listText = readFileListParameter(host);
   const FileListEntries split = splitFileList(listText.data());
 
   if (split.count == 0) {
     auto linked = std::make_unique<VTCHeader>();
-    if (hostCall(nvGetHeaderOfVTCOfCurrentVMR, linked.get()) == 0) {
-      showMessage(kNoVtcMessage);
+    if (hostCall(host.getHeaderOfVTCOfCurrentVMR, linked.get()) == 0) {
+      showMessage(host, kNoVtcMessage);
       return {};
     }
     return {vtcFilePath(*linked)};
   }
-  logFormatted("Plugin>  %i files found in list:", split.count);
-  logOmittedFileListEntries(split);
+  logFormatted(host, "Plugin>  %i files found in list:", split.count);
+  logOmittedFileListEntries(host, split);
   return std::vector<std::string>(split.entries.begin(),
                                   split.entries.begin() + split.count);
 }

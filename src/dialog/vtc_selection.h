@@ -6,17 +6,19 @@
 #include <string>
 #include <vector>
 
+#include "host/host_function_table.h"
+
 namespace quorvel {
 
 // The dialog's "FileList" as the host holds it, NUL-terminated within a
 // buffer of the list's full capacity.
-std::vector<char> readFileListParameter();
+std::vector<char> readFileListParameter(const HostFunctions& host);
 
 // The VTC paths of this run: the entries of the dialog's list (logging how
 // many there are and how many were left out), or else the path of the VTC
 // linked to the current VMR. Empty, after a message box saying that a VTC
 // is needed, when there is neither.
-std::vector<std::string> chooseVtcs();
+std::vector<std::string> chooseVtcs(const HostFunctions& host);
 
 }  // namespace quorvel
 

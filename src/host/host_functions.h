@@ -2,45 +2,16 @@
 //
 // Each pointer is named like its entry point and is null until
 // bindHostFunctions() sets it. They are the library's only globals; every
-// plug-in object in the process shares them.
+// plug-in object in the process shares them. Only the binding and
+// boundHostFunctions() read them: the code below the plug-in object gets a
+// HostFunctions table handed down (scripts/check-style.sh checks this).
 #ifndef QUORVEL_HOST_HOST_FUNCTIONS_H_
 #define QUORVEL_HOST_HOST_FUNCTIONS_H_
 
 #include "host/host_entry_points.h"
-#include "host/host_records.h"
+#include "host/host_function_types.h"
 
 namespace quorvel {
-
-// Type of the entry points the plug-in binds but never calls.
-using HostFunction = void (*)();
-
-// Prototypes of the 22 entry points the plug-in calls (C linkage, the
-// platform's default calling convention).
-extern "C" {
-using GetVersionOfNoraviaFn = int (*)(int* major, int* minor, int* subMinor);
-using GetIDOfCurrentDocumentFn = int (*)();
-using GetDocumentTypeFn = int (*)(int documentId);
-using ShowLogPaneFn = int (*)();
-using LogTextFn = int (*)(const char* text);
-using MessageBoxFn = int (*)(const char* text);
-using GetStringParameterFn = int (*)(const char* name, char* value);
-using SetStringParameterFn = int (*)(const char* name, const char* value);
-using GetIntParameterFn = int (*)(const char* name);
-using GetFloatParameterFn = double (*)(const char* name);
-using GetOpenFileNameFn = int (*)(const char* title, const char* fileList,
-                                  const char* filter, char* path);
-using GetPluginsPathFn = int (*)(char* path);
-using GetHeaderOfVTCOfCurrentVMRFn = int (*)(VTCHeader* header);
-using LinkVTCToCurrentVMRFn = int (*)(const char* path, int flag);
-using GetVTCIntDataOfCurrentVMRFn = short* (*)();
-using GetVTCFloatDataOfCurrentVMRFn = float* (*)();
-using GetCurrentVMRFn = int (*)(int* a, int* b, int* c);
-using DeleteNRVMPsOfCurrentVMRFn = int (*)();
-using CreateNRVMPsForCurrentVMRFn = int (*)(int a, int b, int c, int d);
-using GetNRVMPsOfCurrentVMRFn = int (*)(NRVMPsHeader* header);
-using GetNRVMPOfCurrentVMRFn = float* (*)(int index, NRVMPRecord* record);
-using SetNRVMPParametersOfCurrentVMRFn = int (*)(int index, NRVMPRecord* record);
-}
 
 #define QUORVEL_DECLARE_HOST_POINTER(name, type) extern type name;
 QUORVEL_HOST_ENTRY_POINTS(QUORVEL_DECLARE_HOST_POINTER)

@@ -7,26 +7,30 @@
 
 namespace quorvel {
 
-void logText(const char* text) { hostCall(nvLogText, text); }
-
-void logFormatted(const char* format, ...) {
-  char message[kMessageBufferSize];
-  va_list args;
-  va_start(args, format);
-  std::vsnprintf(message, sizeof message, format, args);
-  va_end(args);
-  hostCall(nvLogText, message);
+void logText(const HostFunctions& host, const char* text) {
+  hostCall(host.logText, text);
 }
 
-void showMessage(const char* text) { hostCall(nvMessageBox, text); }
-
-void showMessageFormatted(const char* format, ...) {
+void logFormatted(const HostFunctions& host, const char* format, ...) {
   char message[kMessageBufferSize];
   va_list args;
   va_start(args, format);
   std::vsnprintf(message, sizeof message, format, args);
   va_end(args);
-  hostCall(nvMessageBox, message);
+  hostCall(host.logText, message);
+}
+
+void showMessage(const HostFunctions& host, const char* text) {
+  hostCall(host.messageBox, text);
+}
+
+void showMessageFormatted(const HostFunctions& host, const char* format, ...) {
+  char message[kMessageBufferSize];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(message, sizeof message, format, args);
+  va_end(args);
+  hostCall(host.messageBox, message);
 }
 
 }  // namespace quorvel

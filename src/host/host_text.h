@@ -7,6 +7,7 @@
 #define QUORVEL_HOST_HOST_TEXT_H_
 
 #include "host/dialog_contract.h"
+#include "host/host_function_table.h"
 
 namespace quorvel {
 
@@ -16,17 +17,19 @@ namespace quorvel {
 #define QUORVEL_PRINTF_FORMAT(f, a)
 #endif
 
-// Appends `text` to the host's log tab as one line.
-void logText(const char* text);
+// Appends `text` to `host`'s log tab as one line.
+void logText(const HostFunctions& host, const char* text);
 
 // Formats one line into the message buffer and appends it to the log tab.
-void logFormatted(const char* format, ...) QUORVEL_PRINTF_FORMAT(1, 2);
+void logFormatted(const HostFunctions& host, const char* format, ...)
+    QUORVEL_PRINTF_FORMAT(2, 3);
 
 // Shows `text` in a host message box.
-void showMessage(const char* text);
+void showMessage(const HostFunctions& host, const char* text);
 
 // Formats a text into the message buffer and shows it in a message box.
-void showMessageFormatted(const char* format, ...) QUORVEL_PRINTF_FORMAT(1, 2);
+void showMessageFormatted(const HostFunctions& host, const char* format, ...)
+    QUORVEL_PRINTF_FORMAT(2, 3);
 
 }  // namespace quorvel
 

@@ -7,6 +7,7 @@
 #include "dialog/command_dispatch.h"
 #include "host/bind_host_functions.h"
 #include "host/host_call.h"
+#include "host/host_function_table.h"
 #include "host/host_text.h"
 #include "plugin/plugin_info.h"
 
@@ -42,48 +43,53 @@ bool nrvaplugin::initPlugin() noexcept {
   using namespace quorvel;
   ready = false;
   if (!bindHostFunctions()) return false;
+  // The code below this object reaches the host only through this table.
+  const HostFunctions host = boundHostFunctions();
 
   int major = 0, minor = 0, subMinor = 0;
-  hostCall(nvGetVersionOfNoravia, &major, &minor, &subMinor);
+  hostCall(host.getVersionOfNoravia, &major, &minor, &subMinor);
   if (!isSupportedHostVersion(major, minor, subMinor)) {
-    showMessage(
-        "Can not execute this plugin - Noravia version 2.1.0 or higher "
-        "required.");
+    showMessage(host,
+                "Can not execute this plugin - Noravia version 2.1.0 or higher "
+                "required.");
     return false;
   }
 
-  const int documentId = hostCall(nvGetIDOfCurrentDocument);
+  const int documentId = hostCall(host.getIDOfCurrentDocument);
   if (documentId < 0) {
-    showMessage("No current document available. Please open a VMR.");
+    showMessage(host, "No current document available. Please open a VMR.");
     return false;
   }
-  if (hostCall(nvGetDocumentType, documentId) != kVMRDocumentType) {
-    showMessage("The currently active document is not a VMR document.");
+  if (hostCall(host.getDocumentType, documentId) != kVMRDocumentType) {
+    showMessage(host, "The currently active document is not a VMR document.");
     return false;
   }
 
-  hostCall(nvShowLogPane);
+  hostCall(host.showLogPane);
   char banner[256];
   std::snprintf(banner, sizeof banner, "\n** Starting %s **", kPluginName);
-  logText(banner);
+  logText(host, banner);
 
   ready = true;
   return true;
 }
 
 bool nrvaplugin::execute() noexcept {
+  const quorvel::HostFunctions host = quorvel::boundHostFunctions();
   if (!ready) {
-    quorvel::logText("Plugin>  Initial requirements are not met!");
+    quorvel::logText(host, "Plugin>  Initial requirements are not met!");
     return false;
   }
   // Nothing is thrown into the host: a command that runs out of memory or
   // meets a file-system error it did not expect ends with false.
   try {
-    return quorvel::dispatchCommand();
+    return quorvel::dispatchCommand(host);
   } catch (const std::exception& error) {
-    quorvel::logFormatted("Plugin>  The command was stopped: %s", error.what());
+    quorvel::logFormatted(host, "Plugin>  The command was stopped: %s",
+                          error.what());
   } catch (...) {
-    quorvel::logText("Plugin>  The command was stopped by an unexpected error");
+    quorvel::logText(host,
+                     "Plugin>  The command was stopped by an unexpected error");
   }
   return false;
 }

@@ -15,7 +15,7 @@
 
 #include <gtest/gtest.h>
 
-#include "captured_host_text.h"
+#include "tests/support/fake_host_functions.h"
 #include "tests/support/test_files.h"
 
 namespace {
@@ -25,7 +25,7 @@ using quorvel::AnalysisSettings;
 using quorvel::outlierCsvPath;
 using quorvel::reportTemporalOutliers;
 using quorvel::writeOutlierCsv;
-using quorvel_test::CapturedHostText;
+using quorvel_test::FakeHost;
 using quorvel_test::readFile;
 using quorvel_test::textModeBytes;
 
@@ -103,12 +103,12 @@ TEST(OutlierCsv, DecimalPointSurvivesAHostLocale) {
 }
 
 TEST_F(ReportFolder, LogTableHasAHeadingAndOneLinePerVolume) {
-  CapturedHostText host;
+  FakeHost host;
   AnalysisSettings s = reportSettings(true, false);
   s.maxDeviation = 3.0f;  // the heading still says 4
   std::vector<std::int32_t> outliers(1000, 1), spikes(1000, 0);
   outliers[999] = 123456;
-  EXPECT_TRUE(reportTemporalOutliers(1000, outliers.data(), spikes.data(), s,
+  EXPECT_TRUE(reportTemporalOutliers(host.table(), 1000, outliers.data(), spikes.data(), s,
                                      pathIn("run.vtc")));
   ASSERT_EQ(1001u, host.log().size());
   EXPECT_EQ("Number of deviating voxels (std>4) per volume", host.log()[0]);
@@ -119,11 +119,11 @@ TEST_F(ReportFolder, LogTableHasAHeadingAndOneLinePerVolume) {
 }
 
 TEST_F(ReportFolder, BothOutputsTableFirstAndTheFileOverwritten) {
-  CapturedHostText host;
+  FakeHost host;
   const std::string vtc = pathIn("run1.vtc");
   const std::string csv = pathIn("run1.csv");
   { std::ofstream old(csv); old << "old contents that are longer than the new\n"; }
-  EXPECT_TRUE(reportTemporalOutliers(2, kOutliers.data(), kSpikes.data(),
+  EXPECT_TRUE(reportTemporalOutliers(host.table(), 2, kOutliers.data(), kSpikes.data(),
                                      reportSettings(true, true), vtc));
   // The file is written in text mode.
   EXPECT_EQ(textModeBytes("Volume, Outliers (stddev>4), Spikes (stddev:3)\n"
@@ -144,24 +144,24 @@ TEST_F(ReportFolder, BothOutputsTableFirstAndTheFileOverwritten) {
 }
 
 TEST_F(ReportFolder, NoFlagsNoOutput) {
-  CapturedHostText host;
-  EXPECT_TRUE(reportTemporalOutliers(4, kOutliers.data(), kSpikes.data(),
-                                     reportSettings(false, false),
-                                     pathIn("run.vtc")));
+  FakeHost host;
+  EXPECT_TRUE(reportTemporalOutliers(host.table(), 4, kOutliers.data(), kSpikes.data(),
+                                     reportSettings(false, false), pathIn("run.vtc")));
   EXPECT_TRUE(host.log().empty());
   EXPECT_FALSE(fs::exists(pathIn("run.csv")));
 }
 
 TEST_F(ReportFolder, UnusablePathsCannotBeOpened) {
-  CapturedHostText host;
+  FakeHost host;
   const AnalysisSettings s = reportSettings(false, true);
-  EXPECT_FALSE(reportTemporalOutliers(4, kOutliers.data(), kSpikes.data(), s,
+  EXPECT_FALSE(reportTemporalOutliers(host.table(), 4, kOutliers.data(), kSpikes.data(), s,
                                       pathIn("no such folder/run.vtc")));
-  EXPECT_FALSE(reportTemporalOutliers(4, kOutliers.data(), kSpikes.data(), s, "ab"));
+  EXPECT_FALSE(reportTemporalOutliers(host.table(), 4, kOutliers.data(), kSpikes.data(), s, "ab"));
   const std::string tooLong = pathIn(std::string(300, 'a') + ".vtc");
-  EXPECT_FALSE(reportTemporalOutliers(4, kOutliers.data(), kSpikes.data(), s, tooLong));
+  EXPECT_FALSE(
+      reportTemporalOutliers(host.table(), 4, kOutliers.data(), kSpikes.data(), s, tooLong));
   fs::create_directory(pathIn("folder.csv"));
-  EXPECT_FALSE(reportTemporalOutliers(4, kOutliers.data(), kSpikes.data(), s,
+  EXPECT_FALSE(reportTemporalOutliers(host.table(), 4, kOutliers.data(), kSpikes.data(), s,
                                       pathIn("folder.vtc")));
   EXPECT_EQ(std::vector<std::string>(4, "Opening CSV file failed!"), host.log());
 }
@@ -179,7 +179,7 @@ TEST(OutlierCsv, AFullDeviceIsReportedAsFailure) {
 TEST_F(ReportFolder, AFileThatFailsWhileWrittenIsRemoved) {
   // A file-size limit of 40 bytes makes the writes fail part-way, as a full
   // disk would; the limit is restored before any check.
-  CapturedHostText host;
+  FakeHost host;
   const std::string vtc = pathIn("big.vtc");
   const std::string csv = pathIn("big.csv");
   std::vector<std::int32_t> counts(100, 5);
@@ -189,7 +189,7 @@ TEST_F(ReportFolder, AFileThatFailsWhileWrittenIsRemoved) {
   small.rlim_cur = 40;
   const auto savedHandler = std::signal(SIGXFSZ, SIG_IGN);
   ASSERT_EQ(0, setrlimit(RLIMIT_FSIZE, &small));
-  const bool reported = reportTemporalOutliers(100, counts.data(), counts.data(),
+  const bool reported = reportTemporalOutliers(host.table(), 100, counts.data(), counts.data(),
                                                reportSettings(false, true), vtc);
   setrlimit(RLIMIT_FSIZE, &saved);
   std::signal(SIGXFSZ, savedHandler);
@@ -203,7 +203,7 @@ TEST_F(ReportFolder, AFileThatFailsWhileWrittenIsRemoved) {
 TEST_F(ReportFolder, AFailedWriteLeavesThePreviousFileWhole) {
   // The previous run's CSV file outlives a write that fails part-way (the
   // file-size limit stands for a full disk or a host killed mid-write).
-  CapturedHostText host;
+  FakeHost host;
   const std::string csv = pathIn("run.csv");
   const std::string previous = "Volume, Outliers (stddev>4), Spikes (stddev:3)\n1,0,0\n";
   { std::ofstream(csv, std::ios::binary) << previous; }
@@ -214,7 +214,7 @@ TEST_F(ReportFolder, AFailedWriteLeavesThePreviousFileWhole) {
   small.rlim_cur = 40;
   const auto savedHandler = std::signal(SIGXFSZ, SIG_IGN);
   ASSERT_EQ(0, setrlimit(RLIMIT_FSIZE, &small));
-  const bool reported = reportTemporalOutliers(100, counts.data(), counts.data(),
+  const bool reported = reportTemporalOutliers(host.table(), 100, counts.data(), counts.data(),
                                                reportSettings(false, true), pathIn("run.vtc"));
   setrlimit(RLIMIT_FSIZE, &saved);
   std::signal(SIGXFSZ, savedHandler);

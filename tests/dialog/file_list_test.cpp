@@ -8,6 +8,9 @@
 namespace quorvel {
 namespace {
 
+// A host that exports none of the called entry points.
+const HostFunctions kNoHost{};
+
 int countOf(const std::string& text) { return splitFileList(text.c_str()).count; }
 
 TEST(SplitFileList, CountsSeparatorsPlusALastEntryOfLongTexts) {
@@ -78,33 +81,33 @@ TEST(SplitFileList, ManyNewlinesOnlyCorruptNothing) {
 
 TEST(AppendToFileList, FirstPathStandsAloneLaterOnesFollowANewline) {
   std::vector<char> list(kFileListBufferSize, '\0');
-  ASSERT_TRUE(appendToFileList(list.data(), list.size(), "/a/run1.vtc"));
+  ASSERT_TRUE(appendToFileList(kNoHost, list.data(), list.size(), "/a/run1.vtc"));
   EXPECT_STREQ(list.data(), "/a/run1.vtc");
-  ASSERT_TRUE(appendToFileList(list.data(), list.size(), "/a/run2.vtc"));
+  ASSERT_TRUE(appendToFileList(kNoHost, list.data(), list.size(), "/a/run2.vtc"));
   EXPECT_STREQ(list.data(), "/a/run1.vtc\n/a/run2.vtc");
-  ASSERT_TRUE(appendToFileList(list.data(), list.size(), ""));
+  ASSERT_TRUE(appendToFileList(kNoHost, list.data(), list.size(), ""));
   EXPECT_STREQ(list.data(), "/a/run1.vtc\n/a/run2.vtc\n");
 }
 
 TEST(AppendToFileList, APathThatDoesNotFitLeavesTheListAsItWas) {
   std::vector<char> list(16, '\x7f');
   list[0] = '\0';
-  ASSERT_TRUE(appendToFileList(list.data(), list.size(), "0123456"));
+  ASSERT_TRUE(appendToFileList(kNoHost, list.data(), list.size(), "0123456"));
   // "0123456\n" + 7 characters + NUL is 16 bytes: fits exactly.
-  ASSERT_TRUE(appendToFileList(list.data(), list.size(), "abcdefg"));
+  ASSERT_TRUE(appendToFileList(kNoHost, list.data(), list.size(), "abcdefg"));
   EXPECT_STREQ(list.data(), "0123456\nabcdefg");
-  EXPECT_FALSE(appendToFileList(list.data(), list.size(), "x"));
+  EXPECT_FALSE(appendToFileList(kNoHost, list.data(), list.size(), "x"));
   EXPECT_STREQ(list.data(), "0123456\nabcdefg");
 
   std::vector<char> small(8, '\0');
-  EXPECT_FALSE(appendToFileList(small.data(), small.size(), "12345678"));
+  EXPECT_FALSE(appendToFileList(kNoHost, small.data(), small.size(), "12345678"));
   EXPECT_STREQ(small.data(), "");
-  EXPECT_TRUE(appendToFileList(small.data(), small.size(), "1234567"));
+  EXPECT_TRUE(appendToFileList(kNoHost, small.data(), small.size(), "1234567"));
 }
 
 TEST(AppendToFileList, AnUnterminatedBufferIsTakenAsFull) {
   std::vector<char> list(8, 'x');
-  EXPECT_FALSE(appendToFileList(list.data(), list.size(), "a"));
+  EXPECT_FALSE(appendToFileList(kNoHost, list.data(), list.size(), "a"));
   EXPECT_EQ(std::string(list.begin(), list.end()), "xxxxxxxx");
 }
 
@@ -113,8 +116,7 @@ TEST(AppendToFileList, FillsTheRealBufferToTheLastByteAndNoFurther) {
   list.back() = '!';  // a guard byte just past the list's buffer
   const std::string path(99, 'p');
   int appended = 0;
-  while (appendToFileList(list.data(), kFileListBufferSize, path.c_str()))
-    ++appended;
+  while (appendToFileList(kNoHost, list.data(), kFileListBufferSize, path.c_str())) ++appended;
   EXPECT_EQ(appended, 256);  // 256 * 100 - 1 = 25599 characters
   EXPECT_EQ(std::string(list.data()).size(), 25599u);
   EXPECT_EQ(list.back(), '!');

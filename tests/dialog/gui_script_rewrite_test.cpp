@@ -8,8 +8,10 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "tests/dialog/temp_folder.h"
+#include "tests/support/fake_host_functions.h"
 #include "tests/support/test_files.h"
 
 namespace quorvel {
@@ -39,13 +41,14 @@ class RewriteGUIScript : public ::testing::Test {
  protected:
   int rewrite(const std::string& original) {
     writeBytes(script_, original);
-    return rewriteGUIScript(script_, makeSettingLines(savedSettings()));
+    return rewriteGUIScript(host_.table(), script_, makeSettingLines(savedSettings()));
   }
   std::string script() const { return readBytes(script_); }
   bool temporaryLeft() const {
     return fs::exists(temporaryScriptPath(script_));
   }
 
+  quorvel_test::FakeHost host_;
   TempFolder folder_;
   std::string script_ = folder_.file("Quorvel1_0.js");
 };
@@ -128,14 +131,16 @@ TEST_F(RewriteGUIScript, AScriptWithoutStatementsIsWrittenBackUnchanged) {
 }
 
 TEST_F(RewriteGUIScript, AMissingScriptIsNotCreated) {
-  EXPECT_EQ(rewriteGUIScript(script_, makeSettingLines(savedSettings())), 0);
+  EXPECT_EQ(rewriteGUIScript(host_.table(), script_, makeSettingLines(savedSettings())), 0);
   EXPECT_FALSE(fs::exists(script_));
   EXPECT_FALSE(temporaryLeft());
+  EXPECT_EQ(host_.log(), (std::vector<std::string>{"File could not be opened for reading",
+                                                   "0 lines were replaced in " + script_}));
 }
 
 TEST_F(RewriteGUIScript, AScriptThatCannotBeReadIsLeftAlone) {
   fs::create_directory(script_);  // opens, but cannot be read as a file
-  EXPECT_EQ(rewriteGUIScript(script_, makeSettingLines(savedSettings())), 0);
+  EXPECT_EQ(rewriteGUIScript(host_.table(), script_, makeSettingLines(savedSettings())), 0);
   EXPECT_TRUE(fs::is_directory(script_));
   EXPECT_FALSE(temporaryLeft());
 }
@@ -147,6 +152,8 @@ TEST_F(RewriteGUIScript, ANewTextThatCannotBeWrittenLeavesTheOldScript) {
   writeBytes(temporaryScriptPath(script_) + "/keep", "");
   EXPECT_EQ(rewrite(original), 0);
   EXPECT_EQ(script(), original);
+  EXPECT_EQ(host_.log(), (std::vector<std::string>{"File could not be opened for writing",
+                                                   "0 lines were replaced in " + script_}));
 }
 
 TEST_F(RewriteGUIScript, AnotherProcesssTemporaryFileIsLeftAlone) {
@@ -168,14 +175,14 @@ TEST_F(RewriteGUIScript, AReadOnlyFolderOrScriptLeavesTheOldScript) {
   writeBytes(script_, original);
   fs::permissions(folder_.path(), fs::perms::owner_write,
                   fs::perm_options::remove);
-  EXPECT_EQ(rewriteGUIScript(script_, makeSettingLines(savedSettings())), 0);
+  EXPECT_EQ(rewriteGUIScript(host_.table(), script_, makeSettingLines(savedSettings())), 0);
   fs::permissions(folder_.path(), fs::perms::owner_write,
                   fs::perm_options::add);
   EXPECT_EQ(script(), original);
   EXPECT_FALSE(temporaryLeft());
 
   fs::permissions(script_, fs::perms::owner_read);
-  EXPECT_EQ(rewriteGUIScript(script_, makeSettingLines(savedSettings())), 0);
+  EXPECT_EQ(rewriteGUIScript(host_.table(), script_, makeSettingLines(savedSettings())), 0);
   EXPECT_EQ(script(), original);
 }
 
@@ -186,7 +193,7 @@ TEST_F(RewriteGUIScript, KeepsTheScriptsPermissionsAndLinks) {
                               fs::perms::group_read);
   fs::create_symlink(target, script_);
 
-  EXPECT_EQ(rewriteGUIScript(script_, makeSettingLines(savedSettings())), 1);
+  EXPECT_EQ(rewriteGUIScript(host_.table(), script_, makeSettingLines(savedSettings())), 1);
   EXPECT_TRUE(fs::is_symlink(script_));
   EXPECT_EQ(readBytes(target), "    dlg.maps.create_TSNR_map.checked = 1;\n");
   EXPECT_EQ(fs::status(target).permissions(),
@@ -200,7 +207,7 @@ TEST_F(RewriteGUIScript, ALinkPlantedAsTheTemporaryFileIsNotFollowed) {
   fs::create_symlink(other, temporaryScriptPath(script_));
   writeBytes(script_, "dlg.maps.create_TSNR_map.checked = 0;\n");
 
-  EXPECT_EQ(rewriteGUIScript(script_, makeSettingLines(savedSettings())), 1);
+  EXPECT_EQ(rewriteGUIScript(host_.table(), script_, makeSettingLines(savedSettings())), 1);
   EXPECT_EQ(readBytes(other), "someone else's file\n");
   EXPECT_FALSE(fs::is_symlink(script_));
   EXPECT_EQ(script(), "    dlg.maps.create_TSNR_map.checked = 1;\n");

@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <string>
 #include <vector>
 
 #include "dialog/file_list.h"
 #include "tests/dialog/temp_folder.h"
+#include "tests/support/fake_host_functions.h"
 
 namespace quorvel {
 namespace {
@@ -22,10 +24,11 @@ class MDMReader : public ::testing::Test {
     writeBytes(mdm_, text);
     buffer_.assign(capacity, '\0');
     std::copy(list.begin(), list.end(), buffer_.begin());
-    return appendMDMPathsToFileList(mdm_, buffer_.data(), buffer_.size());
+    return appendMDMPathsToFileList(host_.table(), mdm_, buffer_.data(), buffer_.size());
   }
   std::string list() const { return buffer_.data(); }
 
+  quorvel_test::FakeHost host_;
   TempFolder folder_;
   std::string mdm_ = folder_.file("design.mdm");
   std::vector<char> buffer_;
@@ -61,12 +64,13 @@ TEST_F(MDMReader, AFileNamingNoVTCSucceedsWithTheListUnchanged) {
 TEST_F(MDMReader, AFileThatCannotBeReadChangesNothing) {
   buffer_.assign(kFileListBufferSize, '\0');
   buffer_[0] = 'a';
-  EXPECT_FALSE(appendMDMPathsToFileList(folder_.file("missing.mdm"),
-                                        buffer_.data(), buffer_.size()));
-  EXPECT_FALSE(appendMDMPathsToFileList("", buffer_.data(), buffer_.size()));
-  EXPECT_FALSE(appendMDMPathsToFileList(folder_.path().string(),
-                                        buffer_.data(), buffer_.size()));
+  EXPECT_FALSE(appendMDMPathsToFileList(host_.table(), folder_.file("missing.mdm"), buffer_.data(),
+                                        buffer_.size()));
+  EXPECT_FALSE(appendMDMPathsToFileList(host_.table(), "", buffer_.data(), buffer_.size()));
+  EXPECT_FALSE(appendMDMPathsToFileList(host_.table(), folder_.path().string(), buffer_.data(),
+                                        buffer_.size()));
   EXPECT_EQ(list(), "a");
+  EXPECT_EQ(host_.log(), std::vector<std::string>(3, "File could not be opened for reading"));
 }
 
 TEST_F(MDMReader, PathsThatDoNotFitAreLeftOutTheRestKept) {

@@ -37,13 +37,13 @@ TEST(ShippedGUIScript, HoldsTheNineStatementsAsThePluginWritesThem) {
   // line ends.
   const std::string original = textModeBytes(readBytes(copy));
 
-  EXPECT_EQ(rewriteGUIScript(copy, makeSettingLines(shippedDefaults())), 9);
+  EXPECT_EQ(rewriteGUIScript(HostFunctions{}, copy, makeSettingLines(shippedDefaults())), 9);
   EXPECT_EQ(readBytes(copy), original);
 
   AnalysisSettings changed = shippedDefaults();
   changed.spikeDef = 8;
   changed.deleteOtherVmps = true;
-  EXPECT_EQ(rewriteGUIScript(copy, makeSettingLines(changed)), 9);
+  EXPECT_EQ(rewriteGUIScript(HostFunctions{}, copy, makeSettingLines(changed)), 9);
   const std::string rewritten = readBytes(copy);
   EXPECT_NE(rewritten.find(
                 textModeBytes("\n    dlg.parameters.spike_def.value = 8;\n")),

@@ -26,7 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::strncpy(list.data(), listText.c_str(), capacity - 1);
   list[capacity - 1] = '\0';
   const std::string before = list.data();
-  const bool appended = quorvel::appendToFileList(list.data(), capacity, path.c_str());
+  const bool appended =
+      quorvel::appendToFileList(quorvel::HostFunctions{}, list.data(), capacity, path.c_str());
   for (std::size_t i = capacity; i < list.size(); ++i) {
     if (list[i] != '#') std::abort();  // written past the buffer
   }

@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::size_t capacity = 256;
   std::vector<char> list(capacity + 16, '#');
   list[0] = '\0';
-  quorvel::appendMDMPathsToFileList(mdm, list.data(), capacity);
+  quorvel::appendMDMPathsToFileList(quorvel::HostFunctions{}, mdm, list.data(), capacity);
   for (std::size_t i = capacity; i < list.size(); ++i) {
     if (list[i] != '#') std::abort();
   }
@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   quorvel::AnalysisSettings settings;
   settings.maxDeviation = 4;
   settings.spikeDef = 3;
-  quorvel::rewriteGUIScript(script, quorvel::makeSettingLines(settings));
+  quorvel::rewriteGUIScript(quorvel::HostFunctions{}, script, quorvel::makeSettingLines(settings));
   if (countNewlines(script) != linesBefore) std::abort();  // lines lost
   std::remove(mdm.c_str());
   std::remove(script.c_str());
