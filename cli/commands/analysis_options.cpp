@@ -1,6 +1,7 @@
 #include "cli/commands/analysis_options.h"
 
 #include <charconv>
+#include <iterator>
 
 namespace quorvel::cli {
 namespace {
@@ -29,75 +30,97 @@ std::string roundTripText(double value) {
   return std::string(text, result.ptr);
 }
 
-// One switch and the field it sets, for writing the options back.
-struct SwitchField {
+// The shipped script's value of `setting`, as the help shows it.
+std::string defaultText(Setting setting) {
+  const DialogSetting& description = dialogSetting(setting);
+  if (description.kind == SettingKind::kFlag) return description.defaultValue != 0 ? "on" : "off";
+  return roundTripText(description.defaultValue);
+}
+
+// The option of one dialog setting: a threshold takes a number, a flag is
+// a --name/--no-name switch pair.
+struct SettingOption {
+  Setting setting;
   const char* name;
-  std::optional<bool> RunOptions::*field;
+  const char* help;  // without the default, which the dialog contract gives
+  std::optional<double> RunOptions::*threshold;
+  std::optional<bool> RunOptions::*flag;
 };
 
-constexpr SwitchField kSwitches[] = {
-    {"tsnr", &RunOptions::createTSNRMap},
-    {"autocorrelation", &RunOptions::createLaggedAutocorMap},
-    {"outlier-map", &RunOptions::createOutlierMap},
-    {"log-table", &RunOptions::createTemporalOutlierLogtab},
-    {"csv", &RunOptions::createTemporalOutlierFile},
-    {"add-vtc-name", &RunOptions::addVtcName},
-    {"delete-other-maps", &RunOptions::deleteOtherVmps},
-    {"report", &RunOptions::writeReport},
+constexpr SettingOption kSettingOptions[] = {
+    {Setting::kMaxDeviation, "max-deviation",
+     "Outlier threshold in standard deviations, a finite number from 0 up to 3.4e38",
+     &RunOptions::maxDeviation, nullptr},
+    {Setting::kSpikeDefinition, "spike-def",
+     "Spike threshold in standard deviations, a finite number from 0 up to 3.4e38",
+     &RunOptions::spikeDef, nullptr},
+    {Setting::kCreateTsnrMap, "tsnr", "Make the TSNR map", nullptr, &RunOptions::createTSNRMap},
+    {Setting::kCreateLaggedAutocorrelationMap, "autocorrelation",
+     "Make the lag 1+2 autocorrelation map", nullptr, &RunOptions::createLaggedAutocorMap},
+    {Setting::kCreateOutlierMap, "outlier-map", "Make the largest-deviation map", nullptr,
+     &RunOptions::createOutlierMap},
+    {Setting::kWriteOutliersToLog, "log-table", "Print the per-volume counts in the log",
+     nullptr, &RunOptions::createTemporalOutlierLogtab},
+    {Setting::kWriteOutliersToCsv, "csv", "Write the per-volume counts to <run>.csv", nullptr,
+     &RunOptions::createTemporalOutlierFile},
+    {Setting::kAddVtcName, "add-vtc-name", "Add the run's name to the map names", nullptr,
+     &RunOptions::addVtcName},
+    {Setting::kDeleteOtherMaps, "delete-other-maps", "Delete the maps present before the run",
+     nullptr, &RunOptions::deleteOtherVmps},
 };
+static_assert(std::size(kSettingOptions) == kSettingCount, "an option for every setting");
 
 }  // namespace
 
 void addAnalysisOptions(CLI::App& app, RunOptions& options) {
-  app.add_option("--max-deviation", options.maxDeviation,
-                 "Outlier threshold in standard deviations, a finite number from 0 up to "
-                 "3.4e38 (default: 4)")
-      ->check(kNotEmpty);
-  app.add_option("--spike-def", options.spikeDef,
-                 "Spike threshold in standard deviations, a finite number from 0 up to "
-                 "3.4e38 (default: 3)")
-      ->check(kNotEmpty);
+  for (const SettingOption& option : kSettingOptions) {
+    const std::string help =
+        std::string(option.help) + " (default: " + defaultText(option.setting) + ")";
+    if (option.threshold != nullptr) {
+      app.add_option("--" + std::string(option.name), options.*option.threshold, help)
+          ->check(kNotEmpty);
+    } else {
+      addSwitch(app, option.name, help, options.*option.flag);
+    }
+  }
   app.add_option("--scale", options.scale,
                  "Multiply every sample by this positive factor before the analysis, for "
                  "runs whose brain lies at or below the plug-in's background level of 100 "
                  "(default: 1)")
       ->check(kNotEmpty);
-  addSwitch(app, "tsnr", "Make the TSNR map (default: on)", options.createTSNRMap);
-  addSwitch(app, "autocorrelation",
-            "Make the lag 1+2 autocorrelation map (default: on)",
-            options.createLaggedAutocorMap);
-  addSwitch(app, "outlier-map", "Make the largest-deviation map (default: on)",
-            options.createOutlierMap);
-  addSwitch(app, "log-table", "Print the per-volume counts in the log (default: on)",
-            options.createTemporalOutlierLogtab);
-  addSwitch(app, "csv", "Write the per-volume counts to <run>.csv (default: on)",
-            options.createTemporalOutlierFile);
-  addSwitch(app, "add-vtc-name", "Add the run's name to the map names (default: on)",
-            options.addVtcName);
-  addSwitch(app, "delete-other-maps",
-            "Delete the maps present before the run (default: off)",
-            options.deleteOtherVmps);
   addSwitch(app, "report",
             "Write each run's visual quality report, <entities>_desc-qc_report.html "
             "(default: on)",
             options.writeReport);
 }
 
+void applySettingOptions(const RunOptions& options, DialogSettings& settings) {
+  for (const SettingOption& option : kSettingOptions) {
+    const DialogSettingField field = fieldOf(option.setting);
+    if (option.threshold != nullptr && options.*option.threshold) {
+      settings.*field.threshold = *(options.*option.threshold);
+    }
+    if (option.flag != nullptr && options.*option.flag) {
+      settings.*field.flag = *(options.*option.flag);
+    }
+  }
+}
+
 std::vector<std::string> analysisArguments(const RunOptions& options) {
   std::vector<std::string> arguments;
-  if (options.maxDeviation) {
-    arguments.insert(arguments.end(), {"--max-deviation", roundTripText(*options.maxDeviation)});
-  }
-  if (options.spikeDef) {
-    arguments.insert(arguments.end(), {"--spike-def", roundTripText(*options.spikeDef)});
+  for (const SettingOption& option : kSettingOptions) {
+    const std::string name = option.name;
+    if (option.threshold != nullptr && options.*option.threshold) {
+      arguments.insert(arguments.end(), {"--" + name, roundTripText(*(options.*option.threshold))});
+    }
+    if (option.flag != nullptr && options.*option.flag) {
+      arguments.push_back((*(options.*option.flag) ? "--" : "--no-") + name);
+    }
   }
   if (options.scale) {
     arguments.insert(arguments.end(), {"--scale", roundTripText(*options.scale)});
   }
-  for (const SwitchField& entry : kSwitches) {
-    const std::optional<bool>& value = options.*entry.field;
-    if (value) arguments.push_back((*value ? "--" : "--no-") + std::string(entry.name));
-  }
+  if (options.writeReport) arguments.push_back(*options.writeReport ? "--report" : "--no-report");
   return arguments;
 }
 

@@ -12,6 +12,7 @@
 #include <sstream>
 #include <system_error>
 
+#include "cli/commands/analysis_options.h"
 #include "cli/outputs/atomic_file.h"
 #include "cli/commands/cli_error.h"
 #include "cli/settings/dialog_settings.h"
@@ -98,21 +99,7 @@ DialogSettings settingsFor(const RunOptions& options, const fs::path& script,
         << ": no GUI script (none is installed beside the library); using the "
            "built-in settings\n";
   }
-  if (options.maxDeviation) settings.maxDeviation = *options.maxDeviation;
-  if (options.spikeDef) settings.spikeDef = *options.spikeDef;
-  if (options.deleteOtherVmps) settings.deleteOtherVmps = *options.deleteOtherVmps;
-  if (options.createTSNRMap) settings.createTSNRMap = *options.createTSNRMap;
-  if (options.createOutlierMap) settings.createOutlierMap = *options.createOutlierMap;
-  if (options.createLaggedAutocorMap) {
-    settings.createLaggedAutocorMap = *options.createLaggedAutocorMap;
-  }
-  if (options.createTemporalOutlierLogtab) {
-    settings.createTemporalOutlierLogtab = *options.createTemporalOutlierLogtab;
-  }
-  if (options.createTemporalOutlierFile) {
-    settings.createTemporalOutlierFile = *options.createTemporalOutlierFile;
-  }
-  if (options.addVtcName) settings.addVtcName = *options.addVtcName;
+  applySettingOptions(options, settings);
   // A threshold of -0 is a threshold of 0, but the plug-in prints its
   // thresholds as a stream prints floats: "-0" would reach the CSV header
   // ("stddev>-0"), the log and the saved script. Its texts stay its own, so
