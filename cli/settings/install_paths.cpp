@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "cli/commands/cli_error.h"
+#include "host/dialog_contract.h"
 
 namespace quorvel::cli {
 namespace fs = std::filesystem;

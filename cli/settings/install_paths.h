@@ -16,9 +16,6 @@ std::filesystem::path pluginLibraryPath();
 // The installed GUI script beside the library: "Quorvel1_0.js".
 std::filesystem::path installedScriptPath();
 
-// The GUI script's file name, as the plug-in's getGUIScript reports it.
-constexpr const char kGuiScriptName[] = "Quorvel1_0.js";
-
 }  // namespace quorvel::cli
 
 #endif  // QUORVEL_CLI_SETTINGS_INSTALL_PATHS_H_

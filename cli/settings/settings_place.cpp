@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "cli/commands/cli_error.h"
+#include "host/dialog_contract.h"
 #include "cli/outputs/atomic_file.h"
 #include "cli/outputs/stale_temporaries.h"
 #include "cli/settings/install_paths.h"

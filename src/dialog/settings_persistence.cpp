@@ -4,6 +4,7 @@
 
 #include "dialog/gui_script_rewrite.h"
 #include "dialog/setting_lines.h"
+#include "host/dialog_contract.h"
 #include "host/host_call.h"
 #include "host/host_text.h"
 
@@ -14,7 +15,7 @@ std::string guiScriptPath(const HostFunctions& host) {
   hostCall(host.getPluginsPath, pluginsPath);
   pluginsPath[kPluginsPathBufferSize - 1] = '\0';
   // Built whole, never cut: a cut path would name some other file.
-  return std::string(pluginsPath) + "/" + kGUIScriptName;
+  return std::string(pluginsPath) + "/" + kGuiScriptName;
 }
 
 void saveSettingsToGUIScript(const HostFunctions& host,

@@ -10,11 +10,8 @@
 
 namespace quorvel {
 
-// File name of the dialog's GUI script in the host's plug-ins folder.
-constexpr const char kGUIScriptName[] = "Quorvel1_0.js";
-
 // The GUI script's path: the host's plug-ins folder, "/" (always, even after
-// a separator) and the script's file name.
+// a separator) and kGuiScriptName.
 std::string guiScriptPath(const HostFunctions& host);
 
 // Logs "Saving the current settings" and rewrites the nine setting

@@ -92,6 +92,10 @@ constexpr std::array<Setting, kSettingCount> kSettingReadOrder = {{
     Setting::kAddVtcName,
 }};
 
+// File name of the dialog's GUI script in the host's plug-ins folder, as
+// the plug-in's getGUIScript reports it.
+constexpr const char kGuiScriptName[] = "Quorvel1_0.js";
+
 // The three kinds of map, in the order they are added for a run.
 enum class MapKind { kTsnr, kOutliers, kLaggedAutocorrelation };
 

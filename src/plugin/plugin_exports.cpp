@@ -3,7 +3,7 @@
 #include <new>
 
 #include "plugin/nrvaplugin.h"
-#include "dialog/settings_persistence.h"
+#include "host/dialog_contract.h"
 #include "plugin/plugin_info.h"
 
 extern "C" {
@@ -13,7 +13,7 @@ const char* getPluginVersion() noexcept { return quorvel::kPluginVersion; }
 const char* getPluginDescription() noexcept { return quorvel::kPluginDescription; }
 const char* getAuthor() noexcept { return quorvel::kPluginAuthor; }
 const char* getHelpFile() noexcept { return quorvel::kPluginHelpFile; }
-const char* getGUIScript() noexcept { return quorvel::kGUIScriptName; }
+const char* getGUIScript() noexcept { return quorvel::kGuiScriptName; }
 
 NRVAPluginInterface* createPlugin() noexcept { return new (std::nothrow) nrvaplugin(); }
 }
