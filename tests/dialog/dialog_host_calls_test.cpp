@@ -73,13 +73,13 @@ TEST(ReadAnalysisSettings, AHostWithoutTheNumberEntryPointGivesZeroThresholds) {
 
 TEST(SaveSettingsToGUIScript, RewritesTheScriptInThePluginsFolder) {
   quorvel_test::TempFolder folder("persistence");
-  std::filesystem::copy_file(QUORVEL_SHIPPED_GUI_SCRIPT, folder.file(kGUIScriptName));
+  std::filesystem::copy_file(QUORVEL_SHIPPED_GUI_SCRIPT, folder.file("Quorvel1_0.js"));
   FakeHost host;
   host.pluginsPath = folder.path().string();
   saveSettingsToGUIScript(host.table(), AnalysisSettings{});
   const std::vector<std::string> expected = {
       "Saving the current settings",
-      "9 lines were replaced in " + host.pluginsPath + "/" + kGUIScriptName};
+      "9 lines were replaced in " + host.pluginsPath + "/Quorvel1_0.js"};
   EXPECT_EQ(host.log(), expected);
 }
 
