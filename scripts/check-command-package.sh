@@ -34,6 +34,11 @@ demo() {
 mkdir "$work/home"
 
 cmake --install "$build" --component command --prefix "$work/prefix" >/dev/null
+# The installed host is the headless one: the test build's faults (which
+# make it fail on request) are not in it.
+faults=$(nm -D --defined-only -C "$work/prefix/lib/quorvel/Noravia.exe" \
+           | grep -E 'faults::|refuseNewMapsAfter|giveNullMapArray|failLinking|giveMapsBox' || true)
+[[ -z $faults ]] || fail "the installed Noravia.exe exports the test faults: $faults"
 mv "$work/prefix" "$work/moved-prefix"   # relocatable: it works where it lands
 demo "$work/moved-prefix/bin/quorvel" "$work/demo-tree"
 echo "command tree: $work/moved-prefix/bin/quorvel demo ran"

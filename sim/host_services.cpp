@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "fault_points.h"
 #include "host/dialog_contract.h"
 #include "host_state.h"
 
@@ -57,10 +58,10 @@ Box boxOf(const VTCHeader& header) {
   return box;
 }
 
-// The grid of a new map: the injected box, else the linked VTC's, else the
-// last map's, else a single voxel.
+// The grid of a new map: a box forced by a fault, else the linked VTC's,
+// else the last map's, else a single voxel.
 Box newMapBox(SimulatedHost::State& state) {
-  if (state.injectedMapsBox) return *state.injectedMapsBox;
+  if (const Box* forced = forcedMapsBox()) return *forced;
   if (Vtc* vtc = state.linked()) return boxOf(vtc->header);
   if (!state.maps.empty()) return state.maps.back()->box;
   return Box::ofVoxels(1, 1, 1);
@@ -180,7 +181,7 @@ int linkVTCToCurrentVMR(const char* path, int flag) {
   state.record("nvLinkVTCToCurrentVMR",
                textOf(path) + ", " + std::to_string(flag));
   const std::string key = textOf(path);
-  if (state.vtcs.count(key) == 0 || state.failingLinks.count(key) != 0) {
+  if (state.vtcs.count(key) == 0 || linkingFails(key)) {
     return state.answer(0);
   }
   state.linkedVtc = key;
@@ -227,9 +228,9 @@ int createNRVMPsForCurrentVMR(int a, int b, int c, int d) {
   state.record("nvCreateNRVMPsForCurrentVMR",
                std::to_string(a) + ", " + std::to_string(b) + ", " +
                    std::to_string(c) + ", " + std::to_string(d));
-  if (state.mapsBeforeRefusal == 0) return state.answer(0);
+  if (newMapRefused()) return state.answer(0);
   if (state.appendMap("", newMapBox(state)) == nullptr) return state.answer(0);
-  if (state.mapsBeforeRefusal > 0) --state.mapsBeforeRefusal;
+  newMapAdded();
   return state.answer(1);
 }
 
@@ -257,7 +258,7 @@ float* getNRVMPOfCurrentVMR(int index, NRVMPRecord* record) {
   if (map == nullptr) return nullptr;
   map->record.name = map->nameStorage.data();
   if (record != nullptr) std::memcpy(record, &map->record, sizeof *record);
-  if (state.nullMapArrays.count(index) != 0) return nullptr;
+  if (mapArrayWithheld(index)) return nullptr;
   return map->values.data();
 }
 

@@ -63,7 +63,7 @@ int createNRVMPsForCurrentVMR(int a, int b, int c, int d);
 // kHostFillByte; returns 1.
 int getNRVMPsOfCurrentVMR(NRVMPsHeader* header);
 // Copies map `index`'s record into `record` and returns its values; null
-// for an unknown index (record untouched) or an injected null array.
+// for an unknown index (record untouched) or a withheld array (a fault).
 float* getNRVMPOfCurrentVMR(int index, NRVMPRecord* record);
 // Keeps the raw record and takes it over into map `index`; 1 when the map
 // exists, else 0.

@@ -8,7 +8,6 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -49,11 +48,6 @@ struct SimulatedHost::State {
   std::vector<Listener> messageBoxListeners;
 
   std::vector<HostCall> journal;
-
-  int mapsBeforeRefusal = -1;  // negative: never refuse
-  std::set<int> nullMapArrays;
-  std::set<std::string> failingLinks;
-  std::optional<Box> injectedMapsBox;
 
   // The linked VTC, or null.
   Vtc* linked();

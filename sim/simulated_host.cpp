@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "fault_points.h"
 #include "host_state.h"
 
 namespace noravia {
@@ -62,7 +63,10 @@ SimulatedHost::~SimulatedHost() = default;
 
 SimulatedHost::State& SimulatedHost::state() { return *state_; }
 
-void SimulatedHost::reset() { state_ = std::make_unique<State>(); }
+void SimulatedHost::reset() {
+  state_ = std::make_unique<State>();
+  clearFaults();
+}
 
 // --- Host and documents ----------------------------------------------------
 
@@ -251,23 +255,5 @@ std::size_t SimulatedHost::callCount(const std::string& entryPoint) const {
 }
 
 void SimulatedHost::clearJournal() { state_->journal.clear(); }
-
-// --- Faults ----------------------------------------------------------------
-
-void SimulatedHost::refuseNewMapsAfter(int count) {
-  state_->mapsBeforeRefusal = count;
-}
-
-void SimulatedHost::giveNullMapArray(int index) {
-  state_->nullMapArrays.insert(index);
-}
-
-void SimulatedHost::failLinking(const std::string& path) {
-  state_->failingLinks.insert(path);
-}
-
-void SimulatedHost::giveMapsBox(const Box& box) {
-  state_->injectedMapsBox = box;
-}
 
 }  // namespace noravia

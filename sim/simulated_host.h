@@ -124,7 +124,8 @@ class NORAVIA_SIM_API SimulatedHost {
   // Back to a fresh host: version 2.1.0, one VMR document (id 0) current,
   // no parameters, no VTCs, no maps, empty log, message boxes and journal,
   // log pane hidden, no queued file-dialog answers, no listeners, no
-  // faults, plug-ins path ".".
+  // faults (in the test build, tests/support/host_faults.h), plug-ins
+  // path ".".
   void reset();
 
   // --- Host and documents -------------------------------------------------
@@ -214,17 +215,6 @@ class NORAVIA_SIM_API SimulatedHost {
   // How often `entryPoint` was called since the journal was last cleared.
   std::size_t callCount(const std::string& entryPoint) const;
   void clearJournal();
-
-  // --- Faults -------------------------------------------------------------
-  // The next new maps are refused once `count` more have been added
-  // (0: refuse the very next one). Negative: never refuse.
-  void refuseNewMapsAfter(int count);
-  // Maps at these indices give a null value array.
-  void giveNullMapArray(int index);
-  // Linking this path fails.
-  void failLinking(const std::string& path);
-  // New maps get this box instead of the linked VTC's.
-  void giveMapsBox(const Box& box);
 
   // --- Used by the entry points -------------------------------------------
   // Defined in sim/host_state.h.

@@ -12,6 +12,7 @@
 #include "float_bits.h"
 #include "reference_statistics.h"
 #include "tests/analysis/analysis_scenario.h"
+#include "tests/support/host_faults.h"
 
 namespace quorvel_test {
 namespace {
@@ -163,7 +164,7 @@ TEST_F(AnalysisRun, SecondOfThreeFailingToLinkEndsTheLoopButNotTheRun) {
   for (const char* name : {"a.vtc", "b.vtc", "c.vtc"}) {
     addTestVtc(workFile(name), 2, 1, 1, 4);
   }
-  host().failLinking(workFile("b.vtc"));
+  noravia::faults::failLinking(workFile("b.vtc"));
   setFileList({workFile("a.vtc"), workFile("b.vtc"), workFile("c.vtc")});
   ASSERT_TRUE(runCommand("Start"));
   EXPECT_EQ(3u, host().mapCount());
@@ -313,7 +314,7 @@ TEST_F(AnalysisRun, RefusedMap) {
   setSettings(allMaps());
   addTestVtc(workFile("a.vtc"), 2, 1, 1, 4);
   setFileList({workFile("a.vtc")});
-  host().refuseNewMapsAfter(1);
+  noravia::faults::refuseNewMapsAfter(1);
   EXPECT_FALSE(runCommand("Start"));
   EXPECT_EQ(Lines{"Failed to add VMPs"}, host().messageBoxes());
   ASSERT_EQ(1u, host().mapCount());
@@ -329,7 +330,7 @@ TEST_F(AnalysisRun, InaccessibleMap) {
   setSettings(s);
   addTestVtc(workFile("a.vtc"), 2, 1, 1, 4);
   setFileList({workFile("a.vtc")});
-  host().giveNullMapArray(1);
+  noravia::faults::giveNullMapArray(1);
   EXPECT_FALSE(runCommand("Start"));
   EXPECT_EQ(Lines{"Failed to get access to the Outliers (max stddev) of a.vtc VMP"},
             host().messageBoxes());
@@ -342,7 +343,7 @@ TEST_F(AnalysisRun, MapsOfAnotherSize) {
   setSettings(allMaps());
   addTestVtc(workFile("a.vtc"), 2, 1, 1, 4);
   setFileList({workFile("a.vtc")});
-  host().giveMapsBox(noravia::Box::ofVoxels(2, 2, 1));
+  noravia::faults::giveMapsBox(noravia::Box::ofVoxels(2, 2, 1));
   EXPECT_FALSE(runCommand("Start"));
   EXPECT_TRUE(logHas("Dimensions of VTC and VMP don't match\nUnexpected end of Plugin"));
   EXPECT_TRUE(host().messageBoxes().empty());
@@ -357,7 +358,7 @@ TEST_F(AnalysisRun, NoMapsNoDimensionCheck) {
   setSettings(s);
   addTestVtc(workFile("a.vtc"), 2, 1, 1, 4);
   setFileList({workFile("a.vtc")});
-  host().giveMapsBox(noravia::Box::ofVoxels(5, 5, 5));
+  noravia::faults::giveMapsBox(noravia::Box::ofVoxels(5, 5, 5));
   EXPECT_TRUE(runCommand("Start"));
   EXPECT_TRUE(fs::exists(workFile("a.csv")));
 }

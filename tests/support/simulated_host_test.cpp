@@ -7,6 +7,7 @@
 
 #include "sim/entry_points.h"
 #include "sim/simulated_host.h"
+#include "tests/support/host_faults.h"
 
 namespace {
 
@@ -111,7 +112,7 @@ TEST_F(SimulatedHostTest, VtcLinkHeaderAndSamples) {
   const Box box = Box::ofVoxels(2, 1, 1, 3);
   host().addFloatVtc("/f.vtc", box, 2, {1.f, 2.f, 3.f, 4.f});
   host().addIntVtc("/i.vtc", box, 1, {-1, 7});
-  host().failLinking("/i.vtc");
+  noravia::faults::failLinking("/i.vtc");
   EXPECT_THROW(host().addFloatVtc("/bad.vtc", box, 3, {1.f}),
                std::invalid_argument);
 
@@ -175,7 +176,7 @@ TEST_F(SimulatedHostTest, NewMapTakesTheLinkedVtcsBox) {
 }
 
 TEST_F(SimulatedHostTest, MapsStayInPlaceAsMoreAreAdded) {
-  host().giveMapsBox(Box::ofVoxels(4, 4, 4));
+  noravia::faults::giveMapsBox(Box::ofVoxels(4, 4, 4));
   NRVMPRecord record;
   ASSERT_EQ(nvCreateNRVMPsForCurrentVMR(1, 0, 0, 0), 1);
   float* first = nvGetNRVMPOfCurrentVMR(0, &record);
@@ -196,20 +197,20 @@ TEST_F(SimulatedHostTest, MapBoxWithoutVtcAndFaults) {
   EXPECT_EQ(host().map(2).box, Box::ofVoxels(2, 3, 4));
   EXPECT_EQ(host().map(1).name(), "Earlier");
 
-  host().refuseNewMapsAfter(1);
+  noravia::faults::refuseNewMapsAfter(1);
   EXPECT_EQ(nvCreateNRVMPsForCurrentVMR(1, 0, 0, 0), 1);
   EXPECT_EQ(nvCreateNRVMPsForCurrentVMR(1, 0, 0, 0), 0);
   EXPECT_EQ(nvCreateNRVMPsForCurrentVMR(1, 0, 0, 0), 0);
   EXPECT_EQ(host().mapCount(), 4u);
 
-  host().giveNullMapArray(1);
+  noravia::faults::giveNullMapArray(1);
   NRVMPRecord record;
   record.name = nullptr;
   EXPECT_EQ(nvGetNRVMPOfCurrentVMR(1, &record), nullptr);
   EXPECT_NE(record.name, nullptr);  // the record is still filled
 
-  host().giveMapsBox(Box::ofVoxels(100000, 100000, 100000));
-  host().refuseNewMapsAfter(-1);
+  noravia::faults::giveMapsBox(Box::ofVoxels(100000, 100000, 100000));
+  noravia::faults::refuseNewMapsAfter(-1);
   EXPECT_EQ(nvCreateNRVMPsForCurrentVMR(1, 0, 0, 0), 0);  // too large
 }
 
