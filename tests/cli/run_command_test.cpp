@@ -812,6 +812,7 @@ TEST_F(RunCommandTest, AKilledCommandLeavesEachOutputOldOrNewAndTheNextOneFinish
         << name << ": no temporary file or folder stays";
   }
   for (const std::string& name : folderEntries(settingsDir())) {
+    EXPECT_TRUE(name == ".quorvel.lock" || name.rfind(".quorvel-", 0) != 0) << name;
     EXPECT_EQ(name.find(".saving."), std::string::npos) << name;
   }
 }
