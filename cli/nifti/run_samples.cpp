@@ -30,20 +30,20 @@ T loadSample(const unsigned char* bytes) {
 // scaled, the value itself otherwise, counting non-finite samples and those
 // that became infinite on the way.
 template <typename In, bool Swap>
-void addAsFloat(const NiftiHeader& header, const unsigned char* block, std::size_t first,
-                std::size_t count, RunSamples& samples) {
+void addAsFloat(const NiftiHeader& header, const unsigned char* block, const SampleBlock& at,
+                RunSamples& samples) {
   std::uint64_t nonFinite = 0, overflowed = 0;
   auto tally = [&](double value, float result) {
     if (!std::isfinite(result)) {
       if (std::isfinite(value)) ++overflowed; else ++nonFinite;
     }
   };
-  float* out = samples.floatSamples.data();
-  const std::size_t voxels = header.voxelCount();
   const std::size_t volumes = static_cast<std::size_t>(header.volumes());
+  float* out = samples.floatSamples.data() + at.firstVoxel * volumes;
   if (header.hasScaling()) {
     const double slope = header.sclSlope, inter = header.usableInter();
-    scatterVolumes(block, sizeof(In), voxels, first, count, volumes, out,
+    scatterVolumes(block, sizeof(In), at.voxels, at.rowBytes, at.firstVolume, at.volumes,
+                   volumes, out,
                    [&](const unsigned char* bytes) {
                      const double value = static_cast<double>(loadSample<In, Swap>(bytes));
                      const float result = static_cast<float>(value * slope + inter);
@@ -51,7 +51,8 @@ void addAsFloat(const NiftiHeader& header, const unsigned char* block, std::size
                      return result;
                    });
   } else {
-    scatterVolumes(block, sizeof(In), voxels, first, count, volumes, out,
+    scatterVolumes(block, sizeof(In), at.voxels, at.rowBytes, at.firstVolume, at.volumes,
+                   volumes, out,
                    [&](const unsigned char* bytes) {
                      const In value = loadSample<In, Swap>(bytes);
                      const float result = static_cast<float>(value);
@@ -66,25 +67,26 @@ void addAsFloat(const NiftiHeader& header, const unsigned char* block, std::size
 }
 
 template <bool Swap>
-void addBlock(const NiftiHeader& header, const unsigned char* block, std::size_t first,
-              std::size_t count, RunSamples& samples) {
+void placeBlock(const NiftiHeader& header, const unsigned char* block, const SampleBlock& at,
+                RunSamples& samples) {
   if (samples.isInt16) {
-    scatterVolumes(block, 2, header.voxelCount(), first, count,
-                   static_cast<std::size_t>(header.volumes()), samples.intSamples.data(),
+    const std::size_t volumes = static_cast<std::size_t>(header.volumes());
+    scatterVolumes(block, 2, at.voxels, at.rowBytes, at.firstVolume, at.volumes, volumes,
+                   samples.intSamples.data() + at.firstVoxel * volumes,
                    [](const unsigned char* bytes) { return loadSample<std::int16_t, Swap>(bytes); });
     return;
   }
   switch (header.datatype) {
-    case DT_UINT8: addAsFloat<std::uint8_t, Swap>(header, block, first, count, samples); break;
-    case DT_INT8: addAsFloat<std::int8_t, Swap>(header, block, first, count, samples); break;
-    case DT_INT16: addAsFloat<std::int16_t, Swap>(header, block, first, count, samples); break;
-    case DT_UINT16: addAsFloat<std::uint16_t, Swap>(header, block, first, count, samples); break;
-    case DT_INT32: addAsFloat<std::int32_t, Swap>(header, block, first, count, samples); break;
-    case DT_UINT32: addAsFloat<std::uint32_t, Swap>(header, block, first, count, samples); break;
-    case DT_INT64: addAsFloat<std::int64_t, Swap>(header, block, first, count, samples); break;
-    case DT_UINT64: addAsFloat<std::uint64_t, Swap>(header, block, first, count, samples); break;
-    case DT_FLOAT32: addAsFloat<float, Swap>(header, block, first, count, samples); break;
-    case DT_FLOAT64: addAsFloat<double, Swap>(header, block, first, count, samples); break;
+    case DT_UINT8: addAsFloat<std::uint8_t, Swap>(header, block, at, samples); break;
+    case DT_INT8: addAsFloat<std::int8_t, Swap>(header, block, at, samples); break;
+    case DT_INT16: addAsFloat<std::int16_t, Swap>(header, block, at, samples); break;
+    case DT_UINT16: addAsFloat<std::uint16_t, Swap>(header, block, at, samples); break;
+    case DT_INT32: addAsFloat<std::int32_t, Swap>(header, block, at, samples); break;
+    case DT_UINT32: addAsFloat<std::uint32_t, Swap>(header, block, at, samples); break;
+    case DT_INT64: addAsFloat<std::int64_t, Swap>(header, block, at, samples); break;
+    case DT_UINT64: addAsFloat<std::uint64_t, Swap>(header, block, at, samples); break;
+    case DT_FLOAT32: addAsFloat<float, Swap>(header, block, at, samples); break;
+    case DT_FLOAT64: addAsFloat<double, Swap>(header, block, at, samples); break;
     default: break;  // a checked header holds none other
   }
 }
@@ -109,10 +111,15 @@ RunSampleFiller::RunSampleFiller(const NiftiHeader& header, const std::string& p
 
 void RunSampleFiller::addVolumes(const unsigned char* block, std::size_t firstVolume,
                                  std::size_t count) {
+  const std::size_t voxels = header_.voxelCount();
+  addBlock(block, {firstVolume, count, 0, voxels, voxels * header_.bytesPerSample()});
+}
+
+void RunSampleFiller::addBlock(const unsigned char* block, const SampleBlock& at) {
   if (header_.swapped) {
-    addBlock<true>(header_, block, firstVolume, count, samples_);
+    placeBlock<true>(header_, block, at, samples_);
   } else {
-    addBlock<false>(header_, block, firstVolume, count, samples_);
+    placeBlock<false>(header_, block, at, samples_);
   }
 }
 

@@ -29,6 +29,15 @@ struct RunSamples {
   std::uint64_t overflowed = 0;
 };
 
+// Where a block of samples read from a file belongs: volumes
+// [firstVolume, firstVolume + volumes) of voxels [firstVoxel, firstVoxel +
+// voxels), each volume's samples `rowBytes` after the previous volume's.
+struct SampleBlock {
+  std::size_t firstVolume = 0, volumes = 0;
+  std::size_t firstVoxel = 0, voxels = 0;
+  std::size_t rowBytes = 0;
+};
+
 // Fills RunSamples from the file's volumes as they arrive.
 class RunSampleFiller {
  public:
@@ -39,6 +48,8 @@ class RunSampleFiller {
   // Converts and places volumes [firstVolume, firstVolume + count), given
   // as the file stores them (any alignment, the file's byte order).
   void addVolumes(const unsigned char* block, std::size_t firstVolume, std::size_t count);
+  // Converts and places a block of samples as the file stores them.
+  void addBlock(const unsigned char* block, const SampleBlock& at);
 
   // The samples, once every volume was added.
   RunSamples take() { return std::move(samples_); }

@@ -22,11 +22,12 @@ constexpr std::size_t kTileVolumes = 64;
 // Moves volumes [firstVolume, firstVolume + blockVolumes) of a run into the
 // host's layout `timeMajor` (out[voxel * volumeCount + volume]). `block`
 // holds those volumes as the file stores them: `voxelCount` samples of
-// `sampleBytes` bytes per volume, volume after volume, at any alignment.
-// `convert(const unsigned char*)` turns the bytes of one sample into an Out.
+// `sampleBytes` bytes per volume, volume after volume `rowBytes` apart, at
+// any alignment. `convert(const unsigned char*)` turns the bytes of one
+// sample into an Out.
 template <typename Out, typename Convert>
 void scatterVolumes(const unsigned char* block, std::size_t sampleBytes,
-                    std::size_t voxelCount, std::size_t firstVolume,
+                    std::size_t voxelCount, std::size_t rowBytes, std::size_t firstVolume,
                     std::size_t blockVolumes, std::size_t volumeCount,
                     Out* timeMajor, Convert&& convert) {
   // Each tile is read row by row into a small buffer and written out time
@@ -34,7 +35,6 @@ void scatterVolumes(const unsigned char* block, std::size_t sampleBytes,
   // would touch addresses a whole volume apart, which often share one
   // cache set (volumes of 2^k bytes) and evict each other.
   Out tile[kTileVoxels * kTileVolumes];
-  const std::size_t rowBytes = voxelCount * sampleBytes;
   for (std::size_t voxel0 = 0; voxel0 < voxelCount; voxel0 += kTileVoxels) {
     const std::size_t voxels = std::min(kTileVoxels, voxelCount - voxel0);
     for (std::size_t volume0 = 0; volume0 < blockVolumes; volume0 += kTileVolumes) {

@@ -263,7 +263,8 @@ TEST(TimeMajorLayoutTest, BlocksOfVolumesLandInGridsThatDoNotFillTheTiles) {
     for (std::size_t first = 0; first < volumes; first += 7) {
       const std::size_t count = std::min<std::size_t>(7, volumes - first);
       scatterVolumes(reinterpret_cast<const unsigned char*>(volumeMajor.data() + first * voxels),
-                     sizeof(std::int32_t), voxels, first, count, volumes, timeMajor.data(),
+                     sizeof(std::int32_t), voxels, voxels * sizeof(std::int32_t), first, count,
+                     volumes, timeMajor.data(),
                      [](const unsigned char* bytes) {
                        std::int32_t value;
                        std::memcpy(&value, bytes, sizeof value);

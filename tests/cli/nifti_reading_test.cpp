@@ -161,6 +161,18 @@ std::vector<double> readSamples(const NiftiRun& run) {
   return std::vector<double>(run.floatSamples.begin(), run.floatSamples.end());
 }
 
+// A run of 64 x 64 x `slices` voxels and 100 volumes of distinct noisy
+// floats: megabytes that compress poorly.
+void makeNoisy(NiftiBytes& image, int slices) {
+  image.dim[1] = 64, image.dim[2] = 64, image.dim[3] = slices, image.dim[4] = 100;
+  image.samples.resize(static_cast<std::size_t>(64 * 64 * slices * 100));
+  std::uint32_t state = 12345;
+  for (double& v : image.samples) {
+    state = state * 1664525u + 1013904223u;
+    v = static_cast<float>(state >> 8) / 7.0f;
+  }
+}
+
 struct Layout {
   const char* name;
   std::function<void(NiftiBytes&)> change;
@@ -222,6 +234,8 @@ INSTANTIATE_TEST_SUITE_P(
                  i.samples.clear();
                  for (int n = 0; n < 67 * 150; ++n) i.samples.push_back(n % 977);
                }, false, false},
+        // More voxels than the reader takes at a time, the last chunk partial.
+        Layout{"LargeRunInChunksOfVoxels", [](NiftiBytes& i) { makeNoisy(i, 8); }, false, false},
         Layout{"Gzip", [](NiftiBytes&) {}, true, false},
         Layout{"GzipNifti2Int16", [](NiftiBytes& i) { i.version = 2, i.datatype = DT_INT16; },
                true, true},
@@ -248,15 +262,7 @@ INSTANTIATE_TEST_SUITE_P(
                false},
         // More compressed bytes than the reader takes from the file at a
         // time and more volumes than one block, in members cut mid-sample.
-        Layout{"GzipLargeNoisyRunInMembers", [](NiftiBytes& i) {
-                 i.dim[1] = 64, i.dim[2] = 64, i.dim[3] = 4, i.dim[4] = 100;
-                 i.samples.resize(64 * 64 * 4 * 100);
-                 std::uint32_t state = 12345;
-                 for (double& v : i.samples) {
-                   state = state * 1664525u + 1013904223u;
-                   v = static_cast<float>(state >> 8) / 7.0f;
-                 }
-               }, true, false,
+        Layout{"GzipLargeNoisyRunInMembers", [](NiftiBytes& i) { makeNoisy(i, 4); }, true, false,
                [](const NiftiBytes& i) {
                  const std::string raw = i.bytes();
                  return gzipped(raw.substr(0, 3000001)) + gzipped(raw.substr(3000001));
