@@ -66,4 +66,15 @@ void sortEntityKeys(std::vector<std::string>& keys) {
   });
 }
 
+std::vector<std::string> withoutPrefixes(const std::vector<std::string>& labels,
+                                         const std::string& prefix) {
+  std::vector<std::string> bare;
+  bare.reserve(labels.size());
+  for (const std::string& label : labels) {
+    bare.push_back(label.compare(0, prefix.size(), prefix) == 0 ? label.substr(prefix.size())
+                                                                : label);
+  }
+  return bare;
+}
+
 }  // namespace quorvel::cli

@@ -32,6 +32,10 @@ std::string bidsStem(const std::string& fileName);
 // alphabetical order.
 void sortEntityKeys(std::vector<std::string>& keys);
 
+// The labels a user gave, with or without their `prefix` ("sub-"), without it.
+std::vector<std::string> withoutPrefixes(const std::vector<std::string>& labels,
+                                         const std::string& prefix);
+
 }  // namespace quorvel::cli
 
 #endif  // QUORVEL_CLI_BIDS_BIDS_ENTITIES_H_

@@ -99,6 +99,7 @@ std::vector<fs::path> applicableSidecars(const fs::path& bidsFolder,
     return a.depth != b.depth ? a.depth < b.depth : a.entityCount < b.entityCount;
   });
   std::vector<fs::path> sidecars;
+  sidecars.reserve(candidates.size());
   for (const Candidate& candidate : candidates) sidecars.push_back(candidate.path);
   return sidecars;
 }

@@ -22,9 +22,6 @@ struct BidsOptions {
   RunOptions analysis;  // the analysis options handed to every run
 };
 
-// `label` without the `prefix` ("sub-") it may carry.
-std::string withoutPrefix(const std::string& label, const std::string& prefix);
-
 }  // namespace quorvel::cli
 
 #endif  // QUORVEL_CLI_BIDS_BIDS_OPTIONS_H_

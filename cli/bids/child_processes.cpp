@@ -9,7 +9,8 @@
 #include <cerrno>
 #include <map>
 
-extern char** environ;
+// POSIX leaves declaring it to the program.
+extern char** environ;  // NOLINT(readability-redundant-declaration)
 
 namespace quorvel::cli {
 namespace {

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "cli/bids/bids_entities.h"
 #include "cli/bids/group_table.h"
 #include "cli/bids/group_table_files.h"
 #include "cli/commands/cli_error.h"
@@ -10,21 +11,6 @@
 
 namespace quorvel::cli {
 namespace fs = std::filesystem;
-namespace {
-
-std::vector<std::string> withoutPrefixes(const std::vector<std::string>& labels,
-                                         const std::string& prefix) {
-  std::vector<std::string> bare;
-  for (const std::string& label : labels) bare.push_back(withoutPrefix(label, prefix));
-  return bare;
-}
-
-}  // namespace
-
-std::string withoutPrefix(const std::string& label, const std::string& prefix) {
-  return label.compare(0, prefix.size(), prefix) == 0 ? label.substr(prefix.size()) : label;
-}
-
 int runGroupLevel(const BidsOptions& options, std::ostream& out, std::ostream& err) {
   const fs::path outFolder = options.outFolder;
   GroupTable table = collectGroupTable(outFolder);

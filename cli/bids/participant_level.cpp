@@ -13,6 +13,7 @@
 #include "cli/bids/child_processes.h"
 #include "cli/bids/derivatives_description.h"
 #include "cli/bids/run_record.h"
+#include "cli/bids/bids_entities.h"
 #include "cli/commands/analysis_options.h"
 #include "cli/commands/cli_error.h"
 #include "cli/outputs/atomic_file.h"
@@ -31,12 +32,6 @@ std::string readText(const fs::path& path) {
   return text.str();
 }
 
-std::vector<std::string> bare(const std::vector<std::string>& labels, const char* prefix) {
-  std::vector<std::string> result;
-  for (const std::string& label : labels) result.push_back(withoutPrefix(label, prefix));
-  return result;
-}
-
 // The selected runs; throws an input error for a missing dataset, an
 // unknown participant label or an empty selection.
 std::vector<BidsRun> selectedRuns(const BidsOptions& options, std::ostream& err) {
@@ -44,8 +39,9 @@ std::vector<BidsRun> selectedRuns(const BidsOptions& options, std::ostream& err)
   if (!fs::is_directory(bidsFolder)) {
     throw inputError(options.bidsFolder + ": not a folder (give the BIDS dataset's root)");
   }
-  RunFilter filter{bare(options.participants, "sub-"), bare(options.sessions, "ses-"),
-                   bare(options.tasks, "task-")};
+  RunFilter filter{withoutPrefixes(options.participants, "sub-"),
+                   withoutPrefixes(options.sessions, "ses-"),
+                   withoutPrefixes(options.tasks, "task-")};
   for (const std::string& label : filter.participants) {
     if (!fs::is_directory(bidsFolder / ("sub-" + label))) {
       throw inputError(options.bidsFolder + ": no participant sub-" + label);
