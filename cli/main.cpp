@@ -29,7 +29,8 @@ constexpr const char kSettingsNote[] =
 
 }  // namespace
 
-int main(int argc, char** argv) {
+// Declaring the options throws only on a mistake in this file.
+int main(int argc, char** argv) {  // NOLINT(bugprone-exception-escape)
   CLI::App app{
       "quorvel - data-quality maps (TSNR, lag 1+2 autocorrelation, largest "
       "deviation) and per-volume outlier and spike counts for fMRI runs",

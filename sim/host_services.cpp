@@ -210,9 +210,9 @@ float* getVTCFloatDataOfCurrentVMR() {
 
 int getCurrentVMR(int* a, int* b, int* c) {
   host().record("nvGetCurrentVMR", "");
-  for (int* size : {a, b, c}) {
-    if (size != nullptr) *size = kVMRSize;
-  }
+  if (a != nullptr) *a = kVMRSize;
+  if (b != nullptr) *b = kVMRSize;
+  if (c != nullptr) *c = kVMRSize;
   return 1;
 }
 

@@ -79,7 +79,7 @@ std::vector<std::string> mdmRunPaths(const std::string& text, const fs::path& fo
 }
 
 std::vector<std::string> readMdmRunPaths(const std::string& mdmPath) {
-  const std::vector<std::string> runs =
+  std::vector<std::string> runs =
       mdmRunPaths(readMdmText(mdmPath), fs::path(mdmPath).parent_path());
   std::vector<std::string> missing;
   std::error_code error;

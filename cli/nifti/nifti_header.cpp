@@ -86,7 +86,7 @@ CliError headerError(const std::string& path, const std::string& problem) {
 
 void readNifti1(const FieldReader& field, NiftiHeader& h) {
   using H = nifti_1_header;
-  for (int d = 0; d < 8; ++d) {
+  for (std::size_t d = 0; d < 8; ++d) {
     h.dim[d] = field.get<std::int16_t>(offsetof(H, dim) + 2 * d);
     h.pixdim[d] = field.get<float>(offsetof(H, pixdim) + 4 * d);
   }
@@ -109,13 +109,13 @@ void readNifti1(const FieldReader& field, NiftiHeader& h) {
   h.qoffset[1] = field.get<float>(offsetof(H, qoffset_y));
   h.qoffset[2] = field.get<float>(offsetof(H, qoffset_z));
   const std::size_t rows[3] = {offsetof(H, srow_x), offsetof(H, srow_y), offsetof(H, srow_z)};
-  for (int r = 0; r < 3; ++r)
-    for (int c = 0; c < 4; ++c) h.srow[r][c] = field.get<float>(rows[r] + 4 * c);
+  for (std::size_t r = 0; r < 3; ++r)
+    for (std::size_t c = 0; c < 4; ++c) h.srow[r][c] = field.get<float>(rows[r] + 4 * c);
 }
 
 void readNifti2(const FieldReader& field, NiftiHeader& h) {
   using H = nifti_2_header;
-  for (int d = 0; d < 8; ++d) {
+  for (std::size_t d = 0; d < 8; ++d) {
     h.dim[d] = field.get<std::int64_t>(offsetof(H, dim) + 8 * d);
     h.pixdim[d] = field.get<double>(offsetof(H, pixdim) + 8 * d);
   }
@@ -139,8 +139,8 @@ void readNifti2(const FieldReader& field, NiftiHeader& h) {
   h.qoffset[1] = field.get<double>(offsetof(H, qoffset_y));
   h.qoffset[2] = field.get<double>(offsetof(H, qoffset_z));
   const std::size_t rows[3] = {offsetof(H, srow_x), offsetof(H, srow_y), offsetof(H, srow_z)};
-  for (int r = 0; r < 3; ++r)
-    for (int c = 0; c < 4; ++c) h.srow[r][c] = field.get<double>(rows[r] + 8 * c);
+  for (std::size_t r = 0; r < 3; ++r)
+    for (std::size_t c = 0; c < 4; ++c) h.srow[r][c] = field.get<double>(rows[r] + 8 * c);
 }
 
 // The magic says a single-file image of the version; a two-file ("ni1")

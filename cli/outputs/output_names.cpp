@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <ctime>
 #include <vector>
 
@@ -29,13 +30,9 @@ bool isEntity(const std::string& part) {
 
 // A suffix is a non-empty word of letters and digits without a dash.
 bool isSuffix(const std::string& part) {
-  if (part.empty()) return false;
-  for (char c : part) {
-    bool alnum = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                 (c >= '0' && c <= '9');
-    if (!alnum) return false;
-  }
-  return true;
+  return !part.empty() && std::all_of(part.begin(), part.end(), [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+  });
 }
 
 }  // namespace

@@ -12,7 +12,7 @@ void appendToString(png_structp png, png_bytep data, png_size_t length) {
   out->append(reinterpret_cast<const char*>(data), length);
 }
 
-void flushNothing(png_structp) {}
+void flushNothing(png_structp /*png*/) {}
 
 // libpng reports errors through longjmp by default; a C++ exception would
 // skip the destructors between, so errors are turned into a message and
@@ -23,7 +23,7 @@ void rememberError(png_structp png, png_const_charp message) {
   png_longjmp(png, 1);
 }
 
-void ignoreWarning(png_structp, png_const_charp) {}
+void ignoreWarning(png_structp /*png*/, png_const_charp /*message*/) {}
 
 }  // namespace
 

@@ -33,7 +33,7 @@ double quantile(std::vector<float>& values, double q) {
                values.end());
   if (values.empty()) return std::numeric_limits<double>::quiet_NaN();
   const std::size_t at = std::min(values.size() - 1,
-                                  static_cast<std::size_t>(q * (values.size() - 1) + 0.5));
+                                  static_cast<std::size_t>(std::llround(q * static_cast<double>(values.size() - 1))));
   std::nth_element(values.begin(), values.begin() + at, values.end());
   return values[at];
 }

@@ -85,7 +85,7 @@ fs::path prepareSettingsScript(const fs::path& folder,
                                const fs::path& installedScript,
                                const std::string& scriptName, std::ostream& err) {
   makeSettingsFolder(folder);
-  const fs::path script = folder / scriptName;
+  fs::path script = folder / scriptName;
   std::error_code error;
   const bool present =
       fs::symlink_status(script, error).type() != fs::file_type::not_found;

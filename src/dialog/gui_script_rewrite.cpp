@@ -109,6 +109,7 @@ std::string temporaryScriptPath(const std::string& scriptPath) {
 int rewriteGUIScript(const HostFunctions& host, const std::string& scriptPath,
                      const std::vector<SettingLine>& settingLines) {
   std::vector<std::string> keys;
+  keys.reserve(settingLines.size());
   for (const SettingLine& setting : settingLines)
     keys.push_back(withoutSpaces(setting.searchKey));
 

@@ -26,7 +26,7 @@ struct Search {
   bool found = false;
 };
 
-int visitLoadedObject(dl_phdr_info* info, size_t, void* data) {
+int visitLoadedObject(dl_phdr_info* info, size_t /*infoSize*/, void* data) {
   auto* search = static_cast<Search*>(data);
   const char* name = info->dlpi_name;
   if (name == nullptr || name[0] == '\0') return 0;  // the main program
@@ -40,8 +40,9 @@ int visitLoadedObject(dl_phdr_info* info, size_t, void* data) {
 // name it was started by or the file that name leads to.
 bool mainProgramHasFileName(const char* fileName) {
 #if defined(AT_EXECFN)
+  // The auxiliary vector hands the name over as an integer.
   const char* startedAs =
-      reinterpret_cast<const char*>(getauxval(AT_EXECFN));
+      reinterpret_cast<const char*>(getauxval(AT_EXECFN));  // NOLINT(performance-no-int-to-ptr)
   if (startedAs != nullptr && hasFileName(startedAs, fileName)) return true;
 #endif
   char path[PATH_MAX];
