@@ -9,6 +9,7 @@
 #include "cli/report/run_page.h"
 #include "cli/report/study_page.h"
 #include "synthetic_report.h"
+#include "test_files.h"
 
 namespace report_test {
 namespace {
@@ -18,24 +19,14 @@ using namespace quorvel::cli::report;
 
 class ReportBrowserTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    folder_ = fs::temp_directory_path() /
-              ("quorvel-report-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
-  }
-  void TearDown() override {
-    if (!HasFailure()) fs::remove_all(folder_);
-  }
   fs::path write(const fs::path& relative, const std::string& html) {
-    const fs::path path = folder_ / relative;
+    const fs::path path = folder_.path() / relative;
     fs::create_directories(path.parent_path());
     std::ofstream(path, std::ios::binary) << html;
     return path;
   }
   RenderedPage open(const fs::path& page) {
-    RenderedPage rendered = openInChromium(page, folder_ / ("chromium-" + page.stem().string()));
+    RenderedPage rendered = openInChromium(page, folder_.path() / ("chromium-" + page.stem().string()));
     EXPECT_EQ(rendered.exitStatus, 0) << page;
     EXPECT_TRUE(rendered.console.empty()) << page << ": " << rendered.console.front();
     EXPECT_NE(rendered.dom.find("</html>"), std::string::npos) << page;
@@ -48,7 +39,8 @@ class ReportBrowserTest : public ::testing::Test {
     }
     return rendered;
   }
-  fs::path folder_;
+
+  quorvel_test::TempFolder folder_{"report"};
 };
 
 TEST_F(ReportBrowserTest, RunPageShowsEveryMapTraceAndTheCarpetWhateverTheRunIsCalled) {
