@@ -257,8 +257,8 @@ void passTile(double* tile, const VoxelPassJob& job, const NextSamples& next,
     const Lanes tsnr = toSingle(div(mean[k], sd[k]));
     const Lanes extreme =
         select(greater(negated(smallest[k]), largest[k]), smallest[k], largest[k]);
-    storeLanes(maps.tsnr + k * W, select(active[k], tsnr, zero));
-    storeLanes(maps.outliers + k * W, select(active[k], extreme, zero));
+    storeLanes(maps.tsnr + static_cast<std::ptrdiff_t>(k) * W, select(active[k], tsnr, zero));
+    storeLanes(maps.outliers + static_cast<std::ptrdiff_t>(k) * W, select(active[k], extreme, zero));
   }
   if (job.laggedAutocorrelation == nullptr) return;
 
@@ -292,7 +292,7 @@ void passTile(double* tile, const VoxelPassJob& job, const NextSamples& next,
     const Lanes aSd = deviationFromSquares(squares[k], t);
     const Lanes r1 = autocorrelation(lag1[k], pairs1, aSd);
     const Lanes r2 = autocorrelation(lag2[k], pairs2, aSd);
-    storeLanes(maps.laggedAutocorrelation + k * W,
+    storeLanes(maps.laggedAutocorrelation + static_cast<std::ptrdiff_t>(k) * W,
                select(active[k], toSingle(add(r1, r2)), zero));
   }
 }
