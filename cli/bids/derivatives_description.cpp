@@ -5,6 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "cli/outputs/json_text.h"
 #include "cli/outputs/sidecars.h"
 
 namespace quorvel::cli {
@@ -34,7 +35,7 @@ std::string derivativesDescriptionJson(const fs::path& bidsFolder, const fs::pat
   }
   document["SourceDatasets"] = nlohmann::ordered_json::array({source});
   document["DatasetLinks"] = {{kSourceDatasetName, link}};
-  return document.dump(2) + "\n";
+  return jsonFileText(document);
 }
 
 }  // namespace quorvel::cli

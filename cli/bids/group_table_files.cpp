@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/bids/iqm_columns.h"
+#include "cli/outputs/json_text.h"
 
 namespace quorvel::cli {
 namespace {
@@ -114,7 +115,7 @@ std::string groupDictionaryJson(const GroupTable& table) {
   document["flag_count"] = {
       {"LongName", "Flagged numbers"},
       {"Description", "How many of the run's numbers are flagged (the flag_ columns set to 1)."}};
-  return document.dump(2) + "\n";
+  return jsonFileText(document);
 }
 
 }  // namespace quorvel::cli

@@ -5,6 +5,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "cli/outputs/json_text.h"
+
 namespace quorvel::cli {
 namespace fs = std::filesystem;
 
@@ -17,7 +19,7 @@ std::string runRecordJson(const RunRecord& record) {
   document["Run"] = record.run;
   document["Arguments"] = record.arguments;
   document["Files"] = record.files;
-  return document.dump(2) + "\n";
+  return jsonFileText(document);
 }
 
 std::vector<std::string> writtenFileNames(const std::string& stderrText) {

@@ -9,6 +9,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "cli/outputs/json_text.h"
+
 namespace quorvel::cli {
 namespace {
 
@@ -28,10 +30,6 @@ void addWarnings(ordered_json& document, const std::vector<std::string>& warning
   if (!warnings.empty()) document["Warnings"] = warnings;
 }
 
-std::string dumped(const ordered_json& document) {
-  return document.dump(2) + "\n";
-}
-
 }  // namespace
 
 std::string mapSidecarJson(MapKind kind, const MapFacts& facts,
@@ -46,7 +44,7 @@ std::string mapSidecarJson(MapKind kind, const MapFacts& facts,
   document["Sources"] = ordered_json::array({sourceName});
   document["Parameters"] = parametersJson(parameters);
   addWarnings(document, warnings);
-  return dumped(document);
+  return jsonFileText(document);
 }
 
 std::string timeseriesSidecarJson(const AnalysisParameters& parameters,
@@ -99,7 +97,7 @@ std::string timeseriesSidecarJson(const AnalysisParameters& parameters,
   document["Sources"] = ordered_json::array({sourceName});
   document["Parameters"] = parametersJson(parameters);
   addWarnings(document, warnings);
-  return dumped(document);
+  return jsonFileText(document);
 }
 
 std::string datasetDescriptionJson() {
@@ -113,7 +111,7 @@ std::string datasetDescriptionJson() {
         {"Description",
          "TSNR, lag 1+2 autocorrelation and largest standardised deviation "
          "maps, and per-volume outlier and spike counts"}}});
-  return dumped(document);
+  return jsonFileText(document);
 }
 
 bool isQuorvelDatasetDescription(const std::string& text) {

@@ -4,6 +4,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "cli/outputs/json_text.h"
+
 namespace quorvel::cli {
 namespace {
 
@@ -55,7 +57,7 @@ std::string iqmJson(const std::string& runPath, const RunQuality& q,
   document["std_dvars_mean"] = orNull(q.stdDvarsMean);
   document["std_dvars_max"] = orNull(q.stdDvarsMax);
   document["global_signal_mean"] = orNull(q.globalSignalMean);
-  return document.dump(2) + "\n";
+  return jsonFileText(document);
 }
 
 std::string qualityTimeseriesTsv(const RunQuality& q) {
