@@ -81,6 +81,14 @@ std::vector<std::string> mdmRunPaths(const std::string& text, const fs::path& fo
 std::vector<std::string> readMdmRunPaths(const std::string& mdmPath) {
   std::vector<std::string> runs =
       mdmRunPaths(readMdmText(mdmPath), fs::path(mdmPath).parent_path());
+  // The system would read such a path only up to the NUL: another file,
+  // and every message naming it would end there too.
+  for (std::size_t i = 0; i < runs.size(); ++i) {
+    if (runs[i].find('\0') != std::string::npos) {
+      throw inputError(mdmPath + ": the path of run " + std::to_string(i + 1) +
+                       " holds a NUL byte, which no file name can hold");
+    }
+  }
   std::vector<std::string> missing;
   std::error_code error;
   for (const std::string& run : runs) {

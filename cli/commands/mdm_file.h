@@ -24,8 +24,9 @@ std::vector<std::string> mdmRunPaths(const std::string& text,
 // The run paths named in the MDM file at `mdmPath` (see mdmRunPaths).
 // Throws an input error when the file is missing, is not a regular file (a
 // folder, device or pipe, which is refused without reading from it), is
-// larger than kMaxMdmFileSize, cannot be read, names no run, or names a run
-// that does not exist (the message names the MDM file and the missing run).
+// larger than kMaxMdmFileSize, cannot be read, names no run, names a run
+// path holding a NUL byte, or names a run that does not exist (the message
+// names the MDM file and the missing run).
 std::vector<std::string> readMdmRunPaths(const std::string& mdmPath);
 
 // The text of an MDM file that names `vtcPaths`, one quoted path a line.

@@ -152,6 +152,15 @@ TEST(MdmFileTest, RunsAreTakenFromTheMdmFolderAndMissingOnesNamed) {
     EXPECT_EQ(error.exitStatus(), kExitBadInput);
     EXPECT_NE(std::string(error.what()).find(folder.file("gone.nii")), std::string::npos);
   }
+  // "a.nii\0x" would be read as a.nii, and the message would end at the NUL.
+  cli_test::writeFile(folder.path() / "nul.mdm", std::string("\"a.nii\0x\"\n", 10));
+  try {
+    readMdmRunPaths(folder.file("nul.mdm"));
+    FAIL() << "a run path holding a NUL byte must be refused";
+  } catch (const CliError& error) {
+    EXPECT_EQ(std::string(error.what()), folder.file("nul.mdm") +
+                  ": the path of run 1 holds a NUL byte, which no file name can hold");
+  }
   EXPECT_EQ(mdmTextNaming({"qc/a.vtc"}).substr(mdmTextNaming({"qc/a.vtc"}).rfind("\"qc")),
             "\"qc/a.vtc\"\n");
 }
