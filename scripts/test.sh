@@ -2,8 +2,8 @@
 # Runs every test of the project: the Linux suite with the package, help
 # page and report checks, the BIDS study under bids-validator and Slurm, the
 # same suite under AddressSanitizer and UndefinedBehaviorSanitizer, a short
-# fuzzing run of every input the plug-in and the command's NIfTI reader
-# parse, and the Windows DLL's tests under Wine. Installs what is missing
+# fuzzing run of every input the plug-in and the command parse, and the
+# Windows DLL's tests under Wine. Installs what is missing
 # first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -28,11 +28,12 @@ cmake --preset sanitize
 cmake --build --preset sanitize -j"$jobs"
 ctest --preset sanitize -j"$jobs"
 
-echo "== Fuzzing the inputs the plug-in parses (libFuzzer, ${QUORVEL_FUZZ_SECONDS:-15} s each)"
+echo "== Fuzzing the inputs the plug-in and the command parse (libFuzzer, ${QUORVEL_FUZZ_SECONDS:-15} s each)"
 cmake --preset fuzz
 cmake --build --preset fuzz -j"$jobs"
 fuzz_dir=$(mktemp -d)
-for fuzzer in file_list_fuzzer text_files_fuzzer vtc_fuzzer nifti_run_fuzzer; do
+for fuzzer in file_list_fuzzer text_files_fuzzer vtc_fuzzer nifti_run_fuzzer \
+    command_text_fuzzer output_names_fuzzer; do
   # A fuzzer with seeds in tests/fuzz/corpus/ starts from a copy of them.
   corpus=()
   if [[ -d tests/fuzz/corpus/$fuzzer ]]; then
