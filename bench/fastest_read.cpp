@@ -17,7 +17,8 @@ std::uint64_t foldEveryByte(const void* data, std::size_t bytes) {
   for (; b + 4 <= blocks; b += 4) {
     for (int j = 0; j < 4; ++j) {
       Block x;
-      std::memcpy(&x, p + (b + static_cast<std::size_t>(j)) * sizeof(Block), sizeof x);
+      std::memcpy(&x, p + (b + static_cast<std::size_t>(j)) * sizeof(Block),
+                  sizeof x);
       fold[j] ^= x;
     }
   }

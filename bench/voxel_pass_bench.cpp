@@ -6,11 +6,11 @@
 // than the read (medians when --benchmark_repetitions asks for several).
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -91,19 +91,22 @@ void runVoxelPass(benchmark::State& state, quorvel::VoxelPassIsa isa,
     benchmark::DoNotOptimize(work.outlierCounts.data());
     benchmark::ClobberMemory();
   }
-  state.counters["samples/s"] = benchmark::Counter(
-      static_cast<double>(kSamples), benchmark::Counter::kIsIterationInvariantRate);
+  state.counters["samples/s"] =
+      benchmark::Counter(static_cast<double>(kSamples),
+                         benchmark::Counter::kIsIterationInvariantRate);
 }
 
 void readEverySample(benchmark::State& state, bool intSamples) {
   const TestRun& run = TestRun::instance();
-  const void* data = intSamples ? static_cast<const void*>(run.intSamples.data())
-                                : static_cast<const void*>(run.floatSamples.data());
+  const void* data = intSamples
+                         ? static_cast<const void*>(run.intSamples.data())
+                         : static_cast<const void*>(run.floatSamples.data());
   const std::size_t bytes =
       kSamples * (intSamples ? sizeof(std::int16_t) : sizeof(float));
   for (auto _ : state) benchmark::DoNotOptimize(foldEveryByte(data, bytes));
-  state.counters["samples/s"] = benchmark::Counter(
-      static_cast<double>(kSamples), benchmark::Counter::kIsIterationInvariantRate);
+  state.counters["samples/s"] =
+      benchmark::Counter(static_cast<double>(kSamples),
+                         benchmark::Counter::kIsIterationInvariantRate);
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
                           static_cast<std::int64_t>(bytes));
 }
@@ -116,7 +119,9 @@ void registerBenchmarks() {
   for (bool intSamples : {false, true}) {
     benchmark::RegisterBenchmark(
         (std::string("Read/") + typeName(intSamples)).c_str(),
-        [intSamples](benchmark::State& state) { readEverySample(state, intSamples); })
+        [intSamples](benchmark::State& state) {
+          readEverySample(state, intSamples);
+        })
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime();
     for (quorvel::VoxelPassIsa isa :
@@ -125,7 +130,8 @@ void registerBenchmarks() {
       if (!quorvel::voxelPassIsaAvailable(isa)) continue;
       benchmark::RegisterBenchmark(
           (std::string("VoxelPass/") + typeName(intSamples) + "/" +
-           quorvel::voxelPassIsaName(isa)).c_str(),
+           quorvel::voxelPassIsaName(isa))
+              .c_str(),
           [isa, intSamples](benchmark::State& state) {
             runVoxelPass(state, isa, intSamples);
           })
@@ -164,10 +170,11 @@ class RatioReporter : public benchmark::ConsoleReporter {
       const double floor = median(read->second.real);
       const double passCpu = median(entry.second.cpu);
       const double floorCpu = median(read->second.cpu);
-      std::printf("voxel pass / fastest read (%s): %.2fx real, %.2fx CPU  "
-                  "(%.1f ms vs %.1f ms real; medians of %zu and %zu runs)\n",
-                  rest.c_str(), pass / floor, passCpu / floorCpu, pass, floor,
-                  entry.second.real.size(), read->second.real.size());
+      std::printf(
+          "voxel pass / fastest read (%s): %.2fx real, %.2fx CPU  "
+          "(%.1f ms vs %.1f ms real; medians of %zu and %zu runs)\n",
+          rest.c_str(), pass / floor, passCpu / floorCpu, pass, floor,
+          entry.second.real.size(), read->second.real.size());
     }
   }
 

@@ -44,12 +44,10 @@ int main(int argc, char** argv) {  // NOLINT(bugprone-exception-escape)
       "Run 'quorvel run --help' for the options of an analysis.");
 
   RunOptions options;
-  CLI::App* run = app.add_subcommand(
-      "run", "Analyse 4D NIfTI fMRI runs with the Quorvel plug-in");
+  CLI::App* run = app.add_subcommand("run", "Analyse 4D NIfTI fMRI runs with the Quorvel plug-in");
   run->add_option("RUN", options.runs,
                   "4D NIfTI-1 or NIfTI-2 run (.nii or .nii.gz); several runs must share one grid");
-  run->add_option("-o,--out", options.outFolder,
-                  "Folder for every output (made when missing)")
+  run->add_option("-o,--out", options.outFolder, "Folder for every output (made when missing)")
       ->capture_default_str();
   run->add_option("--mdm", options.mdmPath,
                   "MDM file naming more runs (first quoted field of each line; "
@@ -58,8 +56,7 @@ int main(int argc, char** argv) {  // NOLINT(bugprone-exception-escape)
                   "Keep the settings between calls in this folder, as the dialog does "
                   "(default: none kept)");
   addAnalysisOptions(*run, options);
-  run->add_flag("-q,--quiet", options.quiet,
-                "Print only errors and one summary line per run");
+  run->add_flag("-q,--quiet", options.quiet, "Print only errors and one summary line per run");
   run->add_flag("--show-table", options.showTable,
                 "Print the plug-in's per-volume table too (it is always in the log file)");
   run->add_option("--source-uri", options.sourceUri,
@@ -93,8 +90,8 @@ int main(int argc, char** argv) {  // NOLINT(bugprone-exception-escape)
 
   std::string demoOut = "quorvel-demo";
   std::string demoSettings;
-  CLI::App* demo = app.add_subcommand(
-      "demo", "Write a synthetic run with known faults and analyse it");
+  CLI::App* demo =
+      app.add_subcommand("demo", "Write a synthetic run with known faults and analyse it");
   demo->add_option("-o,--out", demoOut, "Folder for the synthetic run and every output")
       ->capture_default_str();
   demo->add_option("--settings-dir", demoSettings,
@@ -134,7 +131,9 @@ int main(int argc, char** argv) {  // NOLINT(bugprone-exception-escape)
       notes << "quorvel: wrote " << report.datasetDescriptionFile << "\n";
     }
     notes << "quorvel: wrote " << report.logFile << "\n";
-    if (!options.quiet) std::cout << "\n== Quorvel: " << report.runs.size() << (report.runs.size() == 1 ? " run" : " runs") << " analysed\n";
+    if (!options.quiet)
+      std::cout << "\n== Quorvel: " << report.runs.size()
+                << (report.runs.size() == 1 ? " run" : " runs") << " analysed\n";
     for (const auto& result : report.runs) {
       std::cout << quorvel::cli::summaryLine(result) << "\n";
     }

@@ -20,8 +20,7 @@ NORAVIA_SIM_ENTRY_POINT int nvGetDocumentType(int documentId);
 NORAVIA_SIM_ENTRY_POINT int nvShowLogPane(void);
 NORAVIA_SIM_ENTRY_POINT int nvLogText(const char* text);
 NORAVIA_SIM_ENTRY_POINT int nvMessageBox(const char* text);
-NORAVIA_SIM_ENTRY_POINT int nvGetStringParameter(const char* name,
-                                                 char* value);
+NORAVIA_SIM_ENTRY_POINT int nvGetStringParameter(const char* name, char* value);
 NORAVIA_SIM_ENTRY_POINT int nvSetStringParameter(const char* name,
                                                  const char* value);
 NORAVIA_SIM_ENTRY_POINT int nvGetIntParameter(const char* name);

@@ -119,8 +119,8 @@ int getStringParameter(const char* name, char* value) {
   state.record("nvGetStringParameter", textOf(name));
   auto found = state.stringParameters.find(textOf(name));
   const bool set = found != state.stringParameters.end();
-  const std::size_t capacity = textOf(name) == "Command" ? kCommandCapacity
-                                                        : kParameterCapacity;
+  const std::size_t capacity =
+      textOf(name) == "Command" ? kCommandCapacity : kParameterCapacity;
   copyText(set ? found->second : std::string(), value, capacity);
   return set ? 1 : 0;
 }
@@ -146,8 +146,8 @@ double getFloatParameter(const char* name) {
   return found != state.floatParameters.end() ? found->second : 0.0;
 }
 
-int getOpenFileName(const char* title, const char* fileList,
-                    const char* filter, char* path) {
+int getOpenFileName(const char* title, const char* fileList, const char* filter,
+                    char* path) {
   SimulatedHost::State& state = host();
   state.record("nvGetOpenFileName", textOf(title));
   state.fileDialogCalls.push_back(

@@ -39,8 +39,8 @@ double getFloatParameter(const char* name);
 
 // Records the dialog and pops the next queued answer: copies a chosen path
 // into `path` and returns 1, or returns 0 leaving `path` untouched.
-int getOpenFileName(const char* title, const char* fileList,
-                    const char* filter, char* path);
+int getOpenFileName(const char* title, const char* fileList, const char* filter,
+                    char* path);
 // Copies the plug-ins folder into `path`; returns 1.
 int getPluginsPath(char* path);
 

@@ -14,8 +14,8 @@
 
 #define NORAVIA_SIM_STUB(name, type) NORAVIA_SIM_STUB_##type(name)
 
-#define NORAVIA_SIM_STUB_HostFunction(name) \
-  NORAVIA_SIM_ENTRY_POINT int name(void) {  \
+#define NORAVIA_SIM_STUB_HostFunction(name)      \
+  NORAVIA_SIM_ENTRY_POINT int name(void) {       \
     return noravia::services::recordOnly(#name); \
   }
 

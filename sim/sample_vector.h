@@ -34,10 +34,13 @@ struct UninitialisedAllocator : std::allocator<T> {
     using other = UninitialisedAllocator<U>;
   };
   T* allocate(std::size_t count) {
-    if (count < kHugePageArrayBytes / sizeof(T)) return std::allocator<T>::allocate(count);
-    if (count > std::size_t(-1) / sizeof(T) - kHugePageBytes) throw std::bad_array_new_length();
-    const std::size_t bytes = (count * sizeof(T) + kHugePageBytes - 1) / kHugePageBytes * kHugePageBytes;
-    void* place = ::operator new(bytes, std::align_val_t{kHugePageBytes});
+    if (count < kHugePageArrayBytes / sizeof(T))
+      return std::allocator<T>::allocate(count);
+    if (count > std::size_t(-1) / sizeof(T) - kHugePageBytes)
+      throw std::bad_array_new_length();
+    const std::size_t bytes = (count * sizeof(T) + kHugePageBytes - 1) /
+                              kHugePageBytes * kHugePageBytes;
+    void* place = ::operator new (bytes, std::align_val_t{kHugePageBytes});
 #ifdef __linux__
     ::madvise(place, bytes, MADV_HUGEPAGE);
 #endif
@@ -48,10 +51,11 @@ struct UninitialisedAllocator : std::allocator<T> {
       std::allocator<T>::deallocate(place, count);
       return;
     }
-    ::operator delete(place, std::align_val_t{kHugePageBytes});
+    ::operator delete (place, std::align_val_t{kHugePageBytes});
   }
   template <typename U>
-  void construct(U* place) noexcept(std::is_nothrow_default_constructible_v<U>) {
+  void construct(U* place) noexcept(
+      std::is_nothrow_default_constructible_v<U>) {
     ::new (static_cast<void*>(place)) U;
   }
   template <typename U, typename... Args>

@@ -15,8 +15,7 @@ namespace {
 // zeros after it.
 void writeFilePath(VTCHeader& header, const std::string& path) {
   std::memset(header.filePath, 0, sizeof header.filePath);
-  const std::size_t length =
-      std::min(path.size(), sizeof header.filePath - 1);
+  const std::size_t length = std::min(path.size(), sizeof header.filePath - 1);
   std::memcpy(header.filePath, path.data(), length);
 }
 
@@ -44,9 +43,8 @@ void checkSampleCount(std::size_t samples, const Box& box, int nrOfVolumes) {
   }
   const std::int64_t expected = box.voxelCount() * nrOfVolumes;
   if (static_cast<std::int64_t>(samples) != expected) {
-    throw std::invalid_argument(
-        "a VTC needs " + std::to_string(expected) + " samples, got " +
-        std::to_string(samples));
+    throw std::invalid_argument("a VTC needs " + std::to_string(expected) +
+                                " samples, got " + std::to_string(samples));
   }
 }
 
@@ -81,9 +79,7 @@ int SimulatedHost::addDocument(int type) {
   return static_cast<int>(state_->documentTypes.size()) - 1;
 }
 
-void SimulatedHost::setCurrentDocument(int id) {
-  state_->currentDocument = id;
-}
+void SimulatedHost::setCurrentDocument(int id) { state_->currentDocument = id; }
 
 int SimulatedHost::currentDocument() const { return state_->currentDocument; }
 
@@ -150,14 +146,15 @@ Vtc& SimulatedHost::addFloatVtc(const std::string& path, const Box& box,
 
 Vtc& SimulatedHost::addIntVtc(const std::string& path, const Box& box,
                               int nrOfVolumes,
-                              std::vector<std::int16_t> samples,
-                              int dataType) {
+                              std::vector<std::int16_t> samples, int dataType) {
   return adoptIntVtc(path, box, nrOfVolumes,
-                     SampleVector<std::int16_t>(samples.begin(), samples.end()), dataType);
+                     SampleVector<std::int16_t>(samples.begin(), samples.end()),
+                     dataType);
 }
 
 Vtc& SimulatedHost::adoptFloatVtc(const std::string& path, const Box& box,
-                                  int nrOfVolumes, SampleVector<float> samples) {
+                                  int nrOfVolumes,
+                                  SampleVector<float> samples) {
   checkSampleCount(samples.size(), box, nrOfVolumes);
   Vtc vtc;
   vtc.header = makeHeader(path, box, nrOfVolumes, kVTCDataTypeFloat);
@@ -166,7 +163,8 @@ Vtc& SimulatedHost::adoptFloatVtc(const std::string& path, const Box& box,
 }
 
 Vtc& SimulatedHost::adoptIntVtc(const std::string& path, const Box& box,
-                                int nrOfVolumes, SampleVector<std::int16_t> samples,
+                                int nrOfVolumes,
+                                SampleVector<std::int16_t> samples,
                                 int dataType) {
   checkSampleCount(samples.size(), box, nrOfVolumes);
   Vtc vtc;

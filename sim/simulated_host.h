@@ -106,10 +106,10 @@ struct Map {
 
 // A VTC the host can load, known by its path.
 struct Vtc {
-  VTCHeader header{};                    // filePath holds the path
+  VTCHeader header{};                     // filePath holds the path
   SampleVector<std::int16_t> intSamples;  // used when dataType != 2
   SampleVector<float> floatSamples;       // used when dataType == 2
-  bool nullSamples = false;  // the host hands out no sample array
+  bool nullSamples = false;               // the host hands out no sample array
 };
 
 class NORAVIA_SIM_API SimulatedHost {

@@ -10,8 +10,8 @@ CLI::App* addBidsCommand(CLI::App& app, BidsOptions& options) {
   CLI::App* bids = app.add_subcommand(
       "bids", "Analyse every BOLD run of a BIDS dataset, then tabulate the study");
   bids->add_option("BIDS_DIR", options.bidsFolder, "The BIDS dataset")->required();
-  bids->add_option("OUT_DIR", options.outFolder,
-                   "The derivatives folder (made when missing)")->required();
+  bids->add_option("OUT_DIR", options.outFolder, "The derivatives folder (made when missing)")
+      ->required();
   bids->add_option("LEVEL", options.level,
                    "participant: analyse each run into OUT_DIR/sub-XX/[ses-YY/]func/; "
                    "group: tabulate the runs' quality numbers into OUT_DIR/group_bold.tsv "

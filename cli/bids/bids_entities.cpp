@@ -14,10 +14,10 @@ bool isAlphanumeric(const std::string& text) {
 
 // The entity keys of BIDS in the order its file names carry them.
 constexpr const char* kEntityOrder[] = {
-    "sub", "ses", "sample", "task", "tracksys", "acq", "nuc", "voi", "ce", "trc",
-    "stain", "rec", "dir", "run", "mod", "echo", "flip", "inv", "mt", "part",
-    "proc", "hemi", "space", "split", "recording", "chunk", "seg", "res", "den",
-    "label", "desc"};
+    "sub",       "ses",   "sample", "task", "tracksys", "acq",   "nuc",   "voi",
+    "ce",        "trc",   "stain",  "rec",  "dir",      "run",   "mod",   "echo",
+    "flip",      "inv",   "mt",     "part", "proc",     "hemi",  "space", "split",
+    "recording", "chunk", "seg",    "res",  "den",      "label", "desc"};
 
 std::size_t rankOf(const std::string& key) {
   const auto begin = std::begin(kEntityOrder), end = std::end(kEntityOrder);
@@ -55,9 +55,7 @@ std::optional<BidsName> parseBidsName(const std::string& stem) {
   return name;
 }
 
-std::string bidsStem(const std::string& fileName) {
-  return fileName.substr(0, fileName.find('.'));
-}
+std::string bidsStem(const std::string& fileName) { return fileName.substr(0, fileName.find('.')); }
 
 void sortEntityKeys(std::vector<std::string>& keys) {
   std::stable_sort(keys.begin(), keys.end(), [](const std::string& a, const std::string& b) {

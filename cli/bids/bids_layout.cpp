@@ -74,7 +74,7 @@ std::vector<fs::path> applicableSidecars(const fs::path& bidsFolder,
   for (auto part = relative.begin();; ++part, ++depth) {
     const fs::path folder = bidsFolder / level;
     for (const std::string& name :
-         entryNames(folder, [](const fs::directory_entry& entry, const std::string& n) {
+         entryNames(folder, [](const fs::directory_entry&entry, const std::string&n) {
            std::error_code error;
            return endsWith(n, ".json") && entry.is_regular_file(error);
          })) {
@@ -95,9 +95,10 @@ std::vector<fs::path> applicableSidecars(const fs::path& bidsFolder,
     if (std::next(part) == relative.end()) break;
     level /= *part;
   }
-  std::stable_sort(candidates.begin(), candidates.end(), [](const Candidate& a, const Candidate& b) {
-    return a.depth != b.depth ? a.depth < b.depth : a.entityCount < b.entityCount;
-  });
+  std::stable_sort(candidates.begin(), candidates.end(),
+                   [](const Candidate& a, const Candidate& b) {
+                     return a.depth != b.depth ? a.depth < b.depth : a.entityCount < b.entityCount;
+                   });
   std::vector<fs::path> sidecars;
   sidecars.reserve(candidates.size());
   for (const Candidate& candidate : candidates) sidecars.push_back(candidate.path);
@@ -121,7 +122,7 @@ std::vector<BidsRun> findBoldRuns(const fs::path& bidsFolder, const RunFilter& f
       const std::string session =
           parent.filename().string().rfind("ses-", 0) == 0 ? parent.filename().string() : "";
       for (const std::string& name :
-           entryNames(bidsFolder / func, [](const fs::directory_entry& entry, const std::string& n) {
+           entryNames(bidsFolder / func, [](const fs::directory_entry&entry, const std::string&n) {
              std::error_code error;
              return (endsWith(n, "_bold.nii") || endsWith(n, "_bold.nii.gz")) &&
                     !entry.is_directory(error);
@@ -131,8 +132,8 @@ std::vector<BidsRun> findBoldRuns(const fs::path& bidsFolder, const RunFilter& f
         if (ignore.ignores(run.relativePath)) continue;
         const std::optional<BidsName> parsed = parseBidsName(bidsStem(name));
         if (!parsed || parsed->value("sub") != subject.substr(4) ||
-            parsed->value("ses") != (session.empty() ? std::nullopt
-                                                     : std::optional(session.substr(4)))) {
+            parsed->value("ses") !=
+                (session.empty() ? std::nullopt : std::optional(session.substr(4)))) {
           notes.push_back(run.relativePath +
                           ": not a BIDS name matching its folders (sub-<label>[_ses-<label>]"
                           "_..._bold); left out");

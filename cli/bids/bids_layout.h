@@ -17,8 +17,8 @@ struct BidsRun {
   std::filesystem::path path;  // the file, under the dataset's folder
   std::string relativePath;    // "sub-01/ses-1/func/sub-01_ses-1_task-rest_bold.nii.gz"
   BidsName name;
-  std::string entitiesText;    // "sub-01_ses-1_task-rest"
-  std::string outputFolder;    // "sub-01/ses-1/func"
+  std::string entitiesText;  // "sub-01_ses-1_task-rest"
+  std::string outputFolder;  // "sub-01/ses-1/func"
   // The JSON sidecars that apply to the run, the most general first.
   std::vector<std::filesystem::path> sidecars;
   std::optional<double> repetitionTime;  // seconds, from the sidecars
@@ -33,8 +33,8 @@ struct RunFilter {
 // The runs of `bidsFolder` that `filter` keeps, in the order of their
 // relative paths. Runs whose name does not carry the sub and ses of their
 // folders are not BIDS and are left out, with a note on `notes`.
-std::vector<BidsRun> findBoldRuns(const std::filesystem::path& bidsFolder,
-                                  const RunFilter& filter, std::vector<std::string>& notes);
+std::vector<BidsRun> findBoldRuns(const std::filesystem::path& bidsFolder, const RunFilter& filter,
+                                  std::vector<std::string>& notes);
 
 // The JSON sidecars of the data file at `relativePath` by the inheritance
 // principle: at the dataset's root and at each folder down to the file's,

@@ -17,8 +17,8 @@ struct BidsOptions {
   // Labels to keep, with or without their "sub-"/"ses-"/"task-" prefix;
   // empty keeps all.
   std::vector<std::string> participants, sessions, tasks;
-  unsigned jobs = 0;   // runs analysed at once; 0 for the number of cores
-  bool force = false;  // analyse runs whose outputs are up to date too
+  unsigned jobs = 0;    // runs analysed at once; 0 for the number of cores
+  bool force = false;   // analyse runs whose outputs are up to date too
   RunOptions analysis;  // the analysis options handed to every run
 };
 

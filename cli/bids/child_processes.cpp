@@ -24,7 +24,8 @@ pid_t start(const ChildCommand& command) {
   posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, command.stderrFile.c_str(),
                                    O_WRONLY | O_CREAT | O_TRUNC, 0600);
   std::vector<char*> argv;
-  for (const std::string& argument : command.argv) argv.push_back(const_cast<char*>(argument.c_str()));
+  for (const std::string& argument : command.argv)
+    argv.push_back(const_cast<char*>(argument.c_str()));
   argv.push_back(nullptr);
   pid_t pid = -1;
   const int error = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);

@@ -99,8 +99,8 @@ void judge(GroupTable& table) {
     for (GroupRow& row : table.rows) {
       const auto it = row.iqms.find(iqm);
       const bool hasValue = it != row.iqms.end() && it->second;
-      row.flags[iqm] = fences && hasValue ? std::optional<bool>(fences->outside(*it->second))
-                                          : std::nullopt;
+      row.flags[iqm] =
+          fences && hasValue ? std::optional<bool>(fences->outside(*it->second)) : std::nullopt;
     }
   }
 }

@@ -19,18 +19,23 @@ std::string numberText(const std::optional<double>& value) {
   if (!value || !std::isfinite(*value)) return "n/a";
   char text[64];
   const bool whole = std::fabs(*value) < 1e15 && *value == std::floor(*value);
-  const auto result = whole ? std::to_chars(text, text + sizeof text,
-                                            static_cast<long long>(*value))
-                            : std::to_chars(text, text + sizeof text, *value);
+  const auto result = whole
+                          ? std::to_chars(text, text + sizeof text, static_cast<long long>(*value))
+                          : std::to_chars(text, text + sizeof text, *value);
   return std::string(text, result.ptr);
 }
 
 const std::map<std::string, std::string>& entityNames() {
-  static const std::map<std::string, std::string> names = {
-      {"sub", "Participant"}, {"ses", "Session"}, {"task", "Task"},
-      {"acq", "Acquisition"}, {"ce", "Contrast enhancing agent"},
-      {"rec", "Reconstruction"}, {"dir", "Phase-encoding direction"}, {"run", "Run"},
-      {"echo", "Echo"}, {"part", "Part"}};
+  static const std::map<std::string, std::string> names = {{"sub", "Participant"},
+                                                           {"ses", "Session"},
+                                                           {"task", "Task"},
+                                                           {"acq", "Acquisition"},
+                                                           {"ce", "Contrast enhancing agent"},
+                                                           {"rec", "Reconstruction"},
+                                                           {"dir", "Phase-encoding direction"},
+                                                           {"run", "Run"},
+                                                           {"echo", "Echo"},
+                                                           {"part", "Part"}};
   return names;
 }
 
@@ -69,13 +74,12 @@ std::string groupDictionaryJson(const GroupTable& table) {
   ordered_json document;
   for (const std::string& key : table.entityColumns) {
     const auto known = entityNames().find(key);
-    document[key] = {
-        {"LongName", known != entityNames().end() ? known->second : key + " entity"},
-        {"Description", "The run's \"" + key + "\" entity, from its file name (n/a when "
-                        "the run has none)."}};
+    document[key] = {{"LongName", known != entityNames().end() ? known->second : key + " entity"},
+                     {"Description", "The run's \"" + key +
+                                         "\" entity, from its file name (n/a when "
+                                         "the run has none)."}};
   }
-  document["volumes"] = {{"LongName", "Volumes"},
-                         {"Description", "Number of volumes of the run."}};
+  document["volumes"] = {{"LongName", "Volumes"}, {"Description", "Number of volumes of the run."}};
   document["repetition_time"] = {
       {"LongName", "Repetition time"},
       {"Description", "Time between volumes, from the run's BIDS sidecars or its header."},
@@ -88,24 +92,25 @@ std::string groupDictionaryJson(const GroupTable& table) {
       document[iqm] = {{"Description", "Taken as it is from the runs' IQM files."}};
       continue;
     }
-    document[iqm] = {{"LongName", it->second->longName},
-                     {"Description", it->second->description}};
+    document[iqm] = {{"LongName", it->second->longName}, {"Description", it->second->description}};
     if (!it->second->units.empty()) document[iqm]["Units"] = it->second->units;
   }
   for (const std::string& iqm : table.judgedIqms) {
     std::string description =
-        "1 when the run's " + iqm + " lies below Q1 - 1.5 IQR or above Q3 + 1.5 IQR, where "
+        "1 when the run's " + iqm +
+        " lies below Q1 - 1.5 IQR or above Q3 + 1.5 IQR, where "
         "Q1 and Q3 are the quartiles (linear interpolation between order statistics) of " +
-        iqm + " over the runs of this table that have one and IQR = Q3 - Q1; 0 otherwise. "
+        iqm +
+        " over the runs of this table that have one and IQR = Q3 - Q1; 0 otherwise. "
         "n/a when the run has no value or fewer than " +
         std::to_string(kFewestRunsToFlag) + " runs have one.";
     const auto fences = table.fences.find(iqm);
     if (fences != table.fences.end()) {
-      description += " Here: " + std::to_string(fences->second.count) + " runs, Q1 = " +
-                     numberText(fences->second.q1) + ", Q3 = " +
-                     numberText(fences->second.q3) + ", fences " +
-                     numberText(fences->second.lower) + " and " +
-                     numberText(fences->second.upper) + ".";
+      description += " Here: " + std::to_string(fences->second.count) +
+                     " runs, Q1 = " + numberText(fences->second.q1) +
+                     ", Q3 = " + numberText(fences->second.q3) + ", fences " +
+                     numberText(fences->second.lower) + " and " + numberText(fences->second.upper) +
+                     ".";
     }
     document[flagColumnName(iqm)] = {
         {"LongName", "Far from the study: " + iqm},

@@ -9,11 +9,11 @@
 #include <set>
 #include <sstream>
 
+#include "cli/bids/bids_entities.h"
 #include "cli/bids/bids_layout.h"
 #include "cli/bids/child_processes.h"
 #include "cli/bids/derivatives_description.h"
 #include "cli/bids/run_record.h"
-#include "cli/bids/bids_entities.h"
 #include "cli/commands/analysis_options.h"
 #include "cli/commands/cli_error.h"
 #include "cli/outputs/atomic_file.h"
@@ -49,7 +49,8 @@ std::vector<BidsRun> selectedRuns(const BidsOptions& options, std::ostream& err)
   }
   std::vector<std::string> notes;
   std::vector<BidsRun> runs = findBoldRuns(bidsFolder, filter, notes);
-  for (const std::string& note : notes) err << "quorvel: " << options.bidsFolder << "/" << note << "\n";
+  for (const std::string& note : notes)
+    err << "quorvel: " << options.bidsFolder << "/" << note << "\n";
   if (runs.empty()) {
     throw inputError(options.bidsFolder +
                      ": no BOLD run (sub-*/[ses-*/]func/*_bold.nii[.gz]) matches the labels "
@@ -92,8 +93,8 @@ void describeOutputs(const BidsOptions& options, std::ostream& err) {
         << ": kept as it is, since quorvel did not write it\n";
     return;
   }
-  writeFileAtomically(description, derivativesDescriptionJson(options.bidsFolder,
-                                                              options.outFolder));
+  writeFileAtomically(description,
+                      derivativesDescriptionJson(options.bidsFolder, options.outFolder));
 }
 
 // The messages of a failed run worth showing: its "quorvel:" lines other
@@ -119,8 +120,7 @@ std::string roundTripText(double value) {
 
 std::string secondsText(std::chrono::steady_clock::duration elapsed) {
   char text[32];
-  std::snprintf(text, sizeof text, "%.1f s",
-                std::chrono::duration<double>(elapsed).count());
+  std::snprintf(text, sizeof text, "%.1f s", std::chrono::duration<double>(elapsed).count());
   return text;
 }
 
@@ -141,8 +141,8 @@ int runParticipantLevel(const BidsOptions& options, std::ostream& out, std::ostr
   std::error_code error;
   fs::create_directories(outFolder, error);
   if (!fs::is_directory(outFolder)) {
-    throw inputError(options.outFolder + ": cannot make the output folder (" +
-                     error.message() + ")");
+    throw inputError(options.outFolder + ": cannot make the output folder (" + error.message() +
+                     ")");
   }
   describeOutputs(options, err);
 
@@ -162,8 +162,8 @@ int runParticipantLevel(const BidsOptions& options, std::ostream& out, std::ostr
     inputs.push_back(run.path);
     if (!options.force && isUpToDate(record, {run.relativePath, arguments, {}}, inputs)) {
       ++upToDate;
-      out << "[" << ++done << "/" << total << "] " << run.relativePath
-          << ": up to date, skipped\n" << std::flush;
+      out << "[" << ++done << "/" << total << "] " << run.relativePath << ": up to date, skipped\n"
+          << std::flush;
       continue;
     }
     // A run analysed again is not complete until its new record is written.
@@ -172,10 +172,16 @@ int runParticipantLevel(const BidsOptions& options, std::ostream& out, std::ostr
     const fs::path runWork = work.path() / std::to_string(i);
     fs::create_directories(runWork, error);
     ChildCommand command;
-    command.argv = {self, "run", "--out", runOut.string(), "--settings-dir",
-                    (runWork / "settings").string(), "--source-uri",
+    command.argv = {self,
+                    "run",
+                    "--out",
+                    runOut.string(),
+                    "--settings-dir",
+                    (runWork / "settings").string(),
+                    "--source-uri",
                     std::string("bids:") + kSourceDatasetName + ":" + run.relativePath,
-                    "--log-name", run.entitiesText + "_desc-qc_log.txt",
+                    "--log-name",
+                    run.entitiesText + "_desc-qc_log.txt",
                     "--no-dataset-description"};
     if (run.repetitionTime) {
       command.argv.insert(command.argv.end(),

@@ -10,9 +10,10 @@ namespace {
 // the last of the two on the command line wins.
 void addSwitch(CLI::App& app, const std::string& name, const std::string& description,
                std::optional<bool>& target) {
-  app.add_flag_callback("--" + name, [&target] { target = true; }, description);
-  app.add_flag_callback("--no-" + name, [&target] { target = false; },
-                        "The opposite of --" + name);
+  app.add_flag_callback(
+      "--" + name, [&target] { target = true; }, description);
+  app.add_flag_callback(
+      "--no-" + name, [&target] { target = false; }, "The opposite of --" + name);
 }
 
 // CLI11 leaves an optional number unset when given an empty value, which
@@ -59,8 +60,8 @@ constexpr SettingOption kSettingOptions[] = {
      "Make the lag 1+2 autocorrelation map", nullptr, &RunOptions::createLaggedAutocorMap},
     {Setting::kCreateOutlierMap, "outlier-map", "Make the largest-deviation map", nullptr,
      &RunOptions::createOutlierMap},
-    {Setting::kWriteOutliersToLog, "log-table", "Print the per-volume counts in the log",
-     nullptr, &RunOptions::createTemporalOutlierLogtab},
+    {Setting::kWriteOutliersToLog, "log-table", "Print the per-volume counts in the log", nullptr,
+     &RunOptions::createTemporalOutlierLogtab},
     {Setting::kWriteOutliersToCsv, "csv", "Write the per-volume counts to <run>.csv", nullptr,
      &RunOptions::createTemporalOutlierFile},
     {Setting::kAddVtcName, "add-vtc-name", "Add the run's name to the map names", nullptr,

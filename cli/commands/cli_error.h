@@ -9,9 +9,9 @@
 namespace quorvel::cli {
 
 // Exit statuses of the command.
-constexpr int kExitSuccess = 0;      // the plug-in's execute returned true
-constexpr int kExitRunFailed = 1;    // execute returned false, or outputs failed
-constexpr int kExitBadInput = 2;     // bad usage or unreadable input
+constexpr int kExitSuccess = 0;    // the plug-in's execute returned true
+constexpr int kExitRunFailed = 1;  // execute returned false, or outputs failed
+constexpr int kExitBadInput = 2;   // bad usage or unreadable input
 
 // A problem that ends the command: `what()` names the file and the problem.
 class CliError : public std::runtime_error {
@@ -26,14 +26,10 @@ class CliError : public std::runtime_error {
 };
 
 // Bad usage or input that cannot be read: exit status 2.
-inline CliError inputError(const std::string& message) {
-  return CliError(kExitBadInput, message);
-}
+inline CliError inputError(const std::string& message) { return CliError(kExitBadInput, message); }
 
 // A failure while running or while writing the results: exit status 1.
-inline CliError runError(const std::string& message) {
-  return CliError(kExitRunFailed, message);
-}
+inline CliError runError(const std::string& message) { return CliError(kExitRunFailed, message); }
 
 }  // namespace quorvel::cli
 

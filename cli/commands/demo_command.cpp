@@ -40,8 +40,7 @@ const char* describeOutput(const std::string& file) {
     const char* description;
   };
   static const Kind kinds[] = {
-      {"_stat-tsnr_boldmap.nii.gz",
-       "TSNR map: each voxel's mean over its standard deviation"},
+      {"_stat-tsnr_boldmap.nii.gz", "TSNR map: each voxel's mean over its standard deviation"},
       {"_desc-ac12_boldmap.nii.gz",
        "lag 1+2 autocorrelation map: high where the signal drifts slowly"},
       {"_desc-maxdev_boldmap.nii.gz",
@@ -78,15 +77,14 @@ double brainMedian(std::vector<float> values) {
 
 }  // namespace
 
-int runDemo(const std::string& outFolder, const std::string& settingsFolder,
-            std::ostream& out, std::ostream& err) {
+int runDemo(const std::string& outFolder, const std::string& settingsFolder, std::ostream& out,
+            std::ostream& err) {
   prepareOutputFolder(outFolder);
   const fs::path runPath = fs::path(outFolder) / kDemoRunName;
   const DemoRunShape shape;
   writeDemoRun(shape, runPath);
-  err << "quorvel: wrote the synthetic run " << runPath.string() << " ("
-      << shape.nx << " x " << shape.ny << " x " << shape.nz << " voxels, "
-      << shape.nt << " volumes)\n";
+  err << "quorvel: wrote the synthetic run " << runPath.string() << " (" << shape.nx << " x "
+      << shape.ny << " x " << shape.nz << " voxels, " << shape.nt << " volumes)\n";
 
   RunOptions options;
   options.runs = {runPath.string()};

@@ -15,8 +15,8 @@ constexpr const char kDemoRunName[] = "sub-demo_task-rest_bold.nii.gz";
 // `settingsFolder` ("" for the per-user default). The log goes to `out`
 // as in `quorvel run`, followed by a summary; notes go to `err`. Returns
 // the exit status; throws a CliError like runQuorvel.
-int runDemo(const std::string& outFolder, const std::string& settingsFolder,
-            std::ostream& out, std::ostream& err);
+int runDemo(const std::string& outFolder, const std::string& settingsFolder, std::ostream& out,
+            std::ostream& err);
 
 }  // namespace quorvel::cli
 

@@ -51,8 +51,7 @@ std::vector<std::int16_t> makeDemoSamples(const DemoRunShape& shape) {
   const std::size_t voxels = static_cast<std::size_t>(shape.nx) * shape.ny * shape.nz;
   std::vector<std::int16_t> samples(voxels * shape.nt);
   GaussianSource gaussian(shape.seed);
-  const double cx = (shape.nx - 1) / 2.0, cy = (shape.ny - 1) / 2.0,
-               cz = (shape.nz - 1) / 2.0;
+  const double cx = (shape.nx - 1) / 2.0, cy = (shape.ny - 1) / 2.0, cz = (shape.nz - 1) / 2.0;
   const double rx = shape.nx * 0.42, ry = shape.ny * 0.42, rz = shape.nz * 0.40;
   std::vector<double> noise(shape.nt);
 
@@ -76,8 +75,7 @@ std::vector<std::int16_t> makeDemoSamples(const DemoRunShape& shape) {
           previous = shape.arCoefficient * previous + sd * gaussian.next();
           noise[t] = previous;
         }
-        const std::size_t voxel =
-            (static_cast<std::size_t>(z) * shape.ny + y) * shape.nx + x;
+        const std::size_t voxel = (static_cast<std::size_t>(z) * shape.ny + y) * shape.nx + x;
         for (int t = 0; t < shape.nt; ++t) {
           double value = std::abs(level + noise[t]);
           if (brain) {
@@ -120,8 +118,7 @@ void writeDemoRun(const DemoRunShape& shape, const std::filesystem::path& path) 
   image->qoffset_y = -voxelSize * (shape.ny - 1) / 2.0;
   image->qoffset_z = -voxelSize * (shape.nz - 1) / 2.0;
   image->qto_xyz = nifti_quatern_to_dmat44(0, 0, 0, image->qoffset_x, image->qoffset_y,
-                                           image->qoffset_z, voxelSize, voxelSize,
-                                           voxelSize, 1.0);
+                                           image->qoffset_z, voxelSize, voxelSize, voxelSize, 1.0);
   image->sto_xyz = image->qto_xyz;
   image->qto_ijk = nifti_dmat44_inverse(image->qto_xyz);
   image->sto_ijk = image->qto_ijk;

@@ -31,12 +31,12 @@ std::string readMdmText(const std::string& mdmPath) {
   } closer{fd};
   struct stat status {};
   if (::fstat(fd, &status) != 0) {
-    throw inputError(mdmPath + ": the MDM file cannot be examined (" +
-                     std::strerror(errno) + ")");
+    throw inputError(mdmPath + ": the MDM file cannot be examined (" + std::strerror(errno) + ")");
   }
   if (S_ISDIR(status.st_mode)) throw inputError(mdmPath + ": is a folder, not an MDM file");
   if (!S_ISREG(status.st_mode)) {
-    throw inputError(mdmPath + ": is not a regular file (a device, pipe or socket); "
+    throw inputError(mdmPath +
+                     ": is not a regular file (a device, pipe or socket); "
                      "an MDM file is read only from a regular file");
   }
   const auto tooLarge = [&] {
@@ -101,8 +101,7 @@ std::vector<std::string> readMdmRunPaths(const std::string& mdmPath) {
                      " run(s) that do not exist:" + list);
   }
   if (runs.empty()) {
-    throw inputError(mdmPath +
-                     ": names no run (no line begins with a quoted path)");
+    throw inputError(mdmPath + ": names no run (no line begins with a quoted path)");
   }
   return runs;
 }
@@ -111,7 +110,8 @@ std::string mdmTextNaming(const std::vector<std::string>& vtcPaths) {
   std::string text =
       "FileVersion:          3\n"
       "TypeOfFunctionalData: VTC\n"
-      "NrOfStudies:          " + std::to_string(vtcPaths.size()) + "\n";
+      "NrOfStudies:          " +
+      std::to_string(vtcPaths.size()) + "\n";
   for (const std::string& path : vtcPaths) text += "\"" + path + "\"\n";
   return text;
 }

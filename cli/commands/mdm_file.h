@@ -18,8 +18,7 @@ constexpr std::uintmax_t kMaxMdmFileSize = 64u << 20;
 // The run paths named in the MDM text `text`: the first double-quoted field
 // of every line that begins with a double quote, in order. A relative path
 // is taken from `folder`, the MDM file's folder.
-std::vector<std::string> mdmRunPaths(const std::string& text,
-                                     const std::filesystem::path& folder);
+std::vector<std::string> mdmRunPaths(const std::string& text, const std::filesystem::path& folder);
 
 // The run paths named in the MDM file at `mdmPath` (see mdmRunPaths).
 // Throws an input error when the file is missing, is not a regular file (a

@@ -13,32 +13,32 @@
 #include <system_error>
 
 #include "cli/commands/analysis_options.h"
-#include "cli/outputs/atomic_file.h"
 #include "cli/commands/cli_error.h"
-#include "cli/settings/dialog_settings.h"
-#include "cli/session/host_session.h"
-#include "cli/settings/install_paths.h"
 #include "cli/commands/mdm_file.h"
+#include "cli/commands/run_plan.h"
+#include "cli/locking/folder_lock.h"
 #include "cli/nifti/nifti_run.h"
+#include "cli/nifti/sample_scaling.h"
+#include "cli/outputs/atomic_file.h"
+#include "cli/outputs/console_output.h"
 #include "cli/outputs/output_checks.h"
 #include "cli/outputs/output_names.h"
 #include "cli/outputs/output_stage.h"
+#include "cli/outputs/run_outputs.h"
+#include "cli/outputs/sidecars.h"
 #include "cli/outputs/stale_temporaries.h"
 #include "cli/outputs/test_stop.h"
-#include "cli/outputs/run_outputs.h"
-#include "cli/commands/run_plan.h"
-#include "cli/locking/folder_lock.h"
-#include "cli/settings/settings_place.h"
-#include "cli/settings/settings_store.h"
-#include "cli/outputs/sidecars.h"
-#include "cli/nifti/sample_scaling.h"
-#include "cli/outputs/console_output.h"
 #include "cli/quality/intensity_floor.h"
 #include "cli/quality/iqm_files.h"
 #include "cli/quality/repetition_time.h"
 #include "cli/quality/run_quality.h"
 #include "cli/quality/sample_statistics.h"
 #include "cli/report/run_report.h"
+#include "cli/session/host_session.h"
+#include "cli/settings/dialog_settings.h"
+#include "cli/settings/install_paths.h"
+#include "cli/settings/settings_place.h"
+#include "cli/settings/settings_store.h"
 
 namespace quorvel::cli {
 namespace fs = std::filesystem;
@@ -65,7 +65,8 @@ void checkThresholdOption(const char* option, const std::optional<double>& value
   if (!value || isUsableThreshold(*value)) return;
   throw inputError(std::string(option) + " " + numberText(*value) +
                    ": a threshold must be a finite number of standard deviations, "
-                   "not negative and at most " + numberText(FLT_MAX));
+                   "not negative and at most " +
+                   numberText(FLT_MAX));
 }
 
 // The settings of the installed GUI script, or the built-in ones for what
@@ -78,8 +79,7 @@ DialogSettings installedDefaults() {
 }
 
 // The settings of the user's GUI script with the command's options on top.
-DialogSettings settingsFor(const RunOptions& options, const fs::path& script,
-                           std::ostream& err) {
+DialogSettings settingsFor(const RunOptions& options, const fs::path& script, std::ostream& err) {
   const DialogSettings defaults = installedDefaults();
   DialogSettings settings = defaults;
   if (fs::exists(script)) {
@@ -91,8 +91,8 @@ DialogSettings settingsFor(const RunOptions& options, const fs::path& script,
     }
     for (const std::string& statement : unusable) {
       err << "quorvel: " << script.string() << ": \"" << statement
-          << ";\" is not a usable threshold (finite, not negative, at most "
-          << numberText(FLT_MAX) << "); using the installed default\n";
+          << ";\" is not a usable threshold (finite, not negative, at most " << numberText(FLT_MAX)
+          << "); using the installed default\n";
     }
   } else {
     err << "quorvel: " << script.string()
@@ -196,8 +196,7 @@ std::string callLogHeader(const RunPlan& plan, const SettingsPlace& place,
 }
 
 std::string gridText(const NiftiRun& run) {
-  return std::to_string(run.nx) + " x " + std::to_string(run.ny) + " x " +
-         std::to_string(run.nz);
+  return std::to_string(run.nx) + " x " + std::to_string(run.ny) + " x " + std::to_string(run.nz);
 }
 
 // A private folder for the MDM file handed to the plug-in, removed with
@@ -207,8 +206,7 @@ class ScratchFolder {
   ScratchFolder() {
     std::string pattern = (fs::temp_directory_path() / "quorvel-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) {
-      throw runError("cannot make a temporary folder in " +
-                     fs::temp_directory_path().string());
+      throw runError("cannot make a temporary folder in " + fs::temp_directory_path().string());
     }
     path_ = pattern;
   }
@@ -247,14 +245,13 @@ void addMdmRuns(HostSession& session, const RunPlan& plan) {
 RunResult analyseRunQuality(const HostSession& session, const PlannedRun& planned,
                             const NiftiRun& run, const std::vector<RunMap>& maps,
                             const AnalysisParameters& parameters,
-                            const std::vector<std::string>& runLog,
-                            const fs::path& outFolder,
+                            const std::vector<std::string>& runLog, const fs::path& outFolder,
                             const std::optional<double>& givenRepetitionTime) {
   std::vector<std::string> warnings = run.warnings;
   const std::optional<double> repetitionTime =
-      givenRepetitionTime ? givenRepetitionTime
-                          : repetitionTimeOf(planned.runPath, run.header->dt,
-                                             run.header->time_units, warnings);
+      givenRepetitionTime
+          ? givenRepetitionTime
+          : repetitionTimeOf(planned.runPath, run.header->dt, run.header->time_units, warnings);
   std::optional<VolumeCounts> counts =
       pluginCounts(planned, run.nt, parameters.dialog, runLog, outFolder);
   SampleStatistics stats = computeSampleStatistics(session.samples(planned.vtcPath));
@@ -263,9 +260,9 @@ RunResult analyseRunQuality(const HostSession& session, const PlannedRun& planne
     warnings.push_back(*floor);
   }
   RunQuality quality = combineQuality(std::move(stats), std::move(counts), repetitionTime);
-  RunResult result = writeRunOutputs(planned, *run.header, maps, parameters, quality,
-                                     iqmJson(planned.runPath, quality, parameters, warnings),
-                                     outFolder, warnings);
+  RunResult result =
+      writeRunOutputs(planned, *run.header, maps, parameters, quality,
+                      iqmJson(planned.runPath, quality, parameters, warnings), outFolder, warnings);
   for (const RunMap& map : maps) result.maps.push_back(map.map);
   result.quality = std::move(quality);
   result.warnings = std::move(warnings);
@@ -285,16 +282,14 @@ void applyNamingOptions(const RunOptions& options, RunPlan& plan) {
   if (options.logName.empty()) return;
   if (options.logName.find('/') != std::string::npos || options.logName == "." ||
       options.logName == "..") {
-    throw inputError("--log-name " + options.logName +
-                     ": must be a file name, without a folder");
+    throw inputError("--log-name " + options.logName + ": must be a file name, without a folder");
   }
   plan.logName = options.logName;
 }
 
 }  // namespace
 
-RunReport runQuorvel(const RunOptions& options, std::ostream& out,
-                     std::ostream& err) {
+RunReport runQuorvel(const RunOptions& options, std::ostream& out, std::ostream& err) {
   silenceNiftiLibrary();
   RunReport report;
   checkThresholdOption("--max-deviation", options.maxDeviation);
@@ -308,7 +303,8 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out,
   // Everything that can be wrong with the input is found before any output.
   std::vector<std::string> mdmRuns;
   if (!options.mdmPath.empty()) mdmRuns = readMdmRunPaths(options.mdmPath);
-  const fs::path outFolder = options.outFolder.empty() ? fs::path(".") : fs::path(options.outFolder);
+  const fs::path outFolder =
+      options.outFolder.empty() ? fs::path(".") : fs::path(options.outFolder);
   // The host's VTCs, and so the plug-in's CSV files, live in the staging
   // folder until the outputs are committed.
   RunPlan plan = planRuns(options.runs, mdmRuns, outFolder, outFolder / stagingFolderName());
@@ -322,9 +318,9 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out,
     const NiftiRun& run = runs.back();
     const NiftiRun& first = runs.front();
     if (run.nx != first.nx || run.ny != first.ny || run.nz != first.nz) {
-      throw inputError(run.path + ": its grid of " + gridText(run) +
-                       " voxels differs from the " + gridText(first) + " of " +
-                       first.path + "; one call analyses runs of one grid "
+      throw inputError(run.path + ": its grid of " + gridText(run) + " voxels differs from the " +
+                       gridText(first) + " of " + first.path +
+                       "; one call analyses runs of one grid "
                        "(the maps live in one VMR), so run them separately");
     }
   }
@@ -384,8 +380,7 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out,
   session.setSettings(dialog);
   session.setFileList(givenVtcs);
 
-  const fs::path logFile =
-      outFolder / (plan.logName.empty() ? callLogFileName() : plan.logName);
+  const fs::path logFile = outFolder / (plan.logName.empty() ? callLogFileName() : plan.logName);
   report.logFile = logFile.string();
   const std::string logHeader = callLogHeader(plan, place, parameters);
   std::vector<std::string> logNotes;  // the command's warnings, after the plug-in's lines
@@ -433,10 +428,9 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out,
           << ": the plug-in did not analyse this run; no outputs for it\n";
       continue;
     }
-    const std::vector<RunMap> maps =
-        mapsOfRun(*analysed, madeMaps, dialog, plan.runs[i].runPath);
-    report.runs.push_back(analyseRunQuality(session, plan.runs[i], runs[i], maps,
-                                            parameters, analysed->logLines, stage.folder(),
+    const std::vector<RunMap> maps = mapsOfRun(*analysed, madeMaps, dialog, plan.runs[i].runPath);
+    report.runs.push_back(analyseRunQuality(session, plan.runs[i], runs[i], maps, parameters,
+                                            analysed->logLines, stage.folder(),
                                             options.repetitionTime));
     // Named as they will be once committed.
     for (std::string& file : report.runs.back().files) {
@@ -455,15 +449,13 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out,
       report::writeRunReport(
           {report.runs.back(), *runs[i].header, samples, maps, parameters, shownLog},
           stage.folder() / plan.runs[i].names.reportName());
-      report.runs.back().files.push_back(
-          (outFolder / plan.runs[i].names.reportName()).string());
+      report.runs.back().files.push_back((outFolder / plan.runs[i].names.reportName()).string());
     }
     if (plan.runs.size() > 1) {
       // The plug-in's time on the run and the command's on its outputs.
       const Clock::time_point now = Clock::now();
-      const double seconds =
-          pluginSecondsOfRun(runStarts, plan.runs[i].vtcPath, analysisEnd) +
-          std::chrono::duration<double>(now - outputsSince).count();
+      const double seconds = pluginSecondsOfRun(runStarts, plan.runs[i].vtcPath, analysisEnd) +
+                             std::chrono::duration<double>(now - outputsSince).count();
       outputsSince = now;
       err << progressLine(i + 1, plan.runs.size(), report.runs.back(), seconds) << std::endl;
     }

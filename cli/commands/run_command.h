@@ -37,7 +37,7 @@ struct RunOptions {
   std::vector<std::string> runs;  // NIfTI files, in the order given
   std::string mdmPath;            // an MDM naming more runs; "" for none
   std::string outFolder = ".";
-  std::string settingsFolder;     // "" for the per-user default
+  std::string settingsFolder;  // "" for the per-user default
   // Written into the sidecars' Sources instead of the run's file name (a
   // BIDS URI such as "bids:raw:sub-01/func/sub-01_task-rest_bold.nii.gz");
   // one run only. "" for the file name.
@@ -60,12 +60,12 @@ struct RunOptions {
   std::optional<bool> createTemporalOutlierLogtab;
   std::optional<bool> createTemporalOutlierFile;
   std::optional<bool> addVtcName;
-  std::optional<double> scale;  // factor applied to every sample; 1 when unset
+  std::optional<double> scale;      // factor applied to every sample; 1 when unset
   std::optional<bool> writeReport;  // the run page; unset writes it
 
   bool quiet = false;      // no notes, no log on stdout: errors only
   bool showTable = false;  // the plug-in's per-volume table on stdout too
-  RunHook afterRun;  // may be empty
+  RunHook afterRun;        // may be empty
 };
 
 // What the whole command produced.
@@ -83,8 +83,7 @@ struct RunReport {
 // Throws a CliError for bad input (before anything is written) and for
 // failures while writing the results. A plug-in run that returns false is
 // reported in `executeResult`, not thrown.
-RunReport runQuorvel(const RunOptions& options, std::ostream& out,
-                     std::ostream& err);
+RunReport runQuorvel(const RunOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace quorvel::cli
 

@@ -8,8 +8,8 @@
 #include <map>
 #include <system_error>
 
-#include "cli/outputs/atomic_file.h"
 #include "cli/commands/cli_error.h"
+#include "cli/outputs/atomic_file.h"
 
 namespace quorvel::cli {
 namespace fs = std::filesystem;
@@ -41,8 +41,7 @@ std::vector<std::string> possibleOutputNames(const RunOutputNames& names) {
   return files;
 }
 
-RunPlan planRuns(const std::vector<std::string>& givenRuns,
-                 const std::vector<std::string>& mdmRuns,
+RunPlan planRuns(const std::vector<std::string>& givenRuns, const std::vector<std::string>& mdmRuns,
                  const fs::path& outFolder, const fs::path& vtcFolder) {
   RunPlan plan;
   plan.outFolder = outFolder;
@@ -64,15 +63,14 @@ RunPlan planRuns(const std::vector<std::string>& givenRuns,
     run.names = outputNamesFor(runPath);
     for (const PlannedRun& earlier : plan.runs) {
       if (sameRun(earlier.runPath, runPath)) {
-        throw inputError(runPath + ": the run is given twice (also as " +
-                         earlier.runPath + "); name each run once");
+        throw inputError(runPath + ": the run is given twice (also as " + earlier.runPath +
+                         "); name each run once");
       }
     }
     for (const std::string& name : possibleOutputNames(run.names)) {
       auto [previous, inserted] = byOutputName.emplace(name, runPath);
       if (!inserted && previous->second != runPath) {
-        throw inputError(runPath + " and " + previous->second +
-                         ": both runs would write " + name +
+        throw inputError(runPath + " and " + previous->second + ": both runs would write " + name +
                          ", so their outputs would overwrite each other; run "
                          "them with different --out folders");
       }
@@ -95,9 +93,8 @@ RunPlan planRuns(const std::vector<std::string>& givenRuns,
     plan.runs.push_back(std::move(run));
   }
   if (listLength > kMaxFileListLength) {
-    throw inputError("the file list of " + std::to_string(all.size()) +
-                     " runs takes " + std::to_string(listLength) +
-                     " characters; the dialog holds at most " +
+    throw inputError("the file list of " + std::to_string(all.size()) + " runs takes " +
+                     std::to_string(listLength) + " characters; the dialog holds at most " +
                      std::to_string(kMaxFileListLength));
   }
   return plan;
@@ -107,8 +104,8 @@ void prepareOutputFolder(const fs::path& outFolder) {
   std::error_code error;
   fs::create_directories(outFolder, error);
   if (error) {
-    throw inputError(outFolder.string() + ": the output folder cannot be made (" +
-                     error.message() + ")");
+    throw inputError(outFolder.string() + ": the output folder cannot be made (" + error.message() +
+                     ")");
   }
   if (!fs::is_directory(outFolder, error)) {
     throw inputError(outFolder.string() + ": is not a folder");

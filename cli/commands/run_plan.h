@@ -23,9 +23,9 @@ constexpr std::size_t kMaxFileListLength = kFileListBufferSize - 1;
 
 // One run and its names.
 struct PlannedRun {
-  std::string runPath;   // the NIfTI file
+  std::string runPath;  // the NIfTI file
   RunOutputNames names;
-  std::string vtcPath;   // "<out>/<stem>.vtc": where the CSV lands too
+  std::string vtcPath;     // "<out>/<stem>.vtc": where the CSV lands too
   std::string sourceName;  // the run in its sidecars' Sources; "" for its file name
 };
 
@@ -34,7 +34,7 @@ struct RunPlan {
   std::filesystem::path outFolder;
   std::vector<PlannedRun> runs;
   std::size_t givenCount = 0;  // runs given on the command line
-  std::string logName;  // the log's file name in outFolder; "" for this call's own
+  std::string logName;         // the log's file name in outFolder; "" for this call's own
 };
 
 // Every file name the run may write in the output folder, whatever the
@@ -47,8 +47,7 @@ std::vector<std::string> possibleOutputNames(const RunOutputNames& names);
 // error when there is no run, a run is given twice, two runs would write a
 // file of the same name (naming both runs and the file), or a path breaks
 // a limit of the plug-in or of its file list.
-RunPlan planRuns(const std::vector<std::string>& givenRuns,
-                 const std::vector<std::string>& mdmRuns,
+RunPlan planRuns(const std::vector<std::string>& givenRuns, const std::vector<std::string>& mdmRuns,
                  const std::filesystem::path& outFolder,
                  const std::filesystem::path& vtcFolder = {});
 

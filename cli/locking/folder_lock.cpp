@@ -21,8 +21,8 @@ FolderLock::FolderLock(const std::filesystem::path& folder, const std::string& l
     fd_ = ::open(lockPath.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
   }
   if (fd_ < 0) {
-    throw inputError(lockPath.string() + ": cannot open the lock of the " + folderKind +
-                     " (" + std::strerror(errno) + ")");
+    throw inputError(lockPath.string() + ": cannot open the lock of the " + folderKind + " (" +
+                     std::strerror(errno) + ")");
   }
   if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) return;
   if (errno == EWOULDBLOCK) {

@@ -31,9 +31,9 @@ CliError trailingGarbage(const std::string& path, std::size_t bytes) {
 // problem when it stopped early.
 struct ZlibPass {
   std::uint64_t produced = 0;
-  bool cutShort = false;   // the input ended inside a member
-  std::string problem;     // zlib's word for damaged data
-  std::size_t garbage = 0; // bytes after the last member that are not padding
+  bool cutShort = false;    // the input ended inside a member
+  std::string problem;      // zlib's word for damaged data
+  std::size_t garbage = 0;  // bytes after the last member that are not padding
 };
 
 // Decompresses the members of `in` with zlib, keeping nothing: zlib tells
@@ -87,8 +87,9 @@ ZlibPass zlibInflate(const unsigned char* in, std::size_t inSize) {
 // Turns the outcome of a zlib pass into the user's message, if it failed.
 void throwIfFailed(const ZlibPass& pass, const std::string& path) {
   if (pass.cutShort) {
-    throw inputError(path + ": the image data are truncated (the compressed data end "
-                            "before the end of their stream; gzip -t fails on it)");
+    throw inputError(path +
+                     ": the image data are truncated (the compressed data end "
+                     "before the end of their stream; gzip -t fails on it)");
   }
   if (!pass.problem.empty()) {
     std::string what = pass.problem;

@@ -27,7 +27,10 @@ struct GzipReader::State {
 };
 
 GzipReader::GzipReader(int fd, std::uint64_t fileSize, const std::string& path)
-    : fd_(fd), fileSize_(fileSize), path_(path), input_(new unsigned char[kInputBytes]),
+    : fd_(fd),
+      fileSize_(fileSize),
+      path_(path),
+      input_(new unsigned char[kInputBytes]),
       state_(new State) {
   unsigned char magic[2] = {0, 0};
   if (fileSize_ < 2 || ::pread(fd_, magic, 2, 0) != 2 || magic[0] != 0x1f || magic[1] != 0x8b) {
@@ -48,8 +51,8 @@ bool GzipReader::refill() {
       static_cast<std::size_t>(std::min<std::uint64_t>(kInputBytes, fileSize_ - consumed_));
   std::size_t got = 0;
   while (got < want) {
-    const ssize_t n = ::pread(fd_, input_.get() + got, want - got,
-                              static_cast<off_t>(consumed_ + got));
+    const ssize_t n =
+        ::pread(fd_, input_.get() + got, want - got, static_cast<off_t>(consumed_ + got));
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) throw inputError(path_ + ": cannot be read (" + std::strerror(errno) + ")");
     if (n == 0) break;  // the file shrank while being read
@@ -68,8 +71,8 @@ void GzipReader::fail() {
   void* at = ::mmap(nullptr, static_cast<std::size_t>(fileSize_), PROT_READ, MAP_PRIVATE, fd_, 0);
   if (at != MAP_FAILED) {
     try {
-      throwGzipProblem(static_cast<const unsigned char*>(at),
-                       static_cast<std::size_t>(fileSize_), path_);
+      throwGzipProblem(static_cast<const unsigned char*>(at), static_cast<std::size_t>(fileSize_),
+                       path_);
     } catch (...) {
       ::munmap(at, static_cast<std::size_t>(fileSize_));
       throw;

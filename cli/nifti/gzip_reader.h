@@ -44,7 +44,7 @@ class GzipReader {
   std::string path_;
   std::uint64_t consumed_ = 0;  // file bytes handed to the decompressor
   std::uint64_t produced_ = 0;
-  bool ended_ = false;          // no further member
+  bool ended_ = false;  // no further member
   std::unique_ptr<unsigned char[]> input_;
   std::unique_ptr<State> state_;
 };

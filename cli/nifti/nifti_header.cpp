@@ -59,24 +59,43 @@ std::string dimensionsText(const std::int64_t dim[8], std::int64_t count) {
 
 const char* typeName(int datatype) {
   switch (datatype) {
-    case DT_BINARY: return "BINARY";
-    case DT_COMPLEX64: return "COMPLEX64";
-    case DT_COMPLEX128: return "COMPLEX128";
-    case DT_COMPLEX256: return "COMPLEX256";
-    case DT_FLOAT128: return "FLOAT128";
-    case DT_RGB24: return "RGB24";
-    case DT_RGBA32: return "RGBA32";
-    default: return nullptr;
+    case DT_BINARY:
+      return "BINARY";
+    case DT_COMPLEX64:
+      return "COMPLEX64";
+    case DT_COMPLEX128:
+      return "COMPLEX128";
+    case DT_COMPLEX256:
+      return "COMPLEX256";
+    case DT_FLOAT128:
+      return "FLOAT128";
+    case DT_RGB24:
+      return "RGB24";
+    case DT_RGBA32:
+      return "RGBA32";
+    default:
+      return nullptr;
   }
 }
 
 std::size_t sampleSize(int datatype) {
   switch (datatype) {
-    case DT_UINT8: case DT_INT8: return 1;
-    case DT_INT16: case DT_UINT16: return 2;
-    case DT_INT32: case DT_UINT32: case DT_FLOAT32: return 4;
-    case DT_INT64: case DT_UINT64: case DT_FLOAT64: return 8;
-    default: return 0;  // not a plain real number type
+    case DT_UINT8:
+    case DT_INT8:
+      return 1;
+    case DT_INT16:
+    case DT_UINT16:
+      return 2;
+    case DT_INT32:
+    case DT_UINT32:
+    case DT_FLOAT32:
+      return 4;
+    case DT_INT64:
+    case DT_UINT64:
+    case DT_FLOAT64:
+      return 8;
+    default:
+      return 0;  // not a plain real number type
   }
 }
 
@@ -151,16 +170,19 @@ void checkMagic(const unsigned char* bytes, int version, const std::string& path
     const unsigned char* magic = bytes + offsetof(nifti_1_header, magic);
     if (std::memcmp(magic, "n+1", 4) == 0) return;
     if (std::memcmp(magic, "ni1", 4) == 0) {
-      throw headerError(path, "the magic \"ni1\" says the samples are in a separate .img "
-                              "file; a run must be a single .nii or .nii.gz file");
+      throw headerError(path,
+                        "the magic \"ni1\" says the samples are in a separate .img "
+                        "file; a run must be a single .nii or .nii.gz file");
     }
-    throw headerError(path, "not a NIfTI file (the magic field holds no NIfTI-1 magic "
-                            "\"n+1\": an ANALYZE 7.5 header, or a damaged one)");
+    throw headerError(path,
+                      "not a NIfTI file (the magic field holds no NIfTI-1 magic "
+                      "\"n+1\": an ANALYZE 7.5 header, or a damaged one)");
   }
   const unsigned char* magic = bytes + offsetof(nifti_2_header, magic);
   if (std::memcmp(magic, "ni2", 4) == 0) {
-    throw headerError(path, "the magic \"ni2\" says the samples are in a separate .img "
-                            "file; a run must be a single .nii or .nii.gz file");
+    throw headerError(path,
+                      "the magic \"ni2\" says the samples are in a separate .img "
+                      "file; a run must be a single .nii or .nii.gz file");
   }
   if (std::memcmp(magic, "n+2", 4) != 0) {
     throw headerError(path, "not a NIfTI file (the magic field holds no NIfTI-2 magic \"n+2\")");
@@ -170,8 +192,9 @@ void checkMagic(const unsigned char* bytes, int version, const std::string& path
   static const unsigned char kEnds[4] = {'\r', '\n', 032, '\n'};
   static const unsigned char kZeros[4] = {0, 0, 0, 0};
   if (std::memcmp(magic + 4, kEnds, 4) != 0 && std::memcmp(magic + 4, kZeros, 4) != 0) {
-    throw headerError(path, "the magic's line-end check bytes are damaged (the file went "
-                            "through a text-mode copy?)");
+    throw headerError(path,
+                      "the magic's line-end check bytes are damaged (the file went "
+                      "through a text-mode copy?)");
   }
 }
 
@@ -182,8 +205,9 @@ void checkDimensions(const NiftiHeader& h, const std::string& path) {
                                 ", but a NIfTI image has 1 to 7 dimensions (a damaged header)");
   }
   if (rank == 0) {
-    throw headerError(path, "dim[0] is 0: the header gives no dimensions; a run must be 4D: "
-                            "x, y, z and time");
+    throw headerError(path,
+                      "dim[0] is 0: the header gives no dimensions; a run must be 4D: "
+                      "x, y, z and time");
   }
   for (int d = 1; d <= rank; ++d) {
     if (h.dim[d] < 1) {
@@ -241,8 +265,9 @@ void checkVoxOffset(const NiftiHeader& h, double rawOffset, const std::string& p
   if (rawOffset < static_cast<double>(first)) {
     throw headerError(path, "vox_offset " + numberText(rawOffset) +
                                 " points inside the header; the samples of a single-file "
-                                "NIfTI-" + std::to_string(h.version) +
-                                " start at byte " + std::to_string(first) + " or later");
+                                "NIfTI-" +
+                                std::to_string(h.version) + " start at byte " +
+                                std::to_string(first) + " or later");
   }
   // Far beyond any file; also keeps the conversion to a byte count defined.
   if (rawOffset >= 0x1p62) {
@@ -300,8 +325,8 @@ NiftiHeader parseNiftiHeader(const unsigned char* bytes, std::size_t size,
   }
   h.version = stated == 348 ? 1 : 2;
   if (size < stated) {
-    throw headerError(path, "the NIfTI-2 header is cut short (" + std::to_string(size) +
-                                " of its 540 bytes)");
+    throw headerError(
+        path, "the NIfTI-2 header is cut short (" + std::to_string(size) + " of its 540 bytes)");
   }
   checkMagic(bytes, h.version, path);
   const FieldReader field(bytes, h.swapped);

@@ -30,8 +30,8 @@ struct NiftiHeader {
   double quatern[3]{}, qoffset[3]{};  // b, c, d and x, y, z
   double srow[3][4]{};                // rows x, y, z of the sform
 
-  std::size_t voxelCount() const;   // dim[1] * dim[2] * dim[3]
-  std::int32_t volumes() const;     // dim[4]
+  std::size_t voxelCount() const;  // dim[1] * dim[2] * dim[3]
+  std::int32_t volumes() const;    // dim[4]
   std::size_t bytesPerSample() const;
   std::uint64_t dataBytes() const;  // all samples of the run
   // Scaling is in use: a finite slope other than 0, and not the identity.
@@ -45,8 +45,7 @@ struct NiftiHeader {
 // and checks that it describes a 4D run of real-valued samples that starts
 // after the header and that the host can hold. Throws an input error naming
 // `path` and the field at fault.
-NiftiHeader parseNiftiHeader(const unsigned char* bytes, std::size_t size,
-                             const std::string& path);
+NiftiHeader parseNiftiHeader(const unsigned char* bytes, std::size_t size, const std::string& path);
 
 // Checks that a file (or decompressed stream) of `availableBytes` holds all
 // the samples `header` describes. Throws an input error naming `path`.

@@ -7,9 +7,7 @@
 namespace quorvel::cli {
 namespace {
 
-double finiteOr(double value, double fallback) {
-  return std::isfinite(value) ? value : fallback;
-}
+double finiteOr(double value, double fallback) { return std::isfinite(value) ? value : fallback; }
 
 }  // namespace
 
@@ -20,7 +18,7 @@ NiftiImagePtr imageOfHeader(const NiftiHeader& header) {
   if (!image) throw runError("out of memory for a NIfTI header");
   image->nifti_type = header.version == 1 ? NIFTI_FTYPE_NIFTI1_1 : NIFTI_FTYPE_NIFTI2_1;
 
-  double* spacing[8] = {nullptr, &image->dx, &image->dy, &image->dz,
+  double* spacing[8] = {nullptr,    &image->dx, &image->dy, &image->dz,
                         &image->dt, &image->du, &image->dv, &image->dw};
   for (int d = 1; d < 8; ++d) {
     const double size = header.pixdim[d];
@@ -47,9 +45,9 @@ NiftiImagePtr imageOfHeader(const NiftiHeader& header) {
     image->qoffset_y = finiteOr(header.qoffset[1], 0.0);
     image->qoffset_z = finiteOr(header.qoffset[2], 0.0);
     image->qfac = header.pixdim[0] < 0.0 ? -1.0 : 1.0;
-    image->qto_xyz = nifti_quatern_to_dmat44(
-        image->quatern_b, image->quatern_c, image->quatern_d, image->qoffset_x,
-        image->qoffset_y, image->qoffset_z, image->dx, image->dy, image->dz, image->qfac);
+    image->qto_xyz = nifti_quatern_to_dmat44(image->quatern_b, image->quatern_c, image->quatern_d,
+                                             image->qoffset_x, image->qoffset_y, image->qoffset_z,
+                                             image->dx, image->dy, image->dz, image->qfac);
     image->qform_code = header.qformCode;
   } else {
     image->qform_code = NIFTI_XFORM_UNKNOWN;  // the diagonal of voxel sizes

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <system_error>
 
-#include "cli/outputs/atomic_file.h"
 #include "cli/commands/cli_error.h"
+#include "cli/outputs/atomic_file.h"
 
 namespace quorvel::cli {
 namespace fs = std::filesystem;
@@ -38,11 +38,13 @@ bool readsBackAs(const fs::path& path, const nifti_image& image) {
   }
   const std::size_t count = static_cast<std::size_t>(image.nvox);
   switch (image.datatype) {
-    case DT_FLOAT32: return sameValues<float>(image.data, copy->data, count);
-    case DT_FLOAT64: return sameValues<double>(image.data, copy->data, count);
+    case DT_FLOAT32:
+      return sameValues<float>(image.data, copy->data, count);
+    case DT_FLOAT64:
+      return sameValues<double>(image.data, copy->data, count);
     default:
-      return std::memcmp(copy->data, image.data,
-                         count * static_cast<std::size_t>(image.nbyper)) == 0;
+      return std::memcmp(copy->data, image.data, count * static_cast<std::size_t>(image.nbyper)) ==
+             0;
   }
 }
 
@@ -73,10 +75,8 @@ void writeNiftiAtomically(nifti_image& image, const fs::path& finalPath) {
   commitTemporaryFile(temporary, finalPath);
 }
 
-void writeMapImage(const nifti_image& runHeader,
-                   const std::vector<float>& values,
-                   const std::string& description,
-                   const fs::path& finalPath) {
+void writeMapImage(const nifti_image& runHeader, const std::vector<float>& values,
+                   const std::string& description, const fs::path& finalPath) {
   NiftiImagePtr map(nifti_copy_nim_info(&runHeader));
   if (!map) throw runError(finalPath.string() + ": out of memory");
   nifti_free_extensions(map.get());
@@ -106,16 +106,14 @@ void writeMapImage(const nifti_image& runHeader,
   map->nifti_type = NIFTI_FTYPE_NIFTI1_1;
   constexpr int64_t kNifti1MaxDim = 32767;
   if (map->nx > kNifti1MaxDim || map->ny > kNifti1MaxDim || map->nz > kNifti1MaxDim) {
-    throw runError(finalPath.string() + ": a grid of more than " +
-                   std::to_string(kNifti1MaxDim) +
+    throw runError(finalPath.string() + ": a grid of more than " + std::to_string(kNifti1MaxDim) +
                    " voxels along an axis does not fit a NIfTI-1 map");
   }
   map->byteorder = nifti_short_order();
 
   if (values.size() != static_cast<std::size_t>(map->nvox)) {
-    throw runError(finalPath.string() + ": the map has " +
-                   std::to_string(values.size()) + " values for a grid of " +
-                   std::to_string(map->nvox) + " voxels");
+    throw runError(finalPath.string() + ": the map has " + std::to_string(values.size()) +
+                   " values for a grid of " + std::to_string(map->nvox) + " voxels");
   }
   // The image borrows the values; it must not free them.
   map->data = const_cast<float*>(values.data());

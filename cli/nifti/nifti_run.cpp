@@ -27,11 +27,10 @@ namespace fs = std::filesystem;
 
 bool endsWithNoCase(const std::string& text, const std::string& ending) {
   if (text.size() < ending.size()) return false;
-  return std::equal(ending.rbegin(), ending.rend(), text.rbegin(),
-                    [](char a, char b) {
-                      return std::tolower(static_cast<unsigned char>(a)) ==
-                             std::tolower(static_cast<unsigned char>(b));
-                    });
+  return std::equal(ending.rbegin(), ending.rend(), text.rbegin(), [](char a, char b) {
+    return std::tolower(static_cast<unsigned char>(a)) ==
+           std::tolower(static_cast<unsigned char>(b));
+  });
 }
 
 std::string numberText(double value) {
@@ -43,7 +42,9 @@ std::string numberText(double value) {
 class OpenFile {
  public:
   explicit OpenFile(int fd) : fd_(fd) {}
-  ~OpenFile() { if (fd_ >= 0) ::close(fd_); }
+  ~OpenFile() {
+    if (fd_ >= 0) ::close(fd_);
+  }
   OpenFile(const OpenFile&) = delete;
   OpenFile& operator=(const OpenFile&) = delete;
   int fd() const { return fd_; }
@@ -109,7 +110,8 @@ RunSamples readUncompressed(int fd, std::uint64_t fileSize, NiftiHeader& header,
   const std::size_t sampleBytes = header.bytesPerSample();
   const std::size_t voxels = header.voxelCount();
   const std::size_t volumeBytes = voxels * sampleBytes;
-  const std::size_t chunkVoxels = std::min(voxelsPerChunk(header), std::max<std::size_t>(voxels, 1));
+  const std::size_t chunkVoxels =
+      std::min(voxelsPerChunk(header), std::max<std::size_t>(voxels, 1));
   // Volumes sit in the chunk an odd number of cache lines apart: pieces
   // 2^k bytes apart would share cache sets and evict each other while the
   // transpose reads a little of each in turn.
@@ -118,7 +120,8 @@ RunSamples readUncompressed(int fd, std::uint64_t fileSize, NiftiHeader& header,
   for (std::size_t first = 0; first < voxels; first += chunkVoxels) {
     const std::size_t count = std::min(chunkVoxels, voxels - first);
     for (std::size_t v = 0; v < nt; ++v) {
-      readAt(fd, static_cast<std::uint64_t>(header.voxOffset) + v * volumeBytes + first * sampleBytes,
+      readAt(fd,
+             static_cast<std::uint64_t>(header.voxOffset) + v * volumeBytes + first * sampleBytes,
              chunk.get() + v * rowBytes, count * sampleBytes, path);
     }
     filler.addBlock(chunk.get(), {0, nt, first, count, rowBytes});
@@ -185,10 +188,9 @@ std::string samplesOf(std::uint64_t count, std::uint64_t total) {
 
 std::vector<std::string> warningsOf(const NiftiHeader& header, const RunSamples& samples) {
   std::vector<std::string> warnings;
-  const std::uint64_t total =
-      static_cast<std::uint64_t>(header.voxelCount()) * static_cast<std::uint64_t>(header.volumes());
-  const char* consequence =
-      "; the voxels holding them get map values and counts that mean nothing";
+  const std::uint64_t total = static_cast<std::uint64_t>(header.voxelCount()) *
+                              static_cast<std::uint64_t>(header.volumes());
+  const char* consequence = "; the voxels holding them get map values and counts that mean nothing";
   if (samples.nonFinite != 0) {
     warnings.push_back(samplesOf(samples.nonFinite, total) +
                        " NaN or infinite; they are analysed as they are" + consequence);
@@ -199,11 +201,11 @@ std::vector<std::string> warningsOf(const NiftiHeader& header, const RunSamples&
                          numberText(header.usableInter()) + " take " +
                          std::to_string(samples.overflowed) +
                          " samples beyond the range of 32-bit floats, where they became "
-                         "infinite" + consequence);
+                         "infinite" +
+                         consequence);
     } else {
       warnings.push_back(samplesOf(samples.overflowed, total) +
-                         " beyond the range of 32-bit floats and became infinite" +
-                         consequence);
+                         " beyond the range of 32-bit floats and became infinite" + consequence);
     }
   }
   if (header.volumes() < 4) {
@@ -255,8 +257,9 @@ NiftiRun readNiftiRun(const std::string& path) {
   const std::uint64_t size = static_cast<std::uint64_t>(facts.st_size);
 
   NiftiHeader header;
-  RunSamples samples = endsWithNoCase(path, ".gz") ? readCompressed(file.fd(), size, header, path)
-                                                   : readUncompressed(file.fd(), size, header, path);
+  RunSamples samples = endsWithNoCase(path, ".gz")
+                           ? readCompressed(file.fd(), size, header, path)
+                           : readUncompressed(file.fd(), size, header, path);
   NiftiRun run;
   run.path = path;
   run.nx = static_cast<std::int32_t>(header.dim[1]);

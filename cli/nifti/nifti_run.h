@@ -16,22 +16,20 @@ namespace quorvel::cli {
 // one piece (sample [voxel * nt + volume], voxels x fastest, then y, z),
 // with the header that places the grid in space.
 struct NiftiRun {
-  std::string path;  // as the user gave it
+  std::string path;                     // as the user gave it
   std::int32_t nx = 0, ny = 0, nz = 0;  // voxels along each axis
   std::int32_t nt = 0;                  // volumes
   // 16-bit files without scaling stay 16-bit; everything else is float.
   bool isInt16 = false;
   noravia::SampleVector<std::int16_t> intSamples;  // when isInt16
   noravia::SampleVector<float> floatSamples;       // otherwise
-  NiftiImagePtr header;  // grid, affine and pixdim; holds no data
+  NiftiImagePtr header;                            // grid, affine and pixdim; holds no data
   // What makes some of the run's maps or counts meaningless, one sentence
   // each, beginning with the file's path: shown on standard error, in the
   // log and in the JSON sidecars and IQM file.
   std::vector<std::string> warnings;
 
-  std::size_t voxelCount() const {
-    return static_cast<std::size_t>(nx) * ny * nz;
-  }
+  std::size_t voxelCount() const { return static_cast<std::size_t>(nx) * ny * nz; }
 };
 
 // Reads the run at `path`, the file itself and no other: the header is

@@ -35,25 +35,26 @@ void addAsFloat(const NiftiHeader& header, const unsigned char* block, const Sam
   std::uint64_t nonFinite = 0, overflowed = 0;
   auto tally = [&](double value, float result) {
     if (!std::isfinite(result)) {
-      if (std::isfinite(value)) ++overflowed; else ++nonFinite;
+      if (std::isfinite(value))
+        ++overflowed;
+      else
+        ++nonFinite;
     }
   };
   const std::size_t volumes = static_cast<std::size_t>(header.volumes());
   float* out = samples.floatSamples.data() + at.firstVoxel * volumes;
   if (header.hasScaling()) {
     const double slope = header.sclSlope, inter = header.usableInter();
-    scatterVolumes(block, sizeof(In), at.voxels, at.rowBytes, at.firstVolume, at.volumes,
-                   volumes, out,
-                   [&](const unsigned char* bytes) {
+    scatterVolumes(block, sizeof(In), at.voxels, at.rowBytes, at.firstVolume, at.volumes, volumes,
+                   out, [&](const unsigned char* bytes) {
                      const double value = static_cast<double>(loadSample<In, Swap>(bytes));
                      const float result = static_cast<float>(value * slope + inter);
                      tally(value, result);
                      return result;
                    });
   } else {
-    scatterVolumes(block, sizeof(In), at.voxels, at.rowBytes, at.firstVolume, at.volumes,
-                   volumes, out,
-                   [&](const unsigned char* bytes) {
+    scatterVolumes(block, sizeof(In), at.voxels, at.rowBytes, at.firstVolume, at.volumes, volumes,
+                   out, [&](const unsigned char* bytes) {
                      const In value = loadSample<In, Swap>(bytes);
                      const float result = static_cast<float>(value);
                      if constexpr (std::is_floating_point_v<In>) {
@@ -71,23 +72,45 @@ void placeBlock(const NiftiHeader& header, const unsigned char* block, const Sam
                 RunSamples& samples) {
   if (samples.isInt16) {
     const std::size_t volumes = static_cast<std::size_t>(header.volumes());
-    scatterVolumes(block, 2, at.voxels, at.rowBytes, at.firstVolume, at.volumes, volumes,
-                   samples.intSamples.data() + at.firstVoxel * volumes,
-                   [](const unsigned char* bytes) { return loadSample<std::int16_t, Swap>(bytes); });
+    scatterVolumes(
+        block, 2, at.voxels, at.rowBytes, at.firstVolume, at.volumes, volumes,
+        samples.intSamples.data() + at.firstVoxel * volumes,
+        [](const unsigned char* bytes) { return loadSample<std::int16_t, Swap>(bytes); });
     return;
   }
   switch (header.datatype) {
-    case DT_UINT8: addAsFloat<std::uint8_t, Swap>(header, block, at, samples); break;
-    case DT_INT8: addAsFloat<std::int8_t, Swap>(header, block, at, samples); break;
-    case DT_INT16: addAsFloat<std::int16_t, Swap>(header, block, at, samples); break;
-    case DT_UINT16: addAsFloat<std::uint16_t, Swap>(header, block, at, samples); break;
-    case DT_INT32: addAsFloat<std::int32_t, Swap>(header, block, at, samples); break;
-    case DT_UINT32: addAsFloat<std::uint32_t, Swap>(header, block, at, samples); break;
-    case DT_INT64: addAsFloat<std::int64_t, Swap>(header, block, at, samples); break;
-    case DT_UINT64: addAsFloat<std::uint64_t, Swap>(header, block, at, samples); break;
-    case DT_FLOAT32: addAsFloat<float, Swap>(header, block, at, samples); break;
-    case DT_FLOAT64: addAsFloat<double, Swap>(header, block, at, samples); break;
-    default: break;  // a checked header holds none other
+    case DT_UINT8:
+      addAsFloat<std::uint8_t, Swap>(header, block, at, samples);
+      break;
+    case DT_INT8:
+      addAsFloat<std::int8_t, Swap>(header, block, at, samples);
+      break;
+    case DT_INT16:
+      addAsFloat<std::int16_t, Swap>(header, block, at, samples);
+      break;
+    case DT_UINT16:
+      addAsFloat<std::uint16_t, Swap>(header, block, at, samples);
+      break;
+    case DT_INT32:
+      addAsFloat<std::int32_t, Swap>(header, block, at, samples);
+      break;
+    case DT_UINT32:
+      addAsFloat<std::uint32_t, Swap>(header, block, at, samples);
+      break;
+    case DT_INT64:
+      addAsFloat<std::int64_t, Swap>(header, block, at, samples);
+      break;
+    case DT_UINT64:
+      addAsFloat<std::uint64_t, Swap>(header, block, at, samples);
+      break;
+    case DT_FLOAT32:
+      addAsFloat<float, Swap>(header, block, at, samples);
+      break;
+    case DT_FLOAT64:
+      addAsFloat<double, Swap>(header, block, at, samples);
+      break;
+    default:
+      break;  // a checked header holds none other
   }
 }
 
@@ -104,8 +127,7 @@ RunSampleFiller::RunSampleFiller(const NiftiHeader& header, const std::string& p
       samples_.floatSamples.resize(count);
     }
   } catch (const std::bad_alloc&) {
-    throw inputError(path + ": not enough memory for its " + std::to_string(count) +
-                     " samples");
+    throw inputError(path + ": not enough memory for its " + std::to_string(count) + " samples");
   }
 }
 

@@ -26,10 +26,9 @@ constexpr std::size_t kTileVolumes = 64;
 // any alignment. `convert(const unsigned char*)` turns the bytes of one
 // sample into an Out.
 template <typename Out, typename Convert>
-void scatterVolumes(const unsigned char* block, std::size_t sampleBytes,
-                    std::size_t voxelCount, std::size_t rowBytes, std::size_t firstVolume,
-                    std::size_t blockVolumes, std::size_t volumeCount,
-                    Out* timeMajor, Convert&& convert) {
+void scatterVolumes(const unsigned char* block, std::size_t sampleBytes, std::size_t voxelCount,
+                    std::size_t rowBytes, std::size_t firstVolume, std::size_t blockVolumes,
+                    std::size_t volumeCount, Out* timeMajor, Convert&& convert) {
   // Each tile is read row by row into a small buffer and written out time
   // course by time course. Reading the file's rows across volumes directly
   // would touch addresses a whole volume apart, which often share one

@@ -23,34 +23,29 @@ fs::path temporaryPathFor(const fs::path& finalPath) {
   return finalPath.parent_path() / name;
 }
 
-void commitTemporaryFile(const fs::path& temporaryPath,
-                         const fs::path& finalPath) {
+void commitTemporaryFile(const fs::path& temporaryPath, const fs::path& finalPath) {
   std::error_code error;
   fs::rename(temporaryPath, finalPath, error);
   if (error) {
     // The rename's error is the one to report, not the clean-up's.
     std::error_code ignored;
     fs::remove(temporaryPath, ignored);
-    throw runError(finalPath.string() + ": cannot be put in place (" +
-                   error.message() + ")");
+    throw runError(finalPath.string() + ": cannot be put in place (" + error.message() + ")");
   }
 }
 
-void writeFileAtomically(const fs::path& finalPath,
-                         const std::string& contents) {
+void writeFileAtomically(const fs::path& finalPath, const std::string& contents) {
   const fs::path temporary = temporaryPathFor(finalPath);
   auto fail = [&](const char* step, int savedErrno) {
     std::string reason = std::strerror(savedErrno);
     std::error_code ignored;
     fs::remove(temporary, ignored);
-    throw runError(finalPath.string() + ": cannot be written (" + step +
-                   ": " + reason + ")");
+    throw runError(finalPath.string() + ": cannot be written (" + step + ": " + reason + ")");
   };
   // A leftover of an earlier process with this id, or a link planted under
   // the temporary name, goes first: the bytes land in a new file only.
   ::unlink(temporary.c_str());
-  int fd = ::open(temporary.c_str(),
-                  O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+  int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
   if (fd < 0) fail("create", errno);
   const char* data = contents.data();
   std::size_t left = contents.size();

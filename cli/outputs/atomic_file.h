@@ -22,8 +22,7 @@ void commitTemporaryFile(const std::filesystem::path& temporaryPath,
 
 // Writes `contents` to `finalPath` through a temporary file. Throws a run
 // error naming the file when any step fails; nothing is left behind then.
-void writeFileAtomically(const std::filesystem::path& finalPath,
-                         const std::string& contents);
+void writeFileAtomically(const std::filesystem::path& finalPath, const std::string& contents);
 
 }  // namespace quorvel::cli
 

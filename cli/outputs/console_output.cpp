@@ -34,8 +34,8 @@ std::string progressLine(std::size_t number, std::size_t count, const RunResult&
   std::string line = "[" + std::to_string(number) + "/" + std::to_string(count) + "] " +
                      niftiStem(run.runPath) + ": " + fixed(seconds, 1) + " s, ";
   const RunQuality& q = run.quality;
-  line += q.outlierVolumes ? countOf(*q.outlierVolumes, "outlier volume")
-                           : std::string("no counts");
+  line +=
+      q.outlierVolumes ? countOf(*q.outlierVolumes, "outlier volume") : std::string("no counts");
   return line;
 }
 
@@ -45,8 +45,10 @@ std::string summaryLine(const RunResult& run) {
   std::string line = niftiStem(run.runPath) + ": " + countOf(run.volumes, "volume") + ", " +
                      std::to_string(s.voxelsAnalysed) + " voxels analysed";
   if (s.voxels > 0) {
-    line += " (" + fixed(100.0 * static_cast<double>(s.voxelsAnalysed) /
-                             static_cast<double>(s.voxels), 0) + "%)";
+    line +=
+        " (" +
+        fixed(100.0 * static_cast<double>(s.voxelsAnalysed) / static_cast<double>(s.voxels), 0) +
+        "%)";
   }
   if (s.tsnrMedian) line += ", median TSNR " + fixed(*s.tsnrMedian, 1);
   if (q.outlierVolumes) {
@@ -55,7 +57,8 @@ std::string summaryLine(const RunResult& run) {
   }
   if (q.dvarsMax) line += ", DVARS max " + fixed(*q.dvarsMax, 1);
   if (q.stdDvarsMax) line += " (standardised " + fixed(*q.stdDvarsMax, 2) + ")";
-  if (!run.warnings.empty()) line += ", " + countOf(static_cast<long>(run.warnings.size()), "warning");
+  if (!run.warnings.empty())
+    line += ", " + countOf(static_cast<long>(run.warnings.size()), "warning");
   return line;
 }
 

@@ -73,24 +73,22 @@ void checkOutputsSpareInputs(const std::vector<PlannedOutput>& outputs,
   for (const PlannedOutput& output : outputs) {
     for (const std::string& input : inputs) {
       if (!sameFile(output.path, input)) continue;
-      const std::string writer =
-          output.runPath.empty() ? std::string("this call") : output.runPath;
-      throw inputError(writer + ": would write " + output.path.string() +
-                       ", which is the input " + input +
+      const std::string writer = output.runPath.empty() ? std::string("this call") : output.runPath;
+      throw inputError(writer + ": would write " + output.path.string() + ", which is the input " +
+                       input +
                        "; an output never replaces an input, so choose another "
                        "--out folder");
     }
   }
 }
 
-void checkOutputTargets(const std::vector<PlannedOutput>& outputs,
-                        const fs::path& outFolder) {
+void checkOutputTargets(const std::vector<PlannedOutput>& outputs, const fs::path& outFolder) {
   const std::size_t nameLimit = longestFileName(outFolder);
   for (const PlannedOutput& output : outputs) {
     const std::string name = output.path.filename().string();
     if (name.size() > nameLimit) {
-      throw inputError(output.path.string() + ": the file name is " +
-                       std::to_string(name.size()) + " bytes long, and the file "
+      throw inputError(output.path.string() + ": the file name is " + std::to_string(name.size()) +
+                       " bytes long, and the file "
                        "system of the output folder takes at most " +
                        std::to_string(nameLimit) + "; rename " +
                        (output.runPath.empty() ? std::string("the output") : output.runPath) +
@@ -107,10 +105,10 @@ void checkOutputTargets(const std::vector<PlannedOutput>& outputs,
     const char* what = status.type() == fs::file_type::symlink     ? "a link"
                        : status.type() == fs::file_type::directory ? "a folder"
                                                                    : "not a regular file";
-    throw inputError(output.path.string() + ": is " + what + ", where quorvel would put " +
-                     (output.runPath.empty() ? std::string("an output")
-                                             : output.runPath + "'s output") +
-                     "; remove it or choose another --out folder");
+    throw inputError(
+        output.path.string() + ": is " + what + ", where quorvel would put " +
+        (output.runPath.empty() ? std::string("an output") : output.runPath + "'s output") +
+        "; remove it or choose another --out folder");
   }
 }
 

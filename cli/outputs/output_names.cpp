@@ -62,9 +62,7 @@ std::string RunOutputNames::mapSidecarName(MapKind kind) const {
   return entities + "_" + mapFileLabel(kind) + "_boldmap.json";
 }
 
-std::string RunOutputNames::timeseriesName() const {
-  return entities + "_desc-qc_timeseries.tsv";
-}
+std::string RunOutputNames::timeseriesName() const { return entities + "_desc-qc_timeseries.tsv"; }
 
 std::string RunOutputNames::timeseriesSidecarName() const {
   return entities + "_desc-qc_timeseries.json";

@@ -18,9 +18,7 @@ namespace fs = std::filesystem;
 namespace {
 
 // Names of quorvel's own temporary files, which are never outputs.
-bool isTemporaryName(const std::string& name) {
-  return name.rfind(".quorvel-", 0) == 0;
-}
+bool isTemporaryName(const std::string& name) { return name.rfind(".quorvel-", 0) == 0; }
 
 // Flushes the file or folder at `path` to disk; false when it cannot.
 bool syncPath(const fs::path& path) {
@@ -40,9 +38,7 @@ std::string prefixOf(const fs::path& folder) {
 
 }  // namespace
 
-std::string stagingFolderName() {
-  return ".quorvel-tmp-" + std::to_string(::getpid());
-}
+std::string stagingFolderName() { return ".quorvel-tmp-" + std::to_string(::getpid()); }
 
 void moveStagedFiles(const fs::path& staged, const fs::path& outFolder) {
   std::error_code error;
@@ -59,8 +55,8 @@ void moveStagedFiles(const fs::path& staged, const fs::path& outFolder) {
     stopHereForTests("move");
   }
   if (error) {
-    throw runError(staged.string() + ": the staged outputs cannot be listed (" +
-                   error.message() + ")");
+    throw runError(staged.string() + ": the staged outputs cannot be listed (" + error.message() +
+                   ")");
   }
   syncPath(outFolder);
 }

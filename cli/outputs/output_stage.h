@@ -17,8 +17,7 @@ std::string stagingFolderName();
 // files aside) into `outFolder` under its own name. A staged
 // dataset_description.json does not replace one that quorvel did not
 // write. Throws a run error naming the file that could not be put in place.
-void moveStagedFiles(const std::filesystem::path& staged,
-                     const std::filesystem::path& outFolder);
+void moveStagedFiles(const std::filesystem::path& staged, const std::filesystem::path& outFolder);
 
 class OutputStage {
  public:

@@ -4,13 +4,13 @@
 #include <sstream>
 #include <system_error>
 
-#include "cli/outputs/atomic_file.h"
 #include "cli/commands/cli_error.h"
 #include "cli/nifti/nifti_output.h"
-#include "cli/outputs/sidecars.h"
-#include "cli/session/volume_counts.h"
+#include "cli/outputs/atomic_file.h"
 #include "cli/outputs/console_output.h"
+#include "cli/outputs/sidecars.h"
 #include "cli/quality/iqm_files.h"
+#include "cli/session/volume_counts.h"
 
 namespace quorvel::cli {
 namespace fs = std::filesystem;
@@ -39,22 +39,20 @@ VolumeCounts countsOfCsv(const fs::path& csvPath, int volumes) {
     fs::remove(csvPath, ignored);
     throw runError(csvPath.string() +
                    ": the plug-in's CSV file is incomplete (expected a header "
-                   "and " + std::to_string(volumes) + " rows); it was removed");
+                   "and " +
+                   std::to_string(volumes) + " rows); it was removed");
   }
   return *counts;
 }
 
 }  // namespace
 
-std::vector<RunMap> mapsOfRun(const LinkedVtc& linked,
-                              const std::vector<MadeMap>& maps,
-                              const DialogSettings& settings,
-                              const std::string& runPath) {
+std::vector<RunMap> mapsOfRun(const LinkedVtc& linked, const std::vector<MadeMap>& maps,
+                              const DialogSettings& settings, const std::string& runPath) {
   const std::vector<MapKind> kinds = requestedKinds(settings);
   if (linked.mapIndices.size() != kinds.size()) {
-    throw runError(runPath + ": the plug-in made " +
-                   std::to_string(linked.mapIndices.size()) + " maps for it; " +
-                   std::to_string(kinds.size()) + " were requested");
+    throw runError(runPath + ": the plug-in made " + std::to_string(linked.mapIndices.size()) +
+                   " maps for it; " + std::to_string(kinds.size()) + " were requested");
   }
   std::vector<RunMap> runMaps;
   for (std::size_t k = 0; k < kinds.size(); ++k) {
@@ -82,10 +80,9 @@ std::optional<VolumeCounts> pluginCounts(const PlannedRun& run, int volumes,
 }
 
 RunResult writeRunOutputs(const PlannedRun& run, const nifti_image& runHeader,
-                          const std::vector<RunMap>& maps,
-                          const AnalysisParameters& parameters, const RunQuality& quality,
-                          const std::string& iqmText, const fs::path& outFolder,
-                          const std::vector<std::string>& warnings) {
+                          const std::vector<RunMap>& maps, const AnalysisParameters& parameters,
+                          const RunQuality& quality, const std::string& iqmText,
+                          const fs::path& outFolder, const std::vector<std::string>& warnings) {
   RunResult result;
   result.runPath = run.runPath;
   result.volumes = static_cast<int>(quality.samples.volumes);

@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "cli/settings/analysis_parameters.h"
-#include "cli/settings/dialog_settings.h"
-#include "cli/session/host_session.h"
-#include "cli/session/map_kind.h"
-#include "cli/nifti/nifti_image_handle.h"
 #include "cli/commands/run_command.h"
 #include "cli/commands/run_plan.h"
+#include "cli/nifti/nifti_image_handle.h"
 #include "cli/quality/run_quality.h"
+#include "cli/session/host_session.h"
+#include "cli/session/map_kind.h"
+#include "cli/settings/analysis_parameters.h"
+#include "cli/settings/dialog_settings.h"
 
 namespace quorvel::cli {
 
@@ -39,19 +39,16 @@ std::optional<VolumeCounts> pluginCounts(const PlannedRun& run, int volumes,
 // the files when the settings made one. Throws a run error naming the file
 // that could not be written. `warnings` go into every sidecar.
 RunResult writeRunOutputs(const PlannedRun& run, const nifti_image& runHeader,
-                          const std::vector<RunMap>& maps,
-                          const AnalysisParameters& parameters, const RunQuality& quality,
-                          const std::string& iqmText,
+                          const std::vector<RunMap>& maps, const AnalysisParameters& parameters,
+                          const RunQuality& quality, const std::string& iqmText,
                           const std::filesystem::path& outFolder,
                           const std::vector<std::string>& warnings = {});
 
 // The maps the plug-in made while `linked` was linked, with their kinds:
 // the requested ones in the order TSNR, outliers, autocorrelation. Throws a
 // run error naming the run when their number is not the requested one.
-std::vector<RunMap> mapsOfRun(const LinkedVtc& linked,
-                              const std::vector<MadeMap>& maps,
-                              const DialogSettings& settings,
-                              const std::string& runPath);
+std::vector<RunMap> mapsOfRun(const LinkedVtc& linked, const std::vector<MadeMap>& maps,
+                              const DialogSettings& settings, const std::string& runPath);
 
 }  // namespace quorvel::cli
 

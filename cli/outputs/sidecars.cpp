@@ -32,8 +32,7 @@ void addWarnings(ordered_json& document, const std::vector<std::string>& warning
 
 }  // namespace
 
-std::string mapSidecarJson(MapKind kind, const MapFacts& facts,
-                           const std::string& sourceName,
+std::string mapSidecarJson(MapKind kind, const MapFacts& facts, const std::string& sourceName,
                            const AnalysisParameters& parameters,
                            const std::vector<std::string>& warnings) {
   ordered_json document;
@@ -57,15 +56,17 @@ std::string timeseriesSidecarJson(const AnalysisParameters& parameters,
       {"LongName", "Outlier voxel count"},
       {"Description",
        "Number of non-background voxels whose value in this volume lies more "
-       "than " + ordered_json(shortestDecimal(static_cast<float>(maxDeviation))).dump() +
-       " standard deviations from the voxel's mean."},
+       "than " +
+           ordered_json(shortestDecimal(static_cast<float>(maxDeviation))).dump() +
+           " standard deviations from the voxel's mean."},
       {"Units", "voxels"}};
   document["spike_count"] = {
       {"LongName", "Spike voxel count"},
       {"Description",
        "Number of the outlier voxels of this volume whose standardised value "
        "also differs from the mean of its neighbouring volumes by more than " +
-       ordered_json(shortestDecimal(static_cast<float>(spikeDef))).dump() + " standard deviations."},
+           ordered_json(shortestDecimal(static_cast<float>(spikeDef))).dump() +
+           " standard deviations."},
       {"Units", "voxels"}};
   document["outlier_fraction"] = {
       {"LongName", "Outlier fraction"},
@@ -74,21 +75,19 @@ std::string timeseriesSidecarJson(const AnalysisParameters& parameters,
        "mean exceeds 100); n/a when the plug-in reported no counts or no voxel "
        "was analysed."},
       {"Units", "proportion (0 to 1)"}};
-  document["dvars"] = {
-      {"LongName", "DVARS"},
-      {"Description",
-       "Root mean square, over the voxels analysed, of the change of each "
-       "voxel's value from the previous volume; n/a for the first volume."},
-      {"Units", "intensity units of the run (after --scale)"}};
-  document["std_dvars"] = {
-      {"LongName", "Standardised DVARS"},
-      {"Description",
-       "dvars divided by its expected value when every voxel follows an AR(1) "
-       "process: the mean over the voxels analysed of the robust standard "
-       "deviation (interquartile range / 1.349) times sqrt(2 (1 - phi)), phi "
-       "being the voxel's lag-1 autocorrelation. About 1 for a quiet volume; "
-       "n/a for the first volume."},
-      {"Units", "ratio (no unit)"}};
+  document["dvars"] = {{"LongName", "DVARS"},
+                       {"Description",
+                        "Root mean square, over the voxels analysed, of the change of each "
+                        "voxel's value from the previous volume; n/a for the first volume."},
+                       {"Units", "intensity units of the run (after --scale)"}};
+  document["std_dvars"] = {{"LongName", "Standardised DVARS"},
+                           {"Description",
+                            "dvars divided by its expected value when every voxel follows an AR(1) "
+                            "process: the mean over the voxels analysed of the robust standard "
+                            "deviation (interquartile range / 1.349) times sqrt(2 (1 - phi)), phi "
+                            "being the voxel's lag-1 autocorrelation. About 1 for a quiet volume; "
+                            "n/a for the first volume."},
+                           {"Units", "ratio (no unit)"}};
   document["global_signal"] = {
       {"LongName", "Global signal"},
       {"Description", "Mean of the volume's values over the voxels analysed."},
@@ -105,12 +104,12 @@ std::string datasetDescriptionJson() {
   document["Name"] = "Quorvel data-quality maps and counts";
   document["BIDSVersion"] = "1.9.0";
   document["DatasetType"] = "derivative";
-  document["GeneratedBy"] = ordered_json::array(
-      {{{"Name", "Quorvel"},
-        {"Version", "1.2"},
-        {"Description",
-         "TSNR, lag 1+2 autocorrelation and largest standardised deviation "
-         "maps, and per-volume outlier and spike counts"}}});
+  document["GeneratedBy"] =
+      ordered_json::array({{{"Name", "Quorvel"},
+                            {"Version", "1.2"},
+                            {"Description",
+                             "TSNR, lag 1+2 autocorrelation and largest standardised deviation "
+                             "maps, and per-volume outlier and spike counts"}}});
   return jsonFileText(document);
 }
 

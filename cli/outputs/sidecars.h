@@ -23,8 +23,7 @@ struct MapFacts {
 // mean, the run it was made from (`sourceName`, a file name), the
 // parameters of the analysis and, when there are any, the run's `warnings`
 // under "Warnings".
-std::string mapSidecarJson(MapKind kind, const MapFacts& facts,
-                           const std::string& sourceName,
+std::string mapSidecarJson(MapKind kind, const MapFacts& facts, const std::string& sourceName,
                            const AnalysisParameters& parameters,
                            const std::vector<std::string>& warnings = {});
 

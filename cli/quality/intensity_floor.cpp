@@ -7,7 +7,8 @@ namespace quorvel::cli {
 std::optional<std::string> intensityFloorWarning(const std::string& runPath,
                                                  const SampleStatistics& stats, double scale) {
   if (stats.voxels == 0) return std::nullopt;
-  const double share = static_cast<double>(stats.voxelsAnalysed) / static_cast<double>(stats.voxels);
+  const double share =
+      static_cast<double>(stats.voxelsAnalysed) / static_cast<double>(stats.voxels);
   if (share >= kFewAnalysedVoxels) return std::nullopt;
   std::ostringstream text;
   text << runPath << ": ";

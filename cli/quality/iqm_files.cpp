@@ -40,9 +40,9 @@ std::string iqmJson(const std::string& runPath, const RunQuality& q,
   document["Warnings"] = warnings;
   document["voxels_analysed"] = s.voxelsAnalysed;
   document["voxels_analysed_fraction"] =
-      s.voxels > 0 ? ordered_json(static_cast<double>(s.voxelsAnalysed) /
-                                  static_cast<double>(s.voxels))
-                   : ordered_json(nullptr);
+      s.voxels > 0
+          ? ordered_json(static_cast<double>(s.voxelsAnalysed) / static_cast<double>(s.voxels))
+          : ordered_json(nullptr);
   document["tsnr_mean"] = orNull(s.tsnrMean);
   document["tsnr_median"] = orNull(s.tsnrMedian);
   document["ac12_median"] = orNull(s.ac12Median);
@@ -66,13 +66,13 @@ std::string qualityTimeseriesTsv(const RunQuality& q) {
   const SampleStatistics& s = q.samples;
   for (std::size_t v = 0; v < s.volumes; ++v) {
     if (q.counts) {
-      text += std::to_string(q.counts->outliers[v]) + "\t" +
-              std::to_string(q.counts->spikes[v]) + "\t";
+      text +=
+          std::to_string(q.counts->outliers[v]) + "\t" + std::to_string(q.counts->spikes[v]) + "\t";
     } else {
       text += "n/a\tn/a\t";
     }
-    text += cell(q.outlierFraction[v]) + "\t" + cell(s.dvars[v]) + "\t" +
-            cell(s.stdDvars[v]) + "\t" + cell(s.globalSignal[v]) + "\n";
+    text += cell(q.outlierFraction[v]) + "\t" + cell(s.dvars[v]) + "\t" + cell(s.stdDvars[v]) +
+            "\t" + cell(s.globalSignal[v]) + "\n";
   }
   return text;
 }

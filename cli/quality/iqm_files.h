@@ -17,8 +17,7 @@ namespace quorvel::cli {
 // The IQM file: "Run" (`runPath` as given), "Volumes", "RepetitionTime",
 // "Parameters", "Warnings", then the numbers; null where undefined.
 std::string iqmJson(const std::string& runPath, const RunQuality& quality,
-                    const AnalysisParameters& parameters,
-                    const std::vector<std::string>& warnings);
+                    const AnalysisParameters& parameters, const std::vector<std::string>& warnings);
 
 // The per-volume table: outlier_count, spike_count, outlier_fraction,
 // dvars, std_dvars, global_signal, one line per volume; "n/a" where a

@@ -28,7 +28,8 @@ std::optional<double> fromSidecar(const fs::path& sidecar, std::vector<std::stri
   std::error_code error;
   if (!fs::is_regular_file(sidecar, error)) return std::nullopt;
   if (fs::file_size(sidecar, error) > kMaxSidecarBytes || error) {
-    warnings.push_back(sidecar.string() + ": too large for a sidecar; its RepetitionTime is not used");
+    warnings.push_back(sidecar.string() +
+                       ": too large for a sidecar; its RepetitionTime is not used");
     return std::nullopt;
   }
   std::ifstream in(sidecar, std::ios::binary);
@@ -42,7 +43,8 @@ std::optional<double> fromSidecar(const fs::path& sidecar, std::vector<std::stri
   const auto found = document.find("RepetitionTime");
   if (found == document.end()) return std::nullopt;
   if (!found->is_number() || !std::isfinite(found->get<double>()) || found->get<double>() <= 0) {
-    warnings.push_back(sidecar.string() + ": RepetitionTime is not a positive number of seconds; not used");
+    warnings.push_back(sidecar.string() +
+                       ": RepetitionTime is not a positive number of seconds; not used");
     return std::nullopt;
   }
   return found->get<double>();
@@ -52,9 +54,12 @@ std::optional<double> fromHeader(const std::string& runPath, double spacing, int
                                  std::vector<std::string>& warnings) {
   if (!std::isfinite(spacing) || spacing <= 0) return std::nullopt;
   switch (timeUnits) {
-    case NIFTI_UNITS_SEC: return spacing;
-    case NIFTI_UNITS_MSEC: return spacing / 1e3;
-    case NIFTI_UNITS_USEC: return spacing / 1e6;
+    case NIFTI_UNITS_SEC:
+      return spacing;
+    case NIFTI_UNITS_MSEC:
+      return spacing / 1e3;
+    case NIFTI_UNITS_USEC:
+      return spacing / 1e6;
     default:
       warnings.push_back(runPath + ": the header gives a volume spacing of " + numberText(spacing) +
                          " without a time unit; the repetition time is left empty (a BIDS "

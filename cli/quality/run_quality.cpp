@@ -6,8 +6,8 @@ namespace quorvel::cli {
 namespace {
 
 long volumesWithAny(const std::vector<long>& counts) {
-  return static_cast<long>(std::count_if(counts.begin(), counts.end(),
-                                         [](long count) { return count > 0; }));
+  return static_cast<long>(
+      std::count_if(counts.begin(), counts.end(), [](long count) { return count > 0; }));
 }
 
 }  // namespace
@@ -52,8 +52,8 @@ RunQuality combineQuality(SampleStatistics samples, std::optional<VolumeCounts> 
         static_cast<double>(*quality.spikeVolumes) / static_cast<double>(volumes);
     if (stats.voxelsAnalysed > 0) {
       for (std::size_t v = 0; v < volumes; ++v) {
-        quality.outlierFraction[v] = static_cast<double>(c.outliers[v]) /
-                                     static_cast<double>(stats.voxelsAnalysed);
+        quality.outlierFraction[v] =
+            static_cast<double>(c.outliers[v]) / static_cast<double>(stats.voxelsAnalysed);
       }
     }
   } else {

@@ -46,11 +46,11 @@ std::pair<double, double> lowerQuartiles(const std::vector<double>& x, VoxelScra
 
 // Accumulates the per-voxel numbers of the analysed voxels.
 struct Accumulator {
-  std::vector<double> tsnr;             // analysed voxels with sd > 0
-  std::vector<double> ac12;             // analysed voxels
-  double expectedDiffSdSum = 0;         // sum of sigma_i * sqrt(2 (1 - phi_i))
-  std::vector<double> signalSum;        // per volume
-  std::vector<double> squaredDiffSum;   // per volume, from the second
+  std::vector<double> tsnr;            // analysed voxels with sd > 0
+  std::vector<double> ac12;            // analysed voxels
+  double expectedDiffSdSum = 0;        // sum of sigma_i * sqrt(2 (1 - phi_i))
+  std::vector<double> signalSum;       // per volume
+  std::vector<double> squaredDiffSum;  // per volume, from the second
 };
 
 // One analysed voxel's numbers in two passes over its time course: the
@@ -162,10 +162,9 @@ SampleStatistics computeSampleStatistics(const SampleView& samples) {
   Accumulator sums;
   sums.signalSum.assign(t, 0.0);
   sums.squaredDiffSum.assign(t, 0.0);
-  stats.voxelsAnalysed =
-      samples.int16Samples != nullptr
-          ? addAnalysedVoxels(samples.int16Samples, samples.voxels, t, sums)
-          : addAnalysedVoxels(samples.floatSamples, samples.voxels, t, sums);
+  stats.voxelsAnalysed = samples.int16Samples != nullptr
+                             ? addAnalysedVoxels(samples.int16Samples, samples.voxels, t, sums)
+                             : addAnalysedVoxels(samples.floatSamples, samples.voxels, t, sums);
   if (stats.voxelsAnalysed == 0) return stats;
 
   const double n = static_cast<double>(stats.voxelsAnalysed);

@@ -20,10 +20,10 @@ constexpr double kIntensityFloor = 100.0;
 // they are undefined (no analysed voxel, too few volumes, a zero divisor,
 // or a result that is not a finite number).
 struct SampleStatistics {
-  std::size_t voxels = 0;            // voxels of the grid
+  std::size_t voxels = 0;  // voxels of the grid
   std::size_t volumes = 0;
-  std::size_t voxelsAnalysed = 0;    // voxels whose mean exceeds 100
-  std::optional<double> tsnrMean;    // over analysed voxels with a non-zero sd
+  std::size_t voxelsAnalysed = 0;  // voxels whose mean exceeds 100
+  std::optional<double> tsnrMean;  // over analysed voxels with a non-zero sd
   std::optional<double> tsnrMedian;
   std::optional<double> ac12Median;  // lag 1+2 autocorrelation, at least 4 volumes
   // Per volume (entry 0 is the first volume); dvars and stdDvars have no

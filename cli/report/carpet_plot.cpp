@@ -29,10 +29,10 @@ std::string sliceStripSvg(const CarpetRows& carpet, double left, double top, dou
     while (end < rows && carpet.slices[end] == carpet.slices[first]) ++end;
     svg += "<rect class=\"slice-group\" x=\"" + fixed(left) + "\" y=\"" +
            fixed(top + first * rowHeight, 2) + "\" width=\"" + fixed(width) + "\" height=\"" +
-           fixed((end - first) * rowHeight, 2) + "\" fill=\"" +
-           (shade ? "#8a8f98" : "#c9ced6") + "\"><title>slice z = " +
-           std::to_string(carpet.slices[first]) + " (" + std::to_string(end - first) +
-           (end - first == 1 ? " voxel" : " voxels") + " shown)</title></rect>";
+           fixed((end - first) * rowHeight, 2) + "\" fill=\"" + (shade ? "#8a8f98" : "#c9ced6") +
+           "\"><title>slice z = " + std::to_string(carpet.slices[first]) + " (" +
+           std::to_string(end - first) + (end - first == 1 ? " voxel" : " voxels") +
+           " shown)</title></rect>";
     shade = 1 - shade;
     first = end;
   }

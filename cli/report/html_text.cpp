@@ -14,10 +14,14 @@ std::size_t utf8Length(const std::string& text, std::size_t at) {
   std::size_t length = 0;
   unsigned minimum = 0, code = 0;
   if (lead < 0x80) return 1;
-  if ((lead & 0xE0) == 0xC0) length = 2, code = lead & 0x1F, minimum = 0x80;
-  else if ((lead & 0xF0) == 0xE0) length = 3, code = lead & 0x0F, minimum = 0x800;
-  else if ((lead & 0xF8) == 0xF0) length = 4, code = lead & 0x07, minimum = 0x10000;
-  else return 0;
+  if ((lead & 0xE0) == 0xC0)
+    length = 2, code = lead & 0x1F, minimum = 0x80;
+  else if ((lead & 0xF0) == 0xE0)
+    length = 3, code = lead & 0x0F, minimum = 0x800;
+  else if ((lead & 0xF8) == 0xF0)
+    length = 4, code = lead & 0x07, minimum = 0x10000;
+  else
+    return 0;
   if (at + length > text.size()) return 0;
   for (std::size_t i = 1; i < length; ++i) {
     if ((byte(at + i) & 0xC0) != 0x80) return 0;
@@ -41,12 +45,23 @@ std::string escapeHtml(const std::string& text) {
       continue;
     }
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      case '\'': out += "&#39;"; break;
-      default: out.append(text, i, length);
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&#39;";
+        break;
+      default:
+        out.append(text, i, length);
     }
     i += length;
   }
@@ -87,7 +102,8 @@ std::string numberText(double value, int digits) {
     std::snprintf(text, sizeof text, "%.*g", digits, value);
   } else {
     // Whole digits are never cut: 123456 stays 123456, not 1.235e+05.
-    const int whole = magnitude >= 1.0 ? static_cast<int>(std::floor(std::log10(magnitude))) + 1 : 1;
+    const int whole =
+        magnitude >= 1.0 ? static_cast<int>(std::floor(std::log10(magnitude))) + 1 : 1;
     std::snprintf(text, sizeof text, "%.*g", std::max(digits, whole), value);
   }
   return text;

@@ -172,7 +172,8 @@ std::string pageHead(const std::string& title) {
          "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">"
          "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; "
          "img-src data:; style-src 'unsafe-inline'; script-src 'unsafe-inline'\">"
-         "<title>" + escapeHtml(title) + "</title><style>" + kPageStyle + "</style></head>";
+         "<title>" +
+         escapeHtml(title) + "</title><style>" + kPageStyle + "</style></head>";
 }
 
 }  // namespace quorvel::cli::report

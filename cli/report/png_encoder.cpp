@@ -28,8 +28,7 @@ void ignoreWarning(png_structp /*png*/, png_const_charp /*message*/) {}
 }  // namespace
 
 std::string encodePng(const RasterImage& image) {
-  if (image.width <= 0 || image.height <= 0 ||
-      (image.channels != 1 && image.channels != 3) ||
+  if (image.width <= 0 || image.height <= 0 || (image.channels != 1 && image.channels != 3) ||
       image.pixels.size() !=
           static_cast<std::size_t>(image.width) * image.height * image.channels) {
     throw std::runtime_error("a report picture of " + std::to_string(image.width) + " x " +
@@ -52,8 +51,8 @@ std::string encodePng(const RasterImage& image) {
   png_set_write_fn(png, &out, appendToString, flushNothing);
   png_set_IHDR(png, info, static_cast<png_uint_32>(image.width),
                static_cast<png_uint_32>(image.height), 8,
-               image.channels == 1 ? PNG_COLOR_TYPE_GRAY : PNG_COLOR_TYPE_RGB,
-               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+               image.channels == 1 ? PNG_COLOR_TYPE_GRAY : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   // The fastest level: half the time of the default level for files a few
   // per cent larger; the report must stay cheap beside the analysis.
   png_set_compression_level(png, 1);

@@ -84,8 +84,7 @@ std::vector<QualityNumber> qualityNumbers(const RunQuality& q) {
   return numbers;
 }
 
-std::vector<std::string> verdictLines(const RunQuality& quality,
-                                      const std::vector<Trace>& traces) {
+std::vector<std::string> verdictLines(const RunQuality& quality, const std::vector<Trace>& traces) {
   std::vector<std::string> lines;
   for (const Trace& trace : traces) {
     if (!trace.threshold) continue;
@@ -93,12 +92,11 @@ std::vector<std::string> verdictLines(const RunQuality& quality,
     for (std::size_t v = 0; v < trace.values.size(); ++v) {
       if (trace.values[v] > *trace.threshold) past.push_back(static_cast<int>(v) + 1);
     }
-    const std::string what = trace.key == "outlier_fraction"
-                                 ? "more than " + numberText(100 * *trace.threshold) +
-                                       " % of the analysed voxels outlying"
-                                 : trace.key == "std_dvars"
-                                       ? "a standardised DVARS above " + numberText(*trace.threshold)
-                                       : trace.label + " above " + numberText(*trace.threshold);
+    const std::string what =
+        trace.key == "outlier_fraction" ? "more than " + numberText(100 * *trace.threshold) +
+                                              " % of the analysed voxels outlying"
+        : trace.key == "std_dvars" ? "a standardised DVARS above " + numberText(*trace.threshold)
+                                   : trace.label + " above " + numberText(*trace.threshold);
     lines.push_back(past.empty() ? "No volume has " + what + "."
                                  : countOf(past.size(), "volume") + " of " +
                                        std::to_string(trace.values.size()) + " " +
@@ -108,13 +106,12 @@ std::vector<std::string> verdictLines(const RunQuality& quality,
   if (quality.counts && !quality.counts->spikes.empty()) {
     const auto& spikes = quality.counts->spikes;
     const auto most = std::max_element(spikes.begin(), spikes.end());
-    lines.push_back(*most == 0 ? "No voxel spikes in any volume."
-                               : "Spike voxels appear in " +
-                                     countOf(static_cast<std::size_t>(orNan(quality.spikeVolumes)),
-                                             "volume") +
-                                     "; most in volume " +
-                                     std::to_string(most - spikes.begin() + 1) + " (" +
-                                     std::to_string(*most) + ").");
+    lines.push_back(
+        *most == 0 ? "No voxel spikes in any volume."
+                   : "Spike voxels appear in " +
+                         countOf(static_cast<std::size_t>(orNan(quality.spikeVolumes)), "volume") +
+                         "; most in volume " + std::to_string(most - spikes.begin() + 1) + " (" +
+                         std::to_string(*most) + ").");
   }
   if (quality.samples.tsnrMedian) {
     lines.push_back("Median TSNR " + numberText(*quality.samples.tsnrMedian, 3) +
@@ -128,8 +125,11 @@ std::vector<std::string> floorWarnings(const RunQuality& quality) {
   const std::optional<double> share = analysedFraction(quality);
   if (!share || *share >= kAnalysedFractionLimit) return {};
   return {"Only " + std::to_string(quality.samples.voxelsAnalysed) + " voxels (" +
-          numberText(100 * *share, 2) + " % of the grid) have a mean above the intensity "
-          "floor of " + numberText(kIntensityFloor) + "; the analysis leaves every other "
+          numberText(100 * *share, 2) +
+          " % of the grid) have a mean above the intensity "
+          "floor of " +
+          numberText(kIntensityFloor) +
+          "; the analysis leaves every other "
           "voxel out. Runs stored on a small scale (percent signal change, 0 to 1) are not "
           "analysed at all."};
 }

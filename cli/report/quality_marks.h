@@ -28,8 +28,7 @@ std::vector<QualityNumber> qualityNumbers(const RunQuality& quality);
 
 // One sentence per finding: the marked volumes of each trace with a
 // threshold, the spikes, and the median TSNR against its threshold.
-std::vector<std::string> verdictLines(const RunQuality& quality,
-                                      const std::vector<Trace>& traces);
+std::vector<std::string> verdictLines(const RunQuality& quality, const std::vector<Trace>& traces);
 
 // A warning when few voxels are above the intensity floor (none otherwise).
 std::vector<std::string> floorWarnings(const RunQuality& quality);

@@ -39,8 +39,7 @@ std::string headerSection(const RunPageInput& input) {
                                                  static_cast<double>(input.grid.voxels())
                                            : 0.0;
   html += fact("Analysed voxels", std::to_string(input.analysedVoxels) + " (" +
-                                      numberText(100.0 * share, 3) +
-                                      " % of the grid; mean above " +
+                                      numberText(100.0 * share, 3) + " % of the grid; mean above " +
                                       numberText(kAnalysisFloor) + ")");
   html += "</dl><h3 style=\"margin-top:12px\">Parameters</h3><dl class=\"facts\">";
   for (const auto& [name, value] : input.parameters) html += fact(name, value);
@@ -48,8 +47,9 @@ std::string headerSection(const RunPageInput& input) {
   if (input.numbers.empty()) {
     html += "<p class=\"note\">No quality numbers were computed for this run.</p>";
   } else {
-    html += "<table class=\"numbers\"><thead><tr><th>Number</th><th class=\"num\">Value</th>"
-            "<th>Marked when</th></tr></thead><tbody>";
+    html +=
+        "<table class=\"numbers\"><thead><tr><th>Number</th><th class=\"num\">Value</th>"
+        "<th>Marked when</th></tr></thead><tbody>";
     for (const QualityNumber& number : input.numbers) {
       html += std::string("<tr data-key=\"") + escapeHtml(number.key) + "\"" +
               (number.beyond ? " class=\"beyond\"" : "") + "><td>" + escapeHtml(number.label) +
@@ -110,8 +110,8 @@ std::string mosaicFigure(const RunPageInput& input, const MosaicLayout& layout,
   html += "<h3>" + escapeHtml(map.title) + "</h3>";
   html += "<img class=\"slices\" alt=\"" + escapeHtml(map.title) + ", axial slices\" width=\"" +
           std::to_string(image.width) + "\" height=\"" + std::to_string(image.height) +
-          "\" style=\"aspect-ratio:" + fixed(1.0 / aspect, 4) + "\" src=\"" +
-          pngDataUri(image) + "\">";
+          "\" style=\"aspect-ratio:" + fixed(1.0 / aspect, 4) + "\" src=\"" + pngDataUri(image) +
+          "\">";
   html += "<div class=\"colourbar\"><img alt=\"colour bar\" src=\"" +
           pngDataUri(colourBar(map.scale)) + "\"><div class=\"ticks\">";
   for (double tick : map.ticks) {
@@ -137,8 +137,9 @@ std::string mosaicFigure(const RunPageInput& input, const MosaicLayout& layout,
 
 std::string mapsSection(const RunPageInput& input) {
   std::string html = "<section class=\"card\" id=\"maps\"><h2>Maps</h2>";
-  html += "<p class=\"note\">Axial slices from the bottom up, read left to right and top to "
-          "bottom; anterior up when the run is stored in the usual orientation.</p>";
+  html +=
+      "<p class=\"note\">Axial slices from the bottom up, read left to right and top to "
+      "bottom; anterior up when the run is stored in the usual orientation.</p>";
   if (input.maps.empty()) return html + "<p class=\"note\">No map was made.</p></section>";
   const MosaicLayout layout = chooseMosaicLayout(input.grid, input.mask, kMaxSlices);
   const std::vector<std::uint8_t> background = dimmedBackground(input.meanImage, input.mask);
@@ -149,9 +150,10 @@ std::string mapsSection(const RunPageInput& input) {
 
 std::string timelineSection(const RunPageInput& input) {
   std::string html = "<section class=\"card\" id=\"timeline-section\"><h2>Per volume</h2>";
-  html += "<p class=\"note\">One column per volume in every panel and in the carpet below "
-          "them. Dashed lines are thresholds; shaded columns mark the volumes past one. "
-          "Hover to read a volume's values.</p>";
+  html +=
+      "<p class=\"note\">One column per volume in every panel and in the carpet below "
+      "them. Dashed lines are thresholds; shaded columns mark the volumes past one. "
+      "Hover to read a volume's values.</p>";
   const std::string carpetUri =
       input.carpet.rows() > 0 ? pngDataUri(carpetPicture(input.carpet)) : std::string();
   html += timelineSvg(input.traces, input.volumes, input.repetitionTime, input.carpet, carpetUri);
@@ -164,10 +166,10 @@ std::string timelineSection(const RunPageInput& input) {
 
 std::string runPageHtml(const RunPageInput& input) {
   std::string html = pageHead("Quality report: " + input.runName);
-  html += "<body><header class=\"page\"><div class=\"inner\"><h1>" +
-          escapeHtml(input.runName) + "</h1><div class=\"sub\">Quorvel quality report &middot; " +
-          escapeHtml(gridText(input.grid)) + " voxels &middot; " +
-          std::to_string(input.volumes) + " volumes</div></div></header><main>";
+  html += "<body><header class=\"page\"><div class=\"inner\"><h1>" + escapeHtml(input.runName) +
+          "</h1><div class=\"sub\">Quorvel quality report &middot; " +
+          escapeHtml(gridText(input.grid)) + " voxels &middot; " + std::to_string(input.volumes) +
+          " volumes</div></div></header><main>";
   html += headerSection(input);
   html += verdictSection(input);
   html += mapsSection(input);

@@ -16,9 +16,7 @@ namespace {
 // large display, and a picture that stays well under a megabyte.
 constexpr std::size_t kCarpetRows = 480;
 
-double orNan(const std::optional<double>& value) {
-  return value ? *value : std::nan("");
-}
+double orNan(const std::optional<double>& value) { return value ? *value : std::nan(""); }
 
 std::vector<double> seriesOf(const std::vector<std::optional<double>>& values) {
   std::vector<double> out;
@@ -95,7 +93,7 @@ RunPageInput runPageInputFor(const RunReportSources& sources) {
   input.runName = result.runPath;
   input.grid = VolumeGrid{static_cast<int>(header.nx), static_cast<int>(header.ny),
                           static_cast<int>(header.nz), std::fabs(header.dx),
-                          std::fabs(header.dy), std::fabs(header.dz)};
+                          std::fabs(header.dy),        std::fabs(header.dz)};
   input.volumes = result.volumes;
   input.repetitionTime = quality.repetitionTime;
   input.parameters = parameterList(sources.parameters);
@@ -128,10 +126,12 @@ RunPageInput runPageInputFor(const RunReportSources& sources) {
   }
 
   if (quality.counts) {
-    input.traces.push_back({"outlier_fraction", "Outlier voxels, as a fraction of the analysed "
-                            "voxels", seriesOf(quality.outlierFraction), kOutlierFractionLimit});
-    input.traces.push_back({"spike_count", "Spike voxels (count)",
-                            seriesOf(quality.counts->spikes), std::nullopt});
+    input.traces.push_back({"outlier_fraction",
+                            "Outlier voxels, as a fraction of the analysed "
+                            "voxels",
+                            seriesOf(quality.outlierFraction), kOutlierFractionLimit});
+    input.traces.push_back(
+        {"spike_count", "Spike voxels (count)", seriesOf(quality.counts->spikes), std::nullopt});
   }
   input.traces.push_back({"std_dvars", "DVARS, standardised (1 = as expected from the noise)",
                           seriesOf(quality.samples.stdDvars), kStdDvarsLimit});

@@ -20,9 +20,9 @@ namespace quorvel::cli::report {
 // Everything the page is made from; the references must outlive the call.
 struct RunReportSources {
   const RunResult& result;
-  const nifti_image& header;          // the run's grid and voxel size
-  const SampleView& samples;          // in the host's layout
-  const std::vector<RunMap>& maps;    // the maps made for the run
+  const nifti_image& header;        // the run's grid and voxel size
+  const SampleView& samples;        // in the host's layout
+  const std::vector<RunMap>& maps;  // the maps made for the run
   const AnalysisParameters& parameters;
   const std::vector<std::string>& log;  // the plug-in's log lines of the run
 };

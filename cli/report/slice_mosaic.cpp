@@ -5,7 +5,7 @@
 
 namespace quorvel::cli::report {
 namespace {
-constexpr int kGap = 1;          // black pixels between tiles
+constexpr int kGap = 1;           // black pixels between tiles
 constexpr double kDimmed = 0.33;  // brightness of the background at most
 }  // namespace
 
@@ -30,8 +30,8 @@ MosaicLayout chooseMosaicLayout(const VolumeGrid& grid, const std::vector<std::u
   const int shown = std::max(1, std::min(available, maxSlices));
   for (int i = 0; i < shown; ++i) {
     const int z = shown == 1 ? first
-                             : first + static_cast<int>(std::lround(
-                                           static_cast<double>(i) * (available - 1) / (shown - 1)));
+                             : first + static_cast<int>(std::lround(static_cast<double>(i) *
+                                                                    (available - 1) / (shown - 1)));
     if (layout.slices.empty() || layout.slices.back() != z) layout.slices.push_back(z);
   }
   const double tileAspect = (grid.ny * grid.dy) / std::max(1e-9, grid.nx * grid.dx);
@@ -58,8 +58,7 @@ std::vector<std::uint8_t> dimmedBackground(const std::vector<float>& intensity,
 }
 
 RasterImage renderMosaic(const VolumeGrid& grid, const MosaicLayout& layout,
-                         const std::vector<float>& values,
-                         const std::vector<std::uint8_t>& mask,
+                         const std::vector<float>& values, const std::vector<std::uint8_t>& mask,
                          const std::vector<std::uint8_t>& background, const ValueScale& scale) {
   const int width = layout.columns * grid.nx + (layout.columns - 1) * kGap;
   const int height = layout.rows * grid.ny + (layout.rows - 1) * kGap;

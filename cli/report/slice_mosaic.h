@@ -43,8 +43,7 @@ std::vector<std::uint8_t> dimmedBackground(const std::vector<float>& intensity,
 // pixels with a one-pixel black gap, y upwards. Voxels of `mask` take the
 // colour of `scale` (NaN: mid grey), the others their `background` grey.
 RasterImage renderMosaic(const VolumeGrid& grid, const MosaicLayout& layout,
-                         const std::vector<float>& values,
-                         const std::vector<std::uint8_t>& mask,
+                         const std::vector<float>& values, const std::vector<std::uint8_t>& mask,
                          const std::vector<std::uint8_t>& background, const ValueScale& scale);
 
 // A colour bar of `scale`'s colour map: 256 x 1 pixels, low end on the left.

@@ -49,7 +49,8 @@ std::string urlPath(const std::string& link) {
 
 std::string runTable(const StudyPageInput& input) {
   std::string html = "<table class=\"sortable runs\" id=\"runs\"><thead><tr><th>Run</th>";
-  for (const std::string& entity : input.entityColumns) html += "<th>" + escapeHtml(entity) + "</th>";
+  for (const std::string& entity : input.entityColumns)
+    html += "<th>" + escapeHtml(entity) + "</th>";
   for (const StudyNumber& number : input.numbers) {
     html += "<th class=\"num\" title=\"" + escapeHtml(number.description) + "\">" +
             escapeHtml(number.key) + "</th>";
@@ -98,10 +99,12 @@ std::string stripPlot(const StudyPageInput& input, const StudyNumber& number) {
   svg += "<svg viewBox=\"0 0 " + fixed(kStripWidth, 0) + " " + fixed(kStripHeight, 0) +
          "\" xmlns=\"http://www.w3.org/2000/svg\" style=\"width:100%;height:auto\">";
   svg += "<rect x=\"" + fixed(kStripLeft) + "\" y=\"4\" width=\"" +
-         fixed(kStripWidth - kStripLeft - kStripRight) + "\" height=\"36\" fill=\"#fafbfc\" "
+         fixed(kStripWidth - kStripLeft - kStripRight) +
+         "\" height=\"36\" fill=\"#fafbfc\" "
          "stroke=\"#e3e6eb\"/>";
   if (!(low <= high)) {
-    svg += "<text x=\"" + fixed(kStripWidth / 2) + "\" y=\"26\" text-anchor=\"middle\">no "
+    svg += "<text x=\"" + fixed(kStripWidth / 2) +
+           "\" y=\"26\" text-anchor=\"middle\">no "
            "run has a value</text></svg></figure>";
     return svg;
   }
@@ -130,8 +133,8 @@ std::string stripPlot(const StudyPageInput& input, const StudyNumber& number) {
            "\"/>";
   }
   svg += "<text x=\"" + fixed(kStripLeft) + "\" y=\"56\">" + escapeHtml(numberText(low, 4)) +
-         "</text><text x=\"" + fixed(kStripWidth - kStripRight) + "\" y=\"56\" text-anchor=\"end\">" +
-         escapeHtml(numberText(high, 4)) + "</text>";
+         "</text><text x=\"" + fixed(kStripWidth - kStripRight) +
+         "\" y=\"56\" text-anchor=\"end\">" + escapeHtml(numberText(high, 4)) + "</text>";
   return svg + "</svg></figure>";
 }
 
@@ -145,17 +148,21 @@ std::string studyPageHtml(const StudyPageInput& input) {
     flaggedRuns += any;
   }
   std::string html = pageHead("Study quality report: " + input.title);
-  html += "<body><header class=\"page\"><div class=\"inner\"><h1>" +
-          escapeHtml(input.title) + "</h1><div class=\"sub\">Quorvel study quality report "
-          "&middot; " + std::to_string(input.runs.size()) +
-          (input.runs.size() == 1 ? " run" : " runs") + " &middot; " +
-          std::to_string(flaggedRuns) + " with a flagged number</div></div></header><main>";
+  html += "<body><header class=\"page\"><div class=\"inner\"><h1>" + escapeHtml(input.title) +
+          "</h1><div class=\"sub\">Quorvel study quality report "
+          "&middot; " +
+          std::to_string(input.runs.size()) + (input.runs.size() == 1 ? " run" : " runs") +
+          " &middot; " + std::to_string(flaggedRuns) +
+          " with a flagged number</div></div></header><main>";
   html += "<section class=\"card\" id=\"table\"><h2>Runs</h2><p class=\"note\">" +
-          escapeHtml(input.flagRule) + " Click a heading to sort; click a run to open its "
-          "page.</p><div style=\"overflow-x:auto\">" + runTable(input) + "</div></section>";
-  html += "<section class=\"card\" id=\"strips\"><h2>Every run, one number at a time</h2>"
-          "<p class=\"note\">Each dot is a run; red dots are flagged; dashed lines are the "
-          "study's fences. Hover a dot to name its run.</p><div class=\"strips\">";
+          escapeHtml(input.flagRule) +
+          " Click a heading to sort; click a run to open its "
+          "page.</p><div style=\"overflow-x:auto\">" +
+          runTable(input) + "</div></section>";
+  html +=
+      "<section class=\"card\" id=\"strips\"><h2>Every run, one number at a time</h2>"
+      "<p class=\"note\">Each dot is a run; red dots are flagged; dashed lines are the "
+      "study's fences. Hover a dot to name its run.</p><div class=\"strips\">";
   for (const StudyNumber& number : input.numbers) html += stripPlot(input, number);
   html += "</div></section></main><div id=\"tip\"></div><script>";
   html += kHoverScript;

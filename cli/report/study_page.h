@@ -11,8 +11,8 @@ namespace quorvel::cli::report {
 
 // One quality number across the study.
 struct StudyNumber {
-  std::string key;          // column name, e.g. "tsnr_median"
-  std::string description;  // what it is, shown on hover over the heading
+  std::string key;             // column name, e.g. "tsnr_median"
+  std::string description;     // what it is, shown on hover over the heading
   std::vector<double> values;  // one per run; NaN where undefined
   std::vector<bool> flagged;   // one per run (may be empty: none flagged)
   // The study's fences beyond which a run is flagged, when it has them.
@@ -20,14 +20,14 @@ struct StudyNumber {
 };
 
 struct StudyRun {
-  std::string name;                  // e.g. "sub-01_task-rest"
-  std::vector<std::string> entities; // one per entity column; "n/a" where absent
-  std::string pageLink;              // the run page, relative to the study page; "" for none
+  std::string name;                   // e.g. "sub-01_task-rest"
+  std::vector<std::string> entities;  // one per entity column; "n/a" where absent
+  std::string pageLink;               // the run page, relative to the study page; "" for none
 };
 
 struct StudyPageInput {
-  std::string title;                        // e.g. the study's output folder
-  std::vector<std::string> entityColumns;   // "sub", "ses", "task", ...
+  std::string title;                       // e.g. the study's output folder
+  std::vector<std::string> entityColumns;  // "sub", "ses", "task", ...
   std::vector<StudyRun> runs;
   std::vector<StudyNumber> numbers;
   std::string flagRule;  // one sentence saying when a cell is flagged

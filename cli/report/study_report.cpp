@@ -29,9 +29,9 @@ StudyPageInput studyPageInputFor(const GroupTable& table, const fs::path& outFol
   for (const GroupRow& row : table.rows) {
     StudyRun run;
     run.name = row.entitiesText;
-    for (const std::string& entity : table.entityColumns) run.entities.push_back(row.entity(entity));
-    const fs::path page =
-        row.outputFolder / (row.entitiesText + "_desc-qc_report.html");
+    for (const std::string& entity : table.entityColumns)
+      run.entities.push_back(row.entity(entity));
+    const fs::path page = row.outputFolder / (row.entitiesText + "_desc-qc_report.html");
     std::error_code error;
     if (fs::is_regular_file(outFolder / page, error)) run.pageLink = page.generic_string();
     input.runs.push_back(std::move(run));
@@ -43,7 +43,7 @@ StudyPageInput studyPageInputFor(const GroupTable& table, const fs::path& outFol
     for (const GroupRow& row : table.rows) {
       const auto value = row.iqms.find(iqm);
       number.values.push_back(value != row.iqms.end() && value->second ? *value->second
-                                                                        : std::nan(""));
+                                                                       : std::nan(""));
       const auto flag = row.flags.find(iqm);
       number.flagged.push_back(flag != row.flags.end() && flag->second && *flag->second);
     }

@@ -16,8 +16,7 @@ constexpr const char kStudyReportName[] = "group_bold_report.html";
 // The page's input: a row per run of `table`, linked to its run page when
 // that page exists under `outFolder`; one strip plot per number column,
 // with the fences and flags of the judged numbers.
-StudyPageInput studyPageInputFor(const GroupTable& table,
-                                 const std::filesystem::path& outFolder);
+StudyPageInput studyPageInputFor(const GroupTable& table, const std::filesystem::path& outFolder);
 
 // Writes the study page into `outFolder` (through a temporary file) and
 // returns its path as text. Throws a run error naming the file.

@@ -11,7 +11,7 @@ namespace {
 
 // Layout in SVG units; the page scales the SVG to its width.
 constexpr double kWidth = 1000.0;
-constexpr double kLeft = 96.0;   // room for the value labels
+constexpr double kLeft = 96.0;  // room for the value labels
 constexpr double kRight = 14.0;
 constexpr double kPlotWidth = kWidth - kLeft - kRight;
 constexpr double kTitle = 17.0;  // panel heading above each panel
@@ -64,8 +64,8 @@ std::string panelSvg(const Trace& trace, int volumes, double top, const char* co
 
   std::string svg = "<g class=\"trace\" data-key=\"" + escapeHtml(trace.key) + "\">";
   svg += text(kLeft, top + 12.5, "start", "panel-title", trace.label);
-  svg += "<rect class=\"panel\" x=\"" + fixed(kLeft) + "\" y=\"" + fixed(plotTop) +
-         "\" width=\"" + fixed(kPlotWidth) + "\" height=\"" + fixed(kPanel) + "\"/>";
+  svg += "<rect class=\"panel\" x=\"" + fixed(kLeft) + "\" y=\"" + fixed(plotTop) + "\" width=\"" +
+         fixed(kPlotWidth) + "\" height=\"" + fixed(kPanel) + "\"/>";
   svg += text(kLeft - 6, plotTop + 9, "end", "tick", numberText(high, 3));
   svg += text(kLeft - 6, plotTop + kPanel, "end", "tick", numberText(low, 3));
   if (trace.threshold && std::isfinite(*trace.threshold)) {
@@ -129,7 +129,8 @@ std::string timelineSvg(const std::vector<Trace>& traces, int volumes,
   const double height = axisTop + kAxis;
 
   std::string svg = "<svg id=\"timeline\" class=\"timeline\" viewBox=\"0 0 " + fixed(kWidth, 0) +
-                    " " + fixed(height, 0) + "\" xmlns=\"http://www.w3.org/2000/svg\" "
+                    " " + fixed(height, 0) +
+                    "\" xmlns=\"http://www.w3.org/2000/svg\" "
                     "role=\"img\" aria-label=\"per-volume traces and carpet plot\">";
   // Marked volumes: a shaded column through every panel and the carpet.
   const double columnWidth = kPlotWidth / volumes;
@@ -145,12 +146,12 @@ std::string timelineSvg(const std::vector<Trace>& traces, int volumes,
   if (hasCarpet) {
     svg += "<g class=\"carpet\" data-rows=\"" + std::to_string(carpet.rows()) +
            "\" data-volumes=\"" + std::to_string(carpet.volumes) + "\">";
-    svg += text(kLeft, carpetTop - 4.5, "start", "panel-title",
-                "Carpet: " + std::to_string(carpet.rows()) +
-                    " analysed voxels (rows, grouped by slice from the bottom up) x " +
-                    std::to_string(carpet.volumes) + " volumes; standardised, black -" +
-                    numberText(kCarpetRange, 2) + " to white +" + numberText(kCarpetRange, 2) +
-                    " SD");
+    svg +=
+        text(kLeft, carpetTop - 4.5, "start", "panel-title",
+             "Carpet: " + std::to_string(carpet.rows()) +
+                 " analysed voxels (rows, grouped by slice from the bottom up) x " +
+                 std::to_string(carpet.volumes) + " volumes; standardised, black -" +
+                 numberText(kCarpetRange, 2) + " to white +" + numberText(kCarpetRange, 2) + " SD");
     svg += "<image class=\"carpet-image\" x=\"" + fixed(kLeft) + "\" y=\"" + fixed(carpetTop) +
            "\" width=\"" + fixed(kPlotWidth) + "\" height=\"" + fixed(kCarpet) +
            "\" preserveAspectRatio=\"none\" href=\"" + carpetDataUri + "\"/>";
@@ -173,9 +174,8 @@ std::string timelineSvg(const std::vector<Trace>& traces, int volumes,
   svg += text(kLeft - 6, axisTop + 15, "end", "tick", "volume");
   if (repetitionTime && *repetitionTime > 0) {
     svg += text(kLeft + kPlotWidth, axisTop + 30, "end", "tick",
-                "TR " + numberText(*repetitionTime, 4) + " s: volume " +
-                    std::to_string(volumes) + " ends at " +
-                    numberText(*repetitionTime * volumes, 6) + " s");
+                "TR " + numberText(*repetitionTime, 4) + " s: volume " + std::to_string(volumes) +
+                    " ends at " + numberText(*repetitionTime * volumes, 6) + " s");
   }
   svg += "</g>";
   // The hover cursor and the surface that catches the pointer.
@@ -188,10 +188,10 @@ std::string timelineSvg(const std::vector<Trace>& traces, int volumes,
 
 std::string timelineJson(const std::vector<Trace>& traces, int volumes,
                          std::optional<double> repetitionTime) {
-  std::string json = "{\"volumes\":" + std::to_string(volumes) + ",\"tr\":" +
-                     (repetitionTime ? numberText(*repetitionTime, 6) : std::string("null")) +
-                     ",\"left\":" + fixed(kLeft) + ",\"width\":" + fixed(kPlotWidth) +
-                     ",\"traces\":[";
+  std::string json =
+      "{\"volumes\":" + std::to_string(volumes) +
+      ",\"tr\":" + (repetitionTime ? numberText(*repetitionTime, 6) : std::string("null")) +
+      ",\"left\":" + fixed(kLeft) + ",\"width\":" + fixed(kPlotWidth) + ",\"traces\":[";
   for (std::size_t i = 0; i < traces.size(); ++i) {
     if (i) json += ',';
     json += "{\"label\":" + jsonForScript(traces[i].label) + ",\"values\":[";

@@ -17,10 +17,10 @@ double ValueScale::position(double value) const {
   if (std::isnan(value)) return std::numeric_limits<double>::quiet_NaN();
   if (knee > 0.0 && high > knee) {
     const double magnitude = std::fabs(value);
-    double share = magnitude <= knee
-                       ? kInnerShare * magnitude / knee
-                       : kOuterStart + (1.0 - kOuterStart) *
-                                           std::min(1.0, (magnitude - knee) / (high - knee));
+    double share =
+        magnitude <= knee
+            ? kInnerShare * magnitude / knee
+            : kOuterStart + (1.0 - kOuterStart) * std::min(1.0, (magnitude - knee) / (high - knee));
     return 0.5 + (value < 0 ? -0.5 : 0.5) * share;
   }
   if (!(high > low)) return value > low ? 1.0 : 0.0;
@@ -28,12 +28,13 @@ double ValueScale::position(double value) const {
 }
 
 double quantile(std::vector<float>& values, double q) {
-  values.erase(std::remove_if(values.begin(), values.end(),
-                              [](float v) { return !std::isfinite(v); }),
-               values.end());
+  values.erase(
+      std::remove_if(values.begin(), values.end(), [](float v) { return !std::isfinite(v); }),
+      values.end());
   if (values.empty()) return std::numeric_limits<double>::quiet_NaN();
-  const std::size_t at = std::min(values.size() - 1,
-                                  static_cast<std::size_t>(std::llround(q * static_cast<double>(values.size() - 1))));
+  const std::size_t at =
+      std::min(values.size() - 1,
+               static_cast<std::size_t>(std::llround(q * static_cast<double>(values.size() - 1))));
   std::nth_element(values.begin(), values.begin() + at, values.end());
   return values[at];
 }

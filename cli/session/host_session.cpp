@@ -20,8 +20,7 @@ struct HostSession::Plugin {
 };
 
 HostSession::HostSession(const std::filesystem::path& libraryPath,
-                         const std::filesystem::path& pluginsFolder,
-                         HostListeners listeners) {
+                         const std::filesystem::path& pluginsFolder, HostListeners listeners) {
   host().reset();
   host().setPluginsPath(pluginsFolder.string());
   if (listeners.logLine) host().onLogText(std::move(listeners.logLine));
@@ -79,13 +78,9 @@ void HostSession::setFileList(const std::vector<std::string>& vtcPaths) {
   host().setStringParameter("FileList", list);
 }
 
-std::string HostSession::fileList() const {
-  return host().stringParameter("FileList");
-}
+std::string HostSession::fileList() const { return host().stringParameter("FileList"); }
 
-void HostSession::answerNextFileDialog(const std::string& path) {
-  host().queueChosenFile(path);
-}
+void HostSession::answerNextFileDialog(const std::string& path) { host().queueChosenFile(path); }
 
 bool HostSession::initPlugin() {
   if (plugin_->object == nullptr) {
@@ -153,8 +148,7 @@ std::vector<LinkedVtc> HostSession::linkedVtcs() const {
       }
     } else if (call.entryPoint == "nvDeleteNRVMPsOfCurrentVMR") {
       mapCount = 0;
-    } else if (call.entryPoint == "nvCreateNRVMPsForCurrentVMR" &&
-               call.result == "1") {
+    } else if (call.entryPoint == "nvCreateNRVMPsForCurrentVMR" && call.result == "1") {
       if (!linked.empty()) linked.back().mapIndices.push_back(mapCount);
       ++mapCount;
     } else if (call.entryPoint == "nvLogText" && !linked.empty()) {
@@ -164,8 +158,6 @@ std::vector<LinkedVtc> HostSession::linkedVtcs() const {
   return linked;
 }
 
-bool HostSession::askedForPluginsFolder() const {
-  return host().callCount("nvGetPluginsPath") > 0;
-}
+bool HostSession::askedForPluginsFolder() const { return host().callCount("nvGetPluginsPath") > 0; }
 
 }  // namespace quorvel::cli

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "cli/settings/dialog_settings.h"
 #include "cli/nifti/nifti_run.h"
 #include "cli/outputs/sidecars.h"
 #include "cli/quality/sample_view.h"
+#include "cli/settings/dialog_settings.h"
 
 namespace quorvel::cli {
 
@@ -43,8 +43,7 @@ class HostSession {
   // plug-ins folder at `pluginsFolder`, and loads the plug-in library at
   // `libraryPath`. Throws a run error when the library cannot be loaded or
   // has no createPlugin.
-  HostSession(const std::filesystem::path& libraryPath,
-              const std::filesystem::path& pluginsFolder,
+  HostSession(const std::filesystem::path& libraryPath, const std::filesystem::path& pluginsFolder,
               HostListeners listeners);
   ~HostSession();
 

@@ -4,9 +4,12 @@ namespace quorvel::cli {
 
 const char* mapFileLabel(MapKind kind) {
   switch (kind) {
-    case MapKind::kTsnr: return "stat-tsnr";
-    case MapKind::kOutliers: return "desc-maxdev";
-    case MapKind::kLaggedAutocorrelation: return "desc-ac12";
+    case MapKind::kTsnr:
+      return "stat-tsnr";
+    case MapKind::kOutliers:
+      return "desc-maxdev";
+    case MapKind::kLaggedAutocorrelation:
+      return "desc-ac12";
   }
   return "";
 }

@@ -7,8 +7,7 @@ namespace quorvel::cli {
 namespace {
 
 // Reads a plain decimal integer (digits only) from `text` at `pos`.
-bool readNumber(const std::string& text, std::string::size_type& pos,
-                long& value) {
+bool readNumber(const std::string& text, std::string::size_type& pos, long& value) {
   std::string::size_type start = pos;
   value = 0;
   while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9') {
@@ -19,8 +18,7 @@ bool readNumber(const std::string& text, std::string::size_type& pos,
   return pos > start;
 }
 
-bool parseCsvRow(const std::string& line, long expectedVolume, long& outliers,
-                 long& spikes) {
+bool parseCsvRow(const std::string& line, long expectedVolume, long& outliers, long& spikes) {
   std::string::size_type pos = 0;
   long volume = 0;
   if (!readNumber(line, pos, volume) || volume != expectedVolume) return false;
@@ -33,8 +31,7 @@ bool parseCsvRow(const std::string& line, long expectedVolume, long& outliers,
 
 }  // namespace
 
-std::optional<VolumeCounts> parseOutlierCsv(const std::string& text,
-                                            int volumeCount) {
+std::optional<VolumeCounts> parseOutlierCsv(const std::string& text, int volumeCount) {
   std::istringstream in(text);
   std::string line;
   if (!std::getline(in, line) || line.rfind("Volume, Outliers (stddev>", 0) != 0) {
@@ -43,8 +40,7 @@ std::optional<VolumeCounts> parseOutlierCsv(const std::string& text,
   VolumeCounts counts;
   for (long volume = 1; volume <= volumeCount; ++volume) {
     long outliers = 0, spikes = 0;
-    if (!std::getline(in, line) || in.eof() ||
-        !parseCsvRow(line, volume, outliers, spikes)) {
+    if (!std::getline(in, line) || in.eof() || !parseCsvRow(line, volume, outliers, spikes)) {
       return std::nullopt;  // missing, unterminated or malformed row
     }
     counts.outliers.push_back(outliers);
@@ -54,8 +50,7 @@ std::optional<VolumeCounts> parseOutlierCsv(const std::string& text,
   return counts;
 }
 
-std::optional<VolumeCounts> parseLogTable(const std::vector<std::string>& runLog,
-                                          int volumeCount) {
+std::optional<VolumeCounts> parseLogTable(const std::vector<std::string>& runLog, int volumeCount) {
   const std::vector<std::string>& log = runLog;
   std::size_t i = 0;
   while (i < log.size() && log[i].rfind("Number of deviating voxels", 0) != 0) ++i;
@@ -65,8 +60,8 @@ std::optional<VolumeCounts> parseLogTable(const std::vector<std::string>& runLog
     if (++i >= log.size()) return std::nullopt;
     int number = 0, consumed = 0;
     long outliers = 0, spikes = 0;
-    if (std::sscanf(log[i].c_str(), "Volume %d: %ld, of which %ld spikes%n",
-                    &number, &outliers, &spikes, &consumed) != 3 ||
+    if (std::sscanf(log[i].c_str(), "Volume %d: %ld, of which %ld spikes%n", &number, &outliers,
+                    &spikes, &consumed) != 3 ||
         number != volume || static_cast<std::size_t>(consumed) != log[i].size()) {
       return std::nullopt;
     }
@@ -79,8 +74,7 @@ std::optional<VolumeCounts> parseLogTable(const std::vector<std::string>& runLog
 std::string timeseriesTsv(const VolumeCounts& counts) {
   std::string text = "outlier_count\tspike_count\n";
   for (std::size_t v = 0; v < counts.outliers.size(); ++v) {
-    text += std::to_string(counts.outliers[v]) + "\t" +
-            std::to_string(counts.spikes[v]) + "\n";
+    text += std::to_string(counts.outliers[v]) + "\t" + std::to_string(counts.spikes[v]) + "\n";
   }
   return text;
 }

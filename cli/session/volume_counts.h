@@ -19,15 +19,13 @@ struct VolumeCounts {
 // "Volume, Outliers (stddev>" and one "volume,outliers,spikes" line per
 // volume, numbered from 1. Nothing unless the text is complete and holds
 // exactly `volumeCount` rows.
-std::optional<VolumeCounts> parseOutlierCsv(const std::string& text,
-                                            int volumeCount);
+std::optional<VolumeCounts> parseOutlierCsv(const std::string& text, int volumeCount);
 
 // The counts of the log table among `runLog`, the log lines the plug-in
 // wrote while one run was linked: a heading and one "Volume %3i: %5i, of
 // which %5i spikes" line per volume. Nothing unless all `volumeCount`
 // lines are there.
-std::optional<VolumeCounts> parseLogTable(const std::vector<std::string>& runLog,
-                                          int volumeCount);
+std::optional<VolumeCounts> parseLogTable(const std::vector<std::string>& runLog, int volumeCount);
 
 // Tab-separated table for other tools: a header "outlier_count\tspike_count"
 // and one line per volume.

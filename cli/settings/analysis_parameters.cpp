@@ -21,18 +21,17 @@ double thresholdValue(double value) {
 
 nlohmann::ordered_json parametersJson(const AnalysisParameters& p) {
   const DialogSettings& d = p.dialog;
-  return nlohmann::ordered_json{
-      {"MaxDeviation", thresholdValue(d.maxDeviation)},
-      {"SpikeDef", thresholdValue(d.spikeDef)},
-      {"CreateTSNRMap", d.createTSNRMap},
-      {"CreateOutlierMap", d.createOutlierMap},
-      {"CreateLaggedAutocorMap", d.createLaggedAutocorMap},
-      {"CreateTemporalOutlierLogtab", d.createTemporalOutlierLogtab},
-      {"CreateTemporalOutlierFile", d.createTemporalOutlierFile},
-      {"AddVtcName", d.addVtcName},
-      {"DeleteOtherVmps", d.deleteOtherVmps},
-      {"Scale", p.scale},
-      {"IntensityFloor", kPluginIntensityFloor}};
+  return nlohmann::ordered_json{{"MaxDeviation", thresholdValue(d.maxDeviation)},
+                                {"SpikeDef", thresholdValue(d.spikeDef)},
+                                {"CreateTSNRMap", d.createTSNRMap},
+                                {"CreateOutlierMap", d.createOutlierMap},
+                                {"CreateLaggedAutocorMap", d.createLaggedAutocorMap},
+                                {"CreateTemporalOutlierLogtab", d.createTemporalOutlierLogtab},
+                                {"CreateTemporalOutlierFile", d.createTemporalOutlierFile},
+                                {"AddVtcName", d.addVtcName},
+                                {"DeleteOtherVmps", d.deleteOtherVmps},
+                                {"Scale", p.scale},
+                                {"IntensityFloor", kPluginIntensityFloor}};
 }
 
 std::string parametersLine(const AnalysisParameters& parameters) {

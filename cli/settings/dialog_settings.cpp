@@ -18,8 +18,8 @@ std::string withoutSpaces(const std::string& text) {
 
 // The value text of the first assignment `key = value;` in the script
 // (spaces removed), or false when there is none.
-bool findAssignment(const std::vector<std::string>& lines,
-                    const std::string& key, std::string& value) {
+bool findAssignment(const std::vector<std::string>& lines, const std::string& key,
+                    std::string& value) {
   const std::string pattern = key + "=";
   for (const std::string& line : lines) {
     std::string::size_type at = line.find(pattern);
@@ -35,8 +35,14 @@ bool findAssignment(const std::vector<std::string>& lines,
 }
 
 bool parseFlag(const std::string& text, bool& flag) {
-  if (text == "true") { flag = true; return true; }
-  if (text == "false") { flag = false; return true; }
+  if (text == "true") {
+    flag = true;
+    return true;
+  }
+  if (text == "false") {
+    flag = false;
+    return true;
+  }
   if (text.empty()) return false;
   char* end = nullptr;
   long number = std::strtol(text.c_str(), &end, 10);
@@ -93,8 +99,7 @@ bool isUsableThreshold(double value) {
   return std::isfinite(value) && value >= 0.0 && value <= FLT_MAX;
 }
 
-DialogSettings parseGuiScriptSettings(const std::string& scriptText,
-                                      const DialogSettings& start,
+DialogSettings parseGuiScriptSettings(const std::string& scriptText, const DialogSettings& start,
                                       std::vector<std::string>* missing,
                                       std::vector<std::string>* unusable) {
   std::vector<std::string> lines;

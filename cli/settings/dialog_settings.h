@@ -12,9 +12,7 @@
 namespace quorvel::cli {
 
 // The shipped script's value of a flag setting.
-constexpr bool defaultFlag(Setting setting) {
-  return dialogSetting(setting).defaultValue != 0;
-}
+constexpr bool defaultFlag(Setting setting) { return dialogSetting(setting).defaultValue != 0; }
 
 // The dialog's settings, with the values the shipped script opens with.
 struct DialogSettings {
@@ -23,16 +21,14 @@ struct DialogSettings {
   bool deleteOtherVmps = defaultFlag(Setting::kDeleteOtherMaps);
   bool createTSNRMap = defaultFlag(Setting::kCreateTsnrMap);
   bool createOutlierMap = defaultFlag(Setting::kCreateOutlierMap);
-  bool createLaggedAutocorMap =
-      defaultFlag(Setting::kCreateLaggedAutocorrelationMap);
+  bool createLaggedAutocorMap = defaultFlag(Setting::kCreateLaggedAutocorrelationMap);
   bool createTemporalOutlierLogtab = defaultFlag(Setting::kWriteOutliersToLog);
   bool createTemporalOutlierFile = defaultFlag(Setting::kWriteOutliersToCsv);
   bool addVtcName = defaultFlag(Setting::kAddVtcName);
 
   // How many maps the plug-in adds for each run.
   int mapsPerRun() const {
-    return int{createTSNRMap} + int{createOutlierMap} +
-           int{createLaggedAutocorMap};
+    return int{createTSNRMap} + int{createOutlierMap} + int{createLaggedAutocorMap};
   }
 };
 
@@ -61,8 +57,7 @@ bool isUsableThreshold(double value);
 // and its statement text is added to `missing` (when given). A threshold
 // that reads as a number but is not a usable one keeps its value from
 // `start` too, and "<statement> <value text>" is added to `unusable`.
-DialogSettings parseGuiScriptSettings(const std::string& scriptText,
-                                      const DialogSettings& start,
+DialogSettings parseGuiScriptSettings(const std::string& scriptText, const DialogSettings& start,
                                       std::vector<std::string>* missing,
                                       std::vector<std::string>* unusable = nullptr);
 

@@ -12,8 +12,7 @@ fs::path executableFolder() {
   std::error_code error;
   fs::path self = fs::read_symlink("/proc/self/exe", error);
   if (error) {
-    throw runError("cannot find the folder of the quorvel executable (" +
-                   error.message() + ")");
+    throw runError("cannot find the folder of the quorvel executable (" + error.message() + ")");
   }
   return self.parent_path();
 }

@@ -11,11 +11,11 @@
 #include <system_error>
 
 #include "cli/commands/cli_error.h"
-#include "host/dialog_contract.h"
 #include "cli/outputs/atomic_file.h"
 #include "cli/outputs/stale_temporaries.h"
 #include "cli/settings/install_paths.h"
 #include "cli/settings/settings_store.h"
+#include "host/dialog_contract.h"
 
 namespace quorvel::cli {
 namespace fs = std::filesystem;
@@ -49,8 +49,8 @@ void SettingsPlace::makePrivateFolder(const fs::path& seedScript) {
   privateFolder_ = error ? fs::path() : newPrivateFolder(parent);
   if (privateFolder_.empty()) privateFolder_ = newPrivateFolder("/tmp");
   if (privateFolder_.empty()) {
-    throw inputError("cannot make a private settings folder in " + parent.string() +
-                     " or /tmp (" + std::strerror(errno) + ")");
+    throw inputError("cannot make a private settings folder in " + parent.string() + " or /tmp (" +
+                     std::strerror(errno) + ")");
   }
   pluginsFolder_ = privateFolder_;
   bool readable = false;

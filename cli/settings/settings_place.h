@@ -6,8 +6,8 @@
 // from the installed defaults and its options. With --settings-dir the
 // dialog's persistence is kept: under that folder's lock, what the
 // plug-in saves replaces the folder's script once the call's outputs are in
-// place, and the next call starts from it. A settings folder that cannot be written is read but not saved
-// into.
+// place, and the next call starts from it. A settings folder that cannot be written is read but not
+// saved into.
 #ifndef QUORVEL_CLI_SETTINGS_SETTINGS_PLACE_H_
 #define QUORVEL_CLI_SETTINGS_SETTINGS_PLACE_H_
 

@@ -6,8 +6,8 @@
 #include <system_error>
 #include <vector>
 
-#include "cli/outputs/atomic_file.h"
 #include "cli/commands/cli_error.h"
+#include "cli/outputs/atomic_file.h"
 #include "cli/settings/dialog_settings.h"
 
 namespace quorvel::cli {
@@ -32,8 +32,7 @@ fs::path freeBrokenName(const fs::path& script) {
   const std::string base = script.string() + ".broken";
   fs::path candidate = base;
   std::error_code error;
-  for (int n = 2; fs::symlink_status(candidate, error).type() != fs::file_type::not_found;
-       ++n) {
+  for (int n = 2; fs::symlink_status(candidate, error).type() != fs::file_type::not_found; ++n) {
     candidate = base + "." + std::to_string(n);
   }
   return candidate;
@@ -81,14 +80,12 @@ std::string unusableScriptReason(const std::string& text) {
   return "";
 }
 
-fs::path prepareSettingsScript(const fs::path& folder,
-                               const fs::path& installedScript,
+fs::path prepareSettingsScript(const fs::path& folder, const fs::path& installedScript,
                                const std::string& scriptName, std::ostream& err) {
   makeSettingsFolder(folder);
   fs::path script = folder / scriptName;
   std::error_code error;
-  const bool present =
-      fs::symlink_status(script, error).type() != fs::file_type::not_found;
+  const bool present = fs::symlink_status(script, error).type() != fs::file_type::not_found;
   std::string installed;
   if (!readRegularFile(installedScript, installed)) {
     return script;  // nothing installed: the user's script or built-in values apply
@@ -102,14 +99,12 @@ fs::path prepareSettingsScript(const fs::path& folder,
     const fs::path broken = freeBrokenName(script);
     fs::rename(script, broken, error);
     if (error) {
-      err << "quorvel: " << script.string() << ": " << reason
-          << ", and it cannot be moved aside (" << error.message()
-          << "); using the installed settings\n";
+      err << "quorvel: " << script.string() << ": " << reason << ", and it cannot be moved aside ("
+          << error.message() << "); using the installed settings\n";
       return script;
     }
-    err << "quorvel: " << script.string() << ": " << reason << "; kept as "
-        << broken.string() << " and replaced by a copy of " << installedScript.string()
-        << "\n";
+    err << "quorvel: " << script.string() << ": " << reason << "; kept as " << broken.string()
+        << " and replaced by a copy of " << installedScript.string() << "\n";
   }
   try {
     writeFileAtomically(script, installed);

@@ -36,10 +36,9 @@ void makeSettingsFolder(const std::filesystem::path& folder);
 // user's script. Throws an input error when the folder cannot be made or
 // the copy fails; a missing installed script only leaves the user's script
 // as it is, and the caller falls back on the built-in values.
-std::filesystem::path prepareSettingsScript(
-    const std::filesystem::path& folder,
-    const std::filesystem::path& installedScript,
-    const std::string& scriptName, std::ostream& err);
+std::filesystem::path prepareSettingsScript(const std::filesystem::path& folder,
+                                            const std::filesystem::path& installedScript,
+                                            const std::string& scriptName, std::ostream& err);
 
 // Why the GUI script text `text` cannot serve as the user's settings, or
 // "" when it can.

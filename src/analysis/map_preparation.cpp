@@ -29,8 +29,8 @@ std::string composeMapDisplayName(const char* name, const std::string& vtcPath,
     // Only forward slashes separate folders; a backslash path stays whole.
     const std::size_t slash = vtcPath.rfind('/');
     displayName += " of ";
-    displayName += (slash == std::string::npos) ? vtcPath
-                                                : vtcPath.substr(slash + 1);
+    displayName +=
+        (slash == std::string::npos) ? vtcPath : vtcPath.substr(slash + 1);
   }
   if (displayName.size() > kMaxMapNameLength) {
     displayName.resize(kMaxMapNameLength);

@@ -74,8 +74,8 @@ bool writeOutlierCsvFile(const HostFunctions& host, int nrOfVolumes,
     logText(host, "Opening CSV file failed!");
     return false;
   }
-  bool written = writeOutlierCsv(csv, nrOfVolumes, outlierCounts, spikeCounts,
-                                 settings);
+  bool written =
+      writeOutlierCsv(csv, nrOfVolumes, outlierCounts, spikeCounts, settings);
   csv.close();
   written = written && !csv.fail();
   // std::filesystem::rename replaces an existing file on Windows too,

@@ -35,11 +35,13 @@ struct TileBuffer {
   explicit TileBuffer(int t) {
     const std::size_t doubles =
         static_cast<std::size_t>(kVoxelPassMaxTileVoxels) *
-            static_cast<std::size_t>(t) + kAlignment / sizeof(double);
+            static_cast<std::size_t>(t) +
+        kAlignment / sizeof(double);
     storage.reset(new (std::nothrow) double[doubles]);
     if (storage) {
       const auto address = reinterpret_cast<std::uintptr_t>(storage.get());
-      const std::uintptr_t skip = (kAlignment - address % kAlignment) % kAlignment;
+      const std::uintptr_t skip =
+          (kAlignment - address % kAlignment) % kAlignment;
       aligned = storage.get() + skip / sizeof(double);
     }
   }
@@ -60,8 +62,8 @@ bool voxelPassIsaAvailable(VoxelPassIsa isa) {
 }
 
 VoxelPassIsa fastestVoxelPassIsa() {
-  for (VoxelPassIsa isa : {VoxelPassIsa::kAvx512, VoxelPassIsa::kAvx2,
-                           VoxelPassIsa::kSse2}) {
+  for (VoxelPassIsa isa :
+       {VoxelPassIsa::kAvx512, VoxelPassIsa::kAvx2, VoxelPassIsa::kSse2}) {
     if (voxelPassIsaAvailable(isa)) return isa;
   }
   return VoxelPassIsa::kScalar;
@@ -69,10 +71,14 @@ VoxelPassIsa fastestVoxelPassIsa() {
 
 const char* voxelPassIsaName(VoxelPassIsa isa) {
   switch (isa) {
-    case VoxelPassIsa::kScalar: return "scalar";
-    case VoxelPassIsa::kSse2: return "sse2";
-    case VoxelPassIsa::kAvx2: return "avx2";
-    case VoxelPassIsa::kAvx512: return "avx512";
+    case VoxelPassIsa::kScalar:
+      return "scalar";
+    case VoxelPassIsa::kSse2:
+      return "sse2";
+    case VoxelPassIsa::kAvx2:
+      return "avx2";
+    case VoxelPassIsa::kAvx512:
+      return "avx512";
   }
   return "unknown";
 }
@@ -86,7 +92,8 @@ void computeVoxelStatisticsAt(VoxelPassIsa isa, const VtcSamples& samples,
       static_cast<std::size_t>(dimensions.t > 0 ? dimensions.t : 0);
   if (dimensions.x <= 0 || dimensions.y <= 0 || dimensions.z <= 0 ||
       dimensions.t <= 0 || work.timeCourse.size() < volumes ||
-      work.outlierCounts.size() < volumes || work.spikeCounts.size() < volumes) {
+      work.outlierCounts.size() < volumes ||
+      work.spikeCounts.size() < volumes) {
     return;
   }
   if (samples.floatSamples == nullptr && samples.intSamples == nullptr) return;
@@ -95,10 +102,17 @@ void computeVoxelStatisticsAt(VoxelPassIsa isa, const VtcSamples& samples,
 #if defined(QUORVEL_VOXEL_PASS_X86)
   if (voxelPassIsaAvailable(isa)) {
     switch (isa) {
-      case VoxelPassIsa::kScalar: break;
-      case VoxelPassIsa::kSse2: kernel = runVoxelPassSse2; break;
-      case VoxelPassIsa::kAvx2: kernel = runVoxelPassAvx2; break;
-      case VoxelPassIsa::kAvx512: kernel = runVoxelPassAvx512; break;
+      case VoxelPassIsa::kScalar:
+        break;
+      case VoxelPassIsa::kSse2:
+        kernel = runVoxelPassSse2;
+        break;
+      case VoxelPassIsa::kAvx2:
+        kernel = runVoxelPassAvx2;
+        break;
+      case VoxelPassIsa::kAvx512:
+        kernel = runVoxelPassAvx512;
+        break;
     }
   }
 #else

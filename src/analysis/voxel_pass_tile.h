@@ -45,7 +45,8 @@ void fillTile(const Sample* samples, std::size_t first, int count, int t,
   const std::size_t blockedVolumes = volumes - volumes % kBlockSize;
   const int blockedLanes = count - count % kBlockSize;
   for (int lane0 = 0; lane0 < blockedLanes; lane0 += kBlockSize) {
-    const Sample* block = samples + (first + static_cast<std::size_t>(lane0)) * volumes;
+    const Sample* block =
+        samples + (first + static_cast<std::size_t>(lane0)) * volumes;
     for (std::size_t v0 = 0; v0 < blockedVolumes; v0 += kBlockSize) {
       SampleRow rows[kBlockSize];
       for (int j = 0; j < kBlockSize; ++j) {
@@ -53,21 +54,25 @@ void fillTile(const Sample* samples, std::size_t first, int count, int t,
       }
       transposeBlock(rows);
       for (int i = 0; i < kBlockSize; ++i) {
-        storeRowAsDoubles(tile + (v0 + static_cast<std::size_t>(i)) * kTileVoxels + lane0,
-                          rows[i]);
+        storeRowAsDoubles(
+            tile + (v0 + static_cast<std::size_t>(i)) * kTileVoxels + lane0,
+            rows[i]);
       }
     }
     for (std::size_t v = blockedVolumes; v < volumes; ++v) {
       for (int j = 0; j < kBlockSize; ++j) {
         tile[v * kTileVoxels + static_cast<std::size_t>(lane0 + j)] =
-            static_cast<double>(block[static_cast<std::size_t>(j) * volumes + v]);
+            static_cast<double>(
+                block[static_cast<std::size_t>(j) * volumes + v]);
       }
     }
   }
   for (int lane = blockedLanes; lane < count; ++lane) {
-    const Sample* series = samples + (first + static_cast<std::size_t>(lane)) * volumes;
+    const Sample* series =
+        samples + (first + static_cast<std::size_t>(lane)) * volumes;
     for (std::size_t v = 0; v < volumes; ++v) {
-      tile[v * kTileVoxels + static_cast<std::size_t>(lane)] = static_cast<double>(series[v]);
+      tile[v * kTileVoxels + static_cast<std::size_t>(lane)] =
+          static_cast<double>(series[v]);
     }
   }
   for (int lane = count; lane < kTileVoxels; ++lane) {
@@ -80,7 +85,9 @@ void fillTile(const Sample* samples, std::size_t first, int count, int t,
 // The difference between volume u and its neighbours that the spike test
 // compares with the spike threshold: at either end the other volume of the
 // pair, inside the mean of both neighbours.
-inline Lanes firstDifference(Lanes a0, Lanes a1) { return toSingle(sub(a0, a1)); }
+inline Lanes firstDifference(Lanes a0, Lanes a1) {
+  return toSingle(sub(a0, a1));
+}
 inline Lanes innerDifference(Lanes before, Lanes a, Lanes after) {
   return toSingle(sub(a, mul(add(before, after), splat(kNeighbourWeight))));
 }
@@ -91,15 +98,15 @@ inline Lanes lastDifference(Lanes last, Lanes before) {
 // Counts a spike for every lane of `candidates` whose difference exceeds
 // the spike threshold.
 inline int spikesAmong(LaneMask candidates, Lanes difference, Lanes spikeDef) {
-  return countBits(maskBits(both(candidates, greater(magnitude(difference), spikeDef))));
+  return countBits(
+      maskBits(both(candidates, greater(magnitude(difference), spikeDef))));
 }
 
 // Autocorrelation of each lane's series from its lagged sum of products,
 // its pairs and its standard deviation: 0 unless the deviation is above the
 // floor.
 inline Lanes autocorrelation(Lanes lagSum, int pairs, Lanes sd) {
-  const Lanes denominator =
-      mul(mul(splat(static_cast<double>(pairs)), sd), sd);
+  const Lanes denominator = mul(mul(splat(static_cast<double>(pairs)), sd), sd);
   return select(greater(sd, splat(kDeviationFloor)),
                 toSingle(div(lagSum, denominator)), splat(0.0));
 }
@@ -146,7 +153,8 @@ void passTile(double* tile, const VoxelPassJob& job, const NextSamples& next,
         _mm_prefetch(next.begin + line * 64, _MM_HINT_T1);
       }
 #pragma GCC unroll 16
-      for (int k = 0; k < K; ++k) sum[k] = toSingle(add(sum[k], loadLanes(row(v, k))));
+      for (int k = 0; k < K; ++k)
+        sum[k] = toSingle(add(sum[k], loadLanes(row(v, k))));
     }
 #pragma GCC unroll 16
     for (int k = 0; k < K; ++k) mean[k] = toSingle(div(sum[k], n));
@@ -162,7 +170,8 @@ void passTile(double* tile, const VoxelPassJob& job, const NextSamples& next,
   if (anyActive == 0) {
     // Only background: zeros in every map and nothing to count.
     for (int lane = 0; lane < kTileVoxels; ++lane) {
-      maps.tsnr[lane] = maps.outliers[lane] = maps.laggedAutocorrelation[lane] = 0.0;
+      maps.tsnr[lane] = maps.outliers[lane] = maps.laggedAutocorrelation[lane] =
+          0.0;
     }
     return;
   }
@@ -219,7 +228,8 @@ void passTile(double* tile, const VoxelPassJob& job, const NextSamples& next,
       const LaneMask beyond = greater(magnitude(a[k]), maxDeviation);
       outliers += countBits(maskBits(both(beyond, countsOutliers[k])));
       if (v > 0) {
-        candidate[k] = both(greater(magnitude(previous[k]), maxDeviation), active[k]);
+        candidate[k] =
+            both(greater(magnitude(previous[k]), maxDeviation), active[k]);
         candidates |= maskBits(candidate[k]);
       }
     }
@@ -227,9 +237,9 @@ void passTile(double* tile, const VoxelPassJob& job, const NextSamples& next,
     if (candidates != 0) {
       int spikes = 0;
       for (int k = 0; k < K; ++k) {
-        const Lanes difference = (v == 1)
-            ? firstDifference(previous[k], a[k])
-            : innerDifference(before[k], previous[k], a[k]);
+        const Lanes difference =
+            (v == 1) ? firstDifference(previous[k], a[k])
+                     : innerDifference(before[k], previous[k], a[k]);
         spikes += spikesAmong(candidate[k], difference, spikeDef);
       }
       job.spikeCounts[v - 1] += spikes;
@@ -246,7 +256,8 @@ void passTile(double* tile, const VoxelPassJob& job, const NextSamples& next,
       const LaneMask candidate =
           both(greater(magnitude(previous[k]), maxDeviation), active[k]);
       if (maskBits(candidate) == 0) continue;
-      spikes += spikesAmong(candidate, lastDifference(previous[k], before[k]), spikeDef);
+      spikes += spikesAmong(candidate, lastDifference(previous[k], before[k]),
+                            spikeDef);
     }
     job.spikeCounts[t - 1] += spikes;
   }
@@ -255,10 +266,12 @@ void passTile(double* tile, const VoxelPassJob& job, const NextSamples& next,
 #pragma GCC unroll 16
   for (int k = 0; k < K; ++k) {
     const Lanes tsnr = toSingle(div(mean[k], sd[k]));
-    const Lanes extreme =
-        select(greater(negated(smallest[k]), largest[k]), smallest[k], largest[k]);
-    storeLanes(maps.tsnr + static_cast<std::ptrdiff_t>(k) * W, select(active[k], tsnr, zero));
-    storeLanes(maps.outliers + static_cast<std::ptrdiff_t>(k) * W, select(active[k], extreme, zero));
+    const Lanes extreme = select(greater(negated(smallest[k]), largest[k]),
+                                 smallest[k], largest[k]);
+    storeLanes(maps.tsnr + static_cast<std::ptrdiff_t>(k) * W,
+               select(active[k], tsnr, zero));
+    storeLanes(maps.outliers + static_cast<std::ptrdiff_t>(k) * W,
+               select(active[k], extreme, zero));
   }
   if (job.laggedAutocorrelation == nullptr) return;
 
@@ -301,7 +314,8 @@ void passTile(double* tile, const VoxelPassJob& job, const NextSamples& next,
 void writeMap(float* map, std::size_t first, int count, const double* values) {
   if (map == nullptr) return;
   for (int lane = 0; lane < count; ++lane) {
-    map[first + static_cast<std::size_t>(lane)] = static_cast<float>(values[lane]);
+    map[first + static_cast<std::size_t>(lane)] =
+        static_cast<float>(values[lane]);
   }
 }
 
@@ -318,16 +332,18 @@ void passTiles(const Sample* samples, const VoxelPassJob& job) {
     NextSamples next;
     if (job.voxelCount - first > static_cast<std::size_t>(kTileVoxels)) {
       const std::size_t nextFirst = first + kTileVoxels;
-      const std::size_t nextVoxels = job.voxelCount - nextFirst < kTileVoxels
-                                         ? job.voxelCount - nextFirst
-                                         : static_cast<std::size_t>(kTileVoxels);
+      const std::size_t nextVoxels =
+          job.voxelCount - nextFirst < kTileVoxels
+              ? job.voxelCount - nextFirst
+              : static_cast<std::size_t>(kTileVoxels);
       next.begin = reinterpret_cast<const char*>(samples + nextFirst * volumes);
       next.lines = (nextVoxels * volumes * sizeof(Sample) + 63) / 64;
     }
     passTile(job.tile, job, next, maps);
     writeMap(job.tsnr, first, count, maps.tsnr);
     writeMap(job.outliers, first, count, maps.outliers);
-    writeMap(job.laggedAutocorrelation, first, count, maps.laggedAutocorrelation);
+    writeMap(job.laggedAutocorrelation, first, count,
+             maps.laggedAutocorrelation);
   }
 }
 

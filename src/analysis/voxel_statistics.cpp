@@ -24,8 +24,8 @@ void standardise(float* series, int t, float mean, float sd, bool aboveFloor,
                  float maxDeviation, std::int32_t* outlierCounts) {
   if (sd > kDeviationFloor) {
     for (int v = 0; v < t; ++v) {
-      const float z = static_cast<float>(
-          (static_cast<double>(series[v]) - mean) / sd);
+      const float z =
+          static_cast<float>((static_cast<double>(series[v]) - mean) / sd);
       series[v] = z;
       if (std::fabs(z) > maxDeviation && aboveFloor) ++outlierCounts[v];
     }
@@ -43,8 +43,8 @@ float neighbourDifference(const float* a, int t, int v) {
   if (v == t - 1) {
     return static_cast<float>(static_cast<double>(a[t - 1]) - a[t - 2]);
   }
-  return static_cast<float>(
-      a[v] - (static_cast<double>(a[v - 1]) + a[v + 1]) * kNeighbourWeight);
+  return static_cast<float>(a[v] - (static_cast<double>(a[v - 1]) + a[v + 1]) *
+                                       kNeighbourWeight);
 }
 
 // Counts the spikes of a voxel above the intensity floor: volumes beyond
@@ -96,8 +96,9 @@ void walkVoxels(const Sample* samples, const VtcDimensions& d,
     }
 
     if (tsnrMap) {
-      tsnrMap[voxel] =
-          aboveFloor ? static_cast<float>(static_cast<double>(mean) / sd) : 0.0f;
+      tsnrMap[voxel] = aboveFloor
+                           ? static_cast<float>(static_cast<double>(mean) / sd)
+                           : 0.0f;
     }
     if (autocorMap) {
       float value = 0.0f;
@@ -127,8 +128,8 @@ void computeVoxelStatisticsScalar(const VtcSamples& samples,
                                   const MapValueArrays& maps,
                                   VoxelWorkArrays& work) {
   if (samples.floatSamples) {
-    walkVoxels(samples.floatSamples, dimensions, maxDeviation,
-               spikeDefinition, maps, work);
+    walkVoxels(samples.floatSamples, dimensions, maxDeviation, spikeDefinition,
+               maps, work);
   } else if (samples.intSamples) {
     walkVoxels(samples.intSamples, dimensions, maxDeviation, spikeDefinition,
                maps, work);
@@ -136,9 +137,8 @@ void computeVoxelStatisticsScalar(const VtcSamples& samples,
 }
 
 void computeVoxelStatistics(const VtcSamples& samples,
-                            const VtcDimensions& dimensions,
-                            float maxDeviation, float spikeDefinition,
-                            const MapValueArrays& maps,
+                            const VtcDimensions& dimensions, float maxDeviation,
+                            float spikeDefinition, const MapValueArrays& maps,
                             VoxelWorkArrays& work) {
   computeVoxelStatisticsAt(fastestVoxelPassIsa(), samples, dimensions,
                            maxDeviation, spikeDefinition, maps, work);

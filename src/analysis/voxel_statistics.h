@@ -13,8 +13,8 @@ namespace quorvel {
 // The host's sample array of a VTC: X * Y * Z * t samples, each voxel's time
 // course contiguous (time fastest, then x, y, z). Exactly one pointer is set.
 struct VtcSamples {
-  const float* floatSamples = nullptr;        // 32-bit float samples
-  const std::int16_t* intSamples = nullptr;   // signed 16-bit samples
+  const float* floatSamples = nullptr;       // 32-bit float samples
+  const std::int16_t* intSamples = nullptr;  // signed 16-bit samples
 };
 
 // The host's value arrays of the maps made for a VTC, X * Y * Z floats each
@@ -44,9 +44,8 @@ struct VoxelWorkArrays {
 // allocates one tile buffer per call, nothing per voxel. `work` must hold
 // `dimensions.t` elements per array.
 void computeVoxelStatistics(const VtcSamples& samples,
-                            const VtcDimensions& dimensions,
-                            float maxDeviation, float spikeDefinition,
-                            const MapValueArrays& maps,
+                            const VtcDimensions& dimensions, float maxDeviation,
+                            float spikeDefinition, const MapValueArrays& maps,
                             VoxelWorkArrays& work);
 
 }  // namespace quorvel

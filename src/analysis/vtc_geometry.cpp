@@ -21,7 +21,8 @@ std::int64_t voxelsAlong(std::int32_t start, std::int32_t end,
 #if defined(__GNUC__)
 __attribute__((format(printf, 1, 2)))
 #endif
-std::string formatProblem(const char* format, ...) {
+std::string
+formatProblem(const char* format, ...) {
   char text[160];
   va_list args;
   va_start(args, format);
@@ -60,15 +61,18 @@ std::size_t VtcDimensions::sampleCount() const {
 
 std::string findVtcHeaderProblem(const VTCHeader& header) {
   if (header.resolution <= 0) {
-    return formatProblem("resolution is %d", static_cast<int>(header.resolution));
+    return formatProblem("resolution is %d",
+                         static_cast<int>(header.resolution));
   }
   std::string problem =
       findAxisProblem('x', header.xStart, header.xEnd, header.resolution);
   if (problem.empty()) {
-    problem = findAxisProblem('y', header.yStart, header.yEnd, header.resolution);
+    problem =
+        findAxisProblem('y', header.yStart, header.yEnd, header.resolution);
   }
   if (problem.empty()) {
-    problem = findAxisProblem('z', header.zStart, header.zEnd, header.resolution);
+    problem =
+        findAxisProblem('z', header.zStart, header.zEnd, header.resolution);
   }
   if (!problem.empty()) return problem;
   if (header.nrOfVolumes < 1) {
@@ -89,8 +93,8 @@ std::string findVtcHeaderProblem(const VTCHeader& header) {
   for (const int factor : {d.x, d.y, d.z, d.t}) {
     if (samples > limit / static_cast<std::uint64_t>(factor)) {
       return formatProblem(
-          "%d x %d x %d voxels of %d volumes are too many samples",
-          d.x, d.y, d.z, d.t);
+          "%d x %d x %d voxels of %d volumes are too many samples", d.x, d.y,
+          d.z, d.t);
     }
     samples *= static_cast<std::uint64_t>(factor);
   }
@@ -99,9 +103,12 @@ std::string findVtcHeaderProblem(const VTCHeader& header) {
 
 VtcDimensions vtcDimensions(const VTCHeader& header) {
   VtcDimensions d;
-  d.x = static_cast<int>(voxelsAlong(header.xStart, header.xEnd, header.resolution));
-  d.y = static_cast<int>(voxelsAlong(header.yStart, header.yEnd, header.resolution));
-  d.z = static_cast<int>(voxelsAlong(header.zStart, header.zEnd, header.resolution));
+  d.x = static_cast<int>(
+      voxelsAlong(header.xStart, header.xEnd, header.resolution));
+  d.y = static_cast<int>(
+      voxelsAlong(header.yStart, header.yEnd, header.resolution));
+  d.z = static_cast<int>(
+      voxelsAlong(header.zStart, header.zEnd, header.resolution));
   d.t = header.nrOfVolumes;
   return d;
 }

@@ -121,8 +121,7 @@ int rewriteGUIScript(const HostFunctions& host, const std::string& scriptPath,
     for (std::string& line : lines) {
       const int key = findKey(line, keys);
       if (key < 0) continue;
-      const SettingLine& setting =
-          settingLines[static_cast<std::size_t>(key)];
+      const SettingLine& setting = settingLines[static_cast<std::size_t>(key)];
       if (setting.replacement.empty()) continue;
       line = setting.replacement;
       ++replaced;

@@ -98,10 +98,14 @@ static_assert(offsetof(NRVMPsHeader, resolution) == 368, "NRVMPsHeader layout");
 static_assert(sizeof(NRVMPRecord) == 96, "NRVMPRecord is 96 bytes");
 static_assert(offsetof(NRVMPRecord, name) == 0, "NRVMPRecord layout");
 static_assert(offsetof(NRVMPRecord, lowerThreshold) == 8, "NRVMPRecord layout");
-static_assert(offsetof(NRVMPRecord, upperThreshold) == 12, "NRVMPRecord layout");
-static_assert(offsetof(NRVMPRecord, displayOption40) == 40, "NRVMPRecord layout");
-static_assert(offsetof(NRVMPRecord, displayOption76) == 76, "NRVMPRecord layout");
-static_assert(offsetof(NRVMPRecord, displayValue80) == 80, "NRVMPRecord layout");
+static_assert(offsetof(NRVMPRecord, upperThreshold) == 12,
+              "NRVMPRecord layout");
+static_assert(offsetof(NRVMPRecord, displayOption40) == 40,
+              "NRVMPRecord layout");
+static_assert(offsetof(NRVMPRecord, displayOption76) == 76,
+              "NRVMPRecord layout");
+static_assert(offsetof(NRVMPRecord, displayValue80) == 80,
+              "NRVMPRecord layout");
 static_assert(offsetof(NRVMPRecord, selectedMap92) == 92, "NRVMPRecord layout");
 
 #endif  // QUORVEL_HOST_HOST_RECORDS_H_

@@ -126,10 +126,8 @@ TEST_F(AnalysisRun, TwoFilesMakeSixNamedMaps) {
   setFileList({workFile("a.vtc"), workFile("b.vtc")});
   ASSERT_TRUE(runCommand("Start"));
   const Lines expected = {
-      "TSNR of a.vtc", "Outliers (max stddev) of a.vtc",
-      "1+2 Lagged AutoCorrelation of a.vtc",
-      "TSNR of b.vtc", "Outliers (max stddev) of b.vtc",
-      "1+2 Lagged AutoCorrelation of b.vtc"};
+      "TSNR of a.vtc", "Outliers (max stddev) of a.vtc", "1+2 Lagged AutoCorrelation of a.vtc",
+      "TSNR of b.vtc", "Outliers (max stddev) of b.vtc", "1+2 Lagged AutoCorrelation of b.vtc"};
   Lines names;
   for (std::size_t i = 0; i < host().mapCount(); ++i) names.push_back(host().map(i).name());
   EXPECT_EQ(expected, names);
@@ -303,8 +301,7 @@ TEST_F(AnalysisRun, NoVtcAtAll) {
   setFileList({});
   EXPECT_FALSE(runCommand("Start"));
   EXPECT_EQ(Lines{kNoVtcMessage}, host().messageBoxes());
-  const Lines expected = {"nvGetStringParameter FileList",
-                          "nvGetHeaderOfVTCOfCurrentVMR ",
+  const Lines expected = {"nvGetStringParameter FileList", "nvGetHeaderOfVTCOfCurrentVMR ",
                           std::string("nvMessageBox ") + kNoVtcMessage};
   EXPECT_EQ(expected, journalFrom("nvGetStringParameter FileList"));
   EXPECT_FALSE(logHas("Saving the current settings"));

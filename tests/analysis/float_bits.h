@@ -26,9 +26,8 @@ inline ::testing::AssertionResult sameFloat(float expected, float actual) {
     return ::testing::AssertionSuccess();
   }
   return ::testing::AssertionFailure()
-         << "expected " << expected << " (bits " << std::hex
-         << floatBits(expected) << "), got " << actual << " (bits "
-         << floatBits(actual) << ")";
+         << "expected " << expected << " (bits " << std::hex << floatBits(expected) << "), got "
+         << actual << " (bits " << floatBits(actual) << ")";
 }
 
 }  // namespace quorvel_test

@@ -34,8 +34,7 @@ inline float refAutocorrelation(const std::vector<float>& s, int lag) {
   const int pairs = (n % 2 == 0) ? n - lag : n - 1 - lag;
   float sum = 0;
   for (int i = 0; i < pairs; ++i) {
-    sum = single(double{sum} + (double{s[i]} - double{m}) *
-                                   (double{s[i + lag]} - double{m}));
+    sum = single(double{sum} + (double{s[i]} - double{m}) * (double{s[i + lag]} - double{m}));
   }
   const float sd = refStdDev(s, m);
   if (!(double{sd} > 0.01)) return 0;
@@ -51,8 +50,7 @@ struct RefVoxel {
   std::vector<int> spikes;    // 1 where it counts as a spike
 };
 
-inline RefVoxel refVoxel(std::vector<float> x, float maxDeviation,
-                         float spikeDef) {
+inline RefVoxel refVoxel(std::vector<float> x, float maxDeviation, float spikeDef) {
   const int t = static_cast<int>(x.size());
   RefVoxel r;
   r.outliers.assign(t, 0);

@@ -26,11 +26,9 @@ int sizeOf(const std::vector<float>& s) { return static_cast<int>(s.size()); }
 TEST(SeriesStatistics, MeanRoundsTheRunningSumAfterEveryAddition) {
   // 2^24 + 1 is not a float: each +1 is lost, so the sum stays 2^24.
   const std::vector<float> s = {16777216.0f, 1.0f, 1.0f};
-  EXPECT_TRUE(sameFloat(static_cast<float>(16777216.0 / 3.0),
-                        computeMean(s.data(), 3)));
+  EXPECT_TRUE(sameFloat(static_cast<float>(16777216.0 / 3.0), computeMean(s.data(), 3)));
   // A sum in double would have kept both ones.
-  EXPECT_FALSE(sameFloat(static_cast<float>(16777218.0 / 3.0),
-                         computeMean(s.data(), 3)));
+  EXPECT_FALSE(sameFloat(static_cast<float>(16777218.0 / 3.0), computeMean(s.data(), 3)));
   const std::vector<float> quarters = {1.0f, 2.0f, 3.0f, 4.0f};
   EXPECT_EQ(2.5f, computeMean(quarters.data(), 4));
 }
@@ -38,14 +36,14 @@ TEST(SeriesStatistics, MeanRoundsTheRunningSumAfterEveryAddition) {
 TEST(SeriesStatistics, StdDevUsesDivisorNMinusOne) {
   const std::vector<float> s = {1.0f, 2.0f, 3.0f, 4.0f};
   // Squares 2.25 + 0.25 + 0.25 + 2.25 = 5, divided by 3.
-  const float expected = static_cast<float>(
-      std::sqrt(static_cast<double>(static_cast<float>(5.0 / 3.0))));
+  const float expected =
+      static_cast<float>(std::sqrt(static_cast<double>(static_cast<float>(5.0 / 3.0))));
   EXPECT_TRUE(sameFloat(expected, computeStdDevAroundMean(s.data(), 4, 2.5f)));
   EXPECT_TRUE(sameFloat(expected, computeStdDev(s.data(), 4)));
   // Around a given mean, not the series' own.
-  EXPECT_TRUE(sameFloat(
-      static_cast<float>(std::sqrt(static_cast<double>(static_cast<float>(30.0 / 3.0)))),
-      computeStdDevAroundMean(s.data(), 4, 0.0f)));
+  EXPECT_TRUE(
+      sameFloat(static_cast<float>(std::sqrt(static_cast<double>(static_cast<float>(30.0 / 3.0)))),
+                computeStdDevAroundMean(s.data(), 4, 0.0f)));
 }
 
 TEST(SeriesStatistics, MatchesTheReferenceOnIrregularSeries) {
@@ -60,8 +58,8 @@ TEST(SeriesStatistics, MatchesTheReferenceOnIrregularSeries) {
     EXPECT_TRUE(sameFloat(refMean(s), computeMean(s.data(), n)));
     EXPECT_TRUE(sameFloat(refStdDev(s, refMean(s)), computeStdDev(s.data(), n)));
     for (int lag : {1, 2}) {
-      EXPECT_TRUE(sameFloat(refAutocorrelation(s, lag),
-                            computeLaggedAutocorrelation(s.data(), n, lag)))
+      EXPECT_TRUE(
+          sameFloat(refAutocorrelation(s, lag), computeLaggedAutocorrelation(s.data(), n, lag)))
           << "n " << n << ", lag " << lag;
     }
   }

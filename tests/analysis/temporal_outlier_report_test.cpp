@@ -33,9 +33,7 @@ using quorvel_test::textModeBytes;
 class ReportFolder : public ::testing::Test {
  protected:
   // Path of `name` in the folder.
-  std::string pathIn(const std::string& name) const {
-    return (folder_.path() / name).string();
-  }
+  std::string pathIn(const std::string& name) const { return (folder_.path() / name).string(); }
 
   quorvel_test::TempFolder folder_{"report"};
 };
@@ -66,8 +64,8 @@ TEST(OutlierCsvPath, ReplacesExactlyTheLastThreeCharacters) {
 
 TEST(OutlierCsv, HeaderAndOneRowPerVolume) {
   std::ostringstream out;
-  ASSERT_TRUE(writeOutlierCsv(out, 4, kOutliers.data(), kSpikes.data(),
-                              reportSettings(false, true)));
+  ASSERT_TRUE(
+      writeOutlierCsv(out, 4, kOutliers.data(), kSpikes.data(), reportSettings(false, true)));
   EXPECT_EQ(
       "Volume, Outliers (stddev>4), Spikes (stddev:3)\n"
       "1,0,0\n2,12,3\n3,7,0\n4,100000,99999\n",
@@ -86,8 +84,7 @@ TEST(OutlierCsv, ThresholdsPrintAsTheStreamPrintsAFloat) {
   s.spikeDef = 1234567.0f;
   std::ostringstream odd;
   writeOutlierCsv(odd, 0, nullptr, nullptr, s);
-  EXPECT_EQ("Volume, Outliers (stddev>3.3), Spikes (stddev:1.23457e+06)\n",
-            odd.str());
+  EXPECT_EQ("Volume, Outliers (stddev>3.3), Spikes (stddev:1.23457e+06)\n", odd.str());
 }
 
 TEST(OutlierCsv, DecimalPointSurvivesAHostLocale) {
@@ -122,7 +119,10 @@ TEST_F(ReportFolder, BothOutputsTableFirstAndTheFileOverwritten) {
   FakeHost host;
   const std::string vtc = pathIn("run1.vtc");
   const std::string csv = pathIn("run1.csv");
-  { std::ofstream old(csv); old << "old contents that are longer than the new\n"; }
+  {
+    std::ofstream old(csv);
+    old << "old contents that are longer than the new\n";
+  }
   EXPECT_TRUE(reportTemporalOutliers(host.table(), 2, kOutliers.data(), kSpikes.data(),
                                      reportSettings(true, true), vtc));
   // The file is written in text mode.
@@ -130,10 +130,8 @@ TEST_F(ReportFolder, BothOutputsTableFirstAndTheFileOverwritten) {
                           "1,0,0\n2,12,3\n"),
             readFile(csv));
   const std::vector<std::string> expected = {
-      "Number of deviating voxels (std>4) per volume",
-      "Volume   1:     0, of which     0 spikes",
-      "Volume   2:    12, of which     3 spikes",
-      "The outlier data was saved to: \n" + csv};
+      "Number of deviating voxels (std>4) per volume", "Volume   1:     0, of which     0 spikes",
+      "Volume   2:    12, of which     3 spikes", "The outlier data was saved to: \n" + csv};
   EXPECT_EQ(expected, host.log());
   // The text went through a temporary file, which is gone.
   std::vector<std::string> entries;
@@ -172,8 +170,8 @@ TEST_F(ReportFolder, UnusablePathsCannotBeOpened) {
 TEST(OutlierCsv, AFullDeviceIsReportedAsFailure) {
   std::ofstream full("/dev/full");
   if (!full) GTEST_SKIP() << "no /dev/full";
-  EXPECT_FALSE(writeOutlierCsv(full, 4, kOutliers.data(), kSpikes.data(),
-                               reportSettings(false, true)));
+  EXPECT_FALSE(
+      writeOutlierCsv(full, 4, kOutliers.data(), kSpikes.data(), reportSettings(false, true)));
 }
 
 TEST_F(ReportFolder, AFileThatFailsWhileWrittenIsRemoved) {
@@ -196,8 +194,7 @@ TEST_F(ReportFolder, AFileThatFailsWhileWrittenIsRemoved) {
 
   EXPECT_FALSE(reported);
   EXPECT_FALSE(fs::exists(csv));
-  EXPECT_EQ(std::vector<std::string>{"Writing CSV file failed: " + csv},
-            host.log());
+  EXPECT_EQ(std::vector<std::string>{"Writing CSV file failed: " + csv}, host.log());
 }
 
 TEST_F(ReportFolder, AFailedWriteLeavesThePreviousFileWhole) {

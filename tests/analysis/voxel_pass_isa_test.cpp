@@ -33,17 +33,40 @@ std::vector<float> floatSeries(int kind, int t, std::mt19937& rng) {
   const float level = 900.0f + 200.0f * std::generate_canonical<float, 24>(rng);
   for (float& x : s) x = level + 10.0f * noise(rng);
   switch (kind) {
-    case 0: for (float& x : s) x = 50.0f + 5.0f * noise(rng); break;  // background
-    case 1: break;                                                    // noise
-    case 2: for (float& x : s) x = 1000.0f; break;                    // constant
-    case 3: for (float& x : s) x = 1000.0f + 0.004f * noise(rng); break;  // sd near the floor
-    case 4: s[volume(rng)] = std::numeric_limits<float>::quiet_NaN(); break;
-    case 5: s[volume(rng)] = kInf; break;
-    case 6: s[volume(rng)] = -kInf; break;
-    case 7: for (float& x : s) x = 1e-40f * noise(rng); s[0] = 1000.0f; break;  // denormals
-    case 8: for (float& x : s) x = 100.0f; break;                    // mean at the floor
-    case 9: for (float& x : s) x = 3e38f; break;                     // the sum overflows
-    case 10: s[volume(rng)] += 150.0f; s[volume(rng)] -= 150.0f; break;  // spike and dip
+    case 0:
+      for (float& x : s) x = 50.0f + 5.0f * noise(rng);
+      break;  // background
+    case 1:
+      break;  // noise
+    case 2:
+      for (float& x : s) x = 1000.0f;
+      break;  // constant
+    case 3:
+      for (float& x : s) x = 1000.0f + 0.004f * noise(rng);
+      break;  // sd near the floor
+    case 4:
+      s[volume(rng)] = std::numeric_limits<float>::quiet_NaN();
+      break;
+    case 5:
+      s[volume(rng)] = kInf;
+      break;
+    case 6:
+      s[volume(rng)] = -kInf;
+      break;
+    case 7:
+      for (float& x : s) x = 1e-40f * noise(rng);
+      s[0] = 1000.0f;
+      break;  // denormals
+    case 8:
+      for (float& x : s) x = 100.0f;
+      break;  // mean at the floor
+    case 9:
+      for (float& x : s) x = 3e38f;
+      break;  // the sum overflows
+    case 10:
+      s[volume(rng)] += 150.0f;
+      s[volume(rng)] -= 150.0f;
+      break;  // spike and dip
     case 11:  // a step of several volumes
       for (int v = t / 3; v < t / 3 + 4 && v < t; ++v) s[static_cast<std::size_t>(v)] += 80.0f;
       break;
@@ -88,32 +111,28 @@ std::vector<std::uint32_t> bitsOf(const std::vector<float>& values) {
   return bits;
 }
 
-PassResult runPass(VoxelPassIsa isa, const VtcSamples& samples,
-                   const VtcDimensions& d, float maxDeviation, float spikeDef,
-                   bool withAutocorrelation) {
+PassResult runPass(VoxelPassIsa isa, const VtcSamples& samples, const VtcDimensions& d,
+                   float maxDeviation, float spikeDef, bool withAutocorrelation) {
   const std::size_t voxels = d.voxelCount();
-  std::vector<float> tsnr(voxels, -7.0f), outliers(voxels, -7.0f),
-      autocorrelation(voxels, -7.0f);
+  std::vector<float> tsnr(voxels, -7.0f), outliers(voxels, -7.0f), autocorrelation(voxels, -7.0f);
   MapValueArrays maps;
   maps.tsnr = tsnr.data();
   maps.outliers = outliers.data();
   maps.laggedAutocorrelation = withAutocorrelation ? autocorrelation.data() : nullptr;
   VoxelWorkArrays work(d.t);
   quorvel::computeVoxelStatisticsAt(isa, samples, d, maxDeviation, spikeDef, maps, work);
-  return {bitsOf(tsnr), bitsOf(outliers), bitsOf(autocorrelation),
-          work.outlierCounts, work.spikeCounts};
+  return {bitsOf(tsnr), bitsOf(outliers), bitsOf(autocorrelation), work.outlierCounts,
+          work.spikeCounts};
 }
 
-void expectSameAsScalar(VoxelPassIsa isa, const VtcSamples& samples,
-                        const VtcDimensions& d) {
+void expectSameAsScalar(VoxelPassIsa isa, const VtcSamples& samples, const VtcDimensions& d) {
   const float thresholds[][2] = {{2.5f, 2.0f}, {0.5f, 0.25f}, {0.0f, 0.0f}};
   for (const auto& th : thresholds) {
     for (bool withAutocorrelation : {true, false}) {
-      SCOPED_TRACE(testing::Message() << "maxDeviation " << th[0] << ", spikeDef "
-                                      << th[1] << ", autocorrelation "
-                                      << withAutocorrelation);
-      const PassResult want = runPass(VoxelPassIsa::kScalar, samples, d, th[0],
-                                      th[1], withAutocorrelation);
+      SCOPED_TRACE(testing::Message() << "maxDeviation " << th[0] << ", spikeDef " << th[1]
+                                      << ", autocorrelation " << withAutocorrelation);
+      const PassResult want =
+          runPass(VoxelPassIsa::kScalar, samples, d, th[0], th[1], withAutocorrelation);
       const PassResult got = runPass(isa, samples, d, th[0], th[1], withAutocorrelation);
       EXPECT_EQ(want.tsnr, got.tsnr);
       EXPECT_EQ(want.outliers, got.outliers);
@@ -161,11 +180,11 @@ TEST_P(VoxelPassLevel, MatchesTheScalarPassBitForBit) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EveryLevel, VoxelPassLevel,
-    testing::Values(VoxelPassIsa::kSse2, VoxelPassIsa::kAvx2, VoxelPassIsa::kAvx512),
-    [](const testing::TestParamInfo<VoxelPassIsa>& info) {
-      return std::string(quorvel::voxelPassIsaName(info.param));
-    });
+INSTANTIATE_TEST_SUITE_P(EveryLevel, VoxelPassLevel,
+                         testing::Values(VoxelPassIsa::kSse2, VoxelPassIsa::kAvx2,
+                                         VoxelPassIsa::kAvx512),
+                         [](const testing::TestParamInfo<VoxelPassIsa>& info) {
+                           return std::string(quorvel::voxelPassIsaName(info.param));
+                         });
 
 }  // namespace

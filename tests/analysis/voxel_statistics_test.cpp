@@ -67,8 +67,7 @@ struct FloatVtc {
     maps.outliers = outliers.data();
     maps.laggedAutocorrelation = autocor.data();
     VoxelWorkArrays work(d.t);
-    quorvel::computeVoxelStatistics(s, d, settings.maxDeviation,
-                                    settings.spikeDef, maps, work);
+    quorvel::computeVoxelStatistics(s, d, settings.maxDeviation, settings.spikeDef, maps, work);
     return work;
   }
 };
@@ -78,13 +77,10 @@ void expectReference(FloatVtc& vtc, const AnalysisSettings& settings) {
   const VoxelWorkArrays work = vtc.run(settings);
   std::vector<int> outliers(vtc.d.t, 0), spikes(vtc.d.t, 0);
   for (std::size_t i = 0; i < vtc.series.size(); ++i) {
-    const RefVoxel r = refVoxel(vtc.series[i], settings.maxDeviation,
-                                settings.spikeDef);
+    const RefVoxel r = refVoxel(vtc.series[i], settings.maxDeviation, settings.spikeDef);
     EXPECT_TRUE(sameFloat(r.tsnr, vtc.tsnr[i])) << "TSNR of voxel " << i;
-    EXPECT_TRUE(sameFloat(r.largestDeviation, vtc.outliers[i]))
-        << "outlier map of voxel " << i;
-    EXPECT_TRUE(sameFloat(r.autocorrelation, vtc.autocor[i]))
-        << "autocorrelation of voxel " << i;
+    EXPECT_TRUE(sameFloat(r.largestDeviation, vtc.outliers[i])) << "outlier map of voxel " << i;
+    EXPECT_TRUE(sameFloat(r.autocorrelation, vtc.autocor[i])) << "autocorrelation of voxel " << i;
     for (int v = 0; v < vtc.d.t; ++v) {
       outliers[v] += r.outliers[v];
       spikes[v] += r.spikes[v];
@@ -97,20 +93,21 @@ void expectReference(FloatVtc& vtc, const AnalysisSettings& settings) {
 }
 
 TEST(VoxelStatistics, MixedVoxelsOfSixVolumesMatchTheReference) {
-  FloatVtc vtc(3, 2, 2, {
-      {90, 110, 100, 100, 95, 105},               // mean exactly 100
-      {1000, 1000, 1000, 1000, 1000, 1000},       // constant
-      {1000, 1000, 1000, 880, 1000, 1000},        // a dip
-      {990, 1010, 1000, 1000, 1000, 1000},        // a tie of +/- deviations
-      {1012.25f, 998.5f, 1003.125f, 987, 1020.75f, 1001},
-      {50, 60, 40, 55, 45, 52},                   // background
-      {1000, 1100, 1000, 1100, 1000, 1100},       // alternating
-      {500, 510, 520, 530, 540, 550},             // a ramp
-      {300, 300, 300, 300, 300, 900},             // a late jump
-      {900, 300, 300, 300, 300, 300},             // an early jump
-      {100.5f, 100.25f, 100.75f, 100.5f, 100.5f, 100.5f},
-      {2000, 1990, 2010, 2005, 1995, 2000},
-  });
+  FloatVtc vtc(3, 2, 2,
+               {
+                   {90, 110, 100, 100, 95, 105},          // mean exactly 100
+                   {1000, 1000, 1000, 1000, 1000, 1000},  // constant
+                   {1000, 1000, 1000, 880, 1000, 1000},   // a dip
+                   {990, 1010, 1000, 1000, 1000, 1000},   // a tie of +/- deviations
+                   {1012.25f, 998.5f, 1003.125f, 987, 1020.75f, 1001},
+                   {50, 60, 40, 55, 45, 52},              // background
+                   {1000, 1100, 1000, 1100, 1000, 1100},  // alternating
+                   {500, 510, 520, 530, 540, 550},        // a ramp
+                   {300, 300, 300, 300, 300, 900},        // a late jump
+                   {900, 300, 300, 300, 300, 300},        // an early jump
+                   {100.5f, 100.25f, 100.75f, 100.5f, 100.5f, 100.5f},
+                   {2000, 1990, 2010, 2005, 1995, 2000},
+               });
   expectReference(vtc, allMaps(1.5f, 1.0f));
   expectReference(vtc, allMaps(0.5f, 0.25f));
 }
@@ -176,8 +173,7 @@ TEST(VoxelStatistics, DeviationAtTheFloorKeepsPlainDeviations) {
 }
 
 TEST(VoxelStatistics, DipIsNegativeAndTieIsPositive) {
-  FloatVtc vtc(2, 1, 1, {{1000, 1000, 1000, 880, 1000, 1000},
-                         {990, 1010, 1000, 1000, 1000, 1000}});
+  FloatVtc vtc(2, 1, 1, {{1000, 1000, 1000, 880, 1000, 1000}, {990, 1010, 1000, 1000, 1000, 1000}});
   vtc.run(allMaps(4.0f, 3.0f));
   EXPECT_LT(vtc.outliers[0], -2.0f);
   // Mean 1000 exactly: the deviations are +-10 / sd, the positive wins.
@@ -221,8 +217,7 @@ TEST(VoxelStatistics, ThresholdsAreStrict) {
   // Mean 1000 exactly: volume 0 stands at z0 = 20 / sd and differs from
   // volume 1 by exactly 2 * z0.
   FloatVtc vtc(1, 1, 1, {{1020, 980, 1020, 980, 1000, 1000}});
-  const float z0 = static_cast<float>(
-      20.0 / quorvel_test::refStdDev(vtc.series[0], 1000.0f));
+  const float z0 = static_cast<float>(20.0 / quorvel_test::refStdDev(vtc.series[0], 1000.0f));
   ASSERT_GT(z0, 1.0f);
   VoxelWorkArrays work = vtc.run(allMaps(z0, 0.0f));
   EXPECT_EQ(0, work.outlierCounts[0]);
@@ -239,8 +234,7 @@ TEST(VoxelStatistics, SixteenBitSamplesAreSigned) {
   VtcDimensions d;
   d.x = d.y = d.z = 1;
   d.t = 6;
-  std::vector<std::int16_t> samples = {static_cast<std::int16_t>(0xFFFF), 500,
-                                       520, 480, 510, 490};
+  std::vector<std::int16_t> samples = {static_cast<std::int16_t>(0xFFFF), 500, 520, 480, 510, 490};
   std::vector<float> tsnr(1), outliers(1), autocor(1);
   VtcSamples s;
   s.intSamples = samples.data();
@@ -282,8 +276,8 @@ TEST(VoxelStatistics, CountsWithoutAnyMap) {
   AnalysisSettings noMaps;
   noMaps.maxDeviation = 1.0f;
   noMaps.spikeDef = 0.5f;
-  quorvel::computeVoxelStatistics(s, vtc.d, noMaps.maxDeviation,
-                                  noMaps.spikeDef, MapValueArrays{}, work);
+  quorvel::computeVoxelStatistics(s, vtc.d, noMaps.maxDeviation, noMaps.spikeDef, MapValueArrays{},
+                                  work);
   EXPECT_EQ(1, work.outlierCounts[6]);
   EXPECT_EQ(1, work.spikeCounts[5]);
 }

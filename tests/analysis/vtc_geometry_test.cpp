@@ -49,8 +49,7 @@ TEST(VtcGeometry, HeadersThatCannotDescribeAVtc) {
   EXPECT_EQ("no voxel on z (start 5, end 5, resolution 1)",
             findVtcHeaderProblem(header(0, 9, 0, 9, 5, 5, 1, 5)));
   EXPECT_EQ("number of volumes is 0", findVtcHeaderProblem(header(0, 9, 0, 9, 0, 9, 1, 0)));
-  EXPECT_EQ("number of volumes is -2",
-            findVtcHeaderProblem(header(0, 9, 0, 9, 0, 9, 1, -2)));
+  EXPECT_EQ("number of volumes is -2", findVtcHeaderProblem(header(0, 9, 0, 9, 0, 9, 1, -2)));
   // The extent itself overflows 32 bits.
   EXPECT_EQ("too many voxels on x (start -2147483648, end 2147483647)",
             findVtcHeaderProblem(header(INT_MIN, INT_MAX, 0, 9, 0, 9, 1, 5)));
@@ -73,9 +72,12 @@ TEST(VtcGeometry, MapsMatchOnlyWithTheSameGrid) {
   const quorvel::VtcDimensions vtc = vtcDimensions(header(57, 232, 52, 172, 59, 197, 3, 600));
   NRVMPsHeader maps;
   std::memset(&maps, 0xA5, sizeof maps);
-  maps.xStart = 57; maps.xEnd = 232;
-  maps.yStart = 52; maps.yEnd = 172;
-  maps.zStart = 59; maps.zEnd = 197;
+  maps.xStart = 57;
+  maps.xEnd = 232;
+  maps.yStart = 52;
+  maps.yEnd = 172;
+  maps.zStart = 59;
+  maps.zEnd = 197;
   maps.resolution = 3;
   EXPECT_TRUE(mapDimensionsMatch(maps, vtc));
   maps.zEnd = 200;  // 141 / 3 = 47

@@ -22,8 +22,8 @@ TEST(AnalysisOptionsTest, WrittenArgumentsReadBackIntoTheSameOptions) {
   const std::vector<std::vector<std::string>> cases = {
       {},
       {"--max-deviation", "3.3", "--spike-def", "0.1", "--no-tsnr", "--autocorrelation"},
-      {"--no-autocorrelation", "--no-outlier-map", "--log-table", "--no-csv",
-       "--no-add-vtc-name", "--delete-other-maps", "--spike-def", "1e-300"},
+      {"--no-autocorrelation", "--no-outlier-map", "--log-table", "--no-csv", "--no-add-vtc-name",
+       "--delete-other-maps", "--spike-def", "1e-300"},
       {"--tsnr", "--outlier-map", "--no-log-table", "--csv", "--add-vtc-name",
        "--no-delete-other-maps", "--max-deviation", "3.4e38", "--scale", "0.01"},
   };

@@ -35,8 +35,8 @@ TEST(BidsNameTest, SplitsEntitiesAndSuffixAndRefusesOtherNames) {
   EXPECT_EQ(bidsStem("sub-01_task-rest_bold.nii.gz"), "sub-01_task-rest_bold");
   std::vector<std::string> keys = {"run", "zzz", "task", "acq", "sub", "echo", "ses", "aaa"};
   sortEntityKeys(keys);
-  EXPECT_EQ(keys, (std::vector<std::string>{"sub", "ses", "task", "acq", "run", "echo", "aaa",
-                                            "zzz"}));
+  EXPECT_EQ(keys,
+            (std::vector<std::string>{"sub", "ses", "task", "acq", "run", "echo", "aaa", "zzz"}));
 }
 
 TEST(RobustFencesTest, QuartilesInterpolateAndFencesNeedFourValues) {
@@ -76,9 +76,12 @@ class GroupTableTest : public ::testing::Test {
   }
 
   void SetUp() override {
-    nlohmann::json base = {{"Run", "x"},         {"Volumes", 30},
-                           {"RepetitionTime", 2}, {"voxels_analysed", 1000},
-                           {"tsnr_median", 60.0}, {"dvars_mean", 10.5},
+    nlohmann::json base = {{"Run", "x"},
+                           {"Volumes", 30},
+                           {"RepetitionTime", 2},
+                           {"voxels_analysed", 1000},
+                           {"tsnr_median", 60.0},
+                           {"dvars_mean", 10.5},
                            {"global_signal_mean", nullptr}};
     const double tsnr[] = {60, 62, 58, 61, 59};
     const char* runs[] = {"sub-01/func/sub-01_task-rest",
@@ -130,14 +133,17 @@ TEST_F(GroupTableTest, RowsComeFromTheLayoutAndFarNumbersAreFlagged) {
   }
   ASSERT_EQ(lines.size(), 7u);
   EXPECT_EQ(lines[0].rfind("sub\tses\ttask\tacq\trun\tvolumes\trepetition_time\t"
-                           "voxels_analysed\tvoxels_analysed_fraction\t", 0), 0u) << lines[0];
+                           "voxels_analysed\tvoxels_analysed_fraction\t",
+                           0),
+            0u)
+      << lines[0];
   EXPECT_EQ(lines[3].rfind("02\t1\tmotor\tfast\tn/a\t30\t2\t1000\tn/a\t", 0), 0u) << lines[3];
   EXPECT_NE(lines[6].find("\t12.5\t"), std::string::npos);
   EXPECT_EQ(lines[6].substr(lines[6].rfind('\t')), "\t1");
 
   const nlohmann::json dictionary = nlohmann::json::parse(groupDictionaryJson(table));
-  for (const char* column : {"sub", "acq", "volumes", "tsnr_median", "flag_tsnr_median",
-                             "fd_mean", "flag_count"}) {
+  for (const char* column :
+       {"sub", "acq", "volumes", "tsnr_median", "flag_tsnr_median", "fd_mean", "flag_count"}) {
     EXPECT_TRUE(dictionary.contains(column)) << column;
   }
   EXPECT_NE(dictionary["flag_tsnr_median"]["Description"].get<std::string>().find("6 runs"),
@@ -154,9 +160,9 @@ TEST_F(GroupTableTest, TheCommandWritesTheTableAndSaysWhatItLeftOut) {
   EXPECT_EQ(readFile(out() / "group_bold.tsv"), groupTableTsv(collectGroupTable(out())));
 
   // Filtered to participants 01 and 02: three runs, too few to judge.
-  result = cli_test::runQuorvel({"bids", "absent-bids", "out", "group", "--participant-label",
-                                 "sub-01", "02"},
-                                folder.path());
+  result = cli_test::runQuorvel(
+      {"bids", "absent-bids", "out", "group", "--participant-label", "sub-01", "02"},
+      folder.path());
   EXPECT_EQ(result.exitStatus, 1);
   EXPECT_NE(result.out.find("3 runs, 0 with"), std::string::npos) << result.out;
 

@@ -58,7 +58,8 @@ TEST(BidsLayoutTest, SidecarsInheritFromTheRootDownAndRunsFollowTheFilters) {
   writeFile(root / "sub-02/ses-1/func/sub-02_ses-1_task-rest_sbref.json",
             "{\"RepetitionTime\": 9}");
   // A run named against its folders.
-  cli_test::writeRun(cli_test::typicalRun(), (root / "sub-03/func/sub-04_task-rest_bold.nii").string());
+  cli_test::writeRun(cli_test::typicalRun(),
+                     (root / "sub-03/func/sub-04_task-rest_bold.nii").string());
 
   std::vector<std::string> notes;
   const std::vector<BidsRun> all = findBoldRuns(root, {}, notes);
@@ -84,9 +85,8 @@ TEST(BidsLayoutTest, SidecarsInheritFromTheRootDownAndRunsFollowTheFilters) {
     std::size_t runs;
   };
   const Selection selections[] = {
-      {{{"02"}, {}, {}}, 2},         {{{"01", "03"}, {}, {"rest"}}, 3},
-      {{{}, {"2"}, {}}, 1},          {{{}, {}, {"motor"}}, 1},
-      {{{"01"}, {"1"}, {}}, 0},
+      {{{"02"}, {}, {}}, 2},    {{{"01", "03"}, {}, {"rest"}}, 3}, {{{}, {"2"}, {}}, 1},
+      {{{}, {}, {"motor"}}, 1}, {{{"01"}, {"1"}, {}}, 0},
   };
   for (const Selection& selection : selections) {
     std::vector<std::string> ignored;

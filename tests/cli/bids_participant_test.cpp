@@ -73,7 +73,8 @@ TEST_F(BidsCommandTest, ParallelRunsGiveTheOutputsOfOneAtATimeInTheDerivativesLa
     EXPECT_EQ(iqms["Parameters"]["MaxDeviation"], 3.5);
   }
   EXPECT_FALSE(fs::exists(out / "sub-01/func/sub-01_task-rest_acq-draft_stat-tsnr_boldmap.nii.gz"));
-  const nlohmann::json description = nlohmann::json::parse(readFile(out / "dataset_description.json"));
+  const nlohmann::json description =
+      nlohmann::json::parse(readFile(out / "dataset_description.json"));
   EXPECT_EQ(description["DatasetType"], "derivative");
   EXPECT_EQ(description["GeneratedBy"][0]["Name"], "Quorvel");
   EXPECT_EQ(description["DatasetLinks"]["raw"],
@@ -101,20 +102,19 @@ TEST_F(BidsCommandTest, RunsAreSkippedOnlyWhileTheirOutputsAreCompleteAndNewer) 
   const Step steps[] = {
       {"nothing changed", [] {}, {}, 0},
       {"a newer run",
-       [&] {
-         fs::last_write_time(study() / testBidsRuns()[1],
-                             fs::file_time_type::clock::now());
-       },
-       {}, 1},
+       [&] { fs::last_write_time(study() / testBidsRuns()[1], fs::file_time_type::clock::now()); },
+       {},
+       1},
       {"a newer inherited sidecar",
        [&] {
-         fs::last_write_time(study() / "task-motor_bold.json",
-                             fs::file_time_type::clock::now());
+         fs::last_write_time(study() / "task-motor_bold.json", fs::file_time_type::clock::now());
        },
-       {}, 1},
+       {},
+       1},
       {"an output removed",
        [&] { fs::remove(out / "sub-02/ses-2/func/sub-02_ses-2_task-rest_desc-qc_iqms.json"); },
-       {}, 1},
+       {},
+       1},
       {"other options", [] {}, {"--no-autocorrelation"}, 6},
       {"--force", [] {}, {"--no-autocorrelation", "--force"}, 6},
       {"one participant's runs", [] {}, {"--participant-label", "sub-02", "--force"}, 2},
@@ -149,7 +149,8 @@ TEST_F(BidsCommandTest, AFailedRunIsNamedAndTheOthersGoOn) {
   };
   const Refused refusals[] = {
       {{"bids", "absent", "out", "participant"}, "absent: not a folder"},
-      {{"bids", "study", "out", "participant", "--participant-label", "07"}, "no participant sub-07"},
+      {{"bids", "study", "out", "participant", "--participant-label", "07"},
+       "no participant sub-07"},
       {{"bids", "study", "out", "participant", "--task-label", "nback"}, "no BOLD run"},
       {{"bids", "study", "out", "participant", "--max-deviation", "-1"}, "max-deviation"},
       {{"bids", "study", "out", "subject"}, "subject"},

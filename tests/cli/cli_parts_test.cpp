@@ -11,14 +11,14 @@
 #include <fstream>
 #include <numeric>
 
-#include "cli/outputs/atomic_file.h"
 #include "cli/commands/cli_error.h"
-#include "cli/settings/dialog_settings.h"
 #include "cli/commands/mdm_file.h"
-#include "cli/outputs/output_names.h"
 #include "cli/commands/run_plan.h"
 #include "cli/nifti/time_major_layout.h"
+#include "cli/outputs/atomic_file.h"
+#include "cli/outputs/output_names.h"
 #include "cli/session/volume_counts.h"
+#include "cli/settings/dialog_settings.h"
 #include "cli_test_support.h"
 
 namespace quorvel::cli {
@@ -30,7 +30,8 @@ TEST(OutputNamesTest, EntitiesDropTheSuffixOnlyForFieldStyleNames) {
   RunOutputNames bids = outputNamesFor("/data/sub-01_task-rest_run-2_bold.nii.gz");
   EXPECT_EQ(bids.stem, "sub-01_task-rest_run-2_bold");
   EXPECT_EQ(bids.mapName(MapKind::kTsnr), "sub-01_task-rest_run-2_stat-tsnr_boldmap.nii.gz");
-  EXPECT_EQ(bids.mapSidecarName(MapKind::kLaggedAutocorrelation), "sub-01_task-rest_run-2_desc-ac12_boldmap.json");
+  EXPECT_EQ(bids.mapSidecarName(MapKind::kLaggedAutocorrelation),
+            "sub-01_task-rest_run-2_desc-ac12_boldmap.json");
   EXPECT_EQ(bids.timeseriesName(), "sub-01_task-rest_run-2_desc-qc_timeseries.tsv");
   EXPECT_EQ(bids.csvName(), "sub-01_task-rest_run-2_bold.csv");
 
@@ -63,11 +64,11 @@ TEST(GuiScriptSettingsTest, ReadsTheStatementsThePluginRewrites) {
   EXPECT_TRUE(settings.createOutlierMap) << "the comparison is skipped, 2 is true";
   EXPECT_EQ(settings.maxDeviation, 3.5);
   EXPECT_EQ(settings.spikeDef, 3.0);
-  EXPECT_EQ(missing, (std::vector<std::string>{
-                         "dlg.maps.create_lagged_autocor_map.checked =",
-                         "dlg.parameters.spike_def.value =",
-                         "dlg.temporal.create_temporal_outlier_logtab.checked =",
-                         "dlg.temporal.create_temporal_outlier_file.checked ="}));
+  EXPECT_EQ(missing,
+            (std::vector<std::string>{
+                "dlg.maps.create_lagged_autocor_map.checked =", "dlg.parameters.spike_def.value =",
+                "dlg.temporal.create_temporal_outlier_logtab.checked =",
+                "dlg.temporal.create_temporal_outlier_file.checked ="}));
 }
 
 TEST(GuiScriptSettingsTest, ThresholdsTheFloatsOfThePluginCannotHoldAreUnusable) {
@@ -75,12 +76,12 @@ TEST(GuiScriptSettingsTest, ThresholdsTheFloatsOfThePluginCannotHoldAreUnusable)
     std::vector<std::string> missing, unusable;
     DialogSettings start;
     start.spikeDef = 2.0;
-    DialogSettings settings = parseGuiScriptSettings(
-        std::string("dlg.parameters.spike_def.value = ") + text + ";\n", start, &missing,
-        &unusable);
+    DialogSettings settings =
+        parseGuiScriptSettings(std::string("dlg.parameters.spike_def.value = ") + text + ";\n",
+                               start, &missing, &unusable);
     EXPECT_EQ(settings.spikeDef, 2.0) << text << ": the start value stays";
-    EXPECT_EQ(unusable, std::vector<std::string>{std::string("dlg.parameters.spike_def.value = ") +
-                                                 text})
+    EXPECT_EQ(unusable,
+              std::vector<std::string>{std::string("dlg.parameters.spike_def.value = ") + text})
         << text;
     EXPECT_EQ(std::count(missing.begin(), missing.end(), "dlg.parameters.spike_def.value ="), 0)
         << text << ": a number, if unusable, is not missing";
@@ -95,8 +96,8 @@ TEST(GuiScriptSettingsTest, ThresholdsTheFloatsOfThePluginCannotHoldAreUnusable)
 
 TEST(GuiScriptSettingsTest, ShippedScriptGivesTheBuiltInSettings) {
   std::vector<std::string> missing;
-  DialogSettings shipped = parseGuiScriptSettings(
-      cli_test::readFile(QUORVEL_SHIPPED_GUI_SCRIPT), DialogSettings{}, &missing);
+  DialogSettings shipped = parseGuiScriptSettings(cli_test::readFile(QUORVEL_SHIPPED_GUI_SCRIPT),
+                                                  DialogSettings{}, &missing);
   EXPECT_TRUE(missing.empty());
   DialogSettings builtIn;
   EXPECT_EQ(shipped.maxDeviation, builtIn.maxDeviation);
@@ -118,15 +119,16 @@ TEST(VolumeCountsTest, CsvMustBeCompleteToCount) {
   EXPECT_FALSE(parseOutlierCsv(csv, 2)) << "a row too many";
   EXPECT_FALSE(parseOutlierCsv(csv.substr(0, csv.size() - 1), 3)) << "last line cut";
   EXPECT_FALSE(parseOutlierCsv(csv.substr(0, csv.size() - 3), 3)) << "last row cut";
-  EXPECT_FALSE(parseOutlierCsv("Volume, Outliers (stddev>4), Spikes (stddev:3)\n1,0,0\n3,1,0\n", 2));
+  EXPECT_FALSE(
+      parseOutlierCsv("Volume, Outliers (stddev>4), Spikes (stddev:3)\n1,0,0\n3,1,0\n", 2));
   EXPECT_FALSE(parseOutlierCsv("", 0));
 }
 
 TEST(VolumeCountsTest, LogTableIsTakenFromTheRunsOwnLines) {
-  const std::vector<std::string> a = {
-      "Successfully loaded qc/a.vtc", "Starting calculations",
-      "Number of deviating voxels (std>4) per volume",
-      "Volume   1:     0, of which     0 spikes", "Volume   2:    17, of which     2 spikes"};
+  const std::vector<std::string> a = {"Successfully loaded qc/a.vtc", "Starting calculations",
+                                      "Number of deviating voxels (std>4) per volume",
+                                      "Volume   1:     0, of which     0 spikes",
+                                      "Volume   2:    17, of which     2 spikes"};
   std::optional<VolumeCounts> counts = parseLogTable(a, 2);
   ASSERT_TRUE(counts);
   EXPECT_EQ(counts->outliers, (std::vector<long>{0, 17}));
@@ -139,8 +141,9 @@ TEST(VolumeCountsTest, LogTableIsTakenFromTheRunsOwnLines) {
 TEST(MdmFileTest, RunsAreTakenFromTheMdmFolderAndMissingOnesNamed) {
   cli_test::TempFolder folder;
   cli_test::writeFile(folder.path() / "a.nii", "x");
-  cli_test::writeFile(folder.path() / "design.mdm",
-                      "FileVersion: 3\r\n\"a.nii\" \"a.sdm\"\r\n\n\"" + folder.file("a.nii") + "\"\n");
+  cli_test::writeFile(
+      folder.path() / "design.mdm",
+      "FileVersion: 3\r\n\"a.nii\" \"a.sdm\"\r\n\n\"" + folder.file("a.nii") + "\"\n");
   std::vector<std::string> runs = readMdmRunPaths(folder.file("design.mdm"));
   EXPECT_EQ(runs, (std::vector<std::string>{folder.file("a.nii"), folder.file("a.nii")}));
 
@@ -158,7 +161,8 @@ TEST(MdmFileTest, RunsAreTakenFromTheMdmFolderAndMissingOnesNamed) {
     readMdmRunPaths(folder.file("nul.mdm"));
     FAIL() << "a run path holding a NUL byte must be refused";
   } catch (const CliError& error) {
-    EXPECT_EQ(std::string(error.what()), folder.file("nul.mdm") +
+    EXPECT_EQ(std::string(error.what()),
+              folder.file("nul.mdm") +
                   ": the path of run 1 holds a NUL byte, which no file name can hold");
   }
   EXPECT_EQ(mdmTextNaming({"qc/a.vtc"}).substr(mdmTextNaming({"qc/a.vtc"}).rfind("\"qc")),
@@ -263,8 +267,8 @@ TEST(AtomicFileTest, APlantedLinkIsReplacedAndAFailedRenameKeepsItsError) {
 }
 
 TEST(TimeMajorLayoutTest, BlocksOfVolumesLandInGridsThatDoNotFillTheTiles) {
-  for (auto [voxels, volumes] : {std::pair<std::size_t, std::size_t>{1, 1}, {70, 3},
-                                 {3, 130}, {129, 65}}) {
+  for (auto [voxels, volumes] :
+       {std::pair<std::size_t, std::size_t>{1, 1}, {70, 3}, {3, 130}, {129, 65}}) {
     std::vector<std::int32_t> volumeMajor(voxels * volumes);
     std::iota(volumeMajor.begin(), volumeMajor.end(), 0);
     std::vector<std::int32_t> timeMajor(voxels * volumes, -1);
@@ -273,8 +277,7 @@ TEST(TimeMajorLayoutTest, BlocksOfVolumesLandInGridsThatDoNotFillTheTiles) {
       const std::size_t count = std::min<std::size_t>(7, volumes - first);
       scatterVolumes(reinterpret_cast<const unsigned char*>(volumeMajor.data() + first * voxels),
                      sizeof(std::int32_t), voxels, voxels * sizeof(std::int32_t), first, count,
-                     volumes, timeMajor.data(),
-                     [](const unsigned char* bytes) {
+                     volumes, timeMajor.data(), [](const unsigned char* bytes) {
                        std::int32_t value;
                        std::memcpy(&value, bytes, sizeof value);
                        return value;

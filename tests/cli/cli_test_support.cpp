@@ -1,7 +1,7 @@
 #include "cli_test_support.h"
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -38,7 +38,7 @@ TestRun typicalRun(int nx, int ny, int nz, int nt) {
           run.at(x, y, z, t) = base + static_cast<int>(engine() % 21) - 10;
         }
   for (int t = 0; t < nt; ++t) run.at(0, 1, 0, t) = 20 + t % 3;  // background
-  if (nx > 1 && nt > 12) run.at(1, 0, 0, 12) += 400;              // a spike
+  if (nx > 1 && nt > 12) run.at(1, 0, 0, 12) += 400;             // a spike
   return run;
 }
 
@@ -103,8 +103,8 @@ void writeRun(const TestRun& run, const std::string& path) {
   image->scl_inter = run.sclInter;
   image->sform_code = NIFTI_XFORM_SCANNER_ANAT;
   nifti_dmat44 m{};
-  double rows[4][4] = {{1.8, 0.3, 0.0, -10.0}, {-0.2, 1.9, 0.1, 20.0},
-                       {0.0, 0.0, 2.5, -7.5}, {0, 0, 0, 1}};
+  double rows[4][4] = {
+      {1.8, 0.3, 0.0, -10.0}, {-0.2, 1.9, 0.1, 20.0}, {0.0, 0.0, 2.5, -7.5}, {0, 0, 0, 1}};
   for (int r = 0; r < 4; ++r)
     for (int c = 0; c < 4; ++c) m.m[r][c] = rows[r][c];
   image->sto_xyz = m;
@@ -121,9 +121,8 @@ ImagePtr loadImage(const std::string& path) {
   return ImagePtr(nifti_image_read(path.c_str(), 1), nifti_image_free);
 }
 
-CommandResult runQuorvel(const std::vector<std::string>& arguments,
-                         const fs::path& workingFolder, const std::string& shellPrefix,
-                         const fs::path& executable) {
+CommandResult runQuorvel(const std::vector<std::string>& arguments, const fs::path& workingFolder,
+                         const std::string& shellPrefix, const fs::path& executable) {
   auto quoted = [](const std::string& text) {
     std::string out = "'";
     for (char c : text) out += (c == '\'') ? std::string("'\\''") : std::string(1, c);

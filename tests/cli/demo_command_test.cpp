@@ -34,18 +34,17 @@ TEST(DemoCommandTest, WritesTheRunAndMapsOnItsGridAndRunsAgain) {
     EXPECT_EQ(image->nz, run->nz);
     EXPECT_EQ(image->qform_code, run->qform_code);
   }
-  for (const char* file : {"sub-demo_task-rest_bold.csv", "sub-demo_task-rest_desc-qc_timeseries.tsv",
-                           "sub-demo_task-rest_desc-qc_timeseries.json",
-                           "dataset_description.json"}) {
+  for (const char* file :
+       {"sub-demo_task-rest_bold.csv", "sub-demo_task-rest_desc-qc_timeseries.tsv",
+        "sub-demo_task-rest_desc-qc_timeseries.json", "dataset_description.json"}) {
     EXPECT_TRUE(fs::exists(demo / file)) << file;
   }
   // Each call has a log of its own.
   std::vector<std::string> logs = folderEntries(demo);
-  logs.erase(std::remove_if(logs.begin(), logs.end(),
-                            [](const std::string& name) {
-                              return name.rfind("quorvel_log_", 0) != 0;
-                            }),
-             logs.end());
+  logs.erase(
+      std::remove_if(logs.begin(), logs.end(),
+                     [](const std::string& name) { return name.rfind("quorvel_log_", 0) != 0; }),
+      logs.end());
   EXPECT_EQ(logs.size(), 2u);
   // The built-in spikes show as volumes full of spiking voxels.
   const std::string csv = readFile(demo / "sub-demo_task-rest_bold.csv");

@@ -21,17 +21,39 @@ void append(std::string& out, T value, bool swapped) {
 
 void appendSample(std::string& out, int datatype, double v, bool swapped) {
   switch (datatype) {
-    case DT_UINT8: append(out, static_cast<std::uint8_t>(v), swapped); break;
-    case DT_INT8: append(out, static_cast<std::int8_t>(v), swapped); break;
-    case DT_INT16: append(out, static_cast<std::int16_t>(v), swapped); break;
-    case DT_UINT16: append(out, static_cast<std::uint16_t>(v), swapped); break;
-    case DT_INT32: append(out, static_cast<std::int32_t>(v), swapped); break;
-    case DT_UINT32: append(out, static_cast<std::uint32_t>(v), swapped); break;
-    case DT_INT64: append(out, static_cast<std::int64_t>(v), swapped); break;
-    case DT_UINT64: append(out, static_cast<std::uint64_t>(v), swapped); break;
-    case DT_FLOAT32: append(out, static_cast<float>(v), swapped); break;
-    case DT_FLOAT64: append(out, v, swapped); break;
-    default: append(out, static_cast<float>(v), swapped); break;  // e.g. COMPLEX64 halves
+    case DT_UINT8:
+      append(out, static_cast<std::uint8_t>(v), swapped);
+      break;
+    case DT_INT8:
+      append(out, static_cast<std::int8_t>(v), swapped);
+      break;
+    case DT_INT16:
+      append(out, static_cast<std::int16_t>(v), swapped);
+      break;
+    case DT_UINT16:
+      append(out, static_cast<std::uint16_t>(v), swapped);
+      break;
+    case DT_INT32:
+      append(out, static_cast<std::int32_t>(v), swapped);
+      break;
+    case DT_UINT32:
+      append(out, static_cast<std::uint32_t>(v), swapped);
+      break;
+    case DT_INT64:
+      append(out, static_cast<std::int64_t>(v), swapped);
+      break;
+    case DT_UINT64:
+      append(out, static_cast<std::uint64_t>(v), swapped);
+      break;
+    case DT_FLOAT32:
+      append(out, static_cast<float>(v), swapped);
+      break;
+    case DT_FLOAT64:
+      append(out, v, swapped);
+      break;
+    default:
+      append(out, static_cast<float>(v), swapped);
+      break;  // e.g. COMPLEX64 halves
   }
 }
 
@@ -51,10 +73,21 @@ std::string NiftiBytes::bytes() const {
   std::string header;
   int sampleBits = 32;
   switch (datatype) {
-    case DT_UINT8: case DT_INT8: sampleBits = 8; break;
-    case DT_INT16: case DT_UINT16: sampleBits = 16; break;
-    case DT_INT64: case DT_UINT64: case DT_FLOAT64: sampleBits = 64; break;
-    default: break;
+    case DT_UINT8:
+    case DT_INT8:
+      sampleBits = 8;
+      break;
+    case DT_INT16:
+    case DT_UINT16:
+      sampleBits = 16;
+      break;
+    case DT_INT64:
+    case DT_UINT64:
+    case DT_FLOAT64:
+      sampleBits = 64;
+      break;
+    default:
+      break;
   }
   const double offset = voxOffset.value_or(version == 1 ? 352 : 544);
   if (version == 1) {

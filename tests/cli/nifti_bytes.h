@@ -15,13 +15,13 @@ namespace cli_test {
 // A single-file NIfTI image: header fields, then samples volume after
 // volume (x fastest) in `datatype`.
 struct NiftiBytes {
-  int version = 1;         // 1 or 2
-  bool swapped = false;    // written in the other byte order
+  int version = 1;       // 1 or 2
+  bool swapped = false;  // written in the other byte order
   std::int64_t dim[8] = {4, 3, 2, 2, 5, 1, 1, 1};
   int datatype = DT_FLOAT32;
   std::optional<double> voxOffset;  // unset: after the header and its extension flag
   double sclSlope = 0, sclInter = 0;
-  std::string magic;       // raw bytes; "" for the version's own
+  std::string magic;            // raw bytes; "" for the version's own
   std::vector<double> samples;  // dim[1..4] product of them
 
   // Values 1000 + 10 * voxel + volume (all different, all exact in float).

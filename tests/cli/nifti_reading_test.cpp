@@ -57,7 +57,8 @@ TEST_P(MalformedFileTest, IsRefusedNamingTheFileAndTheProblem) {
 auto nifti2 = [](NiftiBytes& i) { i.version = 2; };
 // Flips bytes in the middle of the deflate stream, clear of the header.
 auto corruptMiddle = [](std::string& b) {
-  for (std::size_t i = b.size() / 2; i < b.size() / 2 + 8; ++i) b[i] = static_cast<char>(b[i] ^ 0x5a);
+  for (std::size_t i = b.size() / 2; i < b.size() / 2 + 8; ++i)
+    b[i] = static_cast<char>(b[i] ^ 0x5a);
 };
 
 INSTANTIATE_TEST_SUITE_P(
@@ -89,12 +90,11 @@ INSTANTIATE_TEST_SUITE_P(
                   "vox_offset 100000000 lies beyond the end"},
         Malformed{"NoMagic", [](NiftiBytes& i) { i.magic = std::string(4, '\0'); }, "a.nii",
                   "no NIfTI-1 magic"},
-        Malformed{"TwoFileMagic", [](NiftiBytes& i) { i.magic = std::string("ni1\0", 4); },
-                  "a.nii", "separate .img"},
+        Malformed{"TwoFileMagic", [](NiftiBytes& i) { i.magic = std::string("ni1\0", 4); }, "a.nii",
+                  "separate .img"},
         Malformed{"ComplexSamples", [](NiftiBytes& i) { i.datatype = DT_COMPLEX64; }, "a.nii",
                   "type COMPLEX64"},
-        Malformed{"UnknownType", [](NiftiBytes& i) { i.datatype = 999; }, "a.nii",
-                  "datatype 999"},
+        Malformed{"UnknownType", [](NiftiBytes& i) { i.datatype = 999; }, "a.nii", "datatype 999"},
         Malformed{"SamplesCut", [](NiftiBytes& i) { i.samples.resize(50); }, "a.nii",
                   "the image data are truncated"},
         Malformed{"NotNifti", [](NiftiBytes&) {}, "a.nii", "sizeof_hdr is ",
@@ -111,10 +111,10 @@ INSTANTIATE_TEST_SUITE_P(
         Malformed{"Nifti2SwappedDim0Huge",
                   [](NiftiBytes& i) { nifti2(i), i.swapped = true, i.dim[0] = 1 << 20; }, "a.nii",
                   "dim[0] is 1048576"},
-        Malformed{"Nifti2VoxOffsetZero", [](NiftiBytes& i) { nifti2(i), i.voxOffset = 0; },
-                  "a.nii", "vox_offset 0 points inside the header"},
-        Malformed{"Nifti2TooLarge", [](NiftiBytes& i) { nifti2(i), i.dim[1] = 1LL << 40; },
-                  "a.nii", "is too large"},
+        Malformed{"Nifti2VoxOffsetZero", [](NiftiBytes& i) { nifti2(i), i.voxOffset = 0; }, "a.nii",
+                  "vox_offset 0 points inside the header"},
+        Malformed{"Nifti2TooLarge", [](NiftiBytes& i) { nifti2(i), i.dim[1] = 1LL << 40; }, "a.nii",
+                  "is too large"},
         Malformed{"Nifti2LineEndsMangled",
                   [](NiftiBytes& i) { nifti2(i), i.magic = std::string("n+2\0\n\n\032\n", 8); },
                   "a.nii", "line-end check"},
@@ -122,14 +122,12 @@ INSTANTIATE_TEST_SUITE_P(
                   [](std::string& b) { b.resize(400); }},
         Malformed{"GzipHeaderChecked", [](NiftiBytes& i) { nifti2(i), i.dim[0] = 65536; },
                   "a.nii.gz", "dim[0] is 65536"},
-        Malformed{"GzipDamaged", [](NiftiBytes&) {}, "a.nii.gz",
-                  "the compressed data are damaged", corruptMiddle},
+        Malformed{"GzipDamaged", [](NiftiBytes&) {}, "a.nii.gz", "the compressed data are damaged",
+                  corruptMiddle},
         Malformed{"GzipLastBytesMissing", [](NiftiBytes&) {}, "a.nii.gz",
-                  "the image data are truncated",
-                  [](std::string& b) { b.resize(b.size() - 3); }},
+                  "the image data are truncated", [](std::string& b) { b.resize(b.size() - 3); }},
         Malformed{"GzipTrailingGarbage", [](NiftiBytes&) {}, "a.nii.gz",
-                  "5 bytes of something else follow",
-                  [](std::string& b) { b += "trash"; }},
+                  "5 bytes of something else follow", [](std::string& b) { b += "trash"; }},
         Malformed{"GzipCrcWrong", [](NiftiBytes&) {}, "a.nii.gz", "CRC-32 check fails",
                   [](std::string& b) { b[b.size() - 8] = static_cast<char>(b[b.size() - 8] ^ 1); }},
         Malformed{"GzipLengthWrong", [](NiftiBytes&) {}, "a.nii.gz", "length check fails",
@@ -177,7 +175,7 @@ struct Layout {
   const char* name;
   std::function<void(NiftiBytes&)> change;
   bool gzip;
-  bool int16;  // handed over as 16-bit integers
+  bool int16;                                                    // handed over as 16-bit integers
   std::function<std::string(const NiftiBytes&)> file = nullptr;  // default: bytes, gzipped
 };
 
@@ -213,32 +211,35 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         Layout{"Float", [](NiftiBytes&) {}, false, false},
         Layout{"FloatSwapped", [](NiftiBytes& i) { i.swapped = true; }, false, false},
-        Layout{"Int16Nifti2", [](NiftiBytes& i) { i.version = 2, i.datatype = DT_INT16; },
-               false, true},
+        Layout{"Int16Nifti2", [](NiftiBytes& i) { i.version = 2, i.datatype = DT_INT16; }, false,
+               true},
         Layout{"Int16Nifti2Swapped",
-               [](NiftiBytes& i) { i.version = 2, i.swapped = true, i.datatype = DT_INT16; },
-               false, true},
-        Layout{"ScaledUint8", [](NiftiBytes& i) {
+               [](NiftiBytes& i) { i.version = 2, i.swapped = true, i.datatype = DT_INT16; }, false,
+               true},
+        Layout{"ScaledUint8",
+               [](NiftiBytes& i) {
                  i.datatype = DT_UINT8, i.sclSlope = 2, i.sclInter = -1;
                  for (double& v : i.samples) v = std::fmod(v, 251);
-               }, false, false},
+               },
+               false, false},
         Layout{"ScaledInt16BecomesFloat",
                [](NiftiBytes& i) { i.datatype = DT_INT16, i.sclSlope = 0.5; }, false, false},
         Layout{"Double", [](NiftiBytes& i) { i.datatype = DT_FLOAT64; }, false, false},
         Layout{"Int64Swapped", [](NiftiBytes& i) { i.datatype = DT_INT64, i.swapped = true; },
                false, false},
-        Layout{"ExtensionBeforeTheSamples", [](NiftiBytes& i) { i.voxOffset = 432; }, false,
-               false},
-        Layout{"ManyVolumes", [](NiftiBytes& i) {
+        Layout{"ExtensionBeforeTheSamples", [](NiftiBytes& i) { i.voxOffset = 432; }, false, false},
+        Layout{"ManyVolumes",
+               [](NiftiBytes& i) {
                  i.dim[1] = 67, i.dim[2] = i.dim[3] = 1, i.dim[4] = 150;
                  i.samples.clear();
                  for (int n = 0; n < 67 * 150; ++n) i.samples.push_back(n % 977);
-               }, false, false},
+               },
+               false, false},
         // More voxels than the reader takes at a time, the last chunk partial.
         Layout{"LargeRunInChunksOfVoxels", [](NiftiBytes& i) { makeNoisy(i, 8); }, false, false},
         Layout{"Gzip", [](NiftiBytes&) {}, true, false},
-        Layout{"GzipNifti2Int16", [](NiftiBytes& i) { i.version = 2, i.datatype = DT_INT16; },
-               true, true},
+        Layout{"GzipNifti2Int16", [](NiftiBytes& i) { i.version = 2, i.datatype = DT_INT16; }, true,
+               true},
         Layout{"GzipTwoMembers", [](NiftiBytes&) {}, true, false,
                [](const NiftiBytes& i) {
                  const std::string raw = i.bytes();
@@ -256,7 +257,8 @@ INSTANTIATE_TEST_SUITE_P(
         Layout{"GzipMembersBeyondTheImage", [](NiftiBytes&) {}, true, false,
                [](const NiftiBytes& i) {
                  const std::string raw = i.bytes();
-                 return gzipped(raw.substr(0, 500)) + gzipped(raw.substr(500) + std::string(1000, 'x'));
+                 return gzipped(raw.substr(0, 500)) +
+                        gzipped(raw.substr(500) + std::string(1000, 'x'));
                }},
         Layout{"GzipSamplesAfterALongExtension", [](NiftiBytes& i) { i.voxOffset = 2048; }, true,
                false},
@@ -301,21 +303,27 @@ TEST_P(WarningTest, SamplesStayAsTheFileHoldsThemAndTheRunCarriesAWarning) {
 
 INSTANTIATE_TEST_SUITE_P(
     Runs, WarningTest,
-    ::testing::Values(
-        Warned{"NonFiniteSamples", [](NiftiBytes& i) {
-                 i.samples[7] = std::nan("");
-                 i.samples[30] = -std::numeric_limits<double>::infinity();
-               }, "2 of its 60 samples are NaN or infinite"},
-        Warned{"ScalingOverflows", [](NiftiBytes& i) { i.datatype = DT_INT16, i.sclSlope = 1e38; },
-               "scl_slope 1e+38 and scl_inter 0 take 60 samples beyond the range"},
-        Warned{"DoubleBeyondFloat", [](NiftiBytes& i) {
-                 i.datatype = DT_FLOAT64;
-                 i.samples[3] = 1e300;
-               }, "1 of its 60 samples is beyond the range of 32-bit floats"},
-        Warned{"ThreeVolumes", [](NiftiBytes& i) {
-                 i.dim[4] = 3;
-                 i.samples.resize(36);
-               }, "only 3 volumes"}),
+    ::testing::Values(Warned{"NonFiniteSamples",
+                             [](NiftiBytes& i) {
+                               i.samples[7] = std::nan("");
+                               i.samples[30] = -std::numeric_limits<double>::infinity();
+                             },
+                             "2 of its 60 samples are NaN or infinite"},
+                      Warned{"ScalingOverflows",
+                             [](NiftiBytes& i) { i.datatype = DT_INT16, i.sclSlope = 1e38; },
+                             "scl_slope 1e+38 and scl_inter 0 take 60 samples beyond the range"},
+                      Warned{"DoubleBeyondFloat",
+                             [](NiftiBytes& i) {
+                               i.datatype = DT_FLOAT64;
+                               i.samples[3] = 1e300;
+                             },
+                             "1 of its 60 samples is beyond the range of 32-bit floats"},
+                      Warned{"ThreeVolumes",
+                             [](NiftiBytes& i) {
+                               i.dim[4] = 3;
+                               i.samples.resize(36);
+                             },
+                             "only 3 volumes"}),
     [](const ::testing::TestParamInfo<Warned>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -43,7 +43,8 @@ std::vector<SelectionCase> selectionCases() {
       {"constant", std::vector<double>(64, 1000.0)},
       {"withInfinities", noise(200, 4, 10.0)},
   };
-  for (double& value : cases.back().values) value = value > 1005 ? kInf : value < 995 ? -kInf : value;
+  for (double& value : cases.back().values)
+    value = value > 1005 ? kInf : value < 995 ? -kInf : value;
   cases.back().values.push_back(-0.0);
   std::vector<double> ascending(500), twoValues(99);
   for (std::size_t i = 0; i < ascending.size(); ++i) ascending[i] = static_cast<double>(i);
@@ -75,20 +76,25 @@ INSTANTIATE_TEST_SUITE_P(Series, SelectRankTest, ::testing::ValuesIn(selectionCa
 // or which only an exact single-precision sum decides.
 TEST(VoxelFloorTest, AgreesWithThePluginMeanNearAndFarFromTheFloor) {
   const float justAbove = std::nextafter(100.0f, 200.0f);
-  const std::vector<std::vector<float>> courses = {
-      {100, 100, 100, 100},       {justAbove, justAbove, justAbove},
-      {99.99f, 100.01f},          {1e8f, -1e8f + 300, 1e-3f},
-      {3e38f, 3e38f, -3e38f, -3e38f}, {kInfFloat, 1, 2},
-      {-kInfFloat, 500, 500},          {200, 0, 100.5f, 99.5f, 100.00001f},
-      {0.1f, 0.2f, 0.3f, 399.4f}, {std::numeric_limits<float>::quiet_NaN(), 500}};
+  const std::vector<std::vector<float>> courses = {{100, 100, 100, 100},
+                                                   {justAbove, justAbove, justAbove},
+                                                   {99.99f, 100.01f},
+                                                   {1e8f, -1e8f + 300, 1e-3f},
+                                                   {3e38f, 3e38f, -3e38f, -3e38f},
+                                                   {kInfFloat, 1, 2},
+                                                   {-kInfFloat, 500, 500},
+                                                   {200, 0, 100.5f, 99.5f, 100.00001f},
+                                                   {0.1f, 0.2f, 0.3f, 399.4f},
+                                                   {std::numeric_limits<float>::quiet_NaN(), 500}};
   for (const std::vector<float>& course : courses) {
     float mean = 0;
     const bool above = meanAboveFloor(course.data(), course.size(), 100.0, mean);
     EXPECT_EQ(above, analysisMean(course.data(), course.size()) > 100.0f) << course[0];
   }
-  const std::vector<std::vector<std::int16_t>> intCourses = {
-      {100, 100, 101, 99}, {101, 100, 100, 100}, {32767, -32768, 32767, -32566},
-      {-32768, 32767, 200}};
+  const std::vector<std::vector<std::int16_t>> intCourses = {{100, 100, 101, 99},
+                                                             {101, 100, 100, 100},
+                                                             {32767, -32768, 32767, -32566},
+                                                             {-32768, 32767, 200}};
   for (const std::vector<std::int16_t>& course : intCourses) {
     float mean = 0;
     const bool above = meanAboveFloor(course.data(), course.size(), 100.0, mean);

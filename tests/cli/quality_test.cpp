@@ -83,8 +83,7 @@ TEST(RunQualityTest, CountsBecomeSharesOfVolumesAndOfAnalysedVoxels) {
   VolumeCounts counts;
   counts.outliers = {0, 2, 0, 1};
   counts.spikes = {0, 1, 0, 0};
-  const RunQuality q =
-      combineQuality(computeSampleStatistics(smallRunView()), counts, 2.5);
+  const RunQuality q = combineQuality(computeSampleStatistics(smallRunView()), counts, 2.5);
   EXPECT_EQ(*q.outlierVolumes, 2);
   EXPECT_EQ(*q.spikeVolumes, 1);
   EXPECT_DOUBLE_EQ(*q.outlierVolumesFraction, 0.5);
@@ -108,13 +107,27 @@ TEST(RunQualityTest, CountsBecomeSharesOfVolumesAndOfAnalysedVoxels) {
       nlohmann::ordered_json::parse(iqmJson("in/run.nii", q, parameters, {"a warning"}));
   std::vector<std::string> keys;
   for (const auto& item : iqms.items()) keys.push_back(item.key());
-  EXPECT_EQ(keys, (std::vector<std::string>{
-                      "Run", "Volumes", "RepetitionTime", "Parameters", "Warnings",
-                      "voxels_analysed", "voxels_analysed_fraction", "tsnr_mean", "tsnr_median",
-                      "ac12_median", "outlier_volumes", "outlier_volumes_fraction",
-                      "spike_volumes", "spike_volumes_fraction", "outlier_fraction_mean",
-                      "outlier_fraction_max", "dvars_mean", "dvars_max", "std_dvars_mean",
-                      "std_dvars_max", "global_signal_mean"}));
+  EXPECT_EQ(keys, (std::vector<std::string>{"Run",
+                                            "Volumes",
+                                            "RepetitionTime",
+                                            "Parameters",
+                                            "Warnings",
+                                            "voxels_analysed",
+                                            "voxels_analysed_fraction",
+                                            "tsnr_mean",
+                                            "tsnr_median",
+                                            "ac12_median",
+                                            "outlier_volumes",
+                                            "outlier_volumes_fraction",
+                                            "spike_volumes",
+                                            "spike_volumes_fraction",
+                                            "outlier_fraction_mean",
+                                            "outlier_fraction_max",
+                                            "dvars_mean",
+                                            "dvars_max",
+                                            "std_dvars_mean",
+                                            "std_dvars_max",
+                                            "global_signal_mean"}));
   EXPECT_EQ(iqms["Run"], "in/run.nii");
   EXPECT_EQ(iqms["Volumes"], 4);
   EXPECT_EQ(iqms["RepetitionTime"], 2.5);
@@ -128,8 +141,8 @@ TEST(RunQualityTest, CountsBecomeSharesOfVolumesAndOfAnalysedVoxels) {
   const RunQuality uncounted =
       combineQuality(computeSampleStatistics(smallRunView()), std::nullopt, std::nullopt);
   const nlohmann::json bare = nlohmann::json::parse(iqmJson("r.nii", uncounted, parameters, {}));
-  for (const char* key : {"RepetitionTime", "outlier_volumes", "spike_volumes_fraction",
-                          "outlier_fraction_max"}) {
+  for (const char* key :
+       {"RepetitionTime", "outlier_volumes", "spike_volumes_fraction", "outlier_fraction_max"}) {
     EXPECT_TRUE(bare[key].is_null()) << key;
   }
   const std::string uncountedTsv = qualityTimeseriesTsv(uncounted);
@@ -153,7 +166,8 @@ TEST_P(RepetitionTimeTest, ComesFromTheSidecarElseTheHeaderInItsUnit) {
   const RepetitionTimeCase& c = GetParam();
   cli_test::TempFolder folder;
   const std::string run = folder.file("sub-01_task-rest_bold.nii.gz");
-  if (c.sidecar != nullptr) cli_test::writeFile(folder.file("sub-01_task-rest_bold.json"), c.sidecar);
+  if (c.sidecar != nullptr)
+    cli_test::writeFile(folder.file("sub-01_task-rest_bold.json"), c.sidecar);
   std::vector<std::string> warnings;
   EXPECT_EQ(repetitionTimeOf(run, c.spacing, c.units, warnings), c.expected);
   if (c.warningPart[0] == '\0') {
@@ -166,23 +180,23 @@ TEST_P(RepetitionTimeTest, ComesFromTheSidecarElseTheHeaderInItsUnit) {
 
 INSTANTIATE_TEST_SUITE_P(
     Sources, RepetitionTimeTest,
-    ::testing::Values(
-        RepetitionTimeCase{"Seconds", 2.5, NIFTI_UNITS_SEC, nullptr, 2.5, ""},
-        RepetitionTimeCase{"Milliseconds", 2000, NIFTI_UNITS_MSEC, nullptr, 2.0, ""},
-        RepetitionTimeCase{"Microseconds", 1.5e6, NIFTI_UNITS_USEC, nullptr, 1.5, ""},
-        RepetitionTimeCase{"NoUnit", 2.0, NIFTI_UNITS_UNKNOWN, nullptr, std::nullopt,
-                           "without a time unit"},
-        RepetitionTimeCase{"NoSpacing", 0.0, NIFTI_UNITS_SEC, nullptr, std::nullopt, ""},
-        RepetitionTimeCase{"SidecarWins", 1.0, NIFTI_UNITS_SEC, "{\"RepetitionTime\": 3}", 3.0,
-                           "the sidecar's is used"},
-        RepetitionTimeCase{"SidecarGivesAMissingUnit", 2.0, NIFTI_UNITS_UNKNOWN,
-                           "{\"RepetitionTime\": 2}", 2.0, ""},
-        RepetitionTimeCase{"SidecarWithoutIt", 2.5, NIFTI_UNITS_SEC, "{\"TaskName\": \"rest\"}",
-                           2.5, ""},
-        RepetitionTimeCase{"SidecarNotJson", 2.5, NIFTI_UNITS_SEC, "RepetitionTime: 3", 2.5,
-                           "not a JSON object"},
-        RepetitionTimeCase{"SidecarNegative", 2.5, NIFTI_UNITS_SEC, "{\"RepetitionTime\": -2}",
-                           2.5, "not a positive number"}),
+    ::testing::Values(RepetitionTimeCase{"Seconds", 2.5, NIFTI_UNITS_SEC, nullptr, 2.5, ""},
+                      RepetitionTimeCase{"Milliseconds", 2000, NIFTI_UNITS_MSEC, nullptr, 2.0, ""},
+                      RepetitionTimeCase{"Microseconds", 1.5e6, NIFTI_UNITS_USEC, nullptr, 1.5, ""},
+                      RepetitionTimeCase{"NoUnit", 2.0, NIFTI_UNITS_UNKNOWN, nullptr, std::nullopt,
+                                         "without a time unit"},
+                      RepetitionTimeCase{"NoSpacing", 0.0, NIFTI_UNITS_SEC, nullptr, std::nullopt,
+                                         ""},
+                      RepetitionTimeCase{"SidecarWins", 1.0, NIFTI_UNITS_SEC,
+                                         "{\"RepetitionTime\": 3}", 3.0, "the sidecar's is used"},
+                      RepetitionTimeCase{"SidecarGivesAMissingUnit", 2.0, NIFTI_UNITS_UNKNOWN,
+                                         "{\"RepetitionTime\": 2}", 2.0, ""},
+                      RepetitionTimeCase{"SidecarWithoutIt", 2.5, NIFTI_UNITS_SEC,
+                                         "{\"TaskName\": \"rest\"}", 2.5, ""},
+                      RepetitionTimeCase{"SidecarNotJson", 2.5, NIFTI_UNITS_SEC,
+                                         "RepetitionTime: 3", 2.5, "not a JSON object"},
+                      RepetitionTimeCase{"SidecarNegative", 2.5, NIFTI_UNITS_SEC,
+                                         "{\"RepetitionTime\": -2}", 2.5, "not a positive number"}),
     [](const ::testing::TestParamInfo<RepetitionTimeCase>& info) { return info.param.name; });
 
 }  // namespace

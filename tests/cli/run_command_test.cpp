@@ -1,7 +1,7 @@
 // End-to-end tests of `quorvel run`: the built command, the real plug-in
 // library and the simulated host, on small runs written in the test.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sched.h>
 #include <sys/file.h>
 #include <sys/mount.h>
@@ -12,16 +12,16 @@
 #include <chrono>
 #include <cmath>
 #include <future>
-#include <sstream>
 #include <map>
 #include <ostream>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "tests/analysis/reference_statistics.h"
 #include "cli_test_support.h"
 #include "nifti_bytes.h"
+#include "tests/analysis/reference_statistics.h"
 
 namespace cli_test {
 namespace {
@@ -40,8 +40,8 @@ struct Expected {
   std::vector<long> outliers, spikes;    // per volume
 };
 
-Expected recompute(const TestRun& run, float maxDeviation, float spikeDef,
-                   double slope = 1.0, double inter = 0.0) {
+Expected recompute(const TestRun& run, float maxDeviation, float spikeDef, double slope = 1.0,
+                   double inter = 0.0) {
   Expected expected;
   expected.outliers.assign(run.nt, 0);
   expected.spikes.assign(run.nt, 0);
@@ -100,9 +100,9 @@ TEST_F(RunCommandTest, MapsCountsAndLogAgreeWithAnIndependentComputation) {
   TestRun run = typicalRun();
   writeRun(run, folder.file("sub-01_task-rest_bold.nii.gz"));
   writeFile(folder.path() / "sub-01_task-rest_bold.json", "{\"RepetitionTime\": 2}");
-  CommandResult result = runQuorvel({"run", "--out", "qc", "--settings-dir", "settings",
-                                     "sub-01_task-rest_bold.nii.gz"},
-                                    folder.path());
+  CommandResult result = runQuorvel(
+      {"run", "--out", "qc", "--settings-dir", "settings", "sub-01_task-rest_bold.nii.gz"},
+      folder.path());
   ASSERT_EQ(result.exitStatus, 0) << result.err;
   const Expected expected = recompute(run, 4.0f, 3.0f);
   ASSERT_GT(expected.spikes[12], 0) << "the test run must hold a spike";
@@ -146,9 +146,9 @@ TEST_F(RunCommandTest, MapsCountsAndLogAgreeWithAnIndependentComputation) {
   // The run's quality numbers: 11 of 12 voxels analysed, the repetition
   // time from the sidecar beside the run.
   const std::string iqms = readFile(out() / "sub-01_task-rest_desc-qc_iqms.json");
-  for (const char* part : {"\"Run\": \"sub-01_task-rest_bold.nii.gz\"", "\"Volumes\": 30",
-                           "\"RepetitionTime\": 2.0", "\"MaxDeviation\": 4.0",
-                           "\"voxels_analysed\": 11"}) {
+  for (const char* part :
+       {"\"Run\": \"sub-01_task-rest_bold.nii.gz\"", "\"Volumes\": 30", "\"RepetitionTime\": 2.0",
+        "\"MaxDeviation\": 4.0", "\"voxels_analysed\": 11"}) {
     EXPECT_NE(iqms.find(part), std::string::npos) << part << " in " << iqms;
   }
   const std::string tsvSidecar = readFile(out() / "sub-01_task-rest_desc-qc_timeseries.json");
@@ -160,7 +160,8 @@ TEST_F(RunCommandTest, MapsCountsAndLogAgreeWithAnIndependentComputation) {
   EXPECT_NE(readFile(out() / "dataset_description.json").find("GeneratedBy"), std::string::npos);
 
   // The log goes to standard output and to the log file, line for line.
-  EXPECT_NE(result.out.find("Successfully loaded qc/sub-01_task-rest_bold.vtc\n"), std::string::npos);
+  EXPECT_NE(result.out.find("Successfully loaded qc/sub-01_task-rest_bold.vtc\n"),
+            std::string::npos);
   EXPECT_NE(result.out.find("Plugin Successfully completed\n"), std::string::npos);
   // The log file opens with what ran and every parameter used.
   const std::string log = readFile(callLog(out()));
@@ -176,8 +177,8 @@ TEST_F(RunCommandTest, MapsCountsAndLogAgreeWithAnIndependentComputation) {
                             "median TSNR "),
             std::string::npos)
       << result.out;
-  CommandResult quiet = runQuorvel({"run", "--out", "qc", "-q", "sub-01_task-rest_bold.nii.gz"},
-                                   folder.path());
+  CommandResult quiet =
+      runQuorvel({"run", "--out", "qc", "-q", "sub-01_task-rest_bold.nii.gz"}, folder.path());
   ASSERT_EQ(quiet.exitStatus, 0) << quiet.err;
   EXPECT_EQ(quiet.err, "");
   EXPECT_EQ(quiet.out.rfind("sub-01_task-rest_bold: 30 volumes, 11 voxels analysed", 0), 0u);
@@ -226,8 +227,9 @@ TEST_F(RunCommandTest, ARunBelowTheIntensityFloorIsWarnedAboutAndScaleLiftsIt) {
   writeRun(run, folder.file("low_bold.nii"));
   CommandResult low = runQuorvel({"run", "-o", "qc", "low_bold.nii"}, folder.path());
   ASSERT_EQ(low.exitStatus, 0) << low.err;
-  const std::string warning = "low_bold.nii: no voxel has a mean above 100. The plug-in "
-                              "analyses only voxels whose mean exceeds 100";
+  const std::string warning =
+      "low_bold.nii: no voxel has a mean above 100. The plug-in "
+      "analyses only voxels whose mean exceeds 100";
   EXPECT_NE(low.err.find(warning), std::string::npos) << low.err;
   EXPECT_NE(readFile(callLog(out())).find("Warning: " + warning), std::string::npos);
   const std::string lowIqms = readFile(out() / "low_bold_desc-qc_iqms.json");
@@ -253,12 +255,12 @@ TEST_F(RunCommandTest, ARunBelowTheIntensityFloorIsWarnedAboutAndScaleLiftsIt) {
 TEST_F(RunCommandTest, SettingsPersistThroughTheGuiScriptAcrossRuns) {
   writeRun(typicalRun(), folder.file("a_bold.nii.gz"));
   const fs::path script = fs::path(settingsDir()) / "Quorvel1_0.js";
-  const std::string installed = readFile(fs::path(QUORVEL_EXECUTABLE).parent_path() / "Quorvel1_0.js");
+  const std::string installed =
+      readFile(fs::path(QUORVEL_EXECUTABLE).parent_path() / "Quorvel1_0.js");
 
-  CommandResult first = runQuorvel(
-      {"run", "-o", "qc", "--settings-dir", "settings", "--max-deviation", "3.5", "--no-csv",
-       "a_bold.nii.gz"},
-      folder.path());
+  CommandResult first = runQuorvel({"run", "-o", "qc", "--settings-dir", "settings",
+                                    "--max-deviation", "3.5", "--no-csv", "a_bold.nii.gz"},
+                                   folder.path());
   ASSERT_EQ(first.exitStatus, 0) << first.err;
   const std::string saved = readFile(script);
   EXPECT_NE(saved.find("    dlg.parameters.max_deviation.value = 3.5;"), std::string::npos);
@@ -270,9 +272,8 @@ TEST_F(RunCommandTest, SettingsPersistThroughTheGuiScriptAcrossRuns) {
   EXPECT_FALSE(fs::exists(out() / "a_bold.csv"));
   EXPECT_TRUE(fs::exists(out() / "a_bold_desc-qc_timeseries.tsv"));
 
-  CommandResult second =
-      runQuorvel({"run", "-o", "qc", "--settings-dir", "settings", "--csv", "a_bold.nii.gz"},
-                 folder.path());
+  CommandResult second = runQuorvel(
+      {"run", "-o", "qc", "--settings-dir", "settings", "--csv", "a_bold.nii.gz"}, folder.path());
   ASSERT_EQ(second.exitStatus, 0) << second.err;
   EXPECT_NE(second.out.find("| Maximum Deviation: 3.5                    |"), std::string::npos);
   EXPECT_EQ(readFile(out() / "a_bold.csv").substr(0, 46),
@@ -297,8 +298,8 @@ TEST_F(RunCommandTest, APlainCallGetsTheDefaultsWhateverRanBefore) {
     ASSERT_EQ(plain.exitStatus, 0) << plain.err;
     EXPECT_EQ(readFile(out() / "a_bold.csv").substr(0, 46),
               "Volume, Outliers (stddev>4), Spikes (stddev:3)");
-    EXPECT_NE(readFile(out() / "a_bold_desc-qc_timeseries.tsv").find("\n0\t0\t"),
-              std::string::npos) << "counts again";
+    EXPECT_NE(readFile(out() / "a_bold_desc-qc_timeseries.tsv").find("\n0\t0\t"), std::string::npos)
+        << "counts again";
     EXPECT_EQ(plain.err.find("settings are read from"), std::string::npos) << plain.err;
   }
   EXPECT_FALSE(fs::exists(folder.path() / ".config")) << "nothing kept per user";
@@ -312,8 +313,7 @@ TEST_F(RunCommandTest, MdmRunsReachThePluginThroughAddMdm) {
             "FileVersion: 3\nTypeOfFunctionalData: VTC\nNrOfStudies: 2\n"
             "\"r1_bold.nii.gz\" \"r1.sdm\"\n\"r2_bold.nii.gz\" \"r2.sdm\"\n");
   CommandResult result = runQuorvel(
-      {"run", "-o", "qc", "--settings-dir", "settings", "--mdm", "data/design.mdm"},
-      folder.path());
+      {"run", "-o", "qc", "--settings-dir", "settings", "--mdm", "data/design.mdm"}, folder.path());
   ASSERT_EQ(result.exitStatus, 0) << result.err;
   EXPECT_NE(result.out.find("Plugin>  Command received: AddMDM"), std::string::npos);
   EXPECT_NE(result.out.find("Plugin>  2 files found in list:"), std::string::npos);
@@ -413,28 +413,34 @@ TEST_P(OptionOverrideTest, ReachesThePluginAndIsSaved) {
 // Each option set against the installed script's value.
 INSTANTIATE_TEST_SUITE_P(
     EveryOption, OptionOverrideTest,
-    ::testing::Values(
-        OptionOverride{{"--max-deviation", "3.5"},
-                       "| Maximum Deviation: 3.5                    |",
-                       "    dlg.parameters.max_deviation.value = 3.5;"},
-        OptionOverride{{"--spike-def", "2.5"},
-                       "| Spike Definition: 2.5                     |",
-                       "    dlg.parameters.spike_def.value = 2.5;"},
-        OptionOverride{{"--no-tsnr"}, "| Create TSNR Map: No                       |",
-                       "    dlg.maps.create_TSNR_map.checked = 0;"},
-        OptionOverride{{"--no-autocorrelation"},
-                       "| Create Lagged Autocorrelation Map: No     |",
-                       "    dlg.maps.create_lagged_autocor_map.checked = 0;"},
-        OptionOverride{{"--no-outlier-map"}, "| Create Outlier Map: No                    |",
-                       "    dlg.maps.create_outlier_map.checked = 0;"},
-        OptionOverride{{"--no-log-table"}, "| Write temporal outliers to Logtab: No     |",
-                       "    dlg.temporal.create_temporal_outlier_logtab.checked = 0;"},
-        OptionOverride{{"--no-csv"}, "| Write temporal outliers to CSV file: No   |",
-                       "    dlg.temporal.create_temporal_outlier_file.checked = 0;"},
-        OptionOverride{{"--no-add-vtc-name"}, "| Add VTC Name to VMP Names: No             |",
-                       "    dlg.options.add_vtc_name.checked = 0;"},
-        OptionOverride{{"--delete-other-maps"}, "| Delete Present VMPS: Yes                  |",
-                       "    dlg.options.delete_other_vmps.checked = 1;"}));
+    ::testing::Values(OptionOverride{{"--max-deviation", "3.5"},
+                                     "| Maximum Deviation: 3.5                    |",
+                                     "    dlg.parameters.max_deviation.value = 3.5;"},
+                      OptionOverride{{"--spike-def", "2.5"},
+                                     "| Spike Definition: 2.5                     |",
+                                     "    dlg.parameters.spike_def.value = 2.5;"},
+                      OptionOverride{{"--no-tsnr"},
+                                     "| Create TSNR Map: No                       |",
+                                     "    dlg.maps.create_TSNR_map.checked = 0;"},
+                      OptionOverride{{"--no-autocorrelation"},
+                                     "| Create Lagged Autocorrelation Map: No     |",
+                                     "    dlg.maps.create_lagged_autocor_map.checked = 0;"},
+                      OptionOverride{{"--no-outlier-map"},
+                                     "| Create Outlier Map: No                    |",
+                                     "    dlg.maps.create_outlier_map.checked = 0;"},
+                      OptionOverride{
+                          {"--no-log-table"},
+                          "| Write temporal outliers to Logtab: No     |",
+                          "    dlg.temporal.create_temporal_outlier_logtab.checked = 0;"},
+                      OptionOverride{{"--no-csv"},
+                                     "| Write temporal outliers to CSV file: No   |",
+                                     "    dlg.temporal.create_temporal_outlier_file.checked = 0;"},
+                      OptionOverride{{"--no-add-vtc-name"},
+                                     "| Add VTC Name to VMP Names: No             |",
+                                     "    dlg.options.add_vtc_name.checked = 0;"},
+                      OptionOverride{{"--delete-other-maps"},
+                                     "| Delete Present VMPS: Yes                  |",
+                                     "    dlg.options.delete_other_vmps.checked = 1;"}));
 
 // Where the plug-in is to save the settings, and whether it can.
 struct SaveCase {
@@ -446,8 +452,7 @@ struct SaveCase {
 
 void PrintTo(const SaveCase& saveCase, std::ostream* out) { *out << saveCase.name; }
 
-class SettingsSavedTest : public RunCommandTest,
-                          public ::testing::WithParamInterface<SaveCase> {};
+class SettingsSavedTest : public RunCommandTest, public ::testing::WithParamInterface<SaveCase> {};
 
 // A copy of the built command, library and host in `bin`, with or without
 // the installed GUI script beside them.
@@ -476,19 +481,17 @@ TEST_P(SettingsSavedTest, IsReportedAsItHappened) {
       result.err.find("could not save the settings into settings/Quorvel1_0.js") !=
       std::string::npos;
   EXPECT_EQ(claimedUnsaved, !c.saved) << result.out << result.err;
-  EXPECT_EQ(readFile(script).find("dlg.parameters.max_deviation.value = 3.5;") !=
-                std::string::npos,
+  EXPECT_EQ(readFile(script).find("dlg.parameters.max_deviation.value = 3.5;") != std::string::npos,
             c.saved);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Outcomes, SettingsSavedTest,
-    ::testing::Values(
-        SaveCase{"SeededFromTheInstalledScript", true, nullptr, true},
-        // Nothing installed to fall back on: the plug-in finds no statement
-        // to replace (0 lines), or no script to read at all.
-        SaveCase{"ScriptWithoutStatements", false, "// notes, no settings\n", false},
-        SaveCase{"NoScriptAnywhere", false, nullptr, false}),
+    ::testing::Values(SaveCase{"SeededFromTheInstalledScript", true, nullptr, true},
+                      // Nothing installed to fall back on: the plug-in finds no statement
+                      // to replace (0 lines), or no script to read at all.
+                      SaveCase{"ScriptWithoutStatements", false, "// notes, no settings\n", false},
+                      SaveCase{"NoScriptAnywhere", false, nullptr, false}),
     [](const ::testing::TestParamInfo<SaveCase>& info) { return info.param.name; });
 
 // Makes `folder` read-only for this process and its children: a read-only
@@ -502,8 +505,7 @@ bool makeReadOnly(const fs::path& folder) {
   return ::unshare(CLONE_NEWNS) == 0 &&
          ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
          ::mount(folder.c_str(), folder.c_str(), nullptr, MS_BIND, nullptr) == 0 &&
-         ::mount(nullptr, folder.c_str(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY,
-                 nullptr) == 0;
+         ::mount(nullptr, folder.c_str(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr) == 0;
 }
 
 void makeWritableAgain(const fs::path& folder) {
@@ -545,10 +547,9 @@ TEST_F(RunCommandTest, SettingsThatCannotBeSavedAreNamedAndTheRunGoesOn) {
   // could not be saved.
   const std::string before = readFile(script);
   if (!makeReadOnly(settingsDir())) GTEST_SKIP() << "no way to make a folder read-only here";
-  CommandResult readOnly =
-      runQuorvel({"run", "-o", "qc", "--settings-dir", "settings", "--no-add-vtc-name",
-                  "a_bold.nii"},
-                 folder.path());
+  CommandResult readOnly = runQuorvel(
+      {"run", "-o", "qc", "--settings-dir", "settings", "--no-add-vtc-name", "a_bold.nii"},
+      folder.path());
   makeWritableAgain(settingsDir());
   EXPECT_EQ(readOnly.exitStatus, 0) << readOnly.err;
   EXPECT_NE(readOnly.err.find("settings: the settings folder cannot be written ("),
@@ -603,8 +604,8 @@ TEST_F(RunCommandTest, UnusableSavedThresholdsFallBackToTheInstalledDefaults) {
   const fs::path script = fs::path(settingsDir()) / "Quorvel1_0.js";
   for (const char* saved : {"nan", "-1", "1e40", "inf"}) {
     writeFile(script, installedScriptWith("dlg.parameters.max_deviation.value", saved));
-    CommandResult result = runQuorvel(
-        {"run", "-o", "qc", "--settings-dir", "settings", "a_bold.nii"}, folder.path());
+    CommandResult result =
+        runQuorvel({"run", "-o", "qc", "--settings-dir", "settings", "a_bold.nii"}, folder.path());
     ASSERT_EQ(result.exitStatus, 0) << saved << ": " << result.err;
     EXPECT_NE(result.err.find("\"dlg.parameters.max_deviation.value = " + std::string(saved) +
                               ";\" is not a usable threshold"),
@@ -666,8 +667,9 @@ TEST_F(RunCommandTest, TwoCommandsIntoOneOutputFolderTakeTurns) {
   });
   bool waiting = false;
   for (int i = 0; i < 1200 && !waiting; ++i) {
-    waiting = readFile(folder.path() / ".test-stderr")
-                  .find("waiting for another quorvel using qc\n") != std::string::npos;
+    waiting =
+        readFile(folder.path() / ".test-stderr").find("waiting for another quorvel using qc\n") !=
+        std::string::npos;
     if (!waiting) std::this_thread::sleep_for(50ms);
   }
   EXPECT_TRUE(waiting) << "the second command says it waits";
@@ -691,9 +693,9 @@ TEST_F(RunCommandTest, TwoCommandsIntoOneOutputFolderTakeTurns) {
     for (auto& command : commands) EXPECT_EQ(command.get().exitStatus, 0);
     const std::string csv = readFile(out() / "a_bold.csv");
     const std::string threshold = csv.substr(25, 1);
-    EXPECT_NE(readFile(out() / "a_bold_desc-qc_iqms.json")
-                  .find("\"MaxDeviation\": " + threshold + ".0,"),
-              std::string::npos)
+    EXPECT_NE(
+        readFile(out() / "a_bold_desc-qc_iqms.json").find("\"MaxDeviation\": " + threshold + ".0,"),
+        std::string::npos)
         << "trial " << trial << ": the IQMs are of the run that wrote the CSV";
     EXPECT_NE(readFile(out() / "a_bold_desc-qc_timeseries.json")
                   .find("more than " + threshold + ".0 standard deviations"),
@@ -716,7 +718,9 @@ TEST_F(RunCommandTest, RunNamesThatAreNotUtf8AreRefusedBeforeTheAnalysis) {
   const std::vector<NameCase> cases = {
       {"file name", bad, {}, shown + ": the path is not valid UTF-8"},
       {"folder name", "d\xc3(/a_bold.nii", {}, "d\xef\xbf\xbd(/a_bold.nii: the path is not"},
-      {"source name", "a_bold.nii", {"--source-uri", "s3://b/\xe2\x82_bold.nii"},
+      {"source name",
+       "a_bold.nii",
+       {"--source-uri", "s3://b/\xe2\x82_bold.nii"},
        "--source-uri s3://b/\xef\xbf\xbd_bold.nii: not valid UTF-8"}};
   for (const NameCase& c : cases) {
     fs::create_directories(fs::path(folder.file(c.run)).parent_path());
@@ -768,8 +772,9 @@ std::map<std::string, std::string> outputsIn(const fs::path& folder) {
 TEST_F(RunCommandTest, AKilledCommandLeavesEachOutputOldOrNewAndTheNextOneFinishes) {
   writeRun(typicalRun(), folder.file("a_bold.nii"));
   auto arguments = [](const char* threshold) {
-    return std::vector<std::string>{"run", "-o", "qc", "--settings-dir", "settings",
-                                    "--max-deviation", threshold, "a_bold.nii"};
+    return std::vector<std::string>{
+        "run",     "-o",        "qc", "--settings-dir", "settings", "--max-deviation",
+        threshold, "a_bold.nii"};
   };
   ASSERT_EQ(runQuorvel(arguments("5"), folder.path()).exitStatus, 0);
   const std::map<std::string, std::string> newer = outputsIn(out());
@@ -785,13 +790,12 @@ TEST_F(RunCommandTest, AKilledCommandLeavesEachOutputOldOrNewAndTheNextOneFinish
     bool newerAfterNextCommand;  // the outputs were complete, so it finishes them
   };
   const fs::path script = fs::path(settingsDir()) / "Quorvel1_0.js";
-  for (const Step step : {Step{"analysis", false}, Step{"outputs", false},
-                          Step{"commit", true}, Step{"move", true}, Step{"settings", true}}) {
+  for (const Step step : {Step{"analysis", false}, Step{"outputs", false}, Step{"commit", true},
+                          Step{"move", true}, Step{"settings", true}}) {
     ASSERT_EQ(runQuorvel(arguments("3"), folder.path()).exitStatus, 0);
     ASSERT_TRUE(killQuorvelAt(step.name, arguments("5"), folder.path())) << step.name;
     // The script is saved last: it never says 5 beside outputs made with 3.
-    EXPECT_NE(readFile(script).find("max_deviation.value = 3;"), std::string::npos)
-        << step.name;
+    EXPECT_NE(readFile(script).find("max_deviation.value = 3;"), std::string::npos) << step.name;
     for (const auto& [name, bytes] : outputsIn(out())) {
       EXPECT_TRUE(older.count(name) && (bytes == older.at(name) || bytes == newer.at(name)))
           << step.name << ": " << name << " is neither the older nor the newer file";
@@ -864,11 +868,12 @@ TEST_F(RunCommandTest, AStudysOwnDatasetDescriptionIsKept) {
 
   // One an earlier quorvel wrote is brought up to date.
   fs::create_directories(out());
-  writeFile(out() / "dataset_description.json",
-            "{\"Name\": \"old\", \"GeneratedBy\": [{\"Name\": \"Quorvel\", \"Version\": \"1.1\"}]}");
-  CommandResult result = runQuorvel(
-      {"run", "-o", "qc", "--settings-dir", "settings", "sub-01_task-rest_bold.nii.gz"},
-      folder.path());
+  writeFile(
+      out() / "dataset_description.json",
+      "{\"Name\": \"old\", \"GeneratedBy\": [{\"Name\": \"Quorvel\", \"Version\": \"1.1\"}]}");
+  CommandResult result =
+      runQuorvel({"run", "-o", "qc", "--settings-dir", "settings", "sub-01_task-rest_bold.nii.gz"},
+                 folder.path());
   ASSERT_EQ(result.exitStatus, 0) << result.err;
   EXPECT_NE(readFile(out() / "dataset_description.json").find("\"Version\": \"1.2\""),
             std::string::npos);
@@ -900,8 +905,8 @@ TEST_F(RunCommandTest, ALinkOrFolderAtThePluginsCsvNameIsRefused) {
 TEST_F(RunCommandTest, SettingsFolderTooLongForThePluginIsRefused) {
   writeRun(typicalRun(), folder.file("a_bold.nii"));
   const std::string longFolder = "settings/" + std::string(250, 's');
-  CommandResult result = runQuorvel(
-      {"run", "-o", "qc", "--settings-dir", longFolder, "a_bold.nii"}, folder.path());
+  CommandResult result =
+      runQuorvel({"run", "-o", "qc", "--settings-dir", longFolder, "a_bold.nii"}, folder.path());
   EXPECT_EQ(result.exitStatus, 2);
   EXPECT_NE(result.err.find("longer than the 255 characters"), std::string::npos) << result.err;
   EXPECT_TRUE(folderEntries(out()).empty());
@@ -941,7 +946,7 @@ TEST_F(RunCommandTest, MeaninglessSamplesAreAnalysedAsTheyAreAndWarnedEverywhere
     EXPECT_NE(result.err.find("quorvel: " + text), std::string::npos) << result.err;
     EXPECT_NE(log.find("Warning: " + text), std::string::npos) << log;
     for (const std::string& sidecar : {std::string(run) + "_stat-tsnr_boldmap.json",
-                                      std::string(run) + "_desc-qc_timeseries.json"}) {
+                                       std::string(run) + "_desc-qc_timeseries.json"}) {
       const std::string json = readFile(out() / sidecar);
       EXPECT_NE(json.find("\"Warnings\": ["), std::string::npos) << sidecar << json;
       EXPECT_NE(json.find(warning), std::string::npos) << sidecar << json;
@@ -1014,45 +1019,62 @@ INSTANTIATE_TEST_SUITE_P(
         BadInput{"NotNifti", {"-o", "qc", "notes.nii"}, "notes.nii: not a NIfTI-1 or NIfTI-2 file"},
         BadInput{"WrongExtension", {"-o", "qc", "blocker"}, "blocker: not a NIfTI file"},
         BadInput{"ThreeD", {"-o", "qc", "flat.nii.gz"}, "flat.nii.gz: is a 3D image"},
-        BadInput{"Truncated", {"-o", "qc", "cut_bold.nii.gz"}, "cut_bold.nii.gz: the image data are truncated"},
-        BadInput{"CrashingNifti2Header", {"-o", "qc", "crash.nii"},
+        BadInput{"Truncated",
+                 {"-o", "qc", "cut_bold.nii.gz"},
+                 "cut_bold.nii.gz: the image data are truncated"},
+        BadInput{"CrashingNifti2Header",
+                 {"-o", "qc", "crash.nii"},
                  "crash.nii: dim[0] is 65536, but a NIfTI image has 1 to 7 dimensions"},
-        BadInput{"DamagedCompressedData", {"-o", "qc", "damaged_bold.nii.gz"},
+        BadInput{"DamagedCompressedData",
+                 {"-o", "qc", "damaged_bold.nii.gz"},
                  "damaged_bold.nii.gz: the compressed data are damaged"},
         BadInput{"MdmWithMissingRun", {"-o", "qc", "--mdm", "missing.mdm"}, "gone_bold.nii.gz"},
-        BadInput{"DifferentGrids", {"-o", "qc", "good_bold.nii.gz", "other_bold.nii.gz"},
+        BadInput{"DifferentGrids",
+                 {"-o", "qc", "good_bold.nii.gz", "other_bold.nii.gz"},
                  "differs from the 3 x 2 x 2"},
-        BadInput{"SameRunTwice", {"-o", "qc", "good_bold.nii.gz", "./good_bold.nii.gz"},
+        BadInput{"SameRunTwice",
+                 {"-o", "qc", "good_bold.nii.gz", "./good_bold.nii.gz"},
                  "./good_bold.nii.gz: the run is given twice (also as good_bold.nii.gz)"},
-        BadInput{"SameNameElsewhere", {"-o", "qc", "good_bold.nii.gz", "other/good_bold.nii.gz"},
+        BadInput{"SameNameElsewhere",
+                 {"-o", "qc", "good_bold.nii.gz", "other/good_bold.nii.gz"},
                  "other/good_bold.nii.gz and good_bold.nii.gz: both runs would write "
                  "good_bold.csv"},
         BadInput{"SuffixOnlyDiffers",
                  {"-o", "qc", "sub-01_task-rest_bold.nii.gz", "sub-01_task-rest_cbv.nii.gz"},
                  "sub-01_task-rest_cbv.nii.gz and sub-01_task-rest_bold.nii.gz: both runs would "
                  "write sub-01_task-rest_stat-tsnr_boldmap.nii.gz"},
-        BadInput{"NoSuffix", {"-o", "qc", "sub-01_bold.nii.gz", "sub-01.nii.gz"},
+        BadInput{"NoSuffix",
+                 {"-o", "qc", "sub-01_bold.nii.gz", "sub-01.nii.gz"},
                  "both runs would write sub-01_stat-tsnr_boldmap.nii.gz"},
-        BadInput{"MaxDeviationNan", {"-o", "qc", "--max-deviation", "nan", "good_bold.nii.gz"},
+        BadInput{"MaxDeviationNan",
+                 {"-o", "qc", "--max-deviation", "nan", "good_bold.nii.gz"},
                  "--max-deviation nan: a threshold must be a finite number"},
-        BadInput{"MaxDeviationInfinite", {"-o", "qc", "--max-deviation", "inf", "good_bold.nii.gz"},
+        BadInput{"MaxDeviationInfinite",
+                 {"-o", "qc", "--max-deviation", "inf", "good_bold.nii.gz"},
                  "--max-deviation inf: a threshold must be"},
         BadInput{"MaxDeviationBeyondFloat",
                  {"-o", "qc", "--max-deviation", "1e40", "good_bold.nii.gz"},
                  "--max-deviation 1e+40: a threshold must be"},
-        BadInput{"MaxDeviationEmpty", {"-o", "qc", "--max-deviation", "", "good_bold.nii.gz"},
+        BadInput{"MaxDeviationEmpty",
+                 {"-o", "qc", "--max-deviation", "", "good_bold.nii.gz"},
                  "--max-deviation: an empty value is not a number"},
-        BadInput{"SpikeDefEmpty", {"-o", "qc", "--spike-def", "", "good_bold.nii.gz"},
+        BadInput{"SpikeDefEmpty",
+                 {"-o", "qc", "--spike-def", "", "good_bold.nii.gz"},
                  "--spike-def: an empty value is not a number"},
-        BadInput{"MaxDeviationNegative", {"-o", "qc", "--max-deviation", "-1", "good_bold.nii.gz"},
+        BadInput{"MaxDeviationNegative",
+                 {"-o", "qc", "--max-deviation", "-1", "good_bold.nii.gz"},
                  "--max-deviation -1: a threshold must be"},
-        BadInput{"SpikeDefNegative", {"-o", "qc", "--spike-def=-0.5", "good_bold.nii.gz"},
+        BadInput{"SpikeDefNegative",
+                 {"-o", "qc", "--spike-def=-0.5", "good_bold.nii.gz"},
                  "--spike-def -0.5: a threshold must be"},
-        BadInput{"ScaleZero", {"-o", "qc", "--scale", "0", "good_bold.nii.gz"},
+        BadInput{"ScaleZero",
+                 {"-o", "qc", "--scale", "0", "good_bold.nii.gz"},
                  "--scale 0: the factor must be a finite number above 0"},
-        BadInput{"ScaleNegative", {"-o", "qc", "--scale=-2", "good_bold.nii.gz"},
+        BadInput{"ScaleNegative",
+                 {"-o", "qc", "--scale=-2", "good_bold.nii.gz"},
                  "--scale -2: the factor must be"},
-        BadInput{"ScaleOverflows", {"-o", "qc", "--scale", "1e38", "good_bold.nii.gz"},
+        BadInput{"ScaleOverflows",
+                 {"-o", "qc", "--scale", "1e38", "good_bold.nii.gz"},
                  "good_bold.nii.gz: --scale 1e+38 takes samples beyond the largest float"},
         BadInput{"UnwritableOut", {"-o", "blocker/qc", "good_bold.nii.gz"}, "blocker/qc"},
         BadInput{"NoRun", {"-o", "qc"}, "no run given"},
@@ -1117,17 +1139,17 @@ const std::string kLongName = "sub-01_task-" + std::string(219, 'x') + "_bold.ni
 INSTANTIATE_TEST_SUITE_P(
     Outputs, UnfinishableOutputTest,
     ::testing::Values(
-        UnfinishableOutput{"OutputOverAnInput",
-                           {"d/sub-01_stat-tsnr_boldmap.nii.gz"},
-                           {"--out", "d", "d/sub-01_stat-tsnr_boldmap.nii.gz",
-                            "d/sub-01_bold.nii.gz"},
-                           "d/sub-01_bold.nii.gz: would write d/sub-01_stat-tsnr_boldmap.nii.gz, "
-                           "which is the input d/sub-01_stat-tsnr_boldmap.nii.gz"},
-        UnfinishableOutput{"OutputOverAnInputGivenThroughALinkAndDot",
-                           {"d/sub-01_stat-tsnr_boldmap.nii.gz", "e>d"},
-                           {"--out", "./d/", "e/sub-01_stat-tsnr_boldmap.nii.gz",
-                            "d/sub-01_bold.nii.gz"},
-                           "which is the input e/sub-01_stat-tsnr_boldmap.nii.gz"},
+        UnfinishableOutput{
+            "OutputOverAnInput",
+            {"d/sub-01_stat-tsnr_boldmap.nii.gz"},
+            {"--out", "d", "d/sub-01_stat-tsnr_boldmap.nii.gz", "d/sub-01_bold.nii.gz"},
+            "d/sub-01_bold.nii.gz: would write d/sub-01_stat-tsnr_boldmap.nii.gz, "
+            "which is the input d/sub-01_stat-tsnr_boldmap.nii.gz"},
+        UnfinishableOutput{
+            "OutputOverAnInputGivenThroughALinkAndDot",
+            {"d/sub-01_stat-tsnr_boldmap.nii.gz", "e>d"},
+            {"--out", "./d/", "e/sub-01_stat-tsnr_boldmap.nii.gz", "d/sub-01_bold.nii.gz"},
+            "which is the input e/sub-01_stat-tsnr_boldmap.nii.gz"},
         UnfinishableOutput{"OutputOverTheMdmFile",
                            {"d/dataset_description.json=\"sub-01_bold.nii.gz\"\n"},
                            {"--out", "d", "--mdm", "d/dataset_description.json"},

@@ -24,7 +24,8 @@ TestRun scaledRun(int nx, int ny, double noise) {
       for (int x = 0; x < run.nx; ++x) {
         const double base = 1000.0 + 40.0 * x + 7.0 * y - 3.0 * z;
         for (int t = 0; t < run.nt; ++t) {
-          if (run.at(x, y, z, t) > 500) run.at(x, y, z, t) = base + (run.at(x, y, z, t) - base) * noise;
+          if (run.at(x, y, z, t) > 500)
+            run.at(x, y, z, t) = base + (run.at(x, y, z, t) - base) * noise;
         }
       }
   return run;

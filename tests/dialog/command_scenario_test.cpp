@@ -16,8 +16,7 @@ TEST_F(Commands, UnknownNamesAreQuotedInTheLogAndIgnored) {
     host().clearLog();
     EXPECT_TRUE(runCommand(name));
     EXPECT_EQ(log(), (Lines{"Plugin>  Command received: " + name,
-                            "Plugin>  Received unknown command: \"" + name +
-                                "\"."}));
+                            "Plugin>  Received unknown command: \"" + name + "\"."}));
   }
   EXPECT_TRUE(host().logPaneShown());
   EXPECT_EQ(host().callCount("nvSetStringParameter"), 0u);
@@ -48,9 +47,9 @@ TEST_F(Commands, LongTextsAreCutNeverOverflowingABuffer) {
   host().setStringParameter("FileList", path);
   EXPECT_TRUE(runCommand("Start"));
   const Lines& lines = log();
-  EXPECT_NE(std::find(lines.begin(), lines.end(),
-                      ("Failed loading on this VMR: " + path).substr(0, 511)),
-            lines.end());
+  EXPECT_NE(
+      std::find(lines.begin(), lines.end(), ("Failed loading on this VMR: " + path).substr(0, 511)),
+      lines.end());
 }
 
 TEST_F(Commands, AddFileAppendsTheChosenPath) {
@@ -67,8 +66,8 @@ TEST_F(Commands, AddFileAppendsTheChosenPath) {
   EXPECT_EQ(dialogs[1].title, "Select a VTC");
   EXPECT_EQ(dialogs[1].fileList, "/data/sub-01/run1.vtc");
   EXPECT_EQ(dialogs[1].filter, "Volume Time Course (*.vtc)");
-  EXPECT_EQ(log(), (Lines{"Plugin>  Command received: AddFile",
-                          "Plugin>  Command received: AddFile"}));
+  EXPECT_EQ(log(),
+            (Lines{"Plugin>  Command received: AddFile", "Plugin>  Command received: AddFile"}));
 }
 
 TEST_F(Commands, ACancelledAddFileChangesNothing) {
@@ -83,8 +82,7 @@ TEST_F(Commands, ACancelledAddFileChangesNothing) {
 
 TEST_F(Commands, AddFileToAFullListKeepsEveryEntryAndSaysSo) {
   // 25,600 characters: four bytes of the 25,604 remain, counting the NUL.
-  const std::string full = std::string(12799, 'a') + "\n" +
-                           std::string(12800, 'b');
+  const std::string full = std::string(12799, 'a') + "\n" + std::string(12800, 'b');
   host().setStringParameter("FileList", full);
   host().queueChosenFile("/x.vtc");
   EXPECT_TRUE(runCommand("AddFile"));
@@ -108,15 +106,14 @@ TEST_F(Commands, AddFileTakesPathsAsLongAsTheHostGives) {
 TEST_F(Commands, AddMDMAppendsTheVTCsOfTheChosenFile) {
   const std::string mdm = workFile("study.mdm");
   writeFile(mdm,
-             "FileVersion:          3\n"
-             "NrOfStudies:          2\n"
-             "\"/data/s1/run1.vtc\" \"/data/s1/run1.sdm\"\n"
-             "\"/data/s2/run1.vtc\" \"/data/s2/run1.sdm\"\n");
+            "FileVersion:          3\n"
+            "NrOfStudies:          2\n"
+            "\"/data/s1/run1.vtc\" \"/data/s1/run1.sdm\"\n"
+            "\"/data/s2/run1.vtc\" \"/data/s2/run1.sdm\"\n");
   host().setStringParameter("FileList", "/data/s0/run1.vtc");
   host().queueChosenFile(mdm);
   EXPECT_TRUE(runCommand("AddMDM"));
-  EXPECT_EQ(fileList(),
-            "/data/s0/run1.vtc\n/data/s1/run1.vtc\n/data/s2/run1.vtc");
+  EXPECT_EQ(fileList(), "/data/s0/run1.vtc\n/data/s1/run1.vtc\n/data/s2/run1.vtc");
   const auto& dialogs = host().fileDialogCalls();
   ASSERT_EQ(dialogs.size(), 1u);
   EXPECT_EQ(dialogs[0].title, "Select an MDM");
@@ -134,17 +131,15 @@ TEST_F(Commands, AnMDMThatCannotBeOpenedLeavesTheList) {
   EXPECT_TRUE(runCommand("AddMDM"));
   EXPECT_EQ(fileList(), "/data/run1.vtc");
   EXPECT_EQ(host().callCount("nvSetStringParameter"), 0u);
-  EXPECT_EQ(log(), (Lines{"Plugin>  Command received: AddMDM",
-                          "File could not be opened for reading",
-                          "Plugin>  Command received: AddMDM",
-                          "File could not be opened for reading"}));
+  EXPECT_EQ(log(),
+            (Lines{"Plugin>  Command received: AddMDM", "File could not be opened for reading",
+                   "Plugin>  Command received: AddMDM", "File could not be opened for reading"}));
 }
 
 TEST_F(Commands, AnMDMBeyondTheListsCapacityAddsWhatFits) {
   std::string text;
   for (int i = 0; i < 300; ++i)
-    text += "\"/data/" + std::string(90, 's') + "/run" + std::to_string(i) +
-            ".vtc\"\n";
+    text += "\"/data/" + std::string(90, 's') + "/run" + std::to_string(i) + ".vtc\"\n";
   const std::string mdm = workFile("big.mdm");
   writeFile(mdm, text);
   host().queueChosenFile(mdm);
@@ -156,8 +151,7 @@ TEST_F(Commands, AnMDMBeyondTheListsCapacityAddsWhatFits) {
       static_cast<std::size_t>(std::count(list.begin(), list.end(), '\n')) + 1;
   // Every line of the log after the command names a path that was left out.
   EXPECT_EQ(entries + log().size() - 1, 300u);
-  EXPECT_EQ(log()[1].rfind("Plugin>  The file list is full; not added: ", 0),
-            0u);
+  EXPECT_EQ(log()[1].rfind("Plugin>  The file list is full; not added: ", 0), 0u);
   const std::string first = "/data/" + std::string(90, 's') + "/run0.vtc\n";
   EXPECT_EQ(list.compare(0, first.size(), first), 0);
 }

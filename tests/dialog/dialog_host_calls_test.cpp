@@ -38,8 +38,7 @@ TEST_P(ChooseVtcs, TakesTheListOrExplainsThatAVtcIsNeeded) {
   EXPECT_EQ(host.log(), c.log);
   ASSERT_EQ(static_cast<int>(host.messageBoxes().size()), c.messageBoxes);
   if (c.messageBoxes > 0) {
-    EXPECT_EQ(host.messageBoxes()[0].rfind("This plugin requires a VTC", 0),
-              0u);
+    EXPECT_EQ(host.messageBoxes()[0].rfind("This plugin requires a VTC", 0), 0u);
   }
 }
 

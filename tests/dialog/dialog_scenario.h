@@ -32,17 +32,14 @@ class DialogCommands : public PluginScenario {
   std::string fileList() { return host().stringParameter("FileList"); }
   // The dialog script in the host's plug-ins folder.
   std::string script() const { return guiScriptPath().string(); }
-  std::string workFile(const std::string& name) const {
-    return (workDir() / name).string();
-  }
+  std::string workFile(const std::string& name) const { return (workDir() / name).string(); }
   // Sets the two thresholds and gives all seven flags the value `flags`.
   void setSettings(double maxDeviation, double spikeDef, int flags) {
     host().setFloatParameter("Max_Deviation", maxDeviation);
     host().setFloatParameter("Spike_Def", spikeDef);
     for (const char* name :
-         {"Delete_Other_Vmps", "Create_TSNR_Map", "Create_Outlier_Map",
-          "Create_Lagged_Autocor_Map", "Create_Temporal_Outlier_Logtab",
-          "Create_Temporal_Outlier_File", "Add_Vtc_Name"})
+         {"Delete_Other_Vmps", "Create_TSNR_Map", "Create_Outlier_Map", "Create_Lagged_Autocor_Map",
+          "Create_Temporal_Outlier_Logtab", "Create_Temporal_Outlier_File", "Add_Vtc_Name"})
       host().setIntParameter(name, flags);
   }
 };

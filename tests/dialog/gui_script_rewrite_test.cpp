@@ -44,9 +44,7 @@ class RewriteGUIScript : public ::testing::Test {
     return rewriteGUIScript(host_.table(), script_, makeSettingLines(savedSettings()));
   }
   std::string script() const { return readBytes(script_); }
-  bool temporaryLeft() const {
-    return fs::exists(temporaryScriptPath(script_));
-  }
+  bool temporaryLeft() const { return fs::exists(temporaryScriptPath(script_)); }
 
   quorvel_test::FakeHost host_;
   TempFolder folder_;
@@ -73,10 +71,9 @@ TEST_F(RewriteGUIScript, AComparisonMatchesATabBeforeTheEqualsSignDoesNot) {
                     "dlg.maps.create_TSNR_map.checked\t= 0;\n"
                     "var threshold = dlg.parameters.max_deviation.value;"),
             1);
-  EXPECT_EQ(script(),
-            textModeBytes("    dlg.maps.create_outlier_map.checked = 1;\n"
-                          "dlg.maps.create_TSNR_map.checked\t= 0;\n"
-                          "var threshold = dlg.parameters.max_deviation.value;"));
+  EXPECT_EQ(script(), textModeBytes("    dlg.maps.create_outlier_map.checked = 1;\n"
+                                    "dlg.maps.create_TSNR_map.checked\t= 0;\n"
+                                    "var threshold = dlg.parameters.max_deviation.value;"));
 }
 
 TEST_F(RewriteGUIScript, ALineWithTwoKeysTakesTheFirstKeyOfTheTable) {
@@ -84,9 +81,8 @@ TEST_F(RewriteGUIScript, ALineWithTwoKeysTakesTheFirstKeyOfTheTable) {
                     "dlg.options.delete_other_vmps.checked = 1;\n"
                     "dlg.parameters.max_deviation.value = 9;\n"),
             2);
-  EXPECT_EQ(script(),
-            textModeBytes("    dlg.options.delete_other_vmps.checked = 0;\n"
-                          "    dlg.parameters.max_deviation.value = 4;\n"));
+  EXPECT_EQ(script(), textModeBytes("    dlg.options.delete_other_vmps.checked = 0;\n"
+                                    "    dlg.parameters.max_deviation.value = 4;\n"));
 }
 
 TEST_F(RewriteGUIScript, KeepsTheLastLineEndOrItsAbsence) {
@@ -106,9 +102,8 @@ TEST_F(RewriteGUIScript, KeepsTheLastLineEndOrItsAbsence) {
 TEST_F(RewriteGUIScript, KeepsScriptsOfManyThousandLinesWhole) {
   std::string original, expected;
   for (int i = 0; i < 5000; ++i) {
-    const std::string line =
-        i == 4321 ? "dlg.temporal.create_temporal_outlier_logtab.checked = 1;"
-                  : "// line " + std::to_string(i);
+    const std::string line = i == 4321 ? "dlg.temporal.create_temporal_outlier_logtab.checked = 1;"
+                                       : "// line " + std::to_string(i);
     original += line + "\n";
     expected += (i == 4321 ? "    dlg.temporal.create_temporal_outlier_logtab"
                              ".checked = 0;"
@@ -173,11 +168,9 @@ TEST_F(RewriteGUIScript, AReadOnlyFolderOrScriptLeavesTheOldScript) {
   if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
   const std::string original = "dlg.maps.create_TSNR_map.checked = 0;\n";
   writeBytes(script_, original);
-  fs::permissions(folder_.path(), fs::perms::owner_write,
-                  fs::perm_options::remove);
+  fs::permissions(folder_.path(), fs::perms::owner_write, fs::perm_options::remove);
   EXPECT_EQ(rewriteGUIScript(host_.table(), script_, makeSettingLines(savedSettings())), 0);
-  fs::permissions(folder_.path(), fs::perms::owner_write,
-                  fs::perm_options::add);
+  fs::permissions(folder_.path(), fs::perms::owner_write, fs::perm_options::add);
   EXPECT_EQ(script(), original);
   EXPECT_FALSE(temporaryLeft());
 
@@ -189,16 +182,14 @@ TEST_F(RewriteGUIScript, AReadOnlyFolderOrScriptLeavesTheOldScript) {
 TEST_F(RewriteGUIScript, KeepsTheScriptsPermissionsAndLinks) {
   const std::string target = folder_.file("real.js");
   writeBytes(target, "dlg.maps.create_TSNR_map.checked = 0;\n");
-  fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write |
-                              fs::perms::group_read);
+  fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   fs::create_symlink(target, script_);
 
   EXPECT_EQ(rewriteGUIScript(host_.table(), script_, makeSettingLines(savedSettings())), 1);
   EXPECT_TRUE(fs::is_symlink(script_));
   EXPECT_EQ(readBytes(target), "    dlg.maps.create_TSNR_map.checked = 1;\n");
   EXPECT_EQ(fs::status(target).permissions(),
-            fs::perms::owner_read | fs::perms::owner_write |
-                fs::perms::group_read);
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }
 
 TEST_F(RewriteGUIScript, ALinkPlantedAsTheTemporaryFileIsNotFollowed) {

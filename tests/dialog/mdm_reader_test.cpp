@@ -35,12 +35,13 @@ class MDMReader : public ::testing::Test {
 };
 
 TEST_F(MDMReader, TakesTheFirstQuotedFieldOfEachLineInFileOrder) {
-  ASSERT_TRUE(read("FileVersion:          3\n"
-                   "TypeOfFunctionalData: VTC\n"
-                   "\n"
-                   "\"/data/s1/run1.vtc\" \"/data/s1/run1.sdm\"\n"
-                   "\"/data/s2/run1.vtc\"\n",
-                   ""));
+  ASSERT_TRUE(
+      read("FileVersion:          3\n"
+           "TypeOfFunctionalData: VTC\n"
+           "\n"
+           "\"/data/s1/run1.vtc\" \"/data/s1/run1.sdm\"\n"
+           "\"/data/s2/run1.vtc\"\n",
+           ""));
   EXPECT_EQ(list(), "/data/s1/run1.vtc\n/data/s2/run1.vtc");
 }
 
@@ -74,8 +75,7 @@ TEST_F(MDMReader, AFileThatCannotBeReadChangesNothing) {
 }
 
 TEST_F(MDMReader, PathsThatDoNotFitAreLeftOutTheRestKept) {
-  ASSERT_TRUE(read("\"0123456789\"\n\"abcdefghijklmnopq\"\n\"xy\"\n",
-                   "list", 20));
+  ASSERT_TRUE(read("\"0123456789\"\n\"abcdefghijklmnopq\"\n\"xy\"\n", "list", 20));
   // "list\n0123456789" is 15 characters; the long path would overflow, the
   // short one still fits.
   EXPECT_EQ(list(), "list\n0123456789\nxy");

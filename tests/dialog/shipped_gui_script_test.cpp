@@ -45,11 +45,9 @@ TEST(ShippedGUIScript, HoldsTheNineStatementsAsThePluginWritesThem) {
   changed.deleteOtherVmps = true;
   EXPECT_EQ(rewriteGUIScript(HostFunctions{}, copy, makeSettingLines(changed)), 9);
   const std::string rewritten = readBytes(copy);
-  EXPECT_NE(rewritten.find(
-                textModeBytes("\n    dlg.parameters.spike_def.value = 8;\n")),
+  EXPECT_NE(rewritten.find(textModeBytes("\n    dlg.parameters.spike_def.value = 8;\n")),
             std::string::npos);
-  EXPECT_NE(rewritten.find(textModeBytes(
-                "\n    dlg.options.delete_other_vmps.checked = 1;\n")),
+  EXPECT_NE(rewritten.find(textModeBytes("\n    dlg.options.delete_other_vmps.checked = 1;\n")),
             std::string::npos);
   EXPECT_EQ(rewritten.size(), original.size());
 }

@@ -25,9 +25,7 @@ class Start : public DialogCommands {
   // The script's path as the plug-in builds it and logs it: the plug-ins
   // folder, "/", the file name (the same as script() where "/" is the
   // separator).
-  std::string scriptAsLogged() const {
-    return pluginsDir().string() + "/Quorvel1_0.js";
-  }
+  std::string scriptAsLogged() const { return pluginsDir().string() + "/Quorvel1_0.js"; }
 
   // The lines of the log from the first that equals `line` on.
   Lines logFrom(const std::string& line) {
@@ -42,19 +40,18 @@ TEST_F(Start, PrintsTheParameterTableBeforeTheRun) {
   host().setIntParameter("Create_Lagged_Autocor_Map", 2);
   host().setIntParameter("Create_Temporal_Outlier_File", -1);
   EXPECT_FALSE(runCommand("Start"));  // no VTC: the run stops after the table
-  const Lines expected = {
-      "Plugin>  Command received: Start",
-      "===== The following parameters are used =====",
-      "| Delete Present VMPS: No                   |",
-      "| Add VTC Name to VMP Names: Yes            |",
-      "| Create TSNR Map: Yes                      |",
-      "| Create Lagged Autocorrelation Map: Yes    |",
-      "| Create Outlier Map: Yes                   |",
-      "| Maximum Deviation: 4.0                    |",
-      "| Spike Definition: 8.0                     |",
-      "| Write temporal outliers to Logtab: Yes    |",
-      "| Write temporal outliers to CSV file: Yes  |",
-      "============================================="};
+  const Lines expected = {"Plugin>  Command received: Start",
+                          "===== The following parameters are used =====",
+                          "| Delete Present VMPS: No                   |",
+                          "| Add VTC Name to VMP Names: Yes            |",
+                          "| Create TSNR Map: Yes                      |",
+                          "| Create Lagged Autocorrelation Map: Yes    |",
+                          "| Create Outlier Map: Yes                   |",
+                          "| Maximum Deviation: 4.0                    |",
+                          "| Spike Definition: 8.0                     |",
+                          "| Write temporal outliers to Logtab: Yes    |",
+                          "| Write temporal outliers to CSV file: Yes  |",
+                          "============================================="};
   ASSERT_GE(log().size(), expected.size());
   EXPECT_EQ(Lines(log().begin(), log().begin() + expected.size()), expected);
   for (std::size_t i = 1; i < expected.size(); ++i)
@@ -87,11 +84,9 @@ TEST_F(Start, InfiniteThresholdsLeaveTheScriptsValuesAsTheyWere) {
   EXPECT_TRUE(runCommand("Start"));
   const std::string saved = readFile(script());
   // "inf" is no value in the script: the statement keeps its 4.
-  EXPECT_NE(saved.find(textModeBytes(
-                "    dlg.parameters.max_deviation.value = 4;\n")),
+  EXPECT_NE(saved.find(textModeBytes("    dlg.parameters.max_deviation.value = 4;\n")),
             std::string::npos);
-  EXPECT_NE(saved.find("    dlg.parameters.spike_def.value = 4;"),
-            std::string::npos);
+  EXPECT_NE(saved.find("    dlg.parameters.spike_def.value = 4;"), std::string::npos);
   EXPECT_EQ(saved.find("inf"), std::string::npos);
   EXPECT_EQ(logFrom("Saving the current settings").at(1),
             "8 lines were replaced in " + scriptAsLogged());
@@ -121,8 +116,7 @@ TEST_F(Start, ACompletedRunSavesTheSettingsIntoTheScript) {
   // The plug-in writes the script in text mode.
   EXPECT_EQ(readFile(script()), textModeBytes(saved));
   EXPECT_EQ(logFrom("Saving the current settings"),
-            (Lines{"Saving the current settings",
-                   "9 lines were replaced in " + scriptAsLogged(),
+            (Lines{"Saving the current settings", "9 lines were replaced in " + scriptAsLogged(),
                    "Plugin Successfully completed"}));
 }
 
@@ -134,8 +128,7 @@ TEST_F(Start, TheShippedScriptKeepsItsTextWithItsOwnSettings) {
   EXPECT_TRUE(runCommand("Start"));
   EXPECT_EQ(readFile(script()), textModeBytes(shipped));
   EXPECT_EQ(logFrom("Saving the current settings"),
-            (Lines{"Saving the current settings",
-                   "9 lines were replaced in " + scriptAsLogged(),
+            (Lines{"Saving the current settings", "9 lines were replaced in " + scriptAsLogged(),
                    "Plugin Successfully completed"}));
 }
 
@@ -145,12 +138,10 @@ TEST_F(Start, SavesThresholdsAsAStreamPrintsTheirFloats) {
   setSettings(0.15, 8, 0);
   EXPECT_TRUE(runCommand("Start"));
   const std::string saved = readFile(script());
-  EXPECT_NE(saved.find(textModeBytes(
-                "\n    dlg.parameters.max_deviation.value = 0.15;\n")),
+  EXPECT_NE(saved.find(textModeBytes("\n    dlg.parameters.max_deviation.value = 0.15;\n")),
             std::string::npos);
-  EXPECT_NE(
-      saved.find(textModeBytes("\n    dlg.parameters.spike_def.value = 8;\n")),
-      std::string::npos);
+  EXPECT_NE(saved.find(textModeBytes("\n    dlg.parameters.spike_def.value = 8;\n")),
+            std::string::npos);
 }
 
 TEST_F(Start, AFailedRunSavesNothing) {
@@ -169,29 +160,26 @@ TEST_F(Start, AMissingScriptIsNotCreatedAndTheRunStillCompletes) {
   setSettings(4, 3, 0);
   EXPECT_TRUE(runCommand("Start"));
   EXPECT_FALSE(fs::exists(script()));
-  EXPECT_EQ(logFrom("Saving the current settings"),
-            (Lines{"Saving the current settings",
-                   "File could not be opened for reading",
-                   "0 lines were replaced in " + scriptAsLogged(),
-                   "Plugin Successfully completed"}));
+  EXPECT_EQ(
+      logFrom("Saving the current settings"),
+      (Lines{"Saving the current settings", "File could not be opened for reading",
+             "0 lines were replaced in " + scriptAsLogged(), "Plugin Successfully completed"}));
 }
 
 TEST_F(Start, AScriptThatCannotBeReplacedKeepsItsText) {
   writeFile(script(), kScript);
   // A folder with content where the new text would go blocks it.
-  const std::string temporary =
-      script() + ".saving." + std::to_string(processId());
+  const std::string temporary = script() + ".saving." + std::to_string(processId());
   fs::create_directory(temporary);
   writeFile(temporary + "/keep", "");
   linkSmallVtc();
   setSettings(6, 2, 0);
   EXPECT_TRUE(runCommand("Start"));
   EXPECT_EQ(readFile(script()), kScript);
-  EXPECT_EQ(logFrom("Saving the current settings"),
-            (Lines{"Saving the current settings",
-                   "File could not be opened for writing",
-                   "0 lines were replaced in " + scriptAsLogged(),
-                   "Plugin Successfully completed"}));
+  EXPECT_EQ(
+      logFrom("Saving the current settings"),
+      (Lines{"Saving the current settings", "File could not be opened for writing",
+             "0 lines were replaced in " + scriptAsLogged(), "Plugin Successfully completed"}));
 }
 
 TEST_F(Start, TheScriptPathAlwaysTakesASlashAfterThePluginsFolder) {
@@ -202,8 +190,7 @@ TEST_F(Start, TheScriptPathAlwaysTakesASlashAfterThePluginsFolder) {
   EXPECT_TRUE(runCommand("Start"));
   const std::string doubled = pluginsDir().string() + "//Quorvel1_0.js";
   EXPECT_EQ(logFrom("Saving the current settings"),
-            (Lines{"Saving the current settings",
-                   "9 lines were replaced in " + doubled,
+            (Lines{"Saving the current settings", "9 lines were replaced in " + doubled,
                    "Plugin Successfully completed"}));
 }
 

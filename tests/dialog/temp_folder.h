@@ -22,8 +22,7 @@ inline void writeBytes(const std::string& path, const std::string& bytes) {
 // The bytes of the file at `path` (binary mode).
 inline std::string readBytes(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file),
-                     std::istreambuf_iterator<char>());
+  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 }  // namespace dialog_test

@@ -1,7 +1,7 @@
 // Arbitrary bytes as each text the command parses: an MDM file, the GUI
-// script holding the settings (also as the plug-in rewrites it), the plug-in's CSV file and log table of
-// per-volume counts, and a BIDS dataset's dataset_description.json. None
-// may crash, and what each gives back must hold together.
+// script holding the settings (also as the plug-in rewrites it), the plug-in's CSV file and log
+// table of per-volume counts, and a BIDS dataset's dataset_description.json. None may crash, and
+// what each gives back must hold together.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -71,7 +71,8 @@ void fuzzMdm(const std::string& text) {
 // rewritten the script, each statement it found reads as the saved value.
 void fuzzGuiScript(const std::string& text) {
   std::vector<std::string> missing, unusable;
-  const DialogSettings settings = parseGuiScriptSettings(text, DialogSettings{}, &missing, &unusable);
+  const DialogSettings settings =
+      parseGuiScriptSettings(text, DialogSettings{}, &missing, &unusable);
   check(isUsableThreshold(settings.maxDeviation) && isUsableThreshold(settings.spikeDef));
   check(missing.size() + unusable.size() <= 9);
   unusableScriptReason(text);

@@ -15,8 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size == 0) return 0;
   const std::size_t listLength = data[0] * (size - 1) / 255;
   std::string listText(reinterpret_cast<const char*>(data + 1), listLength);
-  std::string path(reinterpret_cast<const char*>(data + 1 + listLength),
-                   size - 1 - listLength);
+  std::string path(reinterpret_cast<const char*>(data + 1 + listLength), size - 1 - listLength);
   listText = listText.c_str();  // as the host hands it over: up to a NUL
   path = path.c_str();
 

@@ -3,14 +3,14 @@
 // and the real plug-in library. Bytes that start like gzip are read as a
 // .nii.gz, others as a .nii. A refusal must be an input error naming the
 // file; an accepted run must come back as one map of each kind per voxel.
+#include <dlfcn.h>
+#include <unistd.h>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <dlfcn.h>
-#include <unistd.h>
 
 #include "cli/commands/cli_error.h"
 #include "cli/nifti/nifti_run.h"

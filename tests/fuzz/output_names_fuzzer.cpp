@@ -36,8 +36,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string path(reinterpret_cast<const char*>(data), size);
   const RunOutputNames names = outputNamesFor(path);
   check(names.stem.rfind(names.entities, 0) == 0);
-  for (const std::string& name : {names.vtcName(), names.csvName(), names.timeseriesName(),
-                                  names.timeseriesSidecarName(), names.iqmName(), names.reportName()}) {
+  for (const std::string& name :
+       {names.vtcName(), names.csvName(), names.timeseriesName(), names.timeseriesSidecarName(),
+        names.iqmName(), names.reportName()}) {
     checkName(name, names);
   }
   const std::string source = std::filesystem::path(path).filename().string();

@@ -16,8 +16,7 @@
 
 namespace {
 
-std::string writeTemporaryFile(const char* name, const std::uint8_t* data,
-                               std::size_t size) {
+std::string writeTemporaryFile(const char* name, const std::uint8_t* data, std::size_t size) {
   const char* folder = std::getenv("TMPDIR");
   const std::string path = std::string(folder ? folder : "/tmp") + "/" + name;
   std::ofstream(path, std::ios::binary)

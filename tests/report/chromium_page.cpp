@@ -30,12 +30,18 @@ std::string unbase64(const std::string& text) {
   int bits = 0;
   for (char c : text) {
     int value;
-    if (c >= 'A' && c <= 'Z') value = c - 'A';
-    else if (c >= 'a' && c <= 'z') value = c - 'a' + 26;
-    else if (c >= '0' && c <= '9') value = c - '0' + 52;
-    else if (c == '+') value = 62;
-    else if (c == '/') value = 63;
-    else continue;
+    if (c >= 'A' && c <= 'Z')
+      value = c - 'A';
+    else if (c >= 'a' && c <= 'z')
+      value = c - 'a' + 26;
+    else if (c >= '0' && c <= '9')
+      value = c - '0' + 52;
+    else if (c == '+')
+      value = 62;
+    else if (c == '/')
+      value = 63;
+    else
+      continue;
     buffer = (buffer << 6) | static_cast<unsigned>(value);
     bits += 6;
     if (bits >= 8) {
@@ -58,9 +64,9 @@ RenderedPage openInChromium(const fs::path& page, const fs::path& scratch) {
       " --headless --no-sandbox --disable-gpu --disable-background-networking"
       " --disable-component-update --disable-default-apps --no-first-run"
       " --host-resolver-rules='MAP * ~NOTFOUND' --enable-logging=stderr --v=0"
-      " --user-data-dir=" + quoted(profile.string()) +
-      " --dump-dom " + quoted("file://" + fs::absolute(page).string()) + " >" +
-      quoted(dom.string()) + " 2>" + quoted(log.string());
+      " --user-data-dir=" +
+      quoted(profile.string()) + " --dump-dom " + quoted("file://" + fs::absolute(page).string()) +
+      " >" + quoted(dom.string()) + " 2>" + quoted(log.string());
   RenderedPage rendered;
   const int status = std::system(command.c_str());
   rendered.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;

@@ -26,7 +26,8 @@ class ReportBrowserTest : public ::testing::Test {
     return path;
   }
   RenderedPage open(const fs::path& page) {
-    RenderedPage rendered = openInChromium(page, folder_.path() / ("chromium-" + page.stem().string()));
+    RenderedPage rendered =
+        openInChromium(page, folder_.path() / ("chromium-" + page.stem().string()));
     EXPECT_EQ(rendered.exitStatus, 0) << page;
     EXPECT_TRUE(rendered.console.empty()) << page << ": " << rendered.console.front();
     EXPECT_NE(rendered.dom.find("</html>"), std::string::npos) << page;
@@ -76,8 +77,8 @@ TEST_F(ReportBrowserTest, StudyPageLinksEveryRunPageAndPlotsEveryRun) {
   StudyNumber dvars{"std_dvars_max", "largest std DVARS", {}, {}, std::nullopt, 1.8};
   for (int i = 0; i < 3; ++i) {
     const std::string entities = std::string("sub-") + subjects[i] + "_task-rest";
-    const std::string link = std::string("sub-") + subjects[i] + "/" + entities +
-                             "_desc-qc_report.html";
+    const std::string link =
+        std::string("sub-") + subjects[i] + "/" + entities + "_desc-qc_report.html";
     write(link, runPageHtml(syntheticRunPage(entities, 12, 12, 4, 20, 30)));
     study.runs.push_back({entities, {subjects[i], "rest"}, link});
     tsnr.values.push_back(50.0 + 10 * i);

@@ -2,7 +2,6 @@
 // Chromium: the demo's page, and a run whose name holds HTML.
 #include <gtest/gtest.h>
 
-
 #include "chromium_page.h"
 #include "cli_test_support.h"
 
@@ -25,8 +24,8 @@ RenderedPage openCleanly(const fs::path& page, const fs::path& scratch) {
 
 TEST(ReportCommandTest, DemoPageShowsEveryMapTraceVolumeAndTheCarpet) {
   TempFolder folder;
-  const CommandResult result = cli_test::runQuorvel(
-      {"demo", "--out", "demo", "--settings-dir", "settings"}, folder.path());
+  const CommandResult result =
+      cli_test::runQuorvel({"demo", "--out", "demo", "--settings-dir", "settings"}, folder.path());
   ASSERT_EQ(result.exitStatus, 0) << result.err;
   const fs::path relative = fs::path("demo") / "sub-demo_task-rest_desc-qc_report.html";
   const fs::path page = folder.path() / relative;
@@ -76,9 +75,8 @@ TEST(ReportCommandTest, RunNamedWithHtmlGetsAnEscapedPageAndNoReportWhenAskedNot
   EXPECT_NE(rendered.dom.find("<h1>sub-01_task-a&amp;b&lt;i&gt;x_bold.nii</h1>"),
             std::string::npos);
 
-  result = cli_test::runQuorvel({"run", "--no-report", "--out", "quiet", "--settings-dir",
-                                 "settings", name},
-                                folder.path());
+  result = cli_test::runQuorvel(
+      {"run", "--no-report", "--out", "quiet", "--settings-dir", "settings", name}, folder.path());
   ASSERT_EQ(result.exitStatus, 0) << result.err;
   for (const std::string& entry : cli_test::folderEntries(folder.path() / "quiet")) {
     EXPECT_EQ(entry.find(".html"), std::string::npos) << entry;
@@ -95,8 +93,7 @@ TEST(ReportCommandTest, GroupLevelWritesAStudyPageLinkingEveryRunPage) {
         {"run", "--out", std::string("out/sub-") + subject + "/func", name}, folder.path());
     ASSERT_EQ(run.exitStatus, 0) << run.err;
   }
-  const CommandResult group =
-      cli_test::runQuorvel({"bids", "bids", "out", "group"}, folder.path());
+  const CommandResult group = cli_test::runQuorvel({"bids", "bids", "out", "group"}, folder.path());
   ASSERT_EQ(group.exitStatus, 0) << group.err;
   const fs::path page = folder.path() / "out" / "group_bold_report.html";
   const RenderedPage rendered = openCleanly(page, folder.path() / "chromium");

@@ -33,16 +33,17 @@ std::vector<std::uint8_t> decodePng(const std::string& bytes, int& width, int& h
 }
 
 TEST(ReportPictureTest, PngHoldsEveryPixelOfGreyAndColourPictures) {
-  struct Case { int width, height, channels; };
+  struct Case {
+    int width, height, channels;
+  };
   for (const Case& c : {Case{1, 1, 1}, Case{7, 3, 1}, Case{5, 4, 3}, Case{600, 2, 3}}) {
     RasterImage image = RasterImage::blank(c.width, c.height, c.channels);
     for (std::size_t i = 0; i < image.pixels.size(); ++i) {
       image.pixels[i] = static_cast<std::uint8_t>(i * 37 + 11);
     }
     int width = 0, height = 0;
-    const std::vector<std::uint8_t> back =
-        decodePng(encodePng(image), width, height,
-                  c.channels == 1 ? PNG_FORMAT_GRAY : PNG_FORMAT_RGB);
+    const std::vector<std::uint8_t> back = decodePng(
+        encodePng(image), width, height, c.channels == 1 ? PNG_FORMAT_GRAY : PNG_FORMAT_RGB);
     EXPECT_EQ(width, c.width);
     EXPECT_EQ(height, c.height);
     EXPECT_EQ(back, image.pixels) << c.width << "x" << c.height << "x" << c.channels;
@@ -54,9 +55,13 @@ TEST(ReportPictureTest, PngHoldsEveryPixelOfGreyAndColourPictures) {
 }
 
 TEST(ReportPictureTest, Base64MatchesTheStandardsVectors) {
-  const std::pair<const char*, const char*> vectors[] = {
-      {"", ""}, {"f", "Zg=="}, {"fo", "Zm8="}, {"foo", "Zm9v"},
-      {"foob", "Zm9vYg=="}, {"fooba", "Zm9vYmE="}, {"foobar", "Zm9vYmFy"}};
+  const std::pair<const char*, const char*> vectors[] = {{"", ""},
+                                                         {"f", "Zg=="},
+                                                         {"fo", "Zm8="},
+                                                         {"foo", "Zm9v"},
+                                                         {"foob", "Zm9vYg=="},
+                                                         {"fooba", "Zm9vYmE="},
+                                                         {"foobar", "Zm9vYmFy"}};
   for (const auto& [plain, encoded] : vectors) EXPECT_EQ(base64(plain), encoded) << plain;
   EXPECT_EQ(base64(std::string("\xff\xfe\x00", 3)), "//4A");
 }
@@ -64,7 +69,8 @@ TEST(ReportPictureTest, Base64MatchesTheStandardsVectors) {
 TEST(ReportTextTest, HostileTextCannotLeaveItsElementOrScript) {
   const std::string hostile = "a<b>&\"c'</script><!--\x01\xff\xc3\xa9";
   const std::string html = escapeHtml(hostile);
-  EXPECT_EQ(html, "a&lt;b&gt;&amp;&quot;c&#39;&lt;/script&gt;&lt;!--\xEF\xBF\xBD\xEF\xBF\xBD\xc3\xa9");
+  EXPECT_EQ(html,
+            "a&lt;b&gt;&amp;&quot;c&#39;&lt;/script&gt;&lt;!--\xEF\xBF\xBD\xEF\xBF\xBD\xc3\xa9");
   const std::string json = jsonForScript(hostile);
   EXPECT_EQ(json.find("</"), std::string::npos);
   EXPECT_EQ(json.find("<!--"), std::string::npos);
@@ -166,7 +172,7 @@ TEST(ReportTimelineTest, OnePointPerDefinedVolumeAndMarksPastThresholds) {
   std::size_t points = 0;
   for (std::sregex_iterator it(svg.begin(), svg.end(), polyline), end; it != end; ++it) {
     const std::string list = (*it)[1];
-    points += static_cast<std::size_t>(std::count(list.begin(), list.end(), ',')) ;
+    points += static_cast<std::size_t>(std::count(list.begin(), list.end(), ','));
   }
   EXPECT_EQ(points, 4u + 4u);
   EXPECT_EQ(std::count(svg.begin(), svg.end(), '\n'), 0);
@@ -181,8 +187,11 @@ TEST(ReportTimelineTest, OnePointPerDefinedVolumeAndMarksPastThresholds) {
 TEST(ReportStudyPageTest, KeepsOnlyLinksInsideTheStudyFolder) {
   StudyPageInput input;
   input.title = "study";
-  const char* links[] = {"sub-01/sub-01_task-rest_desc-qc_report.html", "http://example.org/x",
-                         "/etc/passwd", "../elsewhere.html", "javascript:alert(1)",
+  const char* links[] = {"sub-01/sub-01_task-rest_desc-qc_report.html",
+                         "http://example.org/x",
+                         "/etc/passwd",
+                         "../elsewhere.html",
+                         "javascript:alert(1)",
                          "sub-02/a b#c.html"};
   for (const char* link : links) input.runs.push_back({std::string("run ") + link, {}, link});
   const std::string html = studyPageHtml(input);

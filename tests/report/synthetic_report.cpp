@@ -55,15 +55,30 @@ RunPageInput syntheticRunPage(const std::string& runName, int nx, int ny, int nz
     maxdev[i] = static_cast<float>((i % 2 ? 1 : -1) * (3.0 + (i % 97) / 30.0));
     ac[i] = static_cast<float>(0.2 + 0.3 * std::cos(i * 0.003));
   }
-  input.maps = {
-      {"mean", "Mean image", "Mean of each voxel.", sampled.mean,
-       percentileScale(ColourMap::kGrey, sampled.mean, true), {0, 500, 1000}},
-      {"tsnr", "TSNR", "Mean over standard deviation.", tsnr,
-       percentileScale(ColourMap::kViridis, tsnr, true), {0, 50, 100}},
-      {"maxdev", "Largest deviation", "Signed largest deviation.", maxdev, thresholdScale(4.0),
-       {-8, -4, 0, 4, 8}},
-      {"ac12", "Lag 1+2 autocorrelation", "r1 + r2.", ac,
-       percentileScale(ColourMap::kViridis, ac, false), {0, 0.5}}};
+  input.maps = {{"mean",
+                 "Mean image",
+                 "Mean of each voxel.",
+                 sampled.mean,
+                 percentileScale(ColourMap::kGrey, sampled.mean, true),
+                 {0, 500, 1000}},
+                {"tsnr",
+                 "TSNR",
+                 "Mean over standard deviation.",
+                 tsnr,
+                 percentileScale(ColourMap::kViridis, tsnr, true),
+                 {0, 50, 100}},
+                {"maxdev",
+                 "Largest deviation",
+                 "Signed largest deviation.",
+                 maxdev,
+                 thresholdScale(4.0),
+                 {-8, -4, 0, 4, 8}},
+                {"ac12",
+                 "Lag 1+2 autocorrelation",
+                 "r1 + r2.",
+                 ac,
+                 percentileScale(ColourMap::kViridis, ac, false),
+                 {0, 0.5}}};
 
   Trace outliers{"outlier_fraction", "Outlier fraction", {}, 0.05};
   Trace spikes{"spike_count", "Spikes", {}, std::nullopt};

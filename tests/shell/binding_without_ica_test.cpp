@@ -22,8 +22,7 @@ TEST(BindingWithoutICADialog, PassesWithOnlyThatPointerNull) {
       EXPECT_EQ(pointer.value, nullptr);
     } else {
       EXPECT_NE(pointer.value, nullptr) << pointer.name;
-      EXPECT_EQ(pointer.value, dlsym(host, pointer.name.c_str()))
-          << pointer.name;
+      EXPECT_EQ(pointer.value, dlsym(host, pointer.name.c_str())) << pointer.name;
     }
   }
 

@@ -28,16 +28,14 @@ inline std::vector<HostPointer> hostPointers() {
 
 // Sets every pointer but the version entry point's to `value`.
 inline void setOtherHostPointers(void* value) {
-#define QUORVEL_TEST_SET_POINTER(name, type) \
-  quorvel::name = reinterpret_cast<quorvel::type>(value);
+#define QUORVEL_TEST_SET_POINTER(name, type) quorvel::name = reinterpret_cast<quorvel::type>(value);
   QUORVEL_HOST_OTHER_ENTRY_POINTS(QUORVEL_TEST_SET_POINTER)
 #undef QUORVEL_TEST_SET_POINTER
 }
 
 // Sets all 150 pointers to `value`.
 inline void setEveryHostPointer(void* value) {
-  quorvel::nvGetVersionOfNoravia =
-      reinterpret_cast<quorvel::GetVersionOfNoraviaFn>(value);
+  quorvel::nvGetVersionOfNoravia = reinterpret_cast<quorvel::GetVersionOfNoraviaFn>(value);
   setOtherHostPointers(value);
 }
 

@@ -30,9 +30,8 @@ struct Texts {
 };
 
 Texts readTexts(PluginLibrary& library) {
-  return {library.getPluginName(),    library.getPluginVersion(),
-          library.getPluginDescription(), library.getAuthor(),
-          library.getHelpFile(),      library.getGUIScript()};
+  return {library.getPluginName(), library.getPluginVersion(), library.getPluginDescription(),
+          library.getAuthor(),     library.getHelpFile(),      library.getGUIScript()};
 }
 
 void expectSameTexts(const Texts& before, const Texts& after) {
@@ -73,33 +72,30 @@ TEST_F(PluginExports, TextsStayTheSameThroughSuccessAndFailure) {
 TEST_F(PluginExports, BannerNamesThePluginAsItsExportDoes) {
   ASSERT_TRUE(initPlugin());
   ASSERT_FALSE(host().log().empty());
-  EXPECT_EQ(host().log().back(),
-            std::string("\n** Starting ") + library().getPluginName() + " **");
+  EXPECT_EQ(host().log().back(), std::string("\n** Starting ") + library().getPluginName() + " **");
 }
 
 // The C exports are found under their plain names and the class members
 // under their class-qualified (mangled) names.
 TEST_F(PluginExports, DynamicSymbolTable) {
-  for (const char* name :
-       {"getPluginName", "getPluginVersion", "getPluginDescription",
-        "getAuthor", "getHelpFile", "getGUIScript", "createPlugin"}) {
+  for (const char* name : {"getPluginName", "getPluginVersion", "getPluginDescription", "getAuthor",
+                           "getHelpFile", "getGUIScript", "createPlugin"}) {
     EXPECT_NE(library().symbol(name), nullptr) << name;
   }
   for (const char* name : {
-           "_ZN19NRVAPluginInterfaceC1Ev",       // default constructor
-           "_ZN19NRVAPluginInterfaceC1ERKS_",    // copy constructor
-           "_ZN19NRVAPluginInterfaceaSERKS_",    // copy assignment
-           "_ZN19NRVAPluginInterfaceD1Ev",       // destructor
+         "_ZN19NRVAPluginInterfaceC1Ev",         // default constructor
+             "_ZN19NRVAPluginInterfaceC1ERKS_",  // copy constructor
+             "_ZN19NRVAPluginInterfaceaSERKS_",  // copy assignment
+             "_ZN19NRVAPluginInterfaceD1Ev",     // destructor
 #if defined(QUORVEL_MICROSOFT_VTABLE)
-           "_ZN10nrvaplugin24scalarDeletingDestructorEj",  // slot 0
+             "_ZN10nrvaplugin24scalarDeletingDestructorEj",  // slot 0
 #else
            "_ZN19NRVAPluginInterfaceD0Ev",       // deleting destructor
 #endif
-           "_ZTV19NRVAPluginInterface",          // virtual table
-           "_ZN10nrvapluginC1Ev",                // default constructor
-           "_ZN10nrvapluginD1Ev",                // destructor
-           "_ZN10nrvaplugin10initPluginEv",
-           "_ZN10nrvaplugin7executeEv",
+             "_ZTV19NRVAPluginInterface",  // virtual table
+             "_ZN10nrvapluginC1Ev",        // default constructor
+             "_ZN10nrvapluginD1Ev",        // destructor
+             "_ZN10nrvaplugin10initPluginEv", "_ZN10nrvaplugin7executeEv",
        }) {
     EXPECT_NE(library().symbol(name), nullptr) << name;
   }

@@ -17,14 +17,11 @@ constexpr char kBanner[] = "\n** Starting Quorvel 1.2 **";
 constexpr char kNotReady[] = "Plugin>  Initial requirements are not met!";
 constexpr char kTooOld[] =
     "Can not execute this plugin - Noravia version 2.1.0 or higher required.";
-constexpr char kNoDocument[] =
-    "No current document available. Please open a VMR.";
-constexpr char kNotVMR[] =
-    "The currently active document is not a VMR document.";
+constexpr char kNoDocument[] = "No current document available. Please open a VMR.";
+constexpr char kNotVMR[] = "The currently active document is not a VMR document.";
 
-const Names kSuccessfulStart = {"nvGetVersionOfNoravia",
-                                "nvGetIDOfCurrentDocument", "nvGetDocumentType",
-                                "nvShowLogPane", "nvLogText"};
+const Names kSuccessfulStart = {"nvGetVersionOfNoravia", "nvGetIDOfCurrentDocument",
+                                "nvGetDocumentType", "nvShowLogPane", "nvLogText"};
 
 using PluginLifecycle = PluginHostTest;
 
@@ -57,36 +54,31 @@ TEST_F(PluginLifecycle, NoCurrentDocument) {
     host().setCurrentDocument(id);
     EXPECT_FALSE(initPlugin());
     EXPECT_EQ(host().journalNames(),
-              (Names{"nvGetVersionOfNoravia", "nvGetIDOfCurrentDocument",
-                     "nvMessageBox"}));
+              (Names{"nvGetVersionOfNoravia", "nvGetIDOfCurrentDocument", "nvMessageBox"}));
     EXPECT_EQ(host().messageBoxes(), Names{kNoDocument});
     EXPECT_TRUE(host().log().empty());
     EXPECT_FALSE(host().logPaneShown());
   }
 }
 
-class NotAVMR : public PluginHostTest,
-                public ::testing::WithParamInterface<int> {};
+class NotAVMR : public PluginHostTest, public ::testing::WithParamInterface<int> {};
 
 TEST_P(NotAVMR, IsRefusedWithoutLogPaneOrBanner) {
   host().setCurrentDocument(host().addDocument(GetParam()));
   EXPECT_FALSE(initPlugin());
-  EXPECT_EQ(host().journalNames(),
-            (Names{"nvGetVersionOfNoravia", "nvGetIDOfCurrentDocument",
-                   "nvGetDocumentType", "nvMessageBox"}));
+  EXPECT_EQ(host().journalNames(), (Names{"nvGetVersionOfNoravia", "nvGetIDOfCurrentDocument",
+                                          "nvGetDocumentType", "nvMessageBox"}));
   EXPECT_EQ(host().messageBoxes(), Names{kNotVMR});
   EXPECT_TRUE(host().log().empty());
   EXPECT_FALSE(host().logPaneShown());
 }
 
-INSTANTIATE_TEST_SUITE_P(DocumentTypes, NotAVMR,
-                         ::testing::Values(0, 1, 2, 4, -3));
+INSTANTIATE_TEST_SUITE_P(DocumentTypes, NotAVMR, ::testing::Values(0, 1, 2, 4, -3));
 
 // major, minor, sub-minor, accepted
 using Version = std::tuple<int, int, int, bool>;
 
-class HostVersion : public PluginHostTest,
-                    public ::testing::WithParamInterface<Version> {};
+class HostVersion : public PluginHostTest, public ::testing::WithParamInterface<Version> {};
 
 TEST_P(HostVersion, IsComparedNumberByNumber) {
   const auto [major, minor, subMinor, accepted] = GetParam();
@@ -96,21 +88,19 @@ TEST_P(HostVersion, IsComparedNumberByNumber) {
     EXPECT_EQ(host().journalNames(), kSuccessfulStart);
     EXPECT_TRUE(host().messageBoxes().empty());
   } else {
-    EXPECT_EQ(host().journalNames(),
-              (Names{"nvGetVersionOfNoravia", "nvMessageBox"}));
+    EXPECT_EQ(host().journalNames(), (Names{"nvGetVersionOfNoravia", "nvMessageBox"}));
     EXPECT_EQ(host().messageBoxes(), Names{kTooOld});
     EXPECT_TRUE(host().log().empty());
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EdgeCases, HostVersion,
-    ::testing::Values(Version{2, 1, 0, true}, Version{2, 0, 9, false},
-                      Version{1, 9, 9, false}, Version{2, 2, 0, true},
-                      Version{3, 0, 0, true}, Version{2, 1, -1, false},
-                      Version{2, 2, -1, true}, Version{3, -1, -1, true},
-                      Version{1, 99, 99, false}, Version{0, 0, 0, false},
-                      Version{2, 1, 7, true}));
+INSTANTIATE_TEST_SUITE_P(EdgeCases, HostVersion,
+                         ::testing::Values(Version{2, 1, 0, true}, Version{2, 0, 9, false},
+                                           Version{1, 9, 9, false}, Version{2, 2, 0, true},
+                                           Version{3, 0, 0, true}, Version{2, 1, -1, false},
+                                           Version{2, 2, -1, true}, Version{3, -1, -1, true},
+                                           Version{1, 99, 99, false}, Version{0, 0, 0, false},
+                                           Version{2, 1, 7, true}));
 
 TEST_F(PluginLifecycle, NewObjectIsRefusedUntilItsOwnStart) {
   PluginPointer second = createPlugin();

@@ -29,9 +29,7 @@ void usePluginCalls(const PluginCalls& calls);
 
 // Ends an object through pluginCalls().destroy.
 struct PluginDeleter {
-  void operator()(NRVAPluginInterface* plugin) const {
-    pluginCalls().destroy(plugin);
-  }
+  void operator()(NRVAPluginInterface* plugin) const { pluginCalls().destroy(plugin); }
 };
 
 // Owns a plug-in object and ends it as the host does.

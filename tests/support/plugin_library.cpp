@@ -69,8 +69,7 @@ PluginLibrary& PluginLibrary::built() {
 void* PluginLibrary::symbol(const char* name) const {
   if (handle_ == nullptr) return nullptr;
 #if defined(_WIN32)
-  return reinterpret_cast<void*>(
-      GetProcAddress(reinterpret_cast<HMODULE>(handle_), name));
+  return reinterpret_cast<void*>(GetProcAddress(reinterpret_cast<HMODULE>(handle_), name));
 #else
   return dlsym(handle_, name);
 #endif
@@ -78,9 +77,8 @@ void* PluginLibrary::symbol(const char* name) const {
 
 bool PluginLibrary::hasAllExports() const {
   return getPluginName != nullptr && getPluginVersion != nullptr &&
-         getPluginDescription != nullptr && getAuthor != nullptr &&
-         getHelpFile != nullptr && getGUIScript != nullptr &&
-         createPlugin != nullptr;
+         getPluginDescription != nullptr && getAuthor != nullptr && getHelpFile != nullptr &&
+         getGUIScript != nullptr && createPlugin != nullptr;
 }
 
 }  // namespace quorvel_test

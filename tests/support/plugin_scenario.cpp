@@ -13,8 +13,7 @@ constexpr char kGUIScriptName[] = "Quorvel1_0.js";
 constexpr std::size_t kMaxPluginsPathLength = 200;
 
 std::string currentTestName() {
-  const ::testing::TestInfo* info =
-      ::testing::UnitTest::GetInstance()->current_test_info();
+  const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
   return info != nullptr ? info->name() : "test";
 }
 
@@ -32,8 +31,7 @@ void PluginHostTest::SetUp() {
   }
   host().setPluginsPath(pluginsDir().string());
 
-  ASSERT_TRUE(library().loaded())
-      << library().path() << ": " << library().error();
+  ASSERT_TRUE(library().loaded()) << library().path() << ": " << library().error();
   ASSERT_TRUE(library().hasAllExports()) << library().error();
   plugin_ = createPlugin();
   ASSERT_NE(plugin_, nullptr);
@@ -83,8 +81,7 @@ std::string PluginHostTest::logText() const {
 void PluginScenario::SetUp() {
   PluginHostTest::SetUp();
   if (HasFatalFailure()) return;
-  ASSERT_TRUE(initPlugin()) << "start-up failed; message boxes: "
-                            << host().messageBoxes().size();
+  ASSERT_TRUE(initPlugin()) << "start-up failed; message boxes: " << host().messageBoxes().size();
   host().clearJournal();
   host().clearLog();
 }

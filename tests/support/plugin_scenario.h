@@ -60,8 +60,7 @@ class PluginHostTest : public ::testing::Test {
   std::filesystem::path makeDir(const std::string& relative);
   // Writes `contents` to `relative` (below the work folder), making folders
   // as needed, and returns its path.
-  std::filesystem::path makeFile(const std::string& relative,
-                                 const std::string& contents);
+  std::filesystem::path makeFile(const std::string& relative, const std::string& contents);
   // The whole file at `path`.
   static std::string readFile(const std::filesystem::path& path) {
     return quorvel_test::readFile(path);

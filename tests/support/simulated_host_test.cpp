@@ -22,8 +22,7 @@ class SimulatedHostTest : public ::testing::Test {
   SimulatedHost& host() { return SimulatedHost::instance(); }
 };
 
-bool allBytesAre(const void* data, std::size_t from, std::size_t to,
-                 unsigned char value) {
+bool allBytesAre(const void* data, std::size_t from, std::size_t to, unsigned char value) {
   const auto* bytes = static_cast<const unsigned char*>(data);
   for (std::size_t i = from; i < to; ++i) {
     if (bytes[i] != value) return false;
@@ -42,10 +41,8 @@ TEST_F(SimulatedHostTest, FreshHostAndJournal) {
   EXPECT_EQ(nvGetDocumentType(7), 0);
   nvLogText("hello");
   EXPECT_EQ(host().journalNames(),
-            (std::vector<std::string>{"nvGetVersionOfNoravia",
-                                      "nvGetIDOfCurrentDocument",
-                                      "nvGetDocumentType", "nvGetDocumentType",
-                                      "nvLogText"}));
+            (std::vector<std::string>{"nvGetVersionOfNoravia", "nvGetIDOfCurrentDocument",
+                                      "nvGetDocumentType", "nvGetDocumentType", "nvLogText"}));
   EXPECT_EQ(host().journal().back().argument, "hello");
   EXPECT_EQ(host().callCount("nvGetDocumentType"), 2u);
 
@@ -61,8 +58,7 @@ TEST_F(SimulatedHostTest, FreshHostAndJournal) {
 TEST_F(SimulatedHostTest, LogAndMessageBoxesReachListeners) {
   std::vector<std::string> seen;
   host().onLogText([&](const std::string& text) { seen.push_back("L " + text); });
-  host().onMessageBox(
-      [&](const std::string& text) { seen.push_back("M " + text); });
+  host().onMessageBox([&](const std::string& text) { seen.push_back("M " + text); });
   EXPECT_FALSE(host().logPaneShown());
   nvShowLogPane();
   nvLogText("one");
@@ -113,8 +109,7 @@ TEST_F(SimulatedHostTest, VtcLinkHeaderAndSamples) {
   host().addFloatVtc("/f.vtc", box, 2, {1.f, 2.f, 3.f, 4.f});
   host().addIntVtc("/i.vtc", box, 1, {-1, 7});
   noravia::faults::failLinking("/i.vtc");
-  EXPECT_THROW(host().addFloatVtc("/bad.vtc", box, 3, {1.f}),
-               std::invalid_argument);
+  EXPECT_THROW(host().addFloatVtc("/bad.vtc", box, 3, {1.f}), std::invalid_argument);
 
   VTCHeader header;
   EXPECT_EQ(nvGetHeaderOfVTCOfCurrentVMR(&header), 0);

@@ -21,8 +21,8 @@ constexpr std::size_t kMaxLabelLength = 40;
 std::string safeLabel(const std::string& label) {
   std::string safe;
   for (char c : label.substr(0, kMaxLabelLength)) {
-    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                       (c >= '0' && c <= '9') || c == '-' || c == '_';
+    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                       c == '-' || c == '_';
     safe += plain ? c : '_';
   }
   return safe;
@@ -40,15 +40,13 @@ std::string randomSuffix() {
 TempFolder::TempFolder(const std::string& label) {
   const std::filesystem::path base = std::filesystem::temp_directory_path();
   for (int attempt = 0; attempt < 100; ++attempt) {
-    std::filesystem::path candidate =
-        base / ("quorvel-" + safeLabel(label) + "-" + randomSuffix());
+    std::filesystem::path candidate = base / ("quorvel-" + safeLabel(label) + "-" + randomSuffix());
     if (std::filesystem::create_directory(candidate)) {
       path_ = candidate;
       return;
     }
   }
-  throw std::runtime_error("cannot make a temporary folder under " +
-                           base.string());
+  throw std::runtime_error("cannot make a temporary folder under " + base.string());
 }
 
 TempFolder::~TempFolder() {

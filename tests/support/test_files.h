@@ -22,9 +22,7 @@ class TempFolder {
 
   const std::filesystem::path& path() const { return path_; }
   // The path of `name` inside the folder, as text.
-  std::string file(const std::string& name) const {
-    return (path_ / name).string();
-  }
+  std::string file(const std::string& name) const { return (path_ / name).string(); }
 
  private:
   std::filesystem::path path_;

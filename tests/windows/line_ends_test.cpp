@@ -53,9 +53,7 @@ class WindowsTextFiles : public DialogCommands {
   }
 
   // The path as the plug-in builds it: the plug-ins folder, "/", the name.
-  std::string scriptAsLogged() const {
-    return pluginsDir().string() + "/Quorvel1_0.js";
-  }
+  std::string scriptAsLogged() const { return pluginsDir().string() + "/Quorvel1_0.js"; }
 };
 
 TEST_F(WindowsTextFiles, ACrLfScriptKeepsItsLineEnds) {
@@ -94,17 +92,16 @@ TEST_F(WindowsTextFiles, AMissingScriptIsNotCreated) {
   startAndSave();
   EXPECT_FALSE(fs::exists(script()));
   const Lines tail(log().end() - 4, log().end());
-  EXPECT_EQ(tail, (Lines{"Saving the current settings",
-                         "File could not be opened for reading",
+  EXPECT_EQ(tail, (Lines{"Saving the current settings", "File could not be opened for reading",
                          "0 lines were replaced in " + scriptAsLogged(),
                          "Plugin Successfully completed"}));
 }
 
 TEST_F(WindowsTextFiles, AnMdmWithCrLfLineEndsGivesCleanPaths) {
-  const fs::path mdm = makeFile(
-      "study.mdm", textModeBytes("FileVersion: 3\n"
-                            "\"C:/data/s1/run1.vtc\" \"C:/data/s1/run1.sdm\"\n"
-                            "\"C:/data/s2/run1.vtc\" \"C:/data/s2/run1.sdm\"\n"));
+  const fs::path mdm =
+      makeFile("study.mdm", textModeBytes("FileVersion: 3\n"
+                                          "\"C:/data/s1/run1.vtc\" \"C:/data/s1/run1.sdm\"\n"
+                                          "\"C:/data/s2/run1.vtc\" \"C:/data/s2/run1.sdm\"\n"));
   host().queueChosenFile(mdm.string());
   EXPECT_TRUE(runCommand("AddMDM"));
   EXPECT_EQ(fileList(), "C:/data/s1/run1.vtc\nC:/data/s2/run1.vtc");
@@ -117,7 +114,7 @@ TEST_F(WindowsTextFiles, TheCsvFileHasCrLfLineEnds) {
   ASSERT_TRUE(runCommand("Start")) << logText();
   EXPECT_EQ(readFile(workFile("run1.csv")),
             textModeBytes("Volume, Outliers (stddev>2.5), Spikes (stddev:1.5)\n"
-                     "1,0,0\n2,0,0\n3,0,0\n4,0,0\n5,0,0\n6,0,0\n"));
+                          "1,0,0\n2,0,0\n3,0,0\n4,0,0\n5,0,0\n6,0,0\n"));
 }
 
 }  // namespace

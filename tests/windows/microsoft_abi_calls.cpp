@@ -25,9 +25,7 @@ NRVAPluginInterface* microsoftCreatePlugin(CreatePluginExport createPlugin) {
 
 const char* microsoftText(TextExport text) { return text(); }
 
-bool microsoftInitPlugin(NRVAPluginInterface* plugin) {
-  return plugin->initPlugin();
-}
+bool microsoftInitPlugin(NRVAPluginInterface* plugin) { return plugin->initPlugin(); }
 
 bool microsoftExecute(NRVAPluginInterface* plugin) { return plugin->execute(); }
 

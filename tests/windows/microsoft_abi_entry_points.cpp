@@ -22,8 +22,7 @@ int simGetStringParameter(const char* name, char* value);
 int simSetStringParameter(const char* name, const char* value);
 int simGetIntParameter(const char* name);
 double simGetFloatParameter(const char* name);
-int simGetOpenFileName(const char* title, const char* fileList,
-                       const char* filter, char* path);
+int simGetOpenFileName(const char* title, const char* fileList, const char* filter, char* path);
 int simGetPluginsPath(char* path);
 int simGetHeaderOfVTCOfCurrentVMR(VTCHeader* header);
 int simLinkVTCToCurrentVMR(const char* path, int flag);
@@ -36,30 +35,21 @@ int simGetNRVMPsOfCurrentVMR(NRVMPsHeader* header);
 float* simGetNRVMPOfCurrentVMR(int index, NRVMPRecord* record);
 int simSetNRVMPParametersOfCurrentVMR(int index, NRVMPRecord* record);
 
-__declspec(dllexport) int nvGetVersionOfNoravia(int* major, int* minor,
-                                                int* subMinor) {
+__declspec(dllexport) int nvGetVersionOfNoravia(int* major, int* minor, int* subMinor) {
   return simGetVersionOfNoravia(major, minor, subMinor);
 }
 
-__declspec(dllexport) int nvGetIDOfCurrentDocument(void) {
-  return simGetIDOfCurrentDocument();
-}
+__declspec(dllexport) int nvGetIDOfCurrentDocument(void) { return simGetIDOfCurrentDocument(); }
 
 __declspec(dllexport) int nvGetDocumentType(int documentId) {
   return simGetDocumentType(documentId);
 }
 
-__declspec(dllexport) int nvShowLogPane(void) {
-  return simShowLogPane();
-}
+__declspec(dllexport) int nvShowLogPane(void) { return simShowLogPane(); }
 
-__declspec(dllexport) int nvLogText(const char* text) {
-  return simLogText(text);
-}
+__declspec(dllexport) int nvLogText(const char* text) { return simLogText(text); }
 
-__declspec(dllexport) int nvMessageBox(const char* text) {
-  return simMessageBox(text);
-}
+__declspec(dllexport) int nvMessageBox(const char* text) { return simMessageBox(text); }
 
 __declspec(dllexport) int nvGetStringParameter(const char* name, char* value) {
   return simGetStringParameter(name, value);
@@ -69,9 +59,7 @@ __declspec(dllexport) int nvSetStringParameter(const char* name, const char* val
   return simSetStringParameter(name, value);
 }
 
-__declspec(dllexport) int nvGetIntParameter(const char* name) {
-  return simGetIntParameter(name);
-}
+__declspec(dllexport) int nvGetIntParameter(const char* name) { return simGetIntParameter(name); }
 
 // The value is kept in this function's frame, so that it returns from this
 // compiler's code rather than through a jump into the simulated host.
@@ -80,15 +68,12 @@ __declspec(dllexport) double nvGetFloatParameter(const char* name) {
   return value;
 }
 
-__declspec(dllexport) int nvGetOpenFileName(const char* title,
-                                            const char* fileList,
+__declspec(dllexport) int nvGetOpenFileName(const char* title, const char* fileList,
                                             const char* filter, char* path) {
   return simGetOpenFileName(title, fileList, filter, path);
 }
 
-__declspec(dllexport) int nvGetPluginsPath(char* path) {
-  return simGetPluginsPath(path);
-}
+__declspec(dllexport) int nvGetPluginsPath(char* path) { return simGetPluginsPath(path); }
 
 __declspec(dllexport) int nvGetHeaderOfVTCOfCurrentVMR(VTCHeader* header) {
   return simGetHeaderOfVTCOfCurrentVMR(header);
@@ -110,12 +95,9 @@ __declspec(dllexport) int nvGetCurrentVMR(int* a, int* b, int* c) {
   return simGetCurrentVMR(a, b, c);
 }
 
-__declspec(dllexport) int nvDeleteNRVMPsOfCurrentVMR(void) {
-  return simDeleteNRVMPsOfCurrentVMR();
-}
+__declspec(dllexport) int nvDeleteNRVMPsOfCurrentVMR(void) { return simDeleteNRVMPsOfCurrentVMR(); }
 
-__declspec(dllexport) int nvCreateNRVMPsForCurrentVMR(int a, int b, int c,
-                                                      int d) {
+__declspec(dllexport) int nvCreateNRVMPsForCurrentVMR(int a, int b, int c, int d) {
   return simCreateNRVMPsForCurrentVMR(a, b, c, d);
 }
 
@@ -123,13 +105,11 @@ __declspec(dllexport) int nvGetNRVMPsOfCurrentVMR(NRVMPsHeader* header) {
   return simGetNRVMPsOfCurrentVMR(header);
 }
 
-__declspec(dllexport) float* nvGetNRVMPOfCurrentVMR(int index,
-                                                    NRVMPRecord* record) {
+__declspec(dllexport) float* nvGetNRVMPOfCurrentVMR(int index, NRVMPRecord* record) {
   return simGetNRVMPOfCurrentVMR(index, record);
 }
 
-__declspec(dllexport) int nvSetNRVMPParametersOfCurrentVMR(
-    int index, NRVMPRecord* record) {
+__declspec(dllexport) int nvSetNRVMPParametersOfCurrentVMR(int index, NRVMPRecord* record) {
   return simSetNRVMPParametersOfCurrentVMR(index, record);
 }
 }

@@ -12,9 +12,9 @@ std::uintptr_t quorvelCallAtEspResidue(unsigned residue, const void* function,
                                        const void* argument);
 // Probes that stand in for the plug-in: each keeps ESP at its entry in
 // quorvelProbedEsp and returns as the function it stands in for returns.
-void quorvelProbeCdecl();           // an export: cdecl, no arguments
-void quorvelProbeThiscall();        // execute, initPlugin: this in ECX
-void quorvelProbeThiscallFlags();   // slot 0: this in ECX, pops its flags
+void quorvelProbeCdecl();          // an export: cdecl, no arguments
+void quorvelProbeThiscall();       // execute, initPlugin: this in ECX
+void quorvelProbeThiscallFlags();  // slot 0: this in ECX, pops its flags
 }
 
 // 32-bit x86, AT&T syntax, with the leading underscore of C names.
@@ -58,19 +58,17 @@ namespace {
 
 constexpr int kSites = 5;
 
-const void* const kSiteFunctions[kSites] = {
-    reinterpret_cast<const void*>(&microsoftCreatePlugin),
-    reinterpret_cast<const void*>(&microsoftText),
-    reinterpret_cast<const void*>(&microsoftInitPlugin),
-    reinterpret_cast<const void*>(&microsoftExecute),
-    reinterpret_cast<const void*>(&microsoftDelete)};
+const void* const kSiteFunctions[kSites] = {reinterpret_cast<const void*>(&microsoftCreatePlugin),
+                                            reinterpret_cast<const void*>(&microsoftText),
+                                            reinterpret_cast<const void*>(&microsoftInitPlugin),
+                                            reinterpret_cast<const void*>(&microsoftExecute),
+                                            reinterpret_cast<const void*>(&microsoftDelete)};
 
 // An object as the call sites see one: its first word points at a virtual
 // table of probes in the Microsoft layout.
-const void* const kProbeTable[3] = {
-    reinterpret_cast<const void*>(&quorvelProbeThiscallFlags),
-    reinterpret_cast<const void*>(&quorvelProbeThiscall),
-    reinterpret_cast<const void*>(&quorvelProbeThiscall)};
+const void* const kProbeTable[3] = {reinterpret_cast<const void*>(&quorvelProbeThiscallFlags),
+                                    reinterpret_cast<const void*>(&quorvelProbeThiscall),
+                                    reinterpret_cast<const void*>(&quorvelProbeThiscall)};
 const void* const kProbeObject[1] = {kProbeTable};
 
 unsigned residueInUse = 12;
@@ -88,8 +86,7 @@ const void* probeArgument(CallSite site) {
 // ESP mod 16 at the probe's entry when `site` is entered at `residue`.
 unsigned probe(CallSite site, unsigned residue) {
   quorvelProbedEsp = 1;  // never a stack address
-  quorvelCallAtEspResidue(residue, kSiteFunctions[static_cast<int>(site)],
-                          probeArgument(site));
+  quorvelCallAtEspResidue(residue, kSiteFunctions[static_cast<int>(site)], probeArgument(site));
   return static_cast<unsigned>(quorvelProbedEsp % 16);
 }
 
@@ -100,8 +97,8 @@ unsigned siteResidue(CallSite site) {
 PluginCalls microsoftAbiCalls() {
   PluginCalls calls;
   calls.create = [](CreatePluginFunction createPlugin) {
-    return reinterpret_cast<NRVAPluginInterface*>(callMicrosoftAbi(
-        CallSite::kCreate, reinterpret_cast<const void*>(createPlugin)));
+    return reinterpret_cast<NRVAPluginInterface*>(
+        callMicrosoftAbi(CallSite::kCreate, reinterpret_cast<const void*>(createPlugin)));
   };
   calls.initPlugin = [](NRVAPluginInterface* plugin) {
     return (callMicrosoftAbi(CallSite::kInitPlugin, plugin) & 0xff) != 0;
@@ -109,9 +106,7 @@ PluginCalls microsoftAbiCalls() {
   calls.execute = [](NRVAPluginInterface* plugin) {
     return (callMicrosoftAbi(CallSite::kExecute, plugin) & 0xff) != 0;
   };
-  calls.destroy = [](NRVAPluginInterface* plugin) {
-    callMicrosoftAbi(CallSite::kDelete, plugin);
-  };
+  calls.destroy = [](NRVAPluginInterface* plugin) { callMicrosoftAbi(CallSite::kDelete, plugin); };
   return calls;
 }
 
@@ -134,13 +129,10 @@ bool useMicrosoftAbiCalls(unsigned espResidue) {
 unsigned microsoftAbiEspResidue() { return residueInUse; }
 
 std::uintptr_t callMicrosoftAbi(CallSite site, const void* argument) {
-  return quorvelCallAtEspResidue(siteResidue(site),
-                                 kSiteFunctions[static_cast<int>(site)],
+  return quorvelCallAtEspResidue(siteResidue(site), kSiteFunctions[static_cast<int>(site)],
                                  argument);
 }
 
-unsigned probedEntryResidue(CallSite site) {
-  return probe(site, siteResidue(site));
-}
+unsigned probedEntryResidue(CallSite site) { return probe(site, siteResidue(site)); }
 
 }  // namespace quorvel_test

@@ -30,8 +30,7 @@ constexpr char kNotReady[] = "Plugin>  Initial requirements are not met!";
 // True when every heap of the process passes HeapValidate.
 bool heapsAreValid() {
   std::vector<HANDLE> heaps(GetProcessHeaps(0, nullptr) + 16);
-  const DWORD count =
-      GetProcessHeaps(static_cast<DWORD>(heaps.size()), heaps.data());
+  const DWORD count = GetProcessHeaps(static_cast<DWORD>(heaps.size()), heaps.data());
   if (count == 0 || count > heaps.size()) return false;
   for (DWORD i = 0; i < count; ++i) {
     if (!HeapValidate(heaps[i], 0, nullptr)) return false;
@@ -40,8 +39,8 @@ bool heapsAreValid() {
 }
 
 std::string text(TextFunction function) {
-  const char* value = reinterpret_cast<const char*>(callMicrosoftAbi(
-      CallSite::kText, reinterpret_cast<const void*>(function)));
+  const char* value = reinterpret_cast<const char*>(
+      callMicrosoftAbi(CallSite::kText, reinterpret_cast<const void*>(function)));
   return value != nullptr ? value : "(null)";
 }
 
@@ -65,14 +64,13 @@ TEST_F(MicrosoftAbiHost, TheTextExportsAnswer) {
 TEST_F(MicrosoftAbiHost, ExecuteIsRefusedUntilInitPluginThenACommandRuns) {
   EXPECT_FALSE(pluginCalls().execute(&plugin()));
   // Logged only when an earlier object bound the host already.
-  EXPECT_THAT(host().log(), ::testing::AnyOf(::testing::IsEmpty(),
-                                             ::testing::ElementsAre(kNotReady)));
+  EXPECT_THAT(host().log(),
+              ::testing::AnyOf(::testing::IsEmpty(), ::testing::ElementsAre(kNotReady)));
   host().clearLog();
 
   ASSERT_TRUE(initPlugin());
   EXPECT_TRUE(runCommand("Smoke"));
-  EXPECT_EQ(host().log(), (Lines{"\n** Starting Quorvel 1.2 **",
-                                 "Plugin>  Command received: Smoke",
+  EXPECT_EQ(host().log(), (Lines{"\n** Starting Quorvel 1.2 **", "Plugin>  Command received: Smoke",
                                  "Plugin>  Received unknown command: \"Smoke\"."}));
 }
 

@@ -68,7 +68,7 @@ std::vector<int> voxelSeries(int voxel, Numbers& numbers) {
   }
   if (voxel % 4 == 1) series[numbers.next(kVolumes)] += 150;  // spike
   if (voxel % 5 == 2) series[numbers.next(kVolumes)] -= 120;  // dip
-  if (voxel % 7 == 3) {                                        // step
+  if (voxel % 7 == 3) {                                       // step
     const int start = numbers.next(kVolumes - 3);
     for (int v = start; v < start + 3; ++v) series[v] += 90;
   }
@@ -111,8 +111,7 @@ std::string hexBits(float value) {
 }
 
 // `text` with every `from` replaced by `to`.
-std::string replaceAll(std::string text, const std::string& from,
-                       const std::string& to) {
+std::string replaceAll(std::string text, const std::string& from, const std::string& to) {
   for (std::size_t at = text.find(from); at != std::string::npos;
        at = text.find(from, at + to.size())) {
     text.replace(at, from.size(), to);
@@ -123,8 +122,7 @@ std::string replaceAll(std::string text, const std::string& from,
 std::vector<std::string> splitLines(const std::string& text) {
   std::vector<std::string> lines;
   std::size_t start = 0;
-  for (std::size_t end = text.find('\n'); end != std::string::npos;
-       end = text.find('\n', start)) {
+  for (std::size_t end = text.find('\n'); end != std::string::npos; end = text.find('\n', start)) {
     lines.push_back(text.substr(start, end - start));
     start = end + 1;
   }
@@ -137,9 +135,7 @@ class ReferenceMaps : public AnalysisRun {
   // Path of `name` in the work folder with forward slashes, so that the map
   // names, which take the part after the last "/", are the same on both
   // platforms (Windows accepts either separator).
-  std::string vtcPath(const std::string& name) const {
-    return (workDir() / name).generic_string();
-  }
+  std::string vtcPath(const std::string& name) const { return (workDir() / name).generic_string(); }
 
   // Every map of the VMR as a name line and eight values a line, then each
   // VTC's CSV file as its text with LF line ends.
@@ -173,10 +169,8 @@ class ReferenceMaps : public AnalysisRun {
 
 TEST_F(ReferenceMaps, BothBuildsGiveTheSameMapBitsAndCsvText) {
   const noravia::Box box = noravia::Box::ofVoxels(kX, kY, kZ);
-  host().addIntVtc(vtcPath("reference_int16.vtc"), box, kVolumes,
-                   int16Samples());
-  host().addFloatVtc(vtcPath("reference_float.vtc"), box, kVolumes,
-                     floatSamples());
+  host().addIntVtc(vtcPath("reference_int16.vtc"), box, kVolumes, int16Samples());
+  host().addFloatVtc(vtcPath("reference_float.vtc"), box, kVolumes, floatSamples());
   Settings settings = allMaps();
   settings.maxDeviation = 2.5;
   settings.spikeDef = 1.5;
@@ -187,8 +181,7 @@ TEST_F(ReferenceMaps, BothBuildsGiveTheSameMapBitsAndCsvText) {
 
   ASSERT_TRUE(runCommand("Start")) << logText();
   ASSERT_EQ(host().mapCount(), 6u);
-  const std::string actual =
-      outputs({"reference_int16.vtc", "reference_float.vtc"});
+  const std::string actual = outputs({"reference_int16.vtc", "reference_float.vtc"});
 
   if (const char* path = std::getenv("QUORVEL_WRITE_REFERENCE")) {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
@@ -208,8 +201,7 @@ TEST_F(ReferenceMaps, BothBuildsGiveTheSameMapBitsAndCsvText) {
         expectedLines[i].compare(0, 4, "csv ") == 0) {
       section = expectedLines[i];
     }
-    EXPECT_EQ(expectedLines[i], actualLines[i])
-        << "line " << i + 1 << " (in " << section << ")";
+    EXPECT_EQ(expectedLines[i], actualLines[i]) << "line " << i + 1 << " (in " << section << ")";
   }
   EXPECT_EQ(expectedLines.size(), actualLines.size());
 }

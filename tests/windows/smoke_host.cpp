@@ -27,8 +27,7 @@ int failures = 0;
 // The library's export `name`, as a pointer of type F; null when missing.
 template <typename F>
 F exported(HMODULE library, const char* name) {
-  return reinterpret_cast<F>(
-      reinterpret_cast<void*>(GetProcAddress(library, name)));
+  return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(library, name)));
 }
 
 void check(bool condition, const char* what) {
@@ -41,8 +40,7 @@ void check(bool condition, const char* what) {
 }  // namespace
 
 extern "C" {
-__declspec(dllexport) int nvGetVersionOfNoravia(int* major, int* minor,
-                                                int* subMinor) {
+__declspec(dllexport) int nvGetVersionOfNoravia(int* major, int* minor, int* subMinor) {
   *major = 2;
   *minor = 1;
   *subMinor = 0;
@@ -74,9 +72,8 @@ int main(int argc, char** argv) {
   }
 
   using TextExport = const char* (*)();
-  const char* textExports[] = {"getPluginName", "getPluginVersion",
-                               "getPluginDescription", "getAuthor",
-                               "getHelpFile", "getGUIScript"};
+  const char* textExports[] = {"getPluginName", "getPluginVersion", "getPluginDescription",
+                               "getAuthor",     "getHelpFile",      "getGUIScript"};
   for (const char* name : textExports) {
     check(GetProcAddress(library, name) != nullptr, name);
   }
@@ -98,10 +95,9 @@ int main(int argc, char** argv) {
   check(plugin->execute(), "execute() of an unknown command returns true");
   destroyPlugin(plugin);
 
-  const std::vector<std::string> expected = {
-      "\n** Starting Quorvel 1.2 **",
-      "Plugin>  Command received: Smoke",
-      "Plugin>  Received unknown command: \"Smoke\"."};
+  const std::vector<std::string> expected = {"\n** Starting Quorvel 1.2 **",
+                                             "Plugin>  Command received: Smoke",
+                                             "Plugin>  Received unknown command: \"Smoke\"."};
   check(logLines() == expected, "log lines");
   for (const std::string& line : logLines()) std::printf("log: %s\n", line.c_str());
 
