@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs every test of the project: the Linux suite with the package, help
+# Runs every test of the project: the sources' layout, the Linux suite with the package, help
 # page and report checks, the BIDS study under bids-validator and Slurm, the
 # same suite under AddressSanitizer and UndefinedBehaviorSanitizer, a short
 # fuzzing run of every input the plug-in and the command parse, and the
@@ -10,6 +10,9 @@ cd "$(dirname "$0")/.."
 jobs=$(nproc)
 
 scripts/install-deps.sh --windows --browser --bids
+
+echo "== Layout of the C++ sources (clang-format)"
+scripts/check-style.sh --format
 
 echo "== Linux build and test suite"
 cmake --preset default
