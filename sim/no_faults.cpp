@@ -6,8 +6,8 @@ namespace noravia {
 void clearFaults() {}
 bool newMapRefused() { return false; }
 void newMapAdded() {}
-bool mapArrayWithheld(int) { return false; }
-bool linkingFails(const std::string&) { return false; }
+bool mapArrayWithheld(int /*index*/) { return false; }
+bool linkingFails(const std::string& /*path*/) { return false; }
 const Box* forcedMapsBox() { return nullptr; }
 
 }  // namespace noravia

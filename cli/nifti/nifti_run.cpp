@@ -90,7 +90,7 @@ std::size_t voxelsPerChunk(const NiftiHeader& header) {
 }
 
 // Bytes between volumes in a read chunk beyond the chunk's own samples.
-constexpr std::size_t kRowPadding = 3 * 64;
+constexpr std::size_t kRowPadding = std::size_t{3} * 64;
 
 RunSamples readUncompressed(int fd, std::uint64_t fileSize, NiftiHeader& header,
                             const std::string& path) {
