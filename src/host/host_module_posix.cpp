@@ -41,8 +41,8 @@ int visitLoadedObject(dl_phdr_info* info, size_t /*infoSize*/, void* data) {
 bool mainProgramHasFileName(const char* fileName) {
 #if defined(AT_EXECFN)
   // The auxiliary vector hands the name over as an integer.
-  const char* startedAs = reinterpret_cast<const char*>(
-      getauxval(AT_EXECFN));  // NOLINT(performance-no-int-to-ptr)
+  // NOLINTNEXTLINE(performance-no-int-to-ptr)
+  const char* startedAs = reinterpret_cast<const char*>(getauxval(AT_EXECFN));
   if (startedAs != nullptr && hasFileName(startedAs, fileName)) return true;
 #endif
   char path[PATH_MAX];
