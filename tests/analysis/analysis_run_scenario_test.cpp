@@ -2,6 +2,7 @@
 #include <sys/resource.h>  // setrlimit: POSIX only
 #endif
 
+#include <algorithm>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
@@ -217,10 +218,8 @@ const std::vector<std::size_t> kNamedFields = {8, 12, 40, 76, 80, 92};
 
 bool isNamedByte(std::size_t offset) {
   if (offset < sizeof(char*)) return true;
-  for (std::size_t field : kNamedFields) {
-    if (offset >= field && offset < field + 4) return true;
-  }
-  return false;
+  return std::any_of(kNamedFields.begin(), kNamedFields.end(),
+                     [offset](std::size_t field) { return offset >= field && offset < field + 4; });
 }
 
 template <typename T>

@@ -120,6 +120,7 @@ TEST(VoxelStatistics, OddAndShortSeriesMatchTheReference) {
   };
   for (int t : {2, 3, 5, 6, 7}) {
     std::vector<std::vector<float>> cut;
+    cut.reserve(base.size());
     for (const auto& s : base) cut.emplace_back(s.begin(), s.begin() + t);
     FloatVtc vtc(3, 1, 1, cut);
     SCOPED_TRACE(t);

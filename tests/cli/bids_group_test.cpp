@@ -70,7 +70,7 @@ class GroupTableTest : public ::testing::Test {
   TempFolder folder;
   fs::path out() const { return folder.path() / "out"; }
 
-  void writeIqms(const std::string& relative, nlohmann::json document) {
+  void writeIqms(const std::string& relative, const nlohmann::json& document) {
     fs::create_directories((out() / relative).parent_path());
     writeFile(out() / relative, document.dump());
   }

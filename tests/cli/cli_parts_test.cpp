@@ -214,6 +214,7 @@ TEST(RunPlanTest, RefusesWhatThePluginCannotTake) {
   EXPECT_TRUE(refused({"r.nii"}, std::string(260, 'o'))) << "CSV path too long";
   EXPECT_TRUE(refused({"r.nii"}, "out\"quoted")) << "quote breaks the MDM";
   std::vector<std::string> many;
+  many.reserve(257);
   for (int i = 0; i < 257; ++i) many.push_back("r" + std::to_string(i) + ".nii");
   EXPECT_TRUE(refused(many, "out"));
 }

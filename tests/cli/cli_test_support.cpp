@@ -19,6 +19,7 @@ namespace fs = std::filesystem;
 
 std::vector<double> TestRun::course(int x, int y, int z) const {
   std::vector<double> values;
+  values.reserve(static_cast<std::size_t>(nt));
   for (int t = 0; t < nt; ++t) {
     values.push_back(samples[((static_cast<std::size_t>(t) * nz + z) * ny + y) * nx + x]);
   }
@@ -150,6 +151,7 @@ bool killQuorvelAt(const std::string& step, const std::vector<std::string>& argu
   std::vector<std::string> texts = {QUORVEL_EXECUTABLE};
   texts.insert(texts.end(), arguments.begin(), arguments.end());
   std::vector<char*> argv;
+  argv.reserve(texts.size() + 1);
   for (std::string& text : texts) argv.push_back(text.data());
   argv.push_back(nullptr);
   const std::string config = (workingFolder / ".config").string();

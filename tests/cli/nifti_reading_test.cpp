@@ -163,7 +163,7 @@ std::vector<double> readSamples(const NiftiRun& run) {
 // floats: megabytes that compress poorly.
 void makeNoisy(NiftiBytes& image, int slices) {
   image.dim[1] = 64, image.dim[2] = 64, image.dim[3] = slices, image.dim[4] = 100;
-  image.samples.resize(static_cast<std::size_t>(64 * 64 * slices * 100));
+  image.samples.resize(std::size_t{64} * 64 * static_cast<std::size_t>(slices) * 100);
   std::uint32_t state = 12345;
   for (double& v : image.samples) {
     state = state * 1664525u + 1013904223u;

@@ -146,7 +146,7 @@ TEST(RunQualityTest, CountsBecomeSharesOfVolumesAndOfAnalysedVoxels) {
     EXPECT_TRUE(bare[key].is_null()) << key;
   }
   const std::string uncountedTsv = qualityTimeseriesTsv(uncounted);
-  const std::string::size_type second = uncountedTsv.find("\n", uncountedTsv.find("\n") + 1) + 1;
+  const std::string::size_type second = uncountedTsv.find('\n', uncountedTsv.find('\n') + 1) + 1;
   EXPECT_EQ(uncountedTsv.substr(second, uncountedTsv.find('\n', second) - second),
             "n/a\tn/a\tn/a\t14.142135623730951\t0.5652298086474133\t165");
 }

@@ -15,7 +15,7 @@ class Start : public DialogCommands {
   // Links a small VTC to the VMR, so that a run with an empty list completes.
   void linkSmallVtc() {
     const std::string path = workFile("run1.vtc");
-    std::vector<float> samples(2 * 2 * 1 * 6);
+    std::vector<float> samples(std::size_t{2} * 2 * 1 * 6);
     for (std::size_t i = 0; i < samples.size(); ++i)
       samples[i] = 100.0f + static_cast<float>(i % 6) * (i % 5 == 0 ? 9 : 1);
     host().addFloatVtc(path, noravia::Box::ofVoxels(2, 2, 1), 6, samples);

@@ -20,7 +20,7 @@ using namespace quorvel::cli::report;
 class ReportBrowserTest : public ::testing::Test {
  protected:
   fs::path write(const fs::path& relative, const std::string& html) {
-    const fs::path path = folder_.path() / relative;
+    fs::path path = folder_.path() / relative;
     fs::create_directories(path.parent_path());
     std::ofstream(path, std::ios::binary) << html;
     return path;

@@ -112,7 +112,7 @@ TEST(ReportMosaicTest, MaskedVoxelsInColourTheRestDimmedAndSlicesInsideTheMask) 
             (std::vector<int>{0, 2, 3, 5}));
 
   std::vector<float> values(grid.voxels(), 9.0f), intensity(grid.voxels(), 50.0f);
-  values[2 * 6] = 8.0f;
+  values[std::size_t{2} * 6] = 8.0f;
   const std::vector<std::uint8_t> background = dimmedBackground(intensity, mask);
   const ValueScale scale = thresholdScale(4.0);
   RasterImage image = renderMosaic(grid, layout, values, mask, background, scale);

@@ -24,8 +24,8 @@ struct PluginCalls {
 // The calls in use; this compiler's own until usePluginCalls().
 const PluginCalls& pluginCalls();
 
-// Makes every later call through `calls`.
-void usePluginCalls(const PluginCalls& calls);
+// Makes every later call through `replacement`.
+void usePluginCalls(const PluginCalls& replacement);
 
 // Ends an object through pluginCalls().destroy.
 struct PluginDeleter {
