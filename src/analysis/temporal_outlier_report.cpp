@@ -7,12 +7,7 @@
 #include <system_error>
 
 #include "host/host_text.h"
-
-#if defined(_WIN32)
-#include <process.h>
-#else
-#include <unistd.h>
-#endif
+#include "host/process_id.h"
 
 namespace quorvel {
 namespace fs = std::filesystem;
@@ -28,14 +23,6 @@ void logOutlierTable(const HostFunctions& host, int nrOfVolumes,
                  static_cast<int>(outlierCounts[v]),
                  static_cast<int>(spikeCounts[v]));
   }
-}
-
-long currentProcessId() {
-#if defined(_WIN32)
-  return static_cast<long>(_getpid());
-#else
-  return static_cast<long>(getpid());
-#endif
 }
 
 // The file the CSV text is written to before it replaces the CSV file: in

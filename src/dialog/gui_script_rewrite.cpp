@@ -6,24 +6,11 @@
 #include <system_error>
 
 #include "host/host_text.h"
-
-#if defined(_WIN32)
-#include <process.h>
-#else
-#include <unistd.h>
-#endif
+#include "host/process_id.h"
 
 namespace quorvel {
 namespace fs = std::filesystem;
 namespace {
-
-long currentProcessId() {
-#if defined(_WIN32)
-  return static_cast<long>(_getpid());
-#else
-  return static_cast<long>(getpid());
-#endif
-}
 
 // Reads every line of a text file, without its line end. Every read counts,
 // so a file ending with a line end gives a last, empty line and an empty
