@@ -174,23 +174,29 @@ TEST(OutlierCsv, AFullDeviceIsReportedAsFailure) {
       writeOutlierCsv(full, 4, kOutliers.data(), kSpikes.data(), reportSettings(false, true)));
 }
 
-TEST_F(ReportFolder, AFileThatFailsWhileWrittenIsRemoved) {
-  // A file-size limit of 40 bytes makes the writes fail part-way, as a full
-  // disk would; the limit is restored before any check.
-  FakeHost host;
-  const std::string vtc = pathIn("big.vtc");
-  const std::string csv = pathIn("big.csv");
+// Reports 100 volumes into a CSV file beside `vtc` while a file-size limit
+// of 40 bytes makes the write fail part-way, as a full disk would; the
+// limit is restored before it returns.
+bool reportUnderFileSizeLimit(FakeHost& host, const std::string& vtc) {
   std::vector<std::int32_t> counts(100, 5);
   rlimit saved{};
-  ASSERT_EQ(0, getrlimit(RLIMIT_FSIZE, &saved));
+  if (getrlimit(RLIMIT_FSIZE, &saved) != 0) return true;  // fails the caller's check
   rlimit small = saved;
   small.rlim_cur = 40;
   const auto savedHandler = std::signal(SIGXFSZ, SIG_IGN);
-  ASSERT_EQ(0, setrlimit(RLIMIT_FSIZE, &small));
+  if (setrlimit(RLIMIT_FSIZE, &small) != 0) return true;
   const bool reported = reportTemporalOutliers(host.table(), 100, counts.data(), counts.data(),
                                                reportSettings(false, true), vtc);
   setrlimit(RLIMIT_FSIZE, &saved);
   std::signal(SIGXFSZ, savedHandler);
+  return reported;
+}
+
+TEST_F(ReportFolder, AFileThatFailsWhileWrittenIsRemoved) {
+  FakeHost host;
+  const std::string vtc = pathIn("big.vtc");
+  const std::string csv = pathIn("big.csv");
+  const bool reported = reportUnderFileSizeLimit(host, vtc);
 
   EXPECT_FALSE(reported);
   EXPECT_FALSE(fs::exists(csv));
@@ -204,17 +210,7 @@ TEST_F(ReportFolder, AFailedWriteLeavesThePreviousFileWhole) {
   const std::string csv = pathIn("run.csv");
   const std::string previous = "Volume, Outliers (stddev>4), Spikes (stddev:3)\n1,0,0\n";
   { std::ofstream(csv, std::ios::binary) << previous; }
-  std::vector<std::int32_t> counts(100, 5);
-  rlimit saved{};
-  ASSERT_EQ(0, getrlimit(RLIMIT_FSIZE, &saved));
-  rlimit small = saved;
-  small.rlim_cur = 40;
-  const auto savedHandler = std::signal(SIGXFSZ, SIG_IGN);
-  ASSERT_EQ(0, setrlimit(RLIMIT_FSIZE, &small));
-  const bool reported = reportTemporalOutliers(host.table(), 100, counts.data(), counts.data(),
-                                               reportSettings(false, true), pathIn("run.vtc"));
-  setrlimit(RLIMIT_FSIZE, &saved);
-  std::signal(SIGXFSZ, savedHandler);
+  const bool reported = reportUnderFileSizeLimit(host, pathIn("run.vtc"));
 
   EXPECT_FALSE(reported);
   EXPECT_EQ(previous, readFile(csv));
