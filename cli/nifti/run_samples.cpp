@@ -8,6 +8,7 @@
 #include <type_traits>
 
 #include "cli/commands/cli_error.h"
+#include "cli/nifti/sample_transpose.h"
 #include "cli/nifti/time_major_layout.h"
 
 namespace quorvel::cli {
@@ -43,6 +44,14 @@ void addAsFloat(const NiftiHeader& header, const unsigned char* block, const Sam
   };
   const std::size_t volumes = static_cast<std::size_t>(header.volumes());
   float* out = samples.floatSamples.data() + at.firstVoxel * volumes;
+  if constexpr (std::is_same_v<In, float> && !Swap) {
+    // The common case, floats in the machine's order, needs no conversion.
+    if (!header.hasScaling()) {
+      samples.nonFinite += transposeFloatVolumes(
+          block, {at.voxels, at.rowBytes, at.firstVolume, at.volumes, volumes}, out);
+      return;
+    }
+  }
   if (header.hasScaling()) {
     const double slope = header.sclSlope, inter = header.usableInter();
     scatterVolumes(block, sizeof(In), at.voxels, at.rowBytes, at.firstVolume, at.volumes, volumes,
@@ -72,6 +81,11 @@ void placeBlock(const NiftiHeader& header, const unsigned char* block, const Sam
                 RunSamples& samples) {
   if (samples.isInt16) {
     const std::size_t volumes = static_cast<std::size_t>(header.volumes());
+    if constexpr (!Swap) {
+      transposeInt16Volumes(block, {at.voxels, at.rowBytes, at.firstVolume, at.volumes, volumes},
+                            samples.intSamples.data() + at.firstVoxel * volumes);
+      return;
+    }
     scatterVolumes(
         block, 2, at.voxels, at.rowBytes, at.firstVolume, at.volumes, volumes,
         samples.intSamples.data() + at.firstVoxel * volumes,

@@ -1,0 +1,183 @@
+#include "cli/nifti/sample_transpose.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "cli/nifti/time_major_layout.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#include <xmmintrin.h>
+#endif
+
+namespace quorvel::cli {
+namespace {
+
+template <typename Sample>
+Sample loadAt(const unsigned char* bytes) {
+  Sample value;
+  std::memcpy(&value, bytes, sizeof value);
+  return value;
+}
+
+// A float's exponent bits all set: NaN or infinite.
+bool isNonFinite(float value) {
+  std::uint32_t bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  return (bits & 0x7f800000u) == 0x7f800000u;
+}
+
+// Walks the block tile by tile as scatterVolumes does, handing each full
+// Side x Side square of a tile (Side volumes of Side voxels) to
+// `square(from, to)` and every sample outside the squares to
+// `one(from, to)`. `square.endTile()` runs after each tile.
+template <std::size_t Side, typename Sample, typename Square, typename One>
+void transposeTiles(const unsigned char* block, const VolumeBlockShape& shape, Sample* timeMajor,
+                    Square& square, One one) {
+  const std::size_t stride = shape.volumeCount;
+  for (std::size_t voxel0 = 0; voxel0 < shape.voxelCount; voxel0 += kTileVoxels) {
+    const std::size_t voxels = std::min(kTileVoxels, shape.voxelCount - voxel0);
+    const std::size_t squareVoxels = voxels / Side * Side;
+    for (std::size_t volume0 = 0; volume0 < shape.blockVolumes; volume0 += kTileVolumes) {
+      const std::size_t volumes = std::min(kTileVolumes, shape.blockVolumes - volume0);
+      for (std::size_t v = 0; v < volumes; v += Side) {
+        const unsigned char* rows =
+            block + (volume0 + v) * shape.rowBytes + voxel0 * sizeof(Sample);
+        Sample* to = timeMajor + voxel0 * stride + shape.firstVolume + volume0 + v;
+        const std::size_t rowCount = std::min(Side, volumes - v);
+        const std::size_t fullUpTo = rowCount == Side ? squareVoxels : 0;
+        for (std::size_t k = 0; k < fullUpTo; k += Side) {
+          square(rows + k * sizeof(Sample), to + k * stride);
+        }
+        for (std::size_t k = fullUpTo; k < voxels; ++k) {
+          for (std::size_t r = 0; r < rowCount; ++r) {
+            one(rows + r * shape.rowBytes + k * sizeof(Sample), to + k * stride + r);
+          }
+        }
+      }
+      square.endTile();
+    }
+  }
+}
+
+#if defined(__SSE2__)
+
+__m128i load128(const unsigned char* bytes) {
+  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
+}
+
+// 4 x 4 floats: four volumes of four voxels in, four time courses of four
+// volumes out, with a running per-lane tally of non-finite values.
+struct FloatSquare {
+  std::size_t rowBytes, stride;
+  std::uint64_t nonFinite = 0;
+  __m128i tally = _mm_setzero_si128();  // minus the count, per lane
+
+  void count(__m128 values) {
+    const __m128i exponent = _mm_set1_epi32(0x7f800000);
+    const __m128i bits = _mm_and_si128(_mm_castps_si128(values), exponent);
+    tally = _mm_add_epi32(tally, _mm_cmpeq_epi32(bits, exponent));
+  }
+  void operator()(const unsigned char* from, float* to) {
+    __m128 a = _mm_castsi128_ps(load128(from));
+    __m128 b = _mm_castsi128_ps(load128(from + rowBytes));
+    __m128 c = _mm_castsi128_ps(load128(from + 2 * rowBytes));
+    __m128 d = _mm_castsi128_ps(load128(from + 3 * rowBytes));
+    count(a);
+    count(b);
+    count(c);
+    count(d);
+    _MM_TRANSPOSE4_PS(a, b, c, d);
+    _mm_storeu_ps(to, a);
+    _mm_storeu_ps(to + stride, b);
+    _mm_storeu_ps(to + 2 * stride, c);
+    _mm_storeu_ps(to + 3 * stride, d);
+  }
+  // A tile adds at most 1024 to a lane, far from the int32 limit.
+  void endTile() {
+    alignas(16) std::int32_t lanes[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(lanes), tally);
+    for (std::int32_t lane : lanes) nonFinite += static_cast<std::uint64_t>(-lane);
+    tally = _mm_setzero_si128();
+  }
+};
+constexpr std::size_t kFloatSide = 4;
+
+// 8 x 8 16-bit samples through three rounds of interleaving.
+struct Int16Square {
+  std::size_t rowBytes, stride;
+
+  void operator()(const unsigned char* from, std::int16_t* to) {
+    __m128i a[8];
+    for (std::size_t r = 0; r < 8; ++r) a[r] = load128(from + r * rowBytes);
+    __m128i b[8], c[8];
+    for (std::size_t r = 0; r < 8; r += 2) {
+      b[r] = _mm_unpacklo_epi16(a[r], a[r + 1]);
+      b[r + 1] = _mm_unpackhi_epi16(a[r], a[r + 1]);
+    }
+    for (std::size_t half = 0; half < 8; half += 4) {
+      c[half] = _mm_unpacklo_epi32(b[half], b[half + 2]);
+      c[half + 1] = _mm_unpackhi_epi32(b[half], b[half + 2]);
+      c[half + 2] = _mm_unpacklo_epi32(b[half + 1], b[half + 3]);
+      c[half + 3] = _mm_unpackhi_epi32(b[half + 1], b[half + 3]);
+    }
+    for (std::size_t pair = 0; pair < 4; ++pair) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 2 * pair * stride),
+                       _mm_unpacklo_epi64(c[pair], c[pair + 4]));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(to + (2 * pair + 1) * stride),
+                       _mm_unpackhi_epi64(c[pair], c[pair + 4]));
+    }
+  }
+  void endTile() {}
+};
+constexpr std::size_t kInt16Side = 8;
+
+#else
+
+// Without vector registers a square is moved sample by sample.
+template <typename Sample, std::size_t Side>
+struct PlainSquare {
+  std::size_t rowBytes, stride;
+  std::uint64_t nonFinite = 0;
+
+  void operator()(const unsigned char* from, Sample* to) {
+    for (std::size_t r = 0; r < Side; ++r) {
+      for (std::size_t k = 0; k < Side; ++k) {
+        const Sample value = loadAt<Sample>(from + r * rowBytes + k * sizeof(Sample));
+        if constexpr (sizeof(Sample) == 4) nonFinite += isNonFinite(value) ? 1 : 0;
+        to[k * stride + r] = value;
+      }
+    }
+  }
+  void endTile() {}
+};
+using FloatSquare = PlainSquare<float, 4>;
+using Int16Square = PlainSquare<std::int16_t, 4>;
+constexpr std::size_t kFloatSide = 4;
+constexpr std::size_t kInt16Side = 4;
+
+#endif
+
+}  // namespace
+
+std::uint64_t transposeFloatVolumes(const unsigned char* block, const VolumeBlockShape& shape,
+                                    float* timeMajor) {
+  FloatSquare square{shape.rowBytes, shape.volumeCount};
+  std::uint64_t edgeNonFinite = 0;
+  transposeTiles<kFloatSide>(block, shape, timeMajor, square,
+                             [&edgeNonFinite](const unsigned char* from, float* to) {
+                               *to = loadAt<float>(from);
+                               edgeNonFinite += isNonFinite(*to) ? 1 : 0;
+                             });
+  return square.nonFinite + edgeNonFinite;
+}
+
+void transposeInt16Volumes(const unsigned char* block, const VolumeBlockShape& shape,
+                           std::int16_t* timeMajor) {
+  Int16Square square{shape.rowBytes, shape.volumeCount};
+  transposeTiles<kInt16Side>(
+      block, shape, timeMajor, square,
+      [](const unsigned char* from, std::int16_t* to) { *to = loadAt<std::int16_t>(from); });
+}
+
+}  // namespace quorvel::cli
