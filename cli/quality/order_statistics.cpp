@@ -61,4 +61,45 @@ double selectRank(double* values, std::size_t count, std::size_t rank, double* s
   return range[rank];
 }
 
+std::pair<double, double> selectTwoRanks(double* values, std::size_t count, std::size_t lowRank,
+                                         std::size_t highRank, double* scratch) {
+  // Each step below is the step selectRank takes for both ranks while they
+  // stay on one side of the pivot; once they part, each side is its own
+  // selection on the values selectRank would have kept.
+  double* range = values;
+  double* spare = scratch;
+  while (count > kSmallRange) {
+    const double pivot = medianOfThree(range[0], range[count / 2], range[count - 1]);
+    if (pivot != pivot) break;
+    std::size_t below = splitInto(range, count, spare, [pivot](double v) { return v < pivot; });
+    if (below == 0) {
+      below = splitInto(range, count, spare, [pivot](double v) { return v <= pivot; });
+      if (highRank < below) return {pivot, pivot};
+      if (lowRank < below) {
+        return {pivot, selectRank(spare + below, count - below, highRank - below, range + below)};
+      }
+    }
+    if (highRank < below) {
+      count = below;
+      std::swap(range, spare);
+    } else if (lowRank >= below) {
+      double* upper = spare + below;
+      spare = range;
+      range = upper;
+      count -= below;
+      lowRank -= below;
+      highRank -= below;
+    } else {
+      return {selectRank(spare, below, lowRank, range),
+              selectRank(spare + below, count - below, highRank - below, range + below)};
+    }
+  }
+  // Two selections each start from the values as they stand here: with
+  // NaN among them the order they leave matters.
+  std::copy(range, range + count, spare);
+  std::nth_element(range, range + lowRank, range + count);
+  std::nth_element(spare, spare + highRank, spare + count);
+  return {range[lowRank], spare[highRank]};
+}
+
 }  // namespace quorvel::cli

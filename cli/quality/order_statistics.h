@@ -6,6 +6,7 @@
 #define QUORVEL_CLI_QUALITY_ORDER_STATISTICS_H_
 
 #include <cstddef>
+#include <utility>
 
 namespace quorvel::cli {
 
@@ -14,6 +15,14 @@ namespace quorvel::cli {
 // must hold `count` doubles. Series holding NaN get std::nth_element's
 // answer.
 double selectRank(double* values, std::size_t count, std::size_t rank, double* scratch);
+
+// The values at `lowRank` and `highRank` (lowRank <= highRank < count) of
+// `values[0, count)` sorted ascending, exactly as two calls of selectRank
+// on two copies would give them, NaN included, but sharing the
+// partitions that both ranks go through. `values` is left in an
+// unspecified order; `scratch` must hold `count` doubles.
+std::pair<double, double> selectTwoRanks(double* values, std::size_t count, std::size_t lowRank,
+                                         std::size_t highRank, double* scratch);
 
 }  // namespace quorvel::cli
 

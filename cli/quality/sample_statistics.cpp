@@ -35,13 +35,9 @@ struct VoxelScratch {
 std::pair<double, double> lowerQuartiles(const std::vector<double>& x, VoxelScratch& scratch) {
   const double last = static_cast<double>(x.size() - 1);
   const auto indexAt = [last](double p) { return static_cast<std::size_t>(std::floor(p * last)); };
-  double quartiles[2];
-  for (int k = 0; k < 2; ++k) {
-    scratch.ordered = x;
-    quartiles[k] = selectRank(scratch.ordered.data(), x.size(), indexAt(k == 0 ? 0.25 : 0.75),
-                              scratch.spare.data());
-  }
-  return {quartiles[0], quartiles[1]};
+  scratch.ordered = x;
+  return selectTwoRanks(scratch.ordered.data(), x.size(), indexAt(0.25), indexAt(0.75),
+                        scratch.spare.data());
 }
 
 // Accumulates the per-voxel numbers of the analysed voxels.

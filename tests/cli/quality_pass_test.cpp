@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <random>
 #include <string>
@@ -70,6 +71,43 @@ TEST_P(SelectRankTest, EveryRankIsTheSortedValue) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Series, SelectRankTest, ::testing::ValuesIn(selectionCases()),
+                         [](const auto& info) { return info.param.name; });
+
+// Both ranks at once give bit for bit what two single selections give,
+// also where NaN leaves no order and the answer depends on the steps taken.
+class SelectTwoRanksTest : public ::testing::TestWithParam<SelectionCase> {};
+
+TEST_P(SelectTwoRanksTest, AgreesWithTwoSingleSelections) {
+  const std::vector<double>& values = GetParam().values;
+  const std::size_t n = values.size();
+  const std::size_t step = std::max<std::size_t>(1, n / 23);
+  std::vector<double> work, scratch(n);
+  auto single = [&](std::size_t rank) {
+    work = values;
+    return selectRank(work.data(), n, rank, scratch.data());
+  };
+  for (std::size_t low = 0; low < n; low += step) {
+    for (std::size_t high = low; high < n; high += step) {
+      const double lowValue = single(low), highValue = single(high);
+      work = values;
+      const auto [first, second] = selectTwoRanks(work.data(), n, low, high, scratch.data());
+      ASSERT_EQ(std::memcmp(&first, &lowValue, sizeof first), 0) << low << ", " << high;
+      ASSERT_EQ(std::memcmp(&second, &highValue, sizeof second), 0) << low << ", " << high;
+    }
+  }
+}
+
+std::vector<SelectionCase> twoRankCases() {
+  std::vector<SelectionCase> cases = selectionCases();
+  std::vector<double> withNaN = noise(600, 5, 10.0), nanPivot = noise(97, 6, 10.0);
+  for (std::size_t i = 0; i < withNaN.size(); i += 37) withNaN[i] = std::nan("");
+  nanPivot[0] = nanPivot[48] = nanPivot[96] = std::nan("");
+  cases.push_back({"withNaN", withNaN});
+  cases.push_back({"nanPivot", nanPivot});
+  return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(Series, SelectTwoRanksTest, ::testing::ValuesIn(twoRankCases()),
                          [](const auto& info) { return info.param.name; });
 
 // Courses whose plug-in mean lies on, just beside or far from the floor,
