@@ -69,6 +69,9 @@ int main(int argc, char** argv) {  // NOLINT(bugprone-exception-escape)
   run->add_option("--log-name", options.logName,
                   "File name of the log in --out, replaced by a later call of the same name "
                   "(default: quorvel_log_<UTC time>_<process id>.txt, one per call)");
+  run->add_option("-j,--jobs", options.jobs,
+                  "Threads to read runs and compute the quality numbers with, beside the "
+                  "plug-in's (default: one per core); outputs are the same for any number");
   run->add_flag("!--no-dataset-description", options.writeDatasetDescription,
                 "Write no dataset_description.json (for folders inside a derivatives "
                 "dataset described at its root)");

@@ -35,6 +35,7 @@
 #include "cli/quality/sample_statistics.h"
 #include "cli/report/run_report.h"
 #include "cli/session/host_session.h"
+#include "cli/session/thread_count.h"
 #include "cli/settings/dialog_settings.h"
 #include "cli/settings/install_paths.h"
 #include "cli/settings/settings_place.h"
@@ -313,7 +314,7 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out, std::ostream&
 
   std::vector<NiftiRun> runs;
   for (const PlannedRun& planned : plan.runs) {
-    runs.push_back(readNiftiRun(planned.runPath));
+    runs.push_back(readNiftiRun(planned.runPath, threadsFor(options.jobs)));
     scaleSamples(runs.back(), scale);
     const NiftiRun& run = runs.back();
     const NiftiRun& first = runs.front();

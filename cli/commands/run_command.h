@@ -63,6 +63,10 @@ struct RunOptions {
   std::optional<double> scale;      // factor applied to every sample; 1 when unset
   std::optional<bool> writeReport;  // the run page; unset writes it
 
+  // Threads the command may use beside the plug-in's one (reading, the
+  // quality numbers); 0 for one per core. Results are the same for any.
+  unsigned jobs = 0;
+
   bool quiet = false;      // no notes, no log on stdout: errors only
   bool showTable = false;  // the plug-in's per-volume table on stdout too
   RunHook afterRun;        // may be empty

@@ -36,8 +36,9 @@ struct NiftiRun {
 // checked before anything else, then the samples are read once, straight
 // into the host's layout. Throws an input error naming the file and the
 // problem when it is missing, not NIfTI, damaged, not 4D, of an unusable
-// data type, too large for the host, or truncated.
-NiftiRun readNiftiRun(const std::string& path);
+// data type, too large for the host, or truncated. Up to `threads` threads
+// share the reading; the run read is the same for any number.
+NiftiRun readNiftiRun(const std::string& path, unsigned threads = 1);
 
 // True when `path` ends in ".nii" or ".nii.gz" (any letter case).
 bool hasNiftiExtension(const std::string& path);

@@ -32,7 +32,7 @@ T loadSample(const unsigned char* bytes) {
 // that became infinite on the way.
 template <typename In, bool Swap>
 void addAsFloat(const NiftiHeader& header, const unsigned char* block, const SampleBlock& at,
-                RunSamples& samples) {
+                RunSamples& samples, SampleTally& counts) {
   std::uint64_t nonFinite = 0, overflowed = 0;
   auto tally = [&](double value, float result) {
     if (!std::isfinite(result)) {
@@ -47,7 +47,7 @@ void addAsFloat(const NiftiHeader& header, const unsigned char* block, const Sam
   if constexpr (std::is_same_v<In, float> && !Swap) {
     // The common case, floats in the machine's order, needs no conversion.
     if (!header.hasScaling()) {
-      samples.nonFinite += transposeFloatVolumes(
+      counts.nonFinite += transposeFloatVolumes(
           block, {at.voxels, at.rowBytes, at.firstVolume, at.volumes, volumes}, out);
       return;
     }
@@ -72,13 +72,13 @@ void addAsFloat(const NiftiHeader& header, const unsigned char* block, const Sam
                      return result;
                    });
   }
-  samples.nonFinite += nonFinite;
-  samples.overflowed += overflowed;
+  counts.nonFinite += nonFinite;
+  counts.overflowed += overflowed;
 }
 
 template <bool Swap>
-void placeBlock(const NiftiHeader& header, const unsigned char* block, const SampleBlock& at,
-                RunSamples& samples) {
+void placeBlockAs(const NiftiHeader& header, const unsigned char* block, const SampleBlock& at,
+                  RunSamples& samples, SampleTally& counts) {
   if (samples.isInt16) {
     const std::size_t volumes = static_cast<std::size_t>(header.volumes());
     if constexpr (!Swap) {
@@ -94,34 +94,34 @@ void placeBlock(const NiftiHeader& header, const unsigned char* block, const Sam
   }
   switch (header.datatype) {
     case DT_UINT8:
-      addAsFloat<std::uint8_t, Swap>(header, block, at, samples);
+      addAsFloat<std::uint8_t, Swap>(header, block, at, samples, counts);
       break;
     case DT_INT8:
-      addAsFloat<std::int8_t, Swap>(header, block, at, samples);
+      addAsFloat<std::int8_t, Swap>(header, block, at, samples, counts);
       break;
     case DT_INT16:
-      addAsFloat<std::int16_t, Swap>(header, block, at, samples);
+      addAsFloat<std::int16_t, Swap>(header, block, at, samples, counts);
       break;
     case DT_UINT16:
-      addAsFloat<std::uint16_t, Swap>(header, block, at, samples);
+      addAsFloat<std::uint16_t, Swap>(header, block, at, samples, counts);
       break;
     case DT_INT32:
-      addAsFloat<std::int32_t, Swap>(header, block, at, samples);
+      addAsFloat<std::int32_t, Swap>(header, block, at, samples, counts);
       break;
     case DT_UINT32:
-      addAsFloat<std::uint32_t, Swap>(header, block, at, samples);
+      addAsFloat<std::uint32_t, Swap>(header, block, at, samples, counts);
       break;
     case DT_INT64:
-      addAsFloat<std::int64_t, Swap>(header, block, at, samples);
+      addAsFloat<std::int64_t, Swap>(header, block, at, samples, counts);
       break;
     case DT_UINT64:
-      addAsFloat<std::uint64_t, Swap>(header, block, at, samples);
+      addAsFloat<std::uint64_t, Swap>(header, block, at, samples, counts);
       break;
     case DT_FLOAT32:
-      addAsFloat<float, Swap>(header, block, at, samples);
+      addAsFloat<float, Swap>(header, block, at, samples, counts);
       break;
     case DT_FLOAT64:
-      addAsFloat<double, Swap>(header, block, at, samples);
+      addAsFloat<double, Swap>(header, block, at, samples, counts);
       break;
     default:
       break;  // a checked header holds none other
@@ -152,11 +152,23 @@ void RunSampleFiller::addVolumes(const unsigned char* block, std::size_t firstVo
 }
 
 void RunSampleFiller::addBlock(const unsigned char* block, const SampleBlock& at) {
+  SampleTally tally;
+  placeBlock(block, at, tally);
+  addTally(tally);
+}
+
+void RunSampleFiller::placeBlock(const unsigned char* block, const SampleBlock& at,
+                                 SampleTally& tally) {
   if (header_.swapped) {
-    placeBlock<true>(header_, block, at, samples_);
+    placeBlockAs<true>(header_, block, at, samples_, tally);
   } else {
-    placeBlock<false>(header_, block, at, samples_);
+    placeBlockAs<false>(header_, block, at, samples_, tally);
   }
+}
+
+void RunSampleFiller::addTally(const SampleTally& tally) {
+  samples_.nonFinite += tally.nonFinite;
+  samples_.overflowed += tally.overflowed;
 }
 
 }  // namespace quorvel::cli

@@ -38,6 +38,13 @@ struct SampleBlock {
   std::size_t rowBytes = 0;
 };
 
+// What a block's conversion found: samples that are NaN or infinite, and
+// those that the conversion took beyond the float range.
+struct SampleTally {
+  std::uint64_t nonFinite = 0;
+  std::uint64_t overflowed = 0;
+};
+
 // Fills RunSamples from the file's volumes as they arrive.
 class RunSampleFiller {
  public:
@@ -50,6 +57,11 @@ class RunSampleFiller {
   void addVolumes(const unsigned char* block, std::size_t firstVolume, std::size_t count);
   // Converts and places a block of samples as the file stores them.
   void addBlock(const unsigned char* block, const SampleBlock& at);
+  // The same, for blocks placed from several threads at once, each into
+  // samples of its own: adds what it finds to `tally`, not to the samples'
+  // counts, which addTally() then updates.
+  void placeBlock(const unsigned char* block, const SampleBlock& at, SampleTally& tally);
+  void addTally(const SampleTally& tally);
 
   // The samples, once every volume was added.
   RunSamples take() { return std::move(samples_); }

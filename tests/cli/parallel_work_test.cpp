@@ -1,0 +1,93 @@
+// The command's threads change nothing but the time: a run read by one,
+// two or three threads is the same run.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "cli/nifti/nifti_run.h"
+#include "cli_test_support.h"
+#include "nifti_bytes.h"
+
+namespace quorvel::cli {
+namespace {
+
+using cli_test::NiftiBytes;
+
+struct ReadCase {
+  const char* name;
+  int datatype;
+  bool swapped;
+  double special;  // written into every 97th sample
+};
+
+void PrintTo(const ReadCase& c, std::ostream* out) { *out << c.name; }
+
+class ThreadedReadTest : public ::testing::TestWithParam<ReadCase> {};
+
+// 64 x 64 x 12 voxels of 100 volumes: several of the reader's chunks, the
+// last one short, so every thread count splits them differently.
+TEST_P(ThreadedReadTest, EveryThreadCountReadsTheSameSamplesAndCounts) {
+  const ReadCase& c = GetParam();
+  NiftiBytes image;
+  image.datatype = c.datatype;
+  image.swapped = c.swapped;
+  image.dim[1] = 64, image.dim[2] = 64, image.dim[3] = 12, image.dim[4] = 100;
+  image.samples.resize(std::size_t{64} * 64 * 12 * 100);
+  for (std::size_t i = 0; i < image.samples.size(); ++i) {
+    image.samples[i] = i % 97 == 5 ? c.special : static_cast<double>((i * 7919) % 30011) - 15000;
+  }
+  cli_test::TempFolder folder;
+  const std::string path = folder.file("run.nii");
+  cli_test::writeFile(path, image.bytes());
+
+  const NiftiRun one = readNiftiRun(path, 1);
+  for (unsigned threads : {2u, 3u, 8u}) {
+    const NiftiRun many = readNiftiRun(path, threads);
+    ASSERT_EQ(many.isInt16, one.isInt16);
+    if (one.isInt16) {
+      ASSERT_EQ(many.intSamples.size(), one.intSamples.size());
+      EXPECT_EQ(std::memcmp(many.intSamples.data(), one.intSamples.data(),
+                            one.intSamples.size() * sizeof(std::int16_t)),
+                0)
+          << threads << " threads";
+    } else {
+      ASSERT_EQ(many.floatSamples.size(), one.floatSamples.size());
+      EXPECT_EQ(std::memcmp(many.floatSamples.data(), one.floatSamples.data(),
+                            one.floatSamples.size() * sizeof(float)),
+                0)
+          << threads << " threads";
+    }
+    EXPECT_EQ(many.warnings, one.warnings) << threads << " threads";
+  }
+  // The single thread itself against the file: voxel 5's ordinary samples.
+  for (std::size_t t = 0; t < 100; ++t) {
+    const std::size_t i = t * 64 * 64 * 12 + 5;
+    if (i % 97 == 5) continue;
+    const double got = one.isInt16 ? one.intSamples[5 * 100 + t] : one.floatSamples[5 * 100 + t];
+    EXPECT_EQ(got, image.samples[i]) << "volume " << t;
+  }
+  const bool special = !(std::fabs(c.special) <= std::numeric_limits<float>::max());
+  ASSERT_EQ(one.warnings.size(), special ? 1u : 0u);
+  if (special) {
+    EXPECT_NE(one.warnings[0].find("50673 of its 4915200 samples"), std::string::npos)
+        << one.warnings[0];
+  }
+}
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+INSTANTIATE_TEST_SUITE_P(
+    Types, ThreadedReadTest,
+    ::testing::Values(ReadCase{"FloatWithNaN", DT_FLOAT32, false, kNaN},
+                      ReadCase{"SwappedFloatWithInfinity", DT_FLOAT32, true, -kInf},
+                      ReadCase{"Int16", DT_INT16, false, 32767},
+                      ReadCase{"DoubleBeyondFloat", DT_FLOAT64, false, 1e300}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace quorvel::cli
