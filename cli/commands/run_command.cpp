@@ -35,6 +35,7 @@
 #include "cli/quality/sample_statistics.h"
 #include "cli/report/run_report.h"
 #include "cli/session/host_session.h"
+#include "cli/session/ordered_work.h"
 #include "cli/session/thread_count.h"
 #include "cli/settings/dialog_settings.h"
 #include "cli/settings/install_paths.h"
@@ -241,11 +242,12 @@ void addMdmRuns(HostSession& session, const RunPlan& plan) {
   }
 }
 
-// The quality numbers of one analysed run from the samples the host holds
-// and the plug-in's counts, then every output of the run.
-RunResult analyseRunQuality(const HostSession& session, const PlannedRun& planned,
-                            const NiftiRun& run, const std::vector<RunMap>& maps,
-                            const AnalysisParameters& parameters,
+// The quality numbers of one analysed run from its samples' statistics
+// (asked for where they are needed) and the plug-in's counts, then every
+// output of the run.
+RunResult analyseRunQuality(const std::function<SampleStatistics()>& statisticsOfSamples,
+                            const PlannedRun& planned, const NiftiRun& run,
+                            const std::vector<RunMap>& maps, const AnalysisParameters& parameters,
                             const std::vector<std::string>& runLog, const fs::path& outFolder,
                             const std::optional<double>& givenRepetitionTime) {
   std::vector<std::string> warnings = run.warnings;
@@ -255,7 +257,7 @@ RunResult analyseRunQuality(const HostSession& session, const PlannedRun& planne
           : repetitionTimeOf(planned.runPath, run.header->dt, run.header->time_units, warnings);
   std::optional<VolumeCounts> counts =
       pluginCounts(planned, run.nt, parameters.dialog, runLog, outFolder);
-  SampleStatistics stats = computeSampleStatistics(session.samples(planned.vtcPath));
+  SampleStatistics stats = statisticsOfSamples();
   if (std::optional<std::string> floor =
           intensityFloorWarning(planned.runPath, stats, parameters.scale)) {
     warnings.push_back(*floor);
@@ -286,6 +288,32 @@ void applyNamingOptions(const RunOptions& options, RunPlan& plan) {
     throw inputError("--log-name " + options.logName + ": must be a file name, without a folder");
   }
   plan.logName = options.logName;
+}
+
+// What the command reads from a run's samples besides the plug-in.
+struct SampleResults {
+  SampleStatistics stats;
+  report::RunSamples page;  // when the run page is written
+};
+
+// Computes every run's SampleResults, beside the plug-in's analysis when
+// there are threads for it: both only read the samples the host holds.
+std::vector<OrderedWork<SampleResults>::Task> sampleTasks(const HostSession& session,
+                                                          const RunPlan& plan,
+                                                          const std::vector<NiftiRun>& runs,
+                                                          bool runPages) {
+  std::vector<OrderedWork<SampleResults>::Task> tasks;
+  for (std::size_t i = 0; i < plan.runs.size(); ++i) {
+    const SampleView samples = session.samples(plan.runs[i].vtcPath);
+    const nifti_image* header = runs[i].header.get();
+    tasks.push_back([samples, header, runPages] {
+      SampleResults results;
+      results.stats = computeSampleStatistics(samples);
+      if (runPages) results.page = report::sampleForRunPage(samples, *header);
+      return results;
+    });
+  }
+  return tasks;
 }
 
 }  // namespace
@@ -398,6 +426,9 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out, std::ostream&
   }
   if (plan.runs.size() > plan.givenCount) addMdmRuns(session, plan);
   stopHereForTests("analysis");
+  const bool runPages = options.writeReport.value_or(true);
+  OrderedWork<SampleResults> sampleWork(sampleTasks(session, plan, runs, runPages),
+                                        threadsFor(options.jobs) > 1);
   report.executeResult = session.execute("Start");
   const Clock::time_point analysisEnd = Clock::now();
   Clock::time_point outputsSince = analysisEnd;
@@ -430,7 +461,12 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out, std::ostream&
       continue;
     }
     const std::vector<RunMap> maps = mapsOfRun(*analysed, madeMaps, dialog, plan.runs[i].runPath);
-    report.runs.push_back(analyseRunQuality(session, plan.runs[i], runs[i], maps, parameters,
+    SampleResults sampled;
+    const auto takeStatistics = [&] {
+      sampled = sampleWork.take(i);
+      return std::move(sampled.stats);
+    };
+    report.runs.push_back(analyseRunQuality(takeStatistics, plan.runs[i], runs[i], maps, parameters,
                                             analysed->logLines, stage.folder(),
                                             options.repetitionTime));
     // Named as they will be once committed.
@@ -441,14 +477,14 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out, std::ostream&
       err << "quorvel: " << warning << "\n";
       logNotes.push_back("Warning: " + warning);
     }
-    if (options.writeReport.value_or(true)) {
+    if (runPages) {
       const SampleView samples = session.samples(plan.runs[i].vtcPath);
       std::vector<std::string> shownLog;
       for (const std::string& line : analysed->logLines) {
         shownLog.push_back(shown(line));
       }
       report::writeRunReport(
-          {report.runs.back(), *runs[i].header, samples, maps, parameters, shownLog},
+          {report.runs.back(), *runs[i].header, samples, maps, parameters, shownLog, &sampled.page},
           stage.folder() / plan.runs[i].names.reportName());
       report.runs.back().files.push_back((outFolder / plan.runs[i].names.reportName()).string());
     }

@@ -85,6 +85,16 @@ std::vector<std::string> withoutVolumeTable(const std::vector<std::string>& log)
 
 }  // namespace
 
+RunSamples sampleForRunPage(const SampleView& samples, const nifti_image& header) {
+  HostSamples host;
+  host.int16Samples = samples.int16Samples;
+  host.floatSamples = samples.floatSamples;
+  host.voxels = samples.voxels;
+  host.volumes = static_cast<int>(samples.volumes);
+  host.voxelsPerSlice = static_cast<int>(header.nx) * static_cast<int>(header.ny);
+  return sampleRunForReport(host, kCarpetRows);
+}
+
 RunPageInput runPageInputFor(const RunReportSources& sources) {
   const RunResult& result = sources.result;
   const nifti_image& header = sources.header;
@@ -98,13 +108,8 @@ RunPageInput runPageInputFor(const RunReportSources& sources) {
   input.repetitionTime = quality.repetitionTime;
   input.parameters = parameterList(sources.parameters);
 
-  HostSamples host;
-  host.int16Samples = sources.samples.int16Samples;
-  host.floatSamples = sources.samples.floatSamples;
-  host.voxels = sources.samples.voxels;
-  host.volumes = static_cast<int>(sources.samples.volumes);
-  host.voxelsPerSlice = input.grid.nx * input.grid.ny;
-  RunSamples sampled = sampleRunForReport(host, kCarpetRows);
+  RunSamples sampled =
+      sources.sampled ? *sources.sampled : sampleForRunPage(sources.samples, header);
   input.mask = std::move(sampled.mask);
   input.analysedVoxels = sampled.analysedVoxels;
   input.carpet = std::move(sampled.carpet);

@@ -14,6 +14,7 @@
 #include "cli/quality/iqm_files.h"
 #include "cli/quality/sample_view.h"
 #include "cli/report/run_page.h"
+#include "cli/report/run_samples.h"
 
 namespace quorvel::cli::report {
 
@@ -25,7 +26,14 @@ struct RunReportSources {
   const std::vector<RunMap>& maps;  // the maps made for the run
   const AnalysisParameters& parameters;
   const std::vector<std::string>& log;  // the plug-in's log lines of the run
+  // What sampleForRunPage gave for these samples, when it was made ahead
+  // (on another thread); nullptr to make it here.
+  const RunSamples* sampled = nullptr;
 };
+
+// What the page takes from the samples: the mean image, the mask and the
+// carpet's rows. Only reads the samples, so it may run beside the analysis.
+RunSamples sampleForRunPage(const SampleView& samples, const nifti_image& header);
 
 // The run page's input: facts, the quality numbers with the marked ones,
 // mosaics of the mean and of every map made, the traces, the carpet, the

@@ -1,14 +1,18 @@
 // The command's threads change nothing but the time: a run read by one,
-// two or three threads is the same run.
+// two or three threads is the same run, and work done beside the plug-in
+// hands back its results and failures where the caller asks for them.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cli/nifti/nifti_run.h"
+#include "cli/session/ordered_work.h"
 #include "cli_test_support.h"
 #include "nifti_bytes.h"
 
@@ -81,13 +85,48 @@ TEST_P(ThreadedReadTest, EveryThreadCountReadsTheSameSamplesAndCounts) {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
-INSTANTIATE_TEST_SUITE_P(
-    Types, ThreadedReadTest,
-    ::testing::Values(ReadCase{"FloatWithNaN", DT_FLOAT32, false, kNaN},
-                      ReadCase{"SwappedFloatWithInfinity", DT_FLOAT32, true, -kInf},
-                      ReadCase{"Int16", DT_INT16, false, 32767},
-                      ReadCase{"DoubleBeyondFloat", DT_FLOAT64, false, 1e300}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Types, ThreadedReadTest,
+                         ::testing::Values(ReadCase{"FloatWithNaN", DT_FLOAT32, false, kNaN},
+                                           ReadCase{"SwappedFloatWithInfinity", DT_FLOAT32, true,
+                                                    -kInf},
+                                           ReadCase{"Int16", DT_INT16, false, 32767},
+                                           ReadCase{"DoubleBeyondFloat", DT_FLOAT64, false, 1e300}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+class OrderedWorkTest : public ::testing::TestWithParam<bool> {};
+
+TEST_P(OrderedWorkTest, ResultsAndFailuresReachTheCallerInItsThread) {
+  const bool ownThread = GetParam();
+  const std::thread::id caller = std::this_thread::get_id();
+  std::vector<std::thread::id> ranOn(3);
+  std::vector<OrderedWork<int>::Task> tasks;
+  for (int i = 0; i < 3; ++i) {
+    tasks.push_back([i, &ranOn]() -> int {
+      ranOn[static_cast<std::size_t>(i)] = std::this_thread::get_id();
+      if (i == 1) throw std::runtime_error("run.nii: not enough memory");
+      return i * 10;
+    });
+  }
+  OrderedWork<int> work(std::move(tasks), ownThread);
+  EXPECT_EQ(work.take(0), 0);
+  try {
+    work.take(1);
+    FAIL() << "the failure was lost";
+  } catch (const std::runtime_error& error) {
+    EXPECT_STREQ(error.what(), "run.nii: not enough memory");
+  }
+  EXPECT_EQ(work.take(2), 20);
+  for (const std::thread::id& id : ranOn) EXPECT_EQ(id == caller, !ownThread);
+}
+
+TEST_P(OrderedWorkTest, ResultsNeverTakenDoNotHoldTheCallerUp) {
+  std::vector<OrderedWork<int>::Task> tasks(50, [] { return 1; });
+  OrderedWork<int> work(std::move(tasks), GetParam());
+  EXPECT_EQ(work.take(0), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, OrderedWorkTest, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "OwnThread" : "Caller"; });
 
 }  // namespace
 }  // namespace quorvel::cli

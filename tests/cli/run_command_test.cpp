@@ -305,6 +305,36 @@ TEST_F(RunCommandTest, APlainCallGetsTheDefaultsWhateverRanBefore) {
   EXPECT_FALSE(fs::exists(folder.path() / ".config")) << "nothing kept per user";
 }
 
+// Threads only share the work: one and two give the same files, byte for
+// byte, for an int16 and a float run analysed in one call.
+TEST_F(RunCommandTest, OneThreadAndTwoWriteTheSameOutputs) {
+  TestRun floats = typicalRun(4, 3, 2, 40);
+  floats.datatype = DT_FLOAT32;
+  floats.at(2, 1, 1, 7) = std::nan("");
+  std::map<std::string, std::map<std::string, std::string>> outputs;
+  for (const std::string jobs : {"1", "2"}) {
+    const fs::path work = folder.path() / ("j" + jobs);
+    fs::create_directories(work);
+    writeRun(typicalRun(4, 3, 2, 40), (work / "a_bold.nii").string());
+    writeRun(floats, (work / "b_bold.nii.gz").string());
+    // A settings folder of the same name: the page quotes the log, which
+    // names it.
+    CommandResult result = runQuorvel({"run", "-o", "qc", "-j", jobs, "--log-name", "log.txt",
+                                       "--settings-dir", "settings", "a_bold.nii", "b_bold.nii.gz"},
+                                      work);
+    ASSERT_EQ(result.exitStatus, 0) << result.err;
+    for (const std::string& name : folderEntries(work / "qc")) {
+      outputs[jobs][name] = readFile(work / "qc" / name);
+    }
+  }
+  ASSERT_GE(outputs["1"].size(), 20u);
+  for (const auto& [name, text] : outputs["1"]) {
+    if (name == "log.txt") continue;  // holds the plug-in's times
+    EXPECT_TRUE(outputs["2"].count(name) != 0 && outputs["2"][name] == text) << name;
+  }
+  EXPECT_EQ(outputs["1"].size(), outputs["2"].size());
+}
+
 TEST_F(RunCommandTest, MdmRunsReachThePluginThroughAddMdm) {
   fs::create_directories(folder.path() / "data");
   writeRun(typicalRun(), folder.file("data/r1_bold.nii.gz"));
