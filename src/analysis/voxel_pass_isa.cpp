@@ -7,6 +7,10 @@
 
 #include "analysis/voxel_pass_job.h"
 
+#if defined(QUORVEL_VOXEL_PASS_X86)
+#include <xmmintrin.h>
+#endif
+
 namespace quorvel {
 namespace {
 
@@ -25,6 +29,18 @@ bool cpuRuns(VoxelPassIsa isa) {
       return __builtin_cpu_supports("avx512f");
   }
   return false;
+}
+
+// The kernels compute lanes the scalar pass never computes (background and
+// padding lanes), which must not trap, and they are checked against the
+// scalar pass only under round-to-nearest without flush-to-zero or
+// denormals-are-zero. So they run only under the default SSE control word
+// (a host may set another); otherwise the scalar pass does, under whatever
+// the host set.
+bool controlWordIsDefault() {
+  constexpr unsigned kControlBits = 0xFFC0u;     // all but the sticky flags
+  constexpr unsigned kDefaultControl = 0x1F80u;  // exceptions masked, nearest
+  return (_mm_getcsr() & kControlBits) == kDefaultControl;
 }
 #endif
 
@@ -100,7 +116,7 @@ void computeVoxelStatisticsAt(VoxelPassIsa isa, const VtcSamples& samples,
 
   void (*kernel)(const VoxelPassJob&) = nullptr;
 #if defined(QUORVEL_VOXEL_PASS_X86)
-  if (voxelPassIsaAvailable(isa)) {
+  if (voxelPassIsaAvailable(isa) && controlWordIsDefault()) {
     switch (isa) {
       case VoxelPassIsa::kScalar:
         break;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <xmmintrin.h>
 
 namespace {
 
@@ -177,6 +178,84 @@ TEST_P(VoxelPassLevel, MatchesTheScalarPassBitForBit) {
     VtcSamples intSamples;
     intSamples.intSamples = ints.data();
     expectSameAsScalar(GetParam(), intSamples, d);
+  }
+}
+
+// A run of `voxels` voxels whose kinds come in stretches, as in an image:
+// background, bright and mixed neighbourhoods in turn, so that groups are
+// wholly background, wholly bright or mixed, and work tiles fill across
+// groups and leave lanes over.
+VtcSamples stretchedRun(std::size_t voxels, int t, std::mt19937& rng, std::vector<float>& floats,
+                        std::vector<std::int16_t>& ints, bool intSamples) {
+  floats.clear();
+  ints.clear();
+  int kind = 1;
+  for (std::size_t voxel = 0; voxel < voxels; ++voxel) {
+    if (voxel % 23 == 0) kind = static_cast<int>(rng() % 4);  // 0 background, 1 bright
+    const int voxelKind = kind >= 2 ? static_cast<int>(rng() % 14) : kind;
+    const auto f = floatSeries(voxelKind, t, rng);
+    floats.insert(floats.end(), f.begin(), f.end());
+    const auto i = intSeries(kind >= 2 ? static_cast<int>(rng() % 6) : 0, t, rng);
+    ints.insert(ints.end(), i.begin(), i.end());
+  }
+  VtcSamples samples;
+  if (intSamples) {
+    samples.intSamples = ints.data();
+  } else {
+    samples.floatSamples = floats.data();
+  }
+  return samples;
+}
+
+// Sets the SSE control word for the life of the object.
+class ControlWord {
+ public:
+  explicit ControlWord(unsigned word) : saved_(_mm_getcsr()) { _mm_setcsr(word); }
+  ~ControlWord() { _mm_setcsr(saved_); }
+  ControlWord(const ControlWord&) = delete;
+  ControlWord& operator=(const ControlWord&) = delete;
+
+ private:
+  unsigned saved_;
+};
+
+// A host may leave flush-to-zero, denormals-are-zero, another rounding mode
+// or an unmasked exception set; the pass must then still give the scalar
+// pass's bits under it, and trap only where the scalar pass traps.
+TEST_P(VoxelPassLevel, MatchesTheScalarPassUnderTheHostsControlWord) {
+  struct Case {
+    unsigned word;
+    int t;
+    float hugeSamples;  // every sample, when not 0
+  };
+  const Case cases[] = {
+      {0x1F80u | 0x8000u | 0x0040u, 21, 0.0f},  // flush-to-zero, denormals-are-zero
+      {0x1F80u | 0x6000u, 21, 0.0f},            // rounding toward zero
+      {0x1F80u | 0x2000u, 21, 0.0f},            // rounding down
+      // Overflow unmasked: the scalar pass over one huge volume never
+      // overflows, so neither may anything computed beside it.
+      {0x1F80u & ~0x0400u, 1, 2e38f},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "control word " << std::hex << c.word);
+    std::mt19937 rng(99);
+    std::vector<float> floats;
+    std::vector<std::int16_t> ints;
+    VtcDimensions d;
+    d.x = 9;
+    d.y = 9;
+    d.z = 2;
+    d.t = c.t;
+    const VtcSamples samples = stretchedRun(d.voxelCount(), d.t, rng, floats, ints, false);
+    for (std::size_t i = 0; i < floats.size(); ++i) {
+      if (c.hugeSamples != 0.0f) {
+        floats[i] = c.hugeSamples;
+      } else if (i % 3 == 0) {
+        floats[i] *= 1e-42f;  // subnormal
+      }
+    }
+    const ControlWord set(c.word);
+    expectSameAsScalar(GetParam(), samples, d);
   }
 }
 
