@@ -31,12 +31,12 @@ bool cpuRuns(VoxelPassIsa isa) {
   return false;
 }
 
-// The kernels compute lanes the scalar pass never computes (background and
-// padding lanes), which must not trap, and they are checked against the
-// scalar pass only under round-to-nearest without flush-to-zero or
-// denormals-are-zero. So they run only under the default SSE control word
-// (a host may set another); otherwise the scalar pass does, under whatever
-// the host set.
+// The kernels use single-precision operations where they give the scalar
+// pass's bits under round-to-nearest, which flush-to-zero, denormals-are-zero
+// or another rounding mode would break, and they compute lanes the scalar
+// pass never computes, which must not trap. So they run only under the
+// default SSE control word (a host may set another); otherwise the scalar
+// pass does, under whatever the host set.
 bool controlWordIsDefault() {
   constexpr unsigned kControlBits = 0xFFC0u;     // all but the sticky flags
   constexpr unsigned kDefaultControl = 0x1F80u;  // exceptions masked, nearest
@@ -49,21 +49,21 @@ bool controlWordIsDefault() {
 // then runs instead.
 struct TileBuffer {
   explicit TileBuffer(int t) {
-    const std::size_t doubles =
-        static_cast<std::size_t>(kVoxelPassMaxTileVoxels) *
+    const std::size_t floats =
+        static_cast<std::size_t>(kVoxelPassTileFloatsPerVolume) *
             static_cast<std::size_t>(t) +
-        kAlignment / sizeof(double);
-    storage.reset(new (std::nothrow) double[doubles]);
+        kAlignment / sizeof(float);
+    storage.reset(new (std::nothrow) float[floats]);
     if (storage) {
       const auto address = reinterpret_cast<std::uintptr_t>(storage.get());
       const std::uintptr_t skip =
           (kAlignment - address % kAlignment) % kAlignment;
-      aligned = storage.get() + skip / sizeof(double);
+      aligned = storage.get() + skip / sizeof(float);
     }
   }
   static constexpr std::size_t kAlignment = 64;
-  std::unique_ptr<double[]> storage;
-  double* aligned = nullptr;
+  std::unique_ptr<float[]> storage;
+  float* aligned = nullptr;
 };
 
 }  // namespace

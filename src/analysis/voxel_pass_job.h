@@ -10,8 +10,8 @@
 
 namespace quorvel {
 
-// Voxels per tile that a tile buffer must have room for, in every kernel.
-constexpr int kVoxelPassMaxTileVoxels = 64;
+// Floats per volume that a tile buffer must have room for, in every kernel.
+constexpr int kVoxelPassTileFloatsPerVolume = 128;
 
 // Inputs and outputs of one pass over a VTC with t >= 1 volumes.
 struct VoxelPassJob {
@@ -26,9 +26,9 @@ struct VoxelPassJob {
   float* laggedAutocorrelation = nullptr;  // null: map not requested
   std::int32_t* outlierCounts = nullptr;   // t counts, incremented
   std::int32_t* spikeCounts = nullptr;     // t counts, incremented
-  // kVoxelPassMaxTileVoxels * t doubles, 64-byte aligned: one tile of time
-  // courses, time major, that the kernel overwrites freely.
-  double* tile = nullptr;
+  // kVoxelPassTileFloatsPerVolume * t floats, 64-byte aligned: room for
+  // time-major tiles of time courses that the kernel overwrites freely.
+  float* tile = nullptr;
 };
 
 // The pass with SSE2, AVX2 or AVX-512F lanes; call only on a CPU that has

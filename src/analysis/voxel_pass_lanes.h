@@ -1,6 +1,8 @@
-// The handful of lane-wise double-precision operations the tiled voxel pass
-// is written in, for the widest instruction set the including file is
-// compiled for (AVX-512F, AVX2 or SSE2). Included only by the kernel files,
+// The handful of lane-wise operations the tiled voxel pass is written in,
+// on doubles (Lanes) and on floats (Floats, twice as many lanes), for the
+// widest instruction set the including file is compiled for (AVX-512F, AVX2
+// or SSE2). Operations on both types share their names; the argument types
+// choose. Included only by the kernel files,
 // each built with its own target flags; everything here has internal
 // linkage so no kernel's code can stand in for another's.
 #ifndef QUORVEL_ANALYSIS_VOXEL_PASS_LANES_H_
@@ -102,8 +104,61 @@ inline Lanes select(LaneMask m, Lanes ifTrue, Lanes ifFalse) {
   return _mm512_mask_blend_pd(m, ifFalse, ifTrue);
 }
 
-inline void storeRowAsDoubles(double* p, SampleRow r) {
-  _mm512_storeu_pd(p, _mm512_cvtps_pd(r));
+using Floats = __m512;
+using FloatMask = __mmask16;
+constexpr int kFloatLanes = 16;
+
+inline Floats loadFloats(const float* p) { return _mm512_loadu_ps(p); }
+inline void storeFloats(float* p, Floats x) { _mm512_storeu_ps(p, x); }
+inline Floats splatFloats(float x) { return _mm512_set1_ps(x); }
+inline Floats add(Floats a, Floats b) { return _mm512_add_ps(a, b); }
+inline Floats sub(Floats a, Floats b) { return _mm512_sub_ps(a, b); }
+inline Floats mul(Floats a, Floats b) { return _mm512_mul_ps(a, b); }
+inline Floats div(Floats a, Floats b) { return _mm512_div_ps(a, b); }
+inline Floats magnitude(Floats x) { return _mm512_abs_ps(x); }
+inline Floats larger(Floats candidate, Floats current) {
+  return _mm512_max_ps(candidate, current);
+}
+inline Floats smaller(Floats candidate, Floats current) {
+  return _mm512_min_ps(candidate, current);
+}
+inline FloatMask greater(Floats a, Floats b) {
+  return _mm512_cmp_ps_mask(a, b, _CMP_GT_OQ);
+}
+inline unsigned maskBits(FloatMask m) { return m; }
+
+// kLaneCount floats from p, widened (exactly) to doubles.
+inline Lanes loadAsDoubles(const float* p) {
+  return _mm512_cvtps_pd(_mm256_loadu_ps(p));
+}
+// Both vectors rounded to single precision, `low` in the lower lanes.
+inline Floats narrow(Lanes low, Lanes high) {
+  const __m512d lowHalf =
+      _mm512_castps_pd(_mm512_castps256_ps512(_mm512_cvtpd_ps(low)));
+  return _mm512_castpd_ps(
+      _mm512_insertf64x4(lowHalf, _mm256_castps_pd(_mm512_cvtpd_ps(high)), 1));
+}
+// Row i of two transposed blocks side by side: lanes of the first block
+// below those of the second.
+constexpr int kBlocksPerFloats = 2;
+inline Floats blockRowsAsFloats(const SampleRow* rows, int blockStride) {
+  return _mm512_castpd_ps(
+      _mm512_insertf64x4(_mm512_castps_pd(_mm512_castps256_ps512(rows[0])),
+                         _mm256_castps_pd(rows[blockStride]), 1));
+}
+
+// Moves the lanes named by a mask's set bits, in order, to the lowest
+// lanes; what the other lanes then hold is unspecified.
+struct Compaction {
+  __m512i order;
+};
+inline Compaction compactionOf(unsigned bits) {
+  const __m512i lanes =
+      _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+  return {_mm512_maskz_compress_epi32(static_cast<__mmask16>(bits), lanes)};
+}
+inline Floats compact(Floats x, const Compaction& c) {
+  return _mm512_permutexvar_ps(c.order, x);
 }
 
 #elif defined(__AVX2__)
@@ -142,9 +197,58 @@ inline Lanes select(LaneMask m, Lanes ifTrue, Lanes ifFalse) {
   return _mm256_blendv_pd(ifFalse, ifTrue, m);
 }
 
-inline void storeRowAsDoubles(double* p, SampleRow r) {
-  _mm256_storeu_pd(p, _mm256_cvtps_pd(_mm256_castps256_ps128(r)));
-  _mm256_storeu_pd(p + 4, _mm256_cvtps_pd(_mm256_extractf128_ps(r, 1)));
+using Floats = __m256;
+using FloatMask = __m256;
+constexpr int kFloatLanes = 8;
+
+inline Floats loadFloats(const float* p) { return _mm256_loadu_ps(p); }
+inline void storeFloats(float* p, Floats x) { _mm256_storeu_ps(p, x); }
+inline Floats splatFloats(float x) { return _mm256_set1_ps(x); }
+inline Floats add(Floats a, Floats b) { return _mm256_add_ps(a, b); }
+inline Floats sub(Floats a, Floats b) { return _mm256_sub_ps(a, b); }
+inline Floats mul(Floats a, Floats b) { return _mm256_mul_ps(a, b); }
+inline Floats div(Floats a, Floats b) { return _mm256_div_ps(a, b); }
+inline Floats magnitude(Floats x) {
+  return _mm256_andnot_ps(_mm256_set1_ps(-0.0f), x);
+}
+inline Floats larger(Floats candidate, Floats current) {
+  return _mm256_max_ps(candidate, current);
+}
+inline Floats smaller(Floats candidate, Floats current) {
+  return _mm256_min_ps(candidate, current);
+}
+inline FloatMask greater(Floats a, Floats b) {
+  return _mm256_cmp_ps(a, b, _CMP_GT_OQ);
+}
+inline unsigned maskBits(FloatMask m) {
+  return static_cast<unsigned>(_mm256_movemask_ps(m));
+}
+
+inline Lanes loadAsDoubles(const float* p) {
+  return _mm256_cvtps_pd(_mm_loadu_ps(p));
+}
+inline Floats narrow(Lanes low, Lanes high) {
+  return _mm256_insertf128_ps(_mm256_castps128_ps256(_mm256_cvtpd_ps(low)),
+                              _mm256_cvtpd_ps(high), 1);
+}
+constexpr int kBlocksPerFloats = 1;
+inline Floats blockRowsAsFloats(const SampleRow* rows, int /*blockStride*/) {
+  return rows[0];
+}
+
+struct Compaction {
+  __m256i order;
+};
+inline Compaction compactionOf(unsigned bits) {
+  alignas(32) std::int32_t order[kFloatLanes] = {};
+  int n = 0;
+  for (int lane = 0; lane < kFloatLanes; ++lane) {
+    if ((bits >> lane) & 1u) order[n++] = lane;
+  }
+  return {_mm256_load_si256(reinterpret_cast<const __m256i*>(order))};
+}
+inline Floats compact(Floats x, const Compaction& c) {
+  return _mm256_permutevar8x32_ps(x, c.order);
 }
 
 #elif defined(__SSE2__)
@@ -179,11 +283,63 @@ inline Lanes select(LaneMask m, Lanes ifTrue, Lanes ifFalse) {
   return _mm_or_pd(_mm_and_pd(m, ifTrue), _mm_andnot_pd(m, ifFalse));
 }
 
+using Floats = __m128;
+using FloatMask = __m128;
+constexpr int kFloatLanes = 4;
+
+inline Floats loadFloats(const float* p) { return _mm_loadu_ps(p); }
+inline void storeFloats(float* p, Floats x) { _mm_storeu_ps(p, x); }
+inline Floats splatFloats(float x) { return _mm_set1_ps(x); }
+inline Floats add(Floats a, Floats b) { return _mm_add_ps(a, b); }
+inline Floats sub(Floats a, Floats b) { return _mm_sub_ps(a, b); }
+inline Floats mul(Floats a, Floats b) { return _mm_mul_ps(a, b); }
+inline Floats div(Floats a, Floats b) { return _mm_div_ps(a, b); }
+inline Floats magnitude(Floats x) {
+  return _mm_andnot_ps(_mm_set1_ps(-0.0f), x);
+}
+inline Floats larger(Floats candidate, Floats current) {
+  return _mm_max_ps(candidate, current);
+}
+inline Floats smaller(Floats candidate, Floats current) {
+  return _mm_min_ps(candidate, current);
+}
+inline FloatMask greater(Floats a, Floats b) { return _mm_cmpgt_ps(a, b); }
+inline unsigned maskBits(FloatMask m) {
+  return static_cast<unsigned>(_mm_movemask_ps(m));
+}
+
+inline Lanes loadAsDoubles(const float* p) {
+  return _mm_cvtps_pd(
+      _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p))));
+}
+inline Floats narrow(Lanes low, Lanes high) {
+  return _mm_movelh_ps(_mm_cvtpd_ps(low), _mm_cvtpd_ps(high));
+}
+
+// SSE2 has no variable permutation: the lanes are picked one by one.
+struct Compaction {
+  int order[kFloatLanes];
+};
+inline Compaction compactionOf(unsigned bits) {
+  Compaction c = {};
+  int n = 0;
+  for (int lane = 0; lane < kFloatLanes; ++lane) {
+    if ((bits >> lane) & 1u) c.order[n++] = lane;
+  }
+  return c;
+}
+inline Floats compact(Floats x, const Compaction& c) {
+  alignas(16) float lanes[kFloatLanes];
+  _mm_store_ps(lanes, x);
+  return _mm_setr_ps(lanes[c.order[0]], lanes[c.order[1]], lanes[c.order[2]],
+                     lanes[c.order[3]]);
+}
+
 using SampleRow = __m128;
 constexpr int kBlockSize = 4;
-inline void storeRowAsDoubles(double* p, SampleRow r) {
-  _mm_storeu_pd(p, _mm_cvtps_pd(r));
-  _mm_storeu_pd(p + 2, _mm_cvtps_pd(_mm_movehl_ps(r, r)));
+constexpr int kBlocksPerFloats = 1;
+inline Floats blockRowsAsFloats(const SampleRow* rows, int /*blockStride*/) {
+  return rows[0];
 }
 inline SampleRow loadRow(const float* p) { return _mm_loadu_ps(p); }
 // Sign-extends four 16-bit samples; the conversion to float is exact.

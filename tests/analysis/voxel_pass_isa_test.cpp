@@ -77,8 +77,24 @@ std::vector<float> floatSeries(int kind, int t, std::mt19937& rng) {
         std::memcpy(&x, &bits, sizeof x);
       }
       break;
-    default:  // just above the floor, alternating widely
+    case 13:  // just above the floor, alternating widely
       for (std::size_t v = 0; v < s.size(); ++v) s[v] = (v % 2) ? 200.5f : 0.0f;
+      break;
+    case 14:  // a spread far beyond the mean
+      for (float& x : s) x = 1000.0f + 1e30f * noise(rng);
+      break;
+    case 15:  // samples of both signs around a mean above the floor
+      for (float& x : s) x = 150.0f + 400.0f * noise(rng);
+      break;
+    case 16:  // a subnormal sample in a bright voxel
+      s[volume(rng)] = 1e-41f;
+      break;
+    case 17:  // a mean just above the floor, a tight spread
+      for (float& x : s) x = 100.01f + 0.5f * noise(rng);
+      break;
+    default:  // a sum that overflows midway through the series
+      for (float& x : s) x = 2e38f;
+      s[0] = 1000.0f;
       break;
   }
   return s;
@@ -166,7 +182,7 @@ TEST_P(VoxelPassLevel, MatchesTheScalarPassBitForBit) {
     std::vector<float> floats;
     std::vector<std::int16_t> ints;
     for (std::size_t voxel = 0; voxel < d.voxelCount(); ++voxel) {
-      const int kind = static_cast<int>(rng() % 14);
+      const int kind = static_cast<int>(rng() % 19);
       const auto f = floatSeries(kind, t, rng);
       floats.insert(floats.end(), f.begin(), f.end());
       const auto i = intSeries(kind % 6, t, rng);
@@ -192,7 +208,7 @@ VtcSamples stretchedRun(std::size_t voxels, int t, std::mt19937& rng, std::vecto
   int kind = 1;
   for (std::size_t voxel = 0; voxel < voxels; ++voxel) {
     if (voxel % 23 == 0) kind = static_cast<int>(rng() % 4);  // 0 background, 1 bright
-    const int voxelKind = kind >= 2 ? static_cast<int>(rng() % 14) : kind;
+    const int voxelKind = kind >= 2 ? static_cast<int>(rng() % 19) : kind;
     const auto f = floatSeries(voxelKind, t, rng);
     floats.insert(floats.end(), f.begin(), f.end());
     const auto i = intSeries(kind >= 2 ? static_cast<int>(rng() % 6) : 0, t, rng);
@@ -205,6 +221,25 @@ VtcSamples stretchedRun(std::size_t voxels, int t, std::mt19937& rng, std::vecto
     samples.floatSamples = floats.data();
   }
   return samples;
+}
+
+TEST_P(VoxelPassLevel, MatchesTheScalarPassOverManyTiles) {
+  std::mt19937 rng(7);
+  std::vector<float> floats;
+  std::vector<std::int16_t> ints;
+  // 13 x 11 x 5 = 715 voxels: dozens of groups and several work tiles.
+  for (int t : {2, 3, 37, 64}) {
+    for (bool intSamples : {false, true}) {
+      SCOPED_TRACE(testing::Message() << "t = " << t << (intSamples ? ", int16" : ", float"));
+      VtcDimensions d;
+      d.x = 13;
+      d.y = 11;
+      d.z = 5;
+      d.t = t;
+      expectSameAsScalar(GetParam(), stretchedRun(d.voxelCount(), t, rng, floats, ints, intSamples),
+                         d);
+    }
+  }
 }
 
 // Sets the SSE control word for the life of the object.
