@@ -20,6 +20,7 @@
 #include <thread>
 
 #include "cli/commands/cli_error.h"
+#include "cli/nifti/block_pipeline.h"
 #include "cli/nifti/gzip_reader.h"
 #include "cli/nifti/nifti_header.h"
 #include "cli/nifti/nifti_header_image.h"
@@ -73,14 +74,15 @@ void readAt(int fd, std::uint64_t offset, unsigned char* into, std::size_t count
   }
 }
 
-// Volumes read at a time from a .nii: up to 64, which fills a transpose
-// tile so that each time course gets whole cache lines, but no more than
-// a sixteenth of the run's bytes (at least 8 MiB), so that the block stays
-// a small part of the memory the run takes.
-std::size_t volumesPerBlock(const NiftiHeader& header) {
+// Volumes decompressed at a time from a .nii.gz into each of `buffers`
+// buffers: up to 64, which fills a transpose tile so that each time course
+// gets whole cache lines, but together no more than a sixteenth of the
+// run's bytes (at least 8 MiB), so that the blocks stay a small part of
+// the memory the run takes.
+std::size_t volumesPerBlock(const NiftiHeader& header, std::size_t buffers) {
   const std::size_t volumeBytes = header.voxelCount() * header.bytesPerSample();
   const std::size_t runBytes = volumeBytes * static_cast<std::size_t>(header.volumes());
-  const std::size_t budget = std::max<std::size_t>(runBytes / 16, std::size_t{8} << 20);
+  const std::size_t budget = std::max<std::size_t>(runBytes / 16, std::size_t{8} << 20) / buffers;
   const std::size_t volumes = std::clamp<std::size_t>(budget / volumeBytes, 1, 64);
   return std::min(volumes, static_cast<std::size_t>(header.volumes()));
 }
@@ -198,7 +200,7 @@ RunSamples readUncompressed(int fd, std::uint64_t fileSize, NiftiHeader& header,
 }
 
 RunSamples readCompressed(int fd, std::uint64_t fileSize, NiftiHeader& header,
-                          const std::string& path) {
+                          const std::string& path, unsigned threads) {
   // The run is decompressed as it is read, block of volumes by block, into
   // the host's layout: neither the compressed file nor a decompressed copy
   // of the run is held whole.
@@ -228,23 +230,37 @@ RunSamples readCompressed(int fd, std::uint64_t fileSize, NiftiHeader& header,
 
   RunSampleFiller filler(header, path);
   const std::size_t nt = static_cast<std::size_t>(header.volumes());
-  const std::size_t perBlock = volumesPerBlock(header);
-  const std::size_t volumeBytes = header.voxelCount() * header.bytesPerSample();
-  std::unique_ptr<unsigned char[]> block(new unsigned char[perBlock * volumeBytes]);
+  const std::size_t voxels = header.voxelCount();
+  const std::size_t volumeBytes = voxels * header.bytesPerSample();
+  // With a second thread, one block is transposed into the host's layout
+  // while the next is decompressed: two buffers of half the size.
+  const bool twoThreads = threads > 1;
+  const std::size_t buffers = twoThreads ? 2 : 1;
+  const std::size_t perBlock = volumesPerBlock(header, buffers);
+  SampleTally tally;
+  BlockPipeline pipeline(
+      buffers, perBlock * volumeBytes,
+      [&](const unsigned char* block, std::size_t first, std::size_t count) {
+        filler.placeBlock(block, {first, count, 0, voxels, volumeBytes}, tally);
+      },
+      twoThreads);
   // Sample bytes that came with the header's first piece.
   std::size_t early = offset < startSize ? startSize - offset : 0;
   const unsigned char* earlyBytes = start + std::min(offset, startSize);
   for (std::size_t first = 0; first < nt; first += perBlock) {
     const std::size_t count = std::min(perBlock, nt - first);
     const std::size_t bytes = count * volumeBytes;
+    unsigned char* block = pipeline.emptyBuffer();
     const std::size_t copied = std::min(early, bytes);
-    std::memcpy(block.get(), earlyBytes, copied);
+    std::memcpy(block, earlyBytes, copied);
     earlyBytes += copied;
     early -= copied;
-    if (gzip.read(block.get() + copied, bytes - copied) < bytes - copied) endedEarly();
-    filler.addVolumes(block.get(), first, count);
+    if (gzip.read(block + copied, bytes - copied) < bytes - copied) endedEarly();
+    pipeline.submit(block, first, count);
   }
+  pipeline.finish();
   gzip.finish();
+  filler.addTally(tally);
   return filler.take();
 }
 
@@ -326,7 +342,7 @@ NiftiRun readNiftiRun(const std::string& path, unsigned threads) {
 
   NiftiHeader header;
   RunSamples samples = endsWithNoCase(path, ".gz")
-                           ? readCompressed(file.fd(), size, header, path)
+                           ? readCompressed(file.fd(), size, header, path, threads)
                            : readUncompressed(file.fd(), size, header, path, threads);
   NiftiRun run;
   run.path = path;

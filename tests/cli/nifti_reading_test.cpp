@@ -42,15 +42,18 @@ TEST_P(MalformedFileTest, IsRefusedNamingTheFileAndTheProblem) {
   if (path.size() > 3 && path.substr(path.size() - 3) == ".gz") bytes = gzipped(bytes);
   if (GetParam().damage) GetParam().damage(bytes);
   writeFile(path, bytes);
-  try {
-    readNiftiRun(path);
-    FAIL() << "accepted";
-  } catch (const CliError& error) {
-    const std::string message = error.what();
-    EXPECT_EQ(error.exitStatus(), kExitBadInput);
-    EXPECT_EQ(message.rfind(path + ": ", 0), 0u) << message;
-    EXPECT_NE(message.find(GetParam().messagePart), std::string::npos) << message;
-    EXPECT_EQ(message.find("no valid header"), std::string::npos) << message;
+  // One thread or two (reading and placing side by side), the same refusal.
+  for (unsigned threads : {1u, 2u}) {
+    try {
+      readNiftiRun(path, threads);
+      FAIL() << "accepted with " << threads << " threads";
+    } catch (const CliError& error) {
+      const std::string message = error.what();
+      EXPECT_EQ(error.exitStatus(), kExitBadInput);
+      EXPECT_EQ(message.rfind(path + ": ", 0), 0u) << message;
+      EXPECT_NE(message.find(GetParam().messagePart), std::string::npos) << message;
+      EXPECT_EQ(message.find("no valid header"), std::string::npos) << message;
+    }
   }
 }
 

@@ -26,14 +26,16 @@ struct ReadCase {
   int datatype;
   bool swapped;
   double special;  // written into every 97th sample
+  bool gzip = false;
 };
 
 void PrintTo(const ReadCase& c, std::ostream* out) { *out << c.name; }
 
 class ThreadedReadTest : public ::testing::TestWithParam<ReadCase> {};
 
-// 64 x 64 x 12 voxels of 100 volumes: several of the reader's chunks, the
-// last one short, so every thread count splits them differently.
+// 64 x 64 x 12 voxels of 100 volumes: several of the reader's chunks (or
+// blocks of volumes of a .nii.gz), the last one short, so every thread
+// count splits them differently.
 TEST_P(ThreadedReadTest, EveryThreadCountReadsTheSameSamplesAndCounts) {
   const ReadCase& c = GetParam();
   NiftiBytes image;
@@ -45,8 +47,8 @@ TEST_P(ThreadedReadTest, EveryThreadCountReadsTheSameSamplesAndCounts) {
     image.samples[i] = i % 97 == 5 ? c.special : static_cast<double>((i * 7919) % 30011) - 15000;
   }
   cli_test::TempFolder folder;
-  const std::string path = folder.file("run.nii");
-  cli_test::writeFile(path, image.bytes());
+  const std::string path = folder.file(c.gzip ? "run.nii.gz" : "run.nii");
+  cli_test::writeFile(path, c.gzip ? cli_test::gzipped(image.bytes()) : image.bytes());
 
   const NiftiRun one = readNiftiRun(path, 1);
   for (unsigned threads : {2u, 3u, 8u}) {
@@ -85,13 +87,43 @@ TEST_P(ThreadedReadTest, EveryThreadCountReadsTheSameSamplesAndCounts) {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
-INSTANTIATE_TEST_SUITE_P(Types, ThreadedReadTest,
-                         ::testing::Values(ReadCase{"FloatWithNaN", DT_FLOAT32, false, kNaN},
-                                           ReadCase{"SwappedFloatWithInfinity", DT_FLOAT32, true,
-                                                    -kInf},
-                                           ReadCase{"Int16", DT_INT16, false, 32767},
-                                           ReadCase{"DoubleBeyondFloat", DT_FLOAT64, false, 1e300}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Types, ThreadedReadTest,
+    ::testing::Values(ReadCase{"FloatWithNaN", DT_FLOAT32, false, kNaN},
+                      ReadCase{"SwappedFloatWithInfinity", DT_FLOAT32, true, -kInf},
+                      ReadCase{"Int16", DT_INT16, false, 32767},
+                      ReadCase{"DoubleBeyondFloat", DT_FLOAT64, false, 1e300},
+                      ReadCase{"CompressedFloat", DT_FLOAT32, false, kInf, true},
+                      ReadCase{"CompressedInt16", DT_INT16, true, -32768, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Damage far into a compressed run, found while earlier blocks are still
+// being placed on the other thread, is refused as one thread refuses it.
+TEST(ThreadedReadFailureTest, DamageDeepInACompressedRunGivesOneThreadsMessage) {
+  NiftiBytes image;
+  image.dim[1] = 64, image.dim[2] = 64, image.dim[3] = 4, image.dim[4] = 100;
+  image.samples.resize(std::size_t{64} * 64 * 4 * 100);
+  for (std::size_t i = 0; i < image.samples.size(); ++i) {
+    image.samples[i] = static_cast<double>((i * 7919) % 30011);
+  }
+  std::string bytes = cli_test::gzipped(image.bytes());
+  for (std::size_t i = bytes.size() * 3 / 4; i < bytes.size() * 3 / 4 + 16; ++i) bytes[i] ^= 0x55;
+  cli_test::TempFolder folder;
+  const std::string path = folder.file("run.nii.gz");
+  cli_test::writeFile(path, bytes);
+  std::vector<std::string> messages;
+  for (unsigned threads : {1u, 2u}) {
+    try {
+      readNiftiRun(path, threads);
+      ADD_FAILURE() << "accepted with " << threads << " threads";
+    } catch (const std::exception& error) {
+      messages.push_back(error.what());
+    }
+  }
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_EQ(messages[0], messages[1]);
+  EXPECT_EQ(messages[0].rfind(path + ": ", 0), 0u) << messages[0];
+}
 
 class OrderedWorkTest : public ::testing::TestWithParam<bool> {};
 
