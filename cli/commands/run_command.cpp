@@ -301,14 +301,14 @@ struct SampleResults {
 std::vector<OrderedWork<SampleResults>::Task> sampleTasks(const HostSession& session,
                                                           const RunPlan& plan,
                                                           const std::vector<NiftiRun>& runs,
-                                                          bool runPages) {
+                                                          bool runPages, unsigned threads) {
   std::vector<OrderedWork<SampleResults>::Task> tasks;
   for (std::size_t i = 0; i < plan.runs.size(); ++i) {
     const SampleView samples = session.samples(plan.runs[i].vtcPath);
     const nifti_image* header = runs[i].header.get();
-    tasks.push_back([samples, header, runPages] {
+    tasks.push_back([samples, header, runPages, threads] {
       SampleResults results;
-      results.stats = computeSampleStatistics(samples);
+      results.stats = computeSampleStatistics(samples, threads);
       if (runPages) results.page = report::sampleForRunPage(samples, *header);
       return results;
     });
@@ -427,8 +427,11 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out, std::ostream&
   if (plan.runs.size() > plan.givenCount) addMdmRuns(session, plan);
   stopHereForTests("analysis");
   const bool runPages = options.writeReport.value_or(true);
-  OrderedWork<SampleResults> sampleWork(sampleTasks(session, plan, runs, runPages),
-                                        threadsFor(options.jobs) > 1);
+  // The statistics take the cores even while the plug-in runs: it keeps
+  // to one, and what it leaves idle the statistics then use.
+  const unsigned threads = threadsFor(options.jobs);
+  OrderedWork<SampleResults> sampleWork(sampleTasks(session, plan, runs, runPages, threads),
+                                        threads > 1);
   report.executeResult = session.execute("Start");
   const Clock::time_point analysisEnd = Clock::now();
   Clock::time_point outputsSince = analysisEnd;

@@ -11,13 +11,11 @@
 #include <cstring>
 #include <exception>
 #include <filesystem>
-#include <functional>
 #include <limits>
 #include <memory>
 #include <mutex>
 #include <sstream>
 #include <system_error>
-#include <thread>
 
 #include "cli/commands/cli_error.h"
 #include "cli/nifti/block_pipeline.h"
@@ -26,6 +24,7 @@
 #include "cli/nifti/nifti_header_image.h"
 #include "cli/nifti/run_samples.h"
 #include "cli/nifti/time_major_layout.h"
+#include "cli/session/thread_shares.h"
 
 namespace quorvel::cli {
 namespace {
@@ -121,25 +120,6 @@ class FirstFailure {
   std::mutex mutex_;
   std::exception_ptr error_;
 };
-
-// Runs share(0) ... share(count - 1), each on a thread of its own but the
-// first, which runs on the caller's; shares the system gives no thread for
-// run on the caller's too.
-void runShares(unsigned count, const std::function<void(unsigned)>& share) {
-  std::vector<std::thread> helpers;
-  unsigned inlineFrom = count;
-  for (unsigned k = 1; k < count; ++k) {
-    try {
-      helpers.emplace_back(share, k);
-    } catch (const std::system_error&) {
-      inlineFrom = k;
-      break;
-    }
-  }
-  share(0);
-  for (unsigned k = inlineFrom; k < count; ++k) share(k);
-  for (std::thread& helper : helpers) helper.join();
-}
 
 RunSamples readUncompressed(int fd, std::uint64_t fileSize, NiftiHeader& header,
                             const std::string& path, unsigned threads) {

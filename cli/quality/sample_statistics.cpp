@@ -6,6 +6,7 @@
 
 #include "cli/quality/order_statistics.h"
 #include "cli/quality/voxel_floor.h"
+#include "cli/session/thread_shares.h"
 
 namespace quorvel::cli {
 namespace {
@@ -40,20 +41,22 @@ std::pair<double, double> lowerQuartiles(const std::vector<double>& x, VoxelScra
                         scratch.spare.data());
 }
 
-// Accumulates the per-voxel numbers of the analysed voxels.
-struct Accumulator {
-  std::vector<double> tsnr;            // analysed voxels with sd > 0
-  std::vector<double> ac12;            // analysed voxels
-  double expectedDiffSdSum = 0;        // sum of sigma_i * sqrt(2 (1 - phi_i))
-  std::vector<double> signalSum;       // per volume
-  std::vector<double> squaredDiffSum;  // per volume, from the second
+// One analysed voxel's own numbers.
+struct VoxelNumbers {
+  bool analysed = false;
+  bool hasTsnr = false;  // sd > 0
+  double tsnr = 0;
+  double ac12 = 0;            // at least 4 volumes
+  double expectedDiffSd = 0;  // sigma_i * sqrt(2 (1 - phi_i))
 };
 
 // One analysed voxel's numbers in two passes over its time course: the
 // mean, then every sum of deviations at once. Each sum keeps its own
 // order of additions, so the results are those of one loop per sum.
 template <typename Sample>
-void addVoxel(const Sample* samples, VoxelScratch& scratch, Accumulator& sums) {
+VoxelNumbers voxelNumbers(const Sample* samples, VoxelScratch& scratch) {
+  VoxelNumbers numbers;
+  numbers.analysed = true;
   std::vector<double>& x = scratch.course;
   const std::size_t t = x.size();
   double total = 0;
@@ -81,48 +84,78 @@ void addVoxel(const Sample* samples, VoxelScratch& scratch, Accumulator& sums) {
     before1 = d;
   }
   const double sd = std::sqrt(squares / static_cast<double>(t - 1));
-  if (sd > 0) sums.tsnr.push_back(mean / sd);
+  numbers.hasTsnr = sd > 0;
+  if (numbers.hasTsnr) numbers.tsnr = mean / sd;
 
   // As the plug-in's map: 0 below its deviation floor, else r1 + r2 over
   // its lag pairs, each divided by (pairs * sd^2).
-  if (t >= 4) {
-    double ac12 = 0;
-    if (sd > 0.01) {
-      ac12 += lag1 / (static_cast<double>(pairs1) * sd * sd);
-      ac12 += lag2 / (static_cast<double>(pairs2) * sd * sd);
-    }
-    sums.ac12.push_back(ac12);
+  if (t >= 4 && sd > 0.01) {
+    numbers.ac12 += lag1 / (static_cast<double>(pairs1) * sd * sd);
+    numbers.ac12 += lag2 / (static_cast<double>(pairs2) * sd * sd);
   }
 
   // Yule-Walker AR(1) coefficient and the robust sd from the interquartile range.
   const double phi = squares > 0 ? lagged / squares : 0.0;
   const auto [q1, q3] = lowerQuartiles(x, scratch);
   const double robustSd = (q3 - q1) / 1.349;
-  sums.expectedDiffSdSum += robustSd * std::sqrt(2.0 * (1.0 - phi));
-
-  sums.signalSum[0] += x[0];
-  for (std::size_t v = 1; v < t; ++v) {
-    sums.signalSum[v] += x[v];
-    sums.squaredDiffSum[v] += (x[v] - x[v - 1]) * (x[v] - x[v - 1]);
-  }
+  numbers.expectedDiffSd = robustSd * std::sqrt(2.0 * (1.0 - phi));
+  return numbers;
 }
 
+// Voxels a share of the per-voxel pass takes at a time, in turns: the
+// analysed voxels crowd the middle of the grid, so halves would not be
+// even.
+constexpr std::size_t kVoxelsPerTurn = 1024;
+
+// Every voxel's numbers, `threads` threads taking turns at the voxels.
 template <typename Sample>
-std::size_t addAnalysedVoxels(const Sample* samples, std::size_t voxels, std::size_t volumes,
-                              Accumulator& sums) {
-  VoxelScratch scratch;
-  scratch.course.resize(volumes);
-  scratch.ordered.reserve(volumes);
-  scratch.spare.resize(volumes);
-  std::size_t analysed = 0;
-  for (std::size_t voxel = 0; voxel < voxels; ++voxel) {
-    const Sample* course = samples + voxel * volumes;
-    float mean = 0;
-    if (!meanAboveFloor(course, volumes, kIntensityFloor, mean)) continue;
-    ++analysed;
-    addVoxel(course, scratch, sums);
-  }
-  return analysed;
+std::vector<VoxelNumbers> numbersOfVoxels(const Sample* samples, std::size_t voxels,
+                                          std::size_t volumes, unsigned threads) {
+  std::vector<VoxelNumbers> numbers(voxels);
+  const std::size_t turns = (voxels + kVoxelsPerTurn - 1) / kVoxelsPerTurn;
+  const unsigned shares =
+      static_cast<unsigned>(std::max<std::size_t>(1, std::min<std::size_t>(threads, turns)));
+  runShares(shares, [&](unsigned share) {
+    VoxelScratch scratch;
+    scratch.course.resize(volumes);
+    scratch.ordered.reserve(volumes);
+    scratch.spare.resize(volumes);
+    for (std::size_t turn = share; turn < turns; turn += shares) {
+      const std::size_t end = std::min(voxels, (turn + 1) * kVoxelsPerTurn);
+      for (std::size_t voxel = turn * kVoxelsPerTurn; voxel < end; ++voxel) {
+        const Sample* course = samples + voxel * volumes;
+        float mean = 0;
+        if (meanAboveFloor(course, volumes, kIntensityFloor, mean)) {
+          numbers[voxel] = voxelNumbers(course, scratch);
+        }
+      }
+    }
+  });
+  return numbers;
+}
+
+// The per-volume sums over the analysed voxels, each in voxel order:
+// `threads` threads each take a range of volumes, so no sum changes its
+// order of additions.
+template <typename Sample>
+void sumVolumes(const Sample* samples, std::size_t volumes,
+                const std::vector<std::size_t>& analysed, unsigned threads,
+                std::vector<double>& signalSum, std::vector<double>& squaredDiffSum) {
+  const unsigned shares =
+      static_cast<unsigned>(std::max<std::size_t>(1, std::min<std::size_t>(threads, volumes)));
+  runShares(shares, [&](unsigned share) {
+    const std::size_t first = volumes * share / shares, end = volumes * (share + 1) / shares;
+    for (std::size_t voxel : analysed) {
+      const Sample* course = samples + voxel * volumes;
+      for (std::size_t v = first; v < end; ++v) {
+        const double x = static_cast<double>(course[v]);
+        signalSum[v] += x;
+        if (v == 0) continue;
+        const double step = x - static_cast<double>(course[v - 1]);
+        squaredDiffSum[v] += step * step;
+      }
+    }
+  });
 }
 
 }  // namespace
@@ -145,7 +178,7 @@ std::optional<double> median(std::vector<double> values) {
   return (lower + upper) / 2.0;
 }
 
-SampleStatistics computeSampleStatistics(const SampleView& samples) {
+SampleStatistics computeSampleStatistics(const SampleView& samples, unsigned threads) {
   SampleStatistics stats;
   stats.voxels = samples.voxels;
   stats.volumes = samples.volumes;
@@ -155,32 +188,49 @@ SampleStatistics computeSampleStatistics(const SampleView& samples) {
   stats.globalSignal.assign(t, std::nullopt);
   if (samples.empty() || t < 2) return stats;
 
-  Accumulator sums;
-  sums.signalSum.assign(t, 0.0);
-  sums.squaredDiffSum.assign(t, 0.0);
-  stats.voxelsAnalysed = samples.int16Samples != nullptr
-                             ? addAnalysedVoxels(samples.int16Samples, samples.voxels, t, sums)
-                             : addAnalysedVoxels(samples.floatSamples, samples.voxels, t, sums);
+  std::vector<VoxelNumbers> numbers =
+      samples.int16Samples != nullptr
+          ? numbersOfVoxels(samples.int16Samples, samples.voxels, t, threads)
+          : numbersOfVoxels(samples.floatSamples, samples.voxels, t, threads);
+  std::vector<double> tsnr, ac12;  // over analysed voxels, in voxel order
+  std::vector<std::size_t> analysed;
+  double expectedDiffSdSum = 0;
+  for (std::size_t voxel = 0; voxel < numbers.size(); ++voxel) {
+    const VoxelNumbers& voxelNumbers = numbers[voxel];
+    if (!voxelNumbers.analysed) continue;
+    analysed.push_back(voxel);
+    if (voxelNumbers.hasTsnr) tsnr.push_back(voxelNumbers.tsnr);
+    if (t >= 4) ac12.push_back(voxelNumbers.ac12);
+    expectedDiffSdSum += voxelNumbers.expectedDiffSd;
+  }
+  numbers = {};
+  stats.voxelsAnalysed = analysed.size();
   if (stats.voxelsAnalysed == 0) return stats;
+  std::vector<double> signalSum(t, 0.0), squaredDiffSum(t, 0.0);
+  if (samples.int16Samples != nullptr) {
+    sumVolumes(samples.int16Samples, t, analysed, threads, signalSum, squaredDiffSum);
+  } else {
+    sumVolumes(samples.floatSamples, t, analysed, threads, signalSum, squaredDiffSum);
+  }
 
   const double n = static_cast<double>(stats.voxelsAnalysed);
-  if (!sums.tsnr.empty()) {
+  if (!tsnr.empty()) {
     double total = 0;
-    for (double value : sums.tsnr) total += value;
-    stats.tsnrMean = finite(total / static_cast<double>(sums.tsnr.size()));
-    stats.tsnrMedian = median(sums.tsnr);
+    for (double value : tsnr) total += value;
+    stats.tsnrMean = finite(total / static_cast<double>(tsnr.size()));
+    stats.tsnrMedian = median(std::move(tsnr));
     if (stats.tsnrMedian) stats.tsnrMedian = finite(*stats.tsnrMedian);
   }
-  if (!sums.ac12.empty()) {
-    stats.ac12Median = median(sums.ac12);
+  if (!ac12.empty()) {
+    stats.ac12Median = median(std::move(ac12));
     if (stats.ac12Median) stats.ac12Median = finite(*stats.ac12Median);
   }
-  const double expected = sums.expectedDiffSdSum / n;
+  const double expected = expectedDiffSdSum / n;
   if (expected > 0) stats.expectedDvars = finite(expected);
   for (std::size_t v = 0; v < t; ++v) {
-    stats.globalSignal[v] = finite(sums.signalSum[v] / n);
+    stats.globalSignal[v] = finite(signalSum[v] / n);
     if (v == 0) continue;
-    stats.dvars[v] = finite(std::sqrt(sums.squaredDiffSum[v] / n));
+    stats.dvars[v] = finite(std::sqrt(squaredDiffSum[v] / n));
     if (stats.dvars[v] && stats.expectedDvars) {
       stats.stdDvars[v] = finite(*stats.dvars[v] / *stats.expectedDvars);
     }

@@ -36,8 +36,9 @@ struct SampleStatistics {
   std::optional<double> expectedDvars;
 };
 
-// The statistics of `samples`.
-SampleStatistics computeSampleStatistics(const SampleView& samples);
+// The statistics of `samples`, computed by up to `threads` threads; the
+// same, bit for bit, for any number.
+SampleStatistics computeSampleStatistics(const SampleView& samples, unsigned threads = 1);
 
 // The plug-in's own test of a voxel's mean: the single-precision running
 // sum of the samples divided by their number, compared with 100.

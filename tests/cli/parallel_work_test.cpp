@@ -1,17 +1,21 @@
 // The command's threads change nothing but the time: a run read by one,
-// two or three threads is the same run, and work done beside the plug-in
-// hands back its results and failures where the caller asks for them.
+// two or three threads is the same run, its statistics the same numbers,
+// and work done beside the plug-in hands back its results and failures
+// where the caller asks for them.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "cli/nifti/nifti_run.h"
+#include "cli/quality/sample_statistics.h"
 #include "cli/session/ordered_work.h"
 #include "cli_test_support.h"
 #include "nifti_bytes.h"
@@ -123,6 +127,44 @@ TEST(ThreadedReadFailureTest, DamageDeepInACompressedRunGivesOneThreadsMessage) 
   ASSERT_EQ(messages.size(), 2u);
   EXPECT_EQ(messages[0], messages[1]);
   EXPECT_EQ(messages[0].rfind(path + ": ", 0), 0u) << messages[0];
+}
+
+// The per-voxel pass split across threads in turns of voxels and the
+// per-volume sums in ranges of volumes: every number as one thread's.
+TEST(ThreadedStatisticsTest, EveryThreadCountGivesTheSameNumbersBitForBit) {
+  const std::size_t voxels = 3000, volumes = 37;
+  std::vector<float> samples(voxels * volumes);
+  std::uint32_t state = 7;
+  for (std::size_t i = 0; i < samples.size(); ++i) {
+    state = state * 1664525u + 1013904223u;
+    const float level = (i / volumes) % 5 == 0 ? 40.0f : 1000.0f;  // background every 5th
+    samples[i] = level + static_cast<float>(state >> 20) / 64.0f;
+  }
+  samples[1234 * volumes + 3] = std::numeric_limits<float>::quiet_NaN();
+  SampleView view;
+  view.floatSamples = samples.data();
+  view.voxels = voxels;
+  view.volumes = volumes;
+  auto bits = [](const std::optional<double>& value) {
+    std::uint64_t out = 1;  // no value
+    if (value) std::memcpy(&out, &*value, sizeof out);
+    return out;
+  };
+  auto fingerprint = [&](const SampleStatistics& s) {
+    std::vector<std::uint64_t> all = {s.voxelsAnalysed, bits(s.tsnrMean), bits(s.tsnrMedian),
+                                      bits(s.ac12Median), bits(s.expectedDvars)};
+    for (std::size_t v = 0; v < volumes; ++v) {
+      for (const auto* series : {&s.dvars, &s.stdDvars, &s.globalSignal}) {
+        all.push_back(bits((*series)[v]));
+      }
+    }
+    return all;
+  };
+  const std::vector<std::uint64_t> one = fingerprint(computeSampleStatistics(view, 1));
+  EXPECT_EQ(one[0], 2399u);  // 4 in 5, less the voxel whose mean is NaN
+  for (unsigned threads : {2u, 3u, 7u}) {
+    EXPECT_EQ(fingerprint(computeSampleStatistics(view, threads)), one) << threads << " threads";
+  }
 }
 
 class OrderedWorkTest : public ::testing::TestWithParam<bool> {};
