@@ -2,6 +2,7 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <cstdio>
@@ -153,6 +154,12 @@ int runParticipantLevel(const BidsOptions& options, std::ostream& out, std::ostr
   std::vector<std::size_t> commandRun;  // index into `runs`
   std::size_t done = 0, upToDate = 0, failed = 0;
   const std::size_t total = runs.size();
+  // Runs side by side share the processors this call may use: each child
+  // gets its part for its own threads, so that a cluster task of a few
+  // processors on a large node does not start a thread per core of the node.
+  const unsigned processors = usableProcessors();
+  const unsigned parallel = options.jobs > 0 ? options.jobs : processors;
+  const std::string childThreads = std::to_string(std::max(1u, processors / parallel));
 
   for (std::size_t i = 0; i < runs.size(); ++i) {
     const BidsRun& run = runs[i];
@@ -182,7 +189,9 @@ int runParticipantLevel(const BidsOptions& options, std::ostream& out, std::ostr
                     std::string("bids:") + kSourceDatasetName + ":" + run.relativePath,
                     "--log-name",
                     run.entitiesText + "_desc-qc_log.txt",
-                    "--no-dataset-description"};
+                    "--no-dataset-description",
+                    "--jobs",
+                    childThreads};
     if (run.repetitionTime) {
       command.argv.insert(command.argv.end(),
                           {"--repetition-time", roundTripText(*run.repetitionTime)});
@@ -194,7 +203,6 @@ int runParticipantLevel(const BidsOptions& options, std::ostream& out, std::ostr
     commandRun.push_back(i);
   }
 
-  const unsigned parallel = options.jobs > 0 ? options.jobs : usableProcessors();
   const auto start = std::chrono::steady_clock::now();
   runChildCommands(commands, parallel, [&](std::size_t index, int status) {
     const BidsRun& run = runs[commandRun[index]];
