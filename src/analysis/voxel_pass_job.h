@@ -11,7 +11,7 @@
 namespace quorvel {
 
 // Floats per volume that a tile buffer must have room for, in every kernel.
-constexpr int kVoxelPassTileFloatsPerVolume = 128;
+constexpr int kVoxelPassTileFloatsPerVolume = 64;
 
 // Inputs and outputs of one pass over a VTC with t >= 1 volumes.
 struct VoxelPassJob {

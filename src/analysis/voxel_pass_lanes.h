@@ -147,18 +147,23 @@ inline Floats blockRowsAsFloats(const SampleRow* rows, int blockStride) {
                          _mm256_castps_pd(rows[blockStride]), 1));
 }
 
-// Moves the lanes named by a mask's set bits, in order, to the lowest
-// lanes; what the other lanes then hold is unspecified.
-struct Compaction {
-  __m512i order;
-};
-inline Compaction compactionOf(unsigned bits) {
-  const __m512i lanes =
-      _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
-  return {_mm512_maskz_compress_epi32(static_cast<__mmask16>(bits), lanes)};
+// kFloatLanes consecutive samples as floats (16-bit samples convert
+// exactly).
+inline Floats loadFloatsOf(const float* p) { return _mm512_loadu_ps(p); }
+inline Floats loadFloatsOf(const std::int16_t* p) {
+  return _mm512_cvtepi32_ps(_mm512_cvtepi16_epi32(
+      _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p))));
 }
-inline Floats compact(Floats x, const Compaction& c) {
-  return _mm512_permutexvar_ps(c.order, x);
+// The lanes added pairwise, in halves of the vector.
+inline float sumOfLanes(Floats x) {
+  const __m256 half = _mm256_add_ps(
+      _mm512_castps512_ps256(x),
+      _mm256_castpd_ps(_mm512_extractf64x4_pd(_mm512_castps_pd(x), 1)));
+  __m128 q =
+      _mm_add_ps(_mm256_castps256_ps128(half), _mm256_extractf128_ps(half, 1));
+  q = _mm_add_ps(q, _mm_movehl_ps(q, q));
+  q = _mm_add_ss(q, _mm_shuffle_ps(q, q, 1));
+  return _mm_cvtss_f32(q);
 }
 
 #elif defined(__AVX2__)
@@ -236,19 +241,13 @@ inline Floats blockRowsAsFloats(const SampleRow* rows, int /*blockStride*/) {
   return rows[0];
 }
 
-struct Compaction {
-  __m256i order;
-};
-inline Compaction compactionOf(unsigned bits) {
-  alignas(32) std::int32_t order[kFloatLanes] = {};
-  int n = 0;
-  for (int lane = 0; lane < kFloatLanes; ++lane) {
-    if ((bits >> lane) & 1u) order[n++] = lane;
-  }
-  return {_mm256_load_si256(reinterpret_cast<const __m256i*>(order))};
-}
-inline Floats compact(Floats x, const Compaction& c) {
-  return _mm256_permutevar8x32_ps(x, c.order);
+inline Floats loadFloatsOf(const float* p) { return loadRow(p); }
+inline Floats loadFloatsOf(const std::int16_t* p) { return loadRow(p); }
+inline float sumOfLanes(Floats x) {
+  __m128 q = _mm_add_ps(_mm256_castps256_ps128(x), _mm256_extractf128_ps(x, 1));
+  q = _mm_add_ps(q, _mm_movehl_ps(q, q));
+  q = _mm_add_ss(q, _mm_shuffle_ps(q, q, 1));
+  return _mm_cvtss_f32(q);
 }
 
 #elif defined(__SSE2__)
@@ -316,25 +315,6 @@ inline Floats narrow(Lanes low, Lanes high) {
   return _mm_movelh_ps(_mm_cvtpd_ps(low), _mm_cvtpd_ps(high));
 }
 
-// SSE2 has no variable permutation: the lanes are picked one by one.
-struct Compaction {
-  int order[kFloatLanes];
-};
-inline Compaction compactionOf(unsigned bits) {
-  Compaction c = {};
-  int n = 0;
-  for (int lane = 0; lane < kFloatLanes; ++lane) {
-    if ((bits >> lane) & 1u) c.order[n++] = lane;
-  }
-  return c;
-}
-inline Floats compact(Floats x, const Compaction& c) {
-  alignas(16) float lanes[kFloatLanes];
-  _mm_store_ps(lanes, x);
-  return _mm_setr_ps(lanes[c.order[0]], lanes[c.order[1]], lanes[c.order[2]],
-                     lanes[c.order[3]]);
-}
-
 using SampleRow = __m128;
 constexpr int kBlockSize = 4;
 constexpr int kBlocksPerFloats = 1;
@@ -350,6 +330,14 @@ inline SampleRow loadRow(const std::int16_t* p) {
 // Turns rows of four voxels' samples into rows of four volumes.
 inline void transposeBlock(SampleRow r[kBlockSize]) {
   _MM_TRANSPOSE4_PS(r[0], r[1], r[2], r[3]);
+}
+
+inline Floats loadFloatsOf(const float* p) { return loadRow(p); }
+inline Floats loadFloatsOf(const std::int16_t* p) { return loadRow(p); }
+inline float sumOfLanes(Floats x) {
+  __m128 q = _mm_add_ps(x, _mm_movehl_ps(x, x));
+  q = _mm_add_ss(q, _mm_shuffle_ps(q, q, 1));
+  return _mm_cvtss_f32(q);
 }
 
 #else

@@ -1,12 +1,14 @@
 // The voxel pass in SIMD lanes, one voxel per lane, over time-major tiles.
 //
-// Voxels are read sixteen at a time (a group), transposed and summed for
-// their means in the same sweep. Background voxels (mean not above the
-// intensity floor) get their zeros at once; the others are packed into a
-// work tile, so the costly statistics run only on voxels that get values,
-// and a full work tile runs the remaining sweeps: spread around the mean,
-// standardisation with outliers, spikes and extremes, then both lags of the
-// autocorrelation from one sweep over the standardised series.
+// Each voxel's series is first read straight through for a rough sum, which
+// tells most background voxels (mean not above the intensity floor) at
+// once: they get their zeros and nothing more. The others are gathered into
+// a work tile of bright voxels, so the costly statistics run only where a
+// voxel may get values. Filling the tile transposes the series and sums them
+// by the mean rule in the same sweep (a voxel that the rule then finds to be
+// background after all gets its zeros there); further sweeps compute the
+// spread around the mean, the standardisation with outliers, spikes and
+// extremes, and both lags of the autocorrelation together.
 //
 // Every lane produces exactly the scalar pass's bits. Most sums keep the
 // scalar rule's double operations and its rounding to single precision after
@@ -40,127 +42,125 @@
 namespace quorvel {
 namespace {
 
-// Voxels transposed and summed together.
-constexpr int kGroupVoxels = 16;
-constexpr int kGroupFloats = kGroupVoxels / kFloatLanes;
 // Voxels of one work tile, and its float vectors across.
 constexpr int kWorkVoxels = kTileVectors * kLaneCount;
 constexpr int kWorkFloats = kWorkVoxels / kFloatLanes;
-// A work row holds one tile plus the active voxels of one more group.
-constexpr int kWorkStride = kWorkVoxels + kGroupVoxels;
 
-static_assert(kGroupVoxels % kFloatLanes == 0, "groups are whole vectors");
 static_assert(kFloatLanes == kBlocksPerFloats * kBlockSize,
               "transposed blocks fill whole vectors");
 static_assert(kWorkVoxels % kFloatLanes == 0, "work tiles are whole vectors");
-static_assert(kGroupVoxels + kWorkStride <= kVoxelPassTileFloatsPerVolume,
+static_assert(kWorkVoxels <= kVoxelPassTileFloatsPerVolume,
               "tile buffer too small");
 
 constexpr unsigned kFloatLaneBits = (1u << kFloatLanes) - 1u;
 
-// Copies the time courses of `count` voxels from voxel `first` into `group`
-// (group[v * kGroupVoxels + lane], lanes past `count` zero) and stores each
-// lane's running sum of the mean rule, sum = float(double(sum) + x) in
-// volume order, as the single-precision sum + x (exact, see the top). A
-// 16-bit sample converts to float exactly. Square blocks are transposed in
-// registers and summed while there.
+// Whether a voxel's series, summed in any order, is sure to have a mean
+// (by the rule: the running sum S = float(double(S) + x) in volume order,
+// then float(double(S) / t)) not above the intensity floor.
 //
-// The samples are far larger than any cache and are read in as many
-// streams as the group has voxels, more than the hardware prefetcher
-// follows: the next group's samples (`nextLines` cache lines from `next`)
-// are asked into the cache a few lines per block, so that filling it does
-// not wait for memory.
-template <typename Sample>
-void fillGroup(const Sample* samples, std::size_t first, int count, int t,
-               const char* next, std::size_t nextLines, float* group,
-               float* sums) {
-  const std::size_t volumes = static_cast<std::size_t>(t);
-  Floats sum[kGroupFloats];
-  for (int g = 0; g < kGroupFloats; ++g) sum[g] = splatFloats(0.0f);
-  std::size_t summed = 0;
-  if (count == kGroupVoxels) {
-    summed = volumes - volumes % kBlockSize;
-    const std::size_t steps = summed / kBlockSize;
-    const std::size_t linesPerStep =
-        steps == 0 ? 0 : (nextLines + steps - 1) / steps;
-    std::size_t line = 0;
-    for (std::size_t v0 = 0; v0 < summed; v0 += kBlockSize) {
-      for (std::size_t i = 0; i < linesPerStep && line < nextLines;
-           ++i, ++line) {
-        _mm_prefetch(next + line * 64, _MM_HINT_T1);
-      }
-      for (int g = 0; g < kGroupFloats; ++g) {
-        SampleRow rows[kBlocksPerFloats * kBlockSize];
-        for (int b = 0; b < kBlocksPerFloats; ++b) {
-          const std::size_t voxel =
-              first +
-              static_cast<std::size_t>(g * kFloatLanes + b * kBlockSize);
-          const Sample* block = samples + voxel * volumes + v0;
-          for (int j = 0; j < kBlockSize; ++j) {
-            rows[b * kBlockSize + j] =
-                loadRow(block + static_cast<std::size_t>(j) * volumes);
-          }
-          transposeBlock(rows + b * kBlockSize);
-        }
-        for (int i = 0; i < kBlockSize; ++i) {
-          const Floats row = blockRowsAsFloats(rows + i, kBlockSize);
-          storeFloats(group +
-                          (v0 + static_cast<std::size_t>(i)) * kGroupVoxels +
-                          g * kFloatLanes,
-                      row);
-          sum[g] = add(sum[g], row);
-        }
-      }
-    }
-  }
-  for (int lane = 0; lane < kGroupVoxels; ++lane) {
-    float* column = group + lane;
-    if (lane >= count) {
-      for (std::size_t v = summed; v < volumes; ++v)
-        column[v * kGroupVoxels] = 0.0f;
-      continue;
-    }
-    const Sample* series =
-        samples + (first + static_cast<std::size_t>(lane)) * volumes;
-    for (std::size_t v = summed; v < volumes; ++v) {
-      column[v * kGroupVoxels] = static_cast<float>(series[v]);
-    }
-  }
-  for (std::size_t v = summed; v < volumes; ++v) {
-    for (int g = 0; g < kGroupFloats; ++g) {
-      sum[g] =
-          add(sum[g], loadFloats(group + v * kGroupVoxels + g * kFloatLanes));
-    }
-  }
-  for (int g = 0; g < kGroupFloats; ++g)
-    storeFloats(sums + g * kFloatLanes, sum[g]);
+// `sum` and `magnitudes` are the sums of the samples and of their absolute
+// values, each sample having passed through at most t + 128 roundings to
+// single or double precision. With u = 2^-24 and g = n u / (1 - n u) for
+// n = t + 128, both the rule's S and `sum` lie within g * sum|x| of the
+// exact sum, and `magnitudes` >= (1 - g) * sum|x|, so S lies within
+// 2 g magnitudes / (1 - g) of `sum`. When S < 100 t, S / t < 100 and the
+// mean, rounded twice from it, is at most 100. NaN and infinite sums are
+// never sure.
+bool surelyBackground(double sum, double magnitudes, int t) {
+  const double n = static_cast<double>(t) + 128.0;
+  const double u = 0x1p-24;
+  if (!(n * u < 0.5)) return false;
+  const double g = n * u / (1.0 - n * u);
+  const double error = 2.0 * g * magnitudes / (1.0 - g) * (1.0 + 0x1p-30);
+  const double upper = sum + error;
+  // The slack covers the roundings of these few double operations.
+  const double slack = (upper < 0.0 ? -upper : upper) * 0x1p-40;
+  return upper + slack < kIntensityFloor * static_cast<double>(t);
 }
 
-// Appends the lanes of `activeBits` of a filled group, in lane order, to
-// the work tile from lane `filled` on.
-void appendActive(const float* group, unsigned activeBits, std::size_t volumes,
-                  float* work, int filled) {
-  Compaction order[kGroupFloats];
-  unsigned bits[kGroupFloats];
-  int offset[kGroupFloats];
-  int at = filled;
-  for (int g = 0; g < kGroupFloats; ++g) {
-    bits[g] = (activeBits >> (g * kFloatLanes)) & kFloatLaneBits;
-    order[g] = compactionOf(bits[g]);
-    offset[g] = at;
-    at += countBits(bits[g]);
-  }
-  if (at == filled) return;
-  // Each store writes a whole vector; lanes past the active ones are
-  // overwritten by the next store or lie beyond the filled lanes.
-  for (std::size_t v = 0; v < volumes; ++v) {
-    for (int g = 0; g < kGroupFloats; ++g) {
-      if (bits[g] == 0) continue;
-      storeFloats(
-          work + v * kWorkStride + offset[g],
-          compact(loadFloats(group + v * kGroupVoxels + g * kFloatLanes),
-                  order[g]));
+// Sums one voxel's series and its absolute values in float lanes, in no
+// particular order, for surelyBackground; reads the series once, front to
+// back.
+template <typename Sample>
+bool readsAsBackground(const Sample* series, int t) {
+  constexpr int F = kFloatLanes;
+  Floats sum[4], magnitudes[4];
+  for (int j = 0; j < 4; ++j) sum[j] = magnitudes[j] = splatFloats(0.0f);
+  int v = 0;
+  for (; v + 4 * F <= t; v += 4 * F) {
+#pragma GCC unroll 4
+    for (int j = 0; j < 4; ++j) {
+      const Floats x = loadFloatsOf(series + v + j * F);
+      sum[j] = add(sum[j], x);
+      magnitudes[j] = add(magnitudes[j], magnitude(x));
     }
+  }
+  for (; v + F <= t; v += F) {
+    const Floats x = loadFloatsOf(series + v);
+    sum[0] = add(sum[0], x);
+    magnitudes[0] = add(magnitudes[0], magnitude(x));
+  }
+  double total = sumOfLanes(add(add(sum[0], sum[1]), add(sum[2], sum[3])));
+  double totalMagnitude = sumOfLanes(add(add(magnitudes[0], magnitudes[1]),
+                                         add(magnitudes[2], magnitudes[3])));
+  for (; v < t; ++v) {
+    const double x = static_cast<double>(series[v]);
+    total += x;
+    totalMagnitude += x < 0.0 ? -x : x;
+  }
+  return surelyBackground(total, totalMagnitude, t);
+}
+
+// Copies the series of `valid` voxels into the work tile, time major
+// (tile[v * kWorkVoxels + lane]), and stores each lane's mean by the rule:
+// the running sum sum = float(double(sum) + x) in volume order is the
+// single-precision sum + x (exact, see the top), summed while the
+// transposed rows are in registers, and the mean float(double(sum) / t) is
+// taken per lane as the rule writes it. Lanes past `valid` repeat the first
+// voxel; they are computed and never used. A 16-bit sample converts to
+// float exactly.
+template <typename Sample>
+void fillWorkTile(const Sample* samples, const std::size_t* voxels, int valid,
+                  int t, float* tile, float* means) {
+  constexpr int F = kFloatLanes;
+  const std::size_t volumes = static_cast<std::size_t>(t);
+  const Sample* series[kWorkVoxels];
+  for (int lane = 0; lane < kWorkVoxels; ++lane) {
+    series[lane] = samples + voxels[lane < valid ? lane : 0] * volumes;
+  }
+  Floats sum[kWorkFloats];
+  for (int k = 0; k < kWorkFloats; ++k) sum[k] = splatFloats(0.0f);
+  const std::size_t blocked = volumes - volumes % kBlockSize;
+  for (std::size_t v0 = 0; v0 < blocked; v0 += kBlockSize) {
+    for (int k = 0; k < kWorkFloats; ++k) {
+      SampleRow rows[kBlocksPerFloats * kBlockSize];
+      for (int b = 0; b < kBlocksPerFloats; ++b) {
+        const Sample* const* block = series + k * F + b * kBlockSize;
+        for (int j = 0; j < kBlockSize; ++j) {
+          rows[b * kBlockSize + j] = loadRow(block[j] + v0);
+        }
+        transposeBlock(rows + b * kBlockSize);
+      }
+      for (int i = 0; i < kBlockSize; ++i) {
+        const Floats row = blockRowsAsFloats(rows + i, kBlockSize);
+        storeFloats(
+            tile + (v0 + static_cast<std::size_t>(i)) * kWorkVoxels + k * F,
+            row);
+        sum[k] = add(sum[k], row);
+      }
+    }
+  }
+  for (std::size_t v = blocked; v < volumes; ++v) {
+    float* r = tile + v * kWorkVoxels;
+    for (int lane = 0; lane < kWorkVoxels; ++lane) {
+      r[lane] = static_cast<float>(series[lane][v]);
+    }
+    for (int k = 0; k < kWorkFloats; ++k)
+      sum[k] = add(sum[k], loadFloats(r + k * F));
+  }
+  for (int k = 0; k < kWorkFloats; ++k) storeFloats(means + k * F, sum[k]);
+  for (int lane = 0; lane < kWorkVoxels; ++lane) {
+    means[lane] = static_cast<float>(static_cast<double>(means[lane]) / t);
   }
 }
 
@@ -214,31 +214,39 @@ inline Lanes deviationFromSquares(Lanes squares, int t) {
       squareRoot(toSingle(div(squares, splat(static_cast<double>(t - 1))))));
 }
 
-// Voxel index and mean of each lane of the work tile.
-struct WorkLanes {
-  std::size_t voxel[kWorkStride];
-  alignas(64) float mean[kWorkStride];
-};
+// Zeros in every requested map at a background voxel.
+void writeBackground(const VoxelPassJob& job, std::size_t voxel) {
+  if (job.tsnr != nullptr) job.tsnr[voxel] = 0.0f;
+  if (job.outliers != nullptr) job.outliers[voxel] = 0.0f;
+  if (job.laggedAutocorrelation != nullptr) {
+    job.laggedAutocorrelation[voxel] = 0.0f;
+  }
+}
 
-// Runs the pass over the first `valid` lanes of a work tile (lanes past
-// them hold zeros): adds their outliers and spikes to the job's counts,
-// writes their map values and leaves the standardised series in the tile.
+// Runs the pass over the first `valid` lanes of a filled work tile, whose
+// lanes hold the series of `voxels` with their `means`: adds the outliers
+// and spikes of the lanes above the intensity floor to the job's counts and
+// writes their map values (zeros for the others), leaving the standardised
+// series in the tile.
+//
+// The samples that the pass reads next are asked into the cache during the
+// first sweep (`nextLines` cache lines from `next`), so that reading them
+// overlaps this arithmetic instead of following it.
 void passWorkTile(float* tile, int valid, const std::size_t* voxels,
-                  const float* means, const VoxelPassJob& job) {
+                  const float* means, const char* next, std::size_t nextLines,
+                  const VoxelPassJob& job) {
   constexpr int K = kWorkFloats;
   constexpr int H = 2 * kWorkFloats;  // double vectors across
   constexpr int F = kFloatLanes;
   constexpr int D = kLaneCount;
   const int t = job.t;
   const std::size_t volumes = static_cast<std::size_t>(t);
-  auto row = [tile](std::size_t v) { return tile + v * kWorkStride; };
+  auto row = [tile](std::size_t v) { return tile + v * kWorkVoxels; };
 
-  unsigned validBits[K];
-  for (int k = 0; k < K; ++k) {
-    const int lanes = valid - k * F;
-    validBits[k] = lanes >= F  ? kFloatLaneBits
-                   : lanes > 0 ? (1u << lanes) - 1u
-                               : 0u;
+  // Lanes that get values and counts: the scalar rule's test of the mean.
+  unsigned activeBits[K] = {};
+  for (int lane = 0; lane < valid; ++lane) {
+    if (means[lane] > kIntensityFloor) activeBits[lane / F] |= 1u << (lane % F);
   }
 
   // Spread around the mean, in double, and each series' extremes.
@@ -251,7 +259,12 @@ void passWorkTile(float* tile, int valid, const std::size_t* voxels,
     for (int h = 0; h < H; ++h) squares[h] = splat(0.0);
     for (int k = 0; k < K; ++k)
       highest[k] = lowest[k] = loadFloats(row(0) + k * F);
+    const std::size_t linesPerVolume = (nextLines + volumes - 1) / volumes;
     for (std::size_t v = 0; v < volumes; ++v) {
+      for (std::size_t i = 0, line = v * linesPerVolume;
+           i < linesPerVolume && line < nextLines; ++i, ++line) {
+        _mm_prefetch(next + line * 64, _MM_HINT_T1);
+      }
 #pragma GCC unroll 16
       for (int h = 0; h < H; ++h) {
         const Lanes d = sub(loadAsDoubles(row(v) + h * D), meanD[h]);
@@ -290,7 +303,7 @@ void passWorkTile(float* tile, int valid, const std::size_t* voxels,
     }
     meanF[k] = loadFloats(means + k * F);
     divisorF[k] = narrow(divisorD[2 * k], divisorD[2 * k + 1]);
-    countsOutliers[k] = standardised & validBits[k];
+    countsOutliers[k] = standardised & activeBits[k];
     // Halving and doubling a mean above the floor are exact (doubling may
     // overflow to infinity, and then every finite x is below 2 * mean).
     const Floats halfMean = mul(meanF[k], splatFloats(0.5f));
@@ -298,7 +311,7 @@ void passWorkTile(float* tile, int valid, const std::size_t* voxels,
     const unsigned outside = maskBits(greater(halfMean, lowest[k])) |
                              maskBits(greater(highest[k], twiceMean));
     const unsigned exact = ~outside | ~standardised;
-    singleOps[k] = (exact & validBits[k]) == validBits[k];
+    singleOps[k] = (exact & activeBits[k]) == activeBits[k];
   }
   auto standardise = [&](std::size_t v, int k) {
     const float* p = row(v) + k * F;
@@ -336,7 +349,7 @@ void passWorkTile(float* tile, int valid, const std::size_t* voxels,
       const unsigned beyond = maskBits(greater(magnitude(a[k]), maxDeviation));
       const unsigned counted = beyond & countsOutliers[k];
       if (counted != 0) outliers += countBits(counted);
-      candidates[k] = previousBeyond[k] & validBits[k];
+      candidates[k] = previousBeyond[k] & activeBits[k];
       anyCandidate |= candidates[k];
       previousBeyond[k] = beyond;
     }
@@ -359,7 +372,7 @@ void passWorkTile(float* tile, int valid, const std::size_t* voxels,
   if (t >= 2) {
     int spikes = 0;
     for (int k = 0; k < K; ++k) {
-      const unsigned candidates = previousBeyond[k] & validBits[k];
+      const unsigned candidates = previousBeyond[k] & activeBits[k];
       if (candidates == 0) continue;
       spikes += spikesAmong(candidates, before[k], previous[k], previous[k],
                             false, true, job.spikeDefinition);
@@ -423,6 +436,10 @@ void passWorkTile(float* tile, int valid, const std::size_t* voxels,
 
   for (int lane = 0; lane < valid; ++lane) {
     const std::size_t voxel = voxels[lane];
+    if (((activeBits[lane / F] >> (lane % F)) & 1u) == 0) {
+      writeBackground(job, voxel);
+      continue;
+    }
     if (job.tsnr != nullptr) {
       job.tsnr[voxel] =
           static_cast<float>(static_cast<double>(means[lane]) / sdLanes[lane]);
@@ -438,85 +455,33 @@ void passWorkTile(float* tile, int valid, const std::size_t* voxels,
   }
 }
 
-// Zeros in every requested map at a background voxel.
-void writeBackground(const VoxelPassJob& job, std::size_t voxel) {
-  if (job.tsnr != nullptr) job.tsnr[voxel] = 0.0f;
-  if (job.outliers != nullptr) job.outliers[voxel] = 0.0f;
-  if (job.laggedAutocorrelation != nullptr)
-    job.laggedAutocorrelation[voxel] = 0.0f;
-}
-
 template <typename Sample>
 void passTiles(const Sample* samples, const VoxelPassJob& job) {
   const std::size_t volumes = static_cast<std::size_t>(job.t);
-  float* group = job.tile;
-  float* work = job.tile + volumes * kGroupVoxels;
-  WorkLanes lanes;
-  alignas(64) float sums[kGroupVoxels];
+  std::size_t voxels[kWorkVoxels];
+  alignas(64) float means[kWorkVoxels];
   int filled = 0;
-  for (std::size_t first = 0; first < job.voxelCount; first += kGroupVoxels) {
-    const std::size_t left = job.voxelCount - first;
-    const int count = left < static_cast<std::size_t>(kGroupVoxels)
-                          ? static_cast<int>(left)
-                          : kGroupVoxels;
-    const std::size_t nextFirst = first + static_cast<std::size_t>(count);
-    const std::size_t nextCount = job.voxelCount - nextFirst < kGroupVoxels
-                                      ? job.voxelCount - nextFirst
-                                      : static_cast<std::size_t>(kGroupVoxels);
-    const char* next =
-        reinterpret_cast<const char*>(samples + nextFirst * volumes);
-    const std::size_t nextLines =
-        (nextCount * volumes * sizeof(Sample) + 63) / 64;
-    fillGroup(samples, first, count, job.t, next, nextLines, group, sums);
-    unsigned activeBits = 0;
-    int active = filled;
-    for (int lane = 0; lane < count; ++lane) {
-      const std::size_t voxel = first + static_cast<std::size_t>(lane);
-      // The scalar rule's mean, from the lane's sum.
-      const float mean =
-          static_cast<float>(static_cast<double>(sums[lane]) / job.t);
-      if (mean > kIntensityFloor) {
-        activeBits |= 1u << lane;
-        lanes.voxel[active] = voxel;
-        lanes.mean[active] = mean;
-        ++active;
-      } else {
-        writeBackground(job, voxel);
-      }
+  // Runs the filled tile; `read` voxels have been read so far, and the
+  // samples of about two tiles' worth after them are fetched meanwhile.
+  auto runTile = [&](std::size_t read) {
+    const std::size_t ahead = job.voxelCount - read < 2 * kWorkVoxels
+                                  ? job.voxelCount - read
+                                  : 2 * kWorkVoxels;
+    const char* next = reinterpret_cast<const char*>(samples + read * volumes);
+    const std::size_t nextLines = (ahead * volumes * sizeof(Sample) + 63) / 64;
+    fillWorkTile(samples, voxels, filled, job.t, job.tile, means);
+    passWorkTile(job.tile, filled, voxels, means, next, nextLines, job);
+    filled = 0;
+  };
+  for (std::size_t voxel = 0; voxel < job.voxelCount; ++voxel) {
+    if (readsAsBackground(samples + voxel * volumes, job.t)) {
+      writeBackground(job, voxel);
+      continue;
     }
-    appendActive(group, activeBits, volumes, work, filled);
-    filled = active;
-
-    int start = 0;
-    for (; filled - start >= kWorkVoxels; start += kWorkVoxels) {
-      passWorkTile(work + start, kWorkVoxels, lanes.voxel + start,
-                   lanes.mean + start, job);
-    }
-    if (start > 0) {
-      // Lanes past the processed tiles move to the front.
-      const int keep = filled - start;
-      for (std::size_t v = 0; v < volumes && keep > 0; ++v) {
-        float* r = work + v * kWorkStride;
-        std::memmove(r, r + start,
-                     static_cast<std::size_t>(keep) * sizeof(float));
-      }
-      for (int lane = 0; lane < keep; ++lane) {
-        lanes.voxel[lane] = lanes.voxel[start + lane];
-        lanes.mean[lane] = lanes.mean[start + lane];
-      }
-      filled = keep;
-    }
+    voxels[filled++] = voxel;
+    if (filled == kWorkVoxels) runTile(voxel + 1);
   }
-  if (filled > 0) {
-    // The last, partial tile: the lanes past the filled ones hold zeros
-    // with a zero mean, computed but never counted or written.
-    for (std::size_t v = 0; v < volumes; ++v) {
-      float* r = work + v * kWorkStride;
-      for (int lane = filled; lane < kWorkVoxels; ++lane) r[lane] = 0.0f;
-    }
-    for (int lane = filled; lane < kWorkVoxels; ++lane) lanes.mean[lane] = 0.0f;
-    passWorkTile(work, filled, lanes.voxel, lanes.mean, job);
-  }
+  if (filled > 0) runTile(job.voxelCount);
 }
 
 // The whole pass over the job's samples, whichever their type.
