@@ -24,20 +24,25 @@ long lagPairs(std::size_t volumes, std::size_t lag) {
   return (n % 2 == 0 ? n : n - 1) - static_cast<long>(lag);
 }
 
-// Per-voxel scratch, sized once for the run: no allocation per voxel.
+// Voxels whose sums run side by side: each voxel's additions form chains
+// of dependent steps, and the chains of four voxels interleaved keep the
+// processor busy where one voxel's would leave it waiting.
+constexpr std::size_t kLanes = 4;
+
+// Scratch of one thread, sized once for the run: no allocation per voxel.
 struct VoxelScratch {
-  std::vector<double> course;   // the time course in double precision
+  std::vector<double> courses;  // kLanes time courses in double precision
   std::vector<double> ordered;  // reordered to find the quartiles
   std::vector<double> spare;    // the selection's second buffer
 };
 
 // Sample quartiles by the "lower" rule: the sorted values at indices
-// floor(0.25 (n - 1)) and floor(0.75 (n - 1)) of `x`.
-std::pair<double, double> lowerQuartiles(const std::vector<double>& x, VoxelScratch& scratch) {
-  const double last = static_cast<double>(x.size() - 1);
+// floor(0.25 (n - 1)) and floor(0.75 (n - 1)) of `x[0, n)`.
+std::pair<double, double> lowerQuartiles(const double* x, std::size_t n, VoxelScratch& scratch) {
+  const double last = static_cast<double>(n - 1);
   const auto indexAt = [last](double p) { return static_cast<std::size_t>(std::floor(p * last)); };
-  scratch.ordered = x;
-  return selectTwoRanks(scratch.ordered.data(), x.size(), indexAt(0.25), indexAt(0.75),
+  scratch.ordered.assign(x, x + n);
+  return selectTwoRanks(scratch.ordered.data(), n, indexAt(0.25), indexAt(0.75),
                         scratch.spare.data());
 }
 
@@ -50,56 +55,72 @@ struct VoxelNumbers {
   double expectedDiffSd = 0;  // sigma_i * sqrt(2 (1 - phi_i))
 };
 
-// One analysed voxel's numbers in two passes over its time course: the
-// mean, then every sum of deviations at once. Each sum keeps its own
-// order of additions, so the results are those of one loop per sum.
+// The numbers of kLanes analysed voxels (`courses`; a short group repeats
+// its first voxel) in two passes over their time courses: the means, then
+// every sum of deviations at once. Each voxel's sums keep their own order
+// of additions, so the results are those of one loop per sum and voxel.
 template <typename Sample>
-VoxelNumbers voxelNumbers(const Sample* samples, VoxelScratch& scratch) {
-  VoxelNumbers numbers;
-  numbers.analysed = true;
-  std::vector<double>& x = scratch.course;
-  const std::size_t t = x.size();
-  double total = 0;
+void laneNumbers(const Sample* const* courses, std::size_t t, VoxelScratch& scratch,
+                 VoxelNumbers* numbers) {
+  double* x[kLanes];
+  double total[kLanes] = {}, mean[kLanes];
+  for (std::size_t k = 0; k < kLanes; ++k) x[k] = scratch.courses.data() + k * t;
   for (std::size_t v = 0; v < t; ++v) {
-    x[v] = static_cast<double>(samples[v]);
-    total += x[v];
+    for (std::size_t k = 0; k < kLanes; ++k) {
+      x[k][v] = static_cast<double>(courses[k][v]);
+      total[k] += x[k][v];
+    }
   }
-  const double mean = total / static_cast<double>(t);
+  for (std::size_t k = 0; k < kLanes; ++k) mean[k] = total[k] / static_cast<double>(t);
 
   // The deviations' squares, the lag-1 products (for the autocorrelation
   // over its even-trimmed pairs and for the AR(1) coefficient over all)
   // and the lag-2 products. Lag 1's pairs are a prefix of all the
   // volume-to-volume pairs, so its sum is a point on the same chain.
   const long pairs1 = lagPairs(t, 1), pairs2 = lagPairs(t, 2);
-  double squares = 0, lagged = 0, lag1 = 0, lag2 = 0;
-  double before2 = 0, before1 = x[0] - mean;
-  squares += before1 * before1;
+  double squares[kLanes], lagged[kLanes] = {}, lag1[kLanes] = {}, lag2[kLanes] = {};
+  double before2[kLanes] = {}, before1[kLanes];
+  for (std::size_t k = 0; k < kLanes; ++k) {
+    before1[k] = x[k][0] - mean[k];
+    squares[k] = 0;
+    squares[k] += before1[k] * before1[k];
+  }
   for (std::size_t v = 1; v < t; ++v) {
-    const double d = x[v] - mean;
-    squares += d * d;
-    lagged += before1 * d;
-    if (static_cast<long>(v) == pairs1) lag1 = lagged;
-    if (v >= 2 && static_cast<long>(v) <= pairs2 + 1) lag2 += before2 * d;
-    before2 = before1;
-    before1 = d;
-  }
-  const double sd = std::sqrt(squares / static_cast<double>(t - 1));
-  numbers.hasTsnr = sd > 0;
-  if (numbers.hasTsnr) numbers.tsnr = mean / sd;
-
-  // As the plug-in's map: 0 below its deviation floor, else r1 + r2 over
-  // its lag pairs, each divided by (pairs * sd^2).
-  if (t >= 4 && sd > 0.01) {
-    numbers.ac12 += lag1 / (static_cast<double>(pairs1) * sd * sd);
-    numbers.ac12 += lag2 / (static_cast<double>(pairs2) * sd * sd);
+    const bool lag2Pair = v >= 2 && static_cast<long>(v) <= pairs2 + 1;
+    for (std::size_t k = 0; k < kLanes; ++k) {
+      const double d = x[k][v] - mean[k];
+      squares[k] += d * d;
+      lagged[k] += before1[k] * d;
+      if (lag2Pair) lag2[k] += before2[k] * d;
+      before2[k] = before1[k];
+      before1[k] = d;
+    }
+    if (static_cast<long>(v) == pairs1) {
+      for (std::size_t k = 0; k < kLanes; ++k) lag1[k] = lagged[k];
+    }
   }
 
-  // Yule-Walker AR(1) coefficient and the robust sd from the interquartile range.
-  const double phi = squares > 0 ? lagged / squares : 0.0;
-  const auto [q1, q3] = lowerQuartiles(x, scratch);
-  const double robustSd = (q3 - q1) / 1.349;
-  numbers.expectedDiffSd = robustSd * std::sqrt(2.0 * (1.0 - phi));
-  return numbers;
+  for (std::size_t k = 0; k < kLanes; ++k) {
+    VoxelNumbers& out = numbers[k];
+    out = VoxelNumbers{};
+    out.analysed = true;
+    const double sd = std::sqrt(squares[k] / static_cast<double>(t - 1));
+    out.hasTsnr = sd > 0;
+    if (out.hasTsnr) out.tsnr = mean[k] / sd;
+
+    // As the plug-in's map: 0 below its deviation floor, else r1 + r2 over
+    // its lag pairs, each divided by (pairs * sd^2).
+    if (t >= 4 && sd > 0.01) {
+      out.ac12 += lag1[k] / (static_cast<double>(pairs1) * sd * sd);
+      out.ac12 += lag2[k] / (static_cast<double>(pairs2) * sd * sd);
+    }
+
+    // Yule-Walker AR(1) coefficient and the robust sd from the interquartile range.
+    const double phi = squares[k] > 0 ? lagged[k] / squares[k] : 0.0;
+    const auto [q1, q3] = lowerQuartiles(x[k], t, scratch);
+    const double robustSd = (q3 - q1) / 1.349;
+    out.expectedDiffSd = robustSd * std::sqrt(2.0 * (1.0 - phi));
+  }
 }
 
 // Voxels a share of the per-voxel pass takes at a time, in turns: the
@@ -117,19 +138,31 @@ std::vector<VoxelNumbers> numbersOfVoxels(const Sample* samples, std::size_t vox
       static_cast<unsigned>(std::max<std::size_t>(1, std::min<std::size_t>(threads, turns)));
   runShares(shares, [&](unsigned share) {
     VoxelScratch scratch;
-    scratch.course.resize(volumes);
+    scratch.courses.resize(kLanes * volumes);
     scratch.ordered.reserve(volumes);
     scratch.spare.resize(volumes);
+    const Sample* group[kLanes];
+    std::size_t groupVoxels[kLanes];
+    std::size_t grouped = 0;
+    VoxelNumbers groupNumbers[kLanes];
+    auto flush = [&] {
+      for (std::size_t k = grouped; k < kLanes; ++k) group[k] = group[0];
+      laneNumbers(group, volumes, scratch, groupNumbers);
+      for (std::size_t k = 0; k < grouped; ++k) numbers[groupVoxels[k]] = groupNumbers[k];
+      grouped = 0;
+    };
     for (std::size_t turn = share; turn < turns; turn += shares) {
       const std::size_t end = std::min(voxels, (turn + 1) * kVoxelsPerTurn);
       for (std::size_t voxel = turn * kVoxelsPerTurn; voxel < end; ++voxel) {
         const Sample* course = samples + voxel * volumes;
         float mean = 0;
-        if (meanAboveFloor(course, volumes, kIntensityFloor, mean)) {
-          numbers[voxel] = voxelNumbers(course, scratch);
-        }
+        if (!meanAboveFloor(course, volumes, kIntensityFloor, mean)) continue;
+        group[grouped] = course;
+        groupVoxels[grouped] = voxel;
+        if (++grouped == kLanes) flush();
       }
     }
+    if (grouped > 0) flush();
   });
   return numbers;
 }
