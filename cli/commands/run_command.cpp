@@ -308,8 +308,9 @@ std::vector<OrderedWork<SampleResults>::Task> sampleTasks(const HostSession& ses
     const nifti_image* header = runs[i].header.get();
     tasks.push_back([samples, header, runPages, threads] {
       SampleResults results;
-      results.stats = computeSampleStatistics(samples, threads);
-      if (runPages) results.page = report::sampleForRunPage(samples, *header);
+      VoxelMeans means;
+      results.stats = computeSampleStatistics(samples, threads, runPages ? &means : nullptr);
+      if (runPages) results.page = report::sampleForRunPage(samples, *header, &means);
       return results;
     });
   }

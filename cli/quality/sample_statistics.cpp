@@ -131,7 +131,12 @@ constexpr std::size_t kVoxelsPerTurn = 1024;
 // Every voxel's numbers, `threads` threads taking turns at the voxels.
 template <typename Sample>
 std::vector<VoxelNumbers> numbersOfVoxels(const Sample* samples, std::size_t voxels,
-                                          std::size_t volumes, unsigned threads) {
+                                          std::size_t volumes, unsigned threads,
+                                          VoxelMeans* means) {
+  if (means != nullptr) {
+    means->mean.assign(voxels, 0.0f);
+    means->aboveFloor.assign(voxels, 0);
+  }
   std::vector<VoxelNumbers> numbers(voxels);
   const std::size_t turns = (voxels + kVoxelsPerTurn - 1) / kVoxelsPerTurn;
   const unsigned shares =
@@ -156,7 +161,12 @@ std::vector<VoxelNumbers> numbersOfVoxels(const Sample* samples, std::size_t vox
       for (std::size_t voxel = turn * kVoxelsPerTurn; voxel < end; ++voxel) {
         const Sample* course = samples + voxel * volumes;
         float mean = 0;
-        if (!meanAboveFloor(course, volumes, kIntensityFloor, mean)) continue;
+        const bool above = meanAboveFloor(course, volumes, kIntensityFloor, mean);
+        if (means != nullptr) {
+          means->mean[voxel] = mean;
+          means->aboveFloor[voxel] = above ? 1 : 0;
+        }
+        if (!above) continue;
         group[grouped] = course;
         groupVoxels[grouped] = voxel;
         if (++grouped == kLanes) flush();
@@ -211,7 +221,8 @@ std::optional<double> median(std::vector<double> values) {
   return (lower + upper) / 2.0;
 }
 
-SampleStatistics computeSampleStatistics(const SampleView& samples, unsigned threads) {
+SampleStatistics computeSampleStatistics(const SampleView& samples, unsigned threads,
+                                         VoxelMeans* means) {
   SampleStatistics stats;
   stats.voxels = samples.voxels;
   stats.volumes = samples.volumes;
@@ -223,8 +234,8 @@ SampleStatistics computeSampleStatistics(const SampleView& samples, unsigned thr
 
   std::vector<VoxelNumbers> numbers =
       samples.int16Samples != nullptr
-          ? numbersOfVoxels(samples.int16Samples, samples.voxels, t, threads)
-          : numbersOfVoxels(samples.floatSamples, samples.voxels, t, threads);
+          ? numbersOfVoxels(samples.int16Samples, samples.voxels, t, threads, means)
+          : numbersOfVoxels(samples.floatSamples, samples.voxels, t, threads, means);
   std::vector<double> tsnr, ac12;  // over analysed voxels, in voxel order
   std::vector<std::size_t> analysed;
   double expectedDiffSdSum = 0;

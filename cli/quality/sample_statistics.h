@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cli/quality/sample_view.h"
+#include "cli/quality/voxel_floor.h"
 
 namespace quorvel::cli {
 
@@ -38,7 +39,9 @@ struct SampleStatistics {
 
 // The statistics of `samples`, computed by up to `threads` threads; the
 // same, bit for bit, for any number.
-SampleStatistics computeSampleStatistics(const SampleView& samples, unsigned threads = 1);
+// When `means` is given, it receives every voxel's mean and floor test.
+SampleStatistics computeSampleStatistics(const SampleView& samples, unsigned threads = 1,
+                                         VoxelMeans* means = nullptr);
 
 // The plug-in's own test of a voxel's mean: the single-precision running
 // sum of the samples divided by their number, compared with 100.

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace quorvel::cli {
 
@@ -102,6 +103,14 @@ inline std::int64_t exactSum(const std::int16_t* course, std::size_t volumes) {
 }
 
 }  // namespace voxel_floor_detail
+
+// Every voxel's mean as meanAboveFloor gives it, and whether it exceeds
+// the floor (1) or not (0): what both the statistics and the run page
+// need, computed once.
+struct VoxelMeans {
+  std::vector<float> mean;
+  std::vector<std::uint8_t> aboveFloor;
+};
 
 // Whether the plug-in's mean of `course` exceeds `floor`; `mean` receives
 // that mean (the plug-in's own where the fast estimate could not decide,

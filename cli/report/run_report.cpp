@@ -85,14 +85,15 @@ std::vector<std::string> withoutVolumeTable(const std::vector<std::string>& log)
 
 }  // namespace
 
-RunSamples sampleForRunPage(const SampleView& samples, const nifti_image& header) {
+RunSamples sampleForRunPage(const SampleView& samples, const nifti_image& header,
+                            const VoxelMeans* known) {
   HostSamples host;
   host.int16Samples = samples.int16Samples;
   host.floatSamples = samples.floatSamples;
   host.voxels = samples.voxels;
   host.volumes = static_cast<int>(samples.volumes);
   host.voxelsPerSlice = static_cast<int>(header.nx) * static_cast<int>(header.ny);
-  return sampleRunForReport(host, kCarpetRows);
+  return sampleRunForReport(host, kCarpetRows, known);
 }
 
 RunPageInput runPageInputFor(const RunReportSources& sources) {

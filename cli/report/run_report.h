@@ -33,7 +33,9 @@ struct RunReportSources {
 
 // What the page takes from the samples: the mean image, the mask and the
 // carpet's rows. Only reads the samples, so it may run beside the analysis.
-RunSamples sampleForRunPage(const SampleView& samples, const nifti_image& header);
+// `known` supplies the voxels' means and mask when already computed.
+RunSamples sampleForRunPage(const SampleView& samples, const nifti_image& header,
+                            const VoxelMeans* known = nullptr);
 
 // The run page's input: facts, the quality numbers with the marked ones,
 // mosaics of the mean and of every map made, the traces, the carpet, the

@@ -22,19 +22,26 @@ void standardise(const Sample* course, int volumes, float* row) {
 }
 
 template <typename Sample>
-RunSamples sample(const Sample* samples, const HostSamples& shape, std::size_t maxRows) {
+RunSamples sample(const Sample* samples, const HostSamples& shape, std::size_t maxRows,
+                  const VoxelMeans* known) {
   RunSamples out;
   const std::size_t voxels = shape.voxels;
   const int volumes = shape.volumes;
   out.mean.assign(voxels, 0.0f);
   out.mask.assign(voxels, 0);
   if (volumes <= 0) return out;
-  for (std::size_t i = 0; i < voxels; ++i) {
-    out.mask[i] = meanAboveFloor(samples + i * volumes, static_cast<std::size_t>(volumes),
-                                 kAnalysisFloor, out.mean[i])
-                      ? 1
-                      : 0;
-    out.analysedVoxels += out.mask[i];
+  if (known != nullptr && known->mean.size() == voxels && known->aboveFloor.size() == voxels) {
+    out.mean = known->mean;
+    out.mask = known->aboveFloor;
+    for (std::uint8_t above : out.mask) out.analysedVoxels += above;
+  } else {
+    for (std::size_t i = 0; i < voxels; ++i) {
+      out.mask[i] = meanAboveFloor(samples + i * volumes, static_cast<std::size_t>(volumes),
+                                   kAnalysisFloor, out.mean[i])
+                        ? 1
+                        : 0;
+      out.analysedVoxels += out.mask[i];
+    }
   }
   if (out.analysedVoxels == 0 || maxRows == 0) return out;
 
@@ -57,9 +64,10 @@ RunSamples sample(const Sample* samples, const HostSamples& shape, std::size_t m
 
 }  // namespace
 
-RunSamples sampleRunForReport(const HostSamples& samples, std::size_t maxCarpetRows) {
-  if (samples.int16Samples) return sample(samples.int16Samples, samples, maxCarpetRows);
-  if (samples.floatSamples) return sample(samples.floatSamples, samples, maxCarpetRows);
+RunSamples sampleRunForReport(const HostSamples& samples, std::size_t maxCarpetRows,
+                              const VoxelMeans* known) {
+  if (samples.int16Samples) return sample(samples.int16Samples, samples, maxCarpetRows, known);
+  if (samples.floatSamples) return sample(samples.floatSamples, samples, maxCarpetRows, known);
   return RunSamples{};
 }
 

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "cli/quality/voxel_floor.h"
+
 namespace quorvel::cli::report {
 
 // Voxels whose mean is at most this are background to the analysis: it
@@ -45,7 +47,9 @@ struct HostSamples {
 // carpet of at most `maxCarpetRows` mask voxels spread evenly through the
 // mask in storage order. A time course whose standard deviation is at most
 // 0.01 (which the analysis does not standardise) shows as zeros.
-RunSamples sampleRunForReport(const HostSamples& samples, std::size_t maxCarpetRows);
+// `known`, when given for every voxel, supplies the means and the mask.
+RunSamples sampleRunForReport(const HostSamples& samples, std::size_t maxCarpetRows,
+                              const VoxelMeans* known = nullptr);
 
 }  // namespace quorvel::cli::report
 

@@ -16,6 +16,7 @@
 
 #include "cli/nifti/nifti_run.h"
 #include "cli/quality/sample_statistics.h"
+#include "cli/report/run_samples.h"
 #include "cli/session/ordered_work.h"
 #include "cli_test_support.h"
 #include "nifti_bytes.h"
@@ -160,11 +161,26 @@ TEST(ThreadedStatisticsTest, EveryThreadCountGivesTheSameNumbersBitForBit) {
     }
     return all;
   };
-  const std::vector<std::uint64_t> one = fingerprint(computeSampleStatistics(view, 1));
+  VoxelMeans means;
+  const std::vector<std::uint64_t> one = fingerprint(computeSampleStatistics(view, 1, &means));
   EXPECT_EQ(one[0], 2399u);  // 4 in 5, less the voxel whose mean is NaN
   for (unsigned threads : {2u, 3u, 7u}) {
     EXPECT_EQ(fingerprint(computeSampleStatistics(view, threads)), one) << threads << " threads";
   }
+  // The page's sample of the run from the statistics' means and mask, as
+  // from its own pass over the samples.
+  report::HostSamples host;
+  host.floatSamples = samples.data();
+  host.voxels = voxels;
+  host.volumes = static_cast<int>(volumes);
+  host.voxelsPerSlice = 100;
+  const report::RunSamples own = report::sampleRunForReport(host, 50);
+  const report::RunSamples shared = report::sampleRunForReport(host, 50, &means);
+  EXPECT_EQ(shared.analysedVoxels, 2399u);
+  EXPECT_EQ(shared.mask, own.mask);
+  ASSERT_EQ(shared.mean.size(), own.mean.size());  // bytes: one voxel's mean is NaN
+  EXPECT_EQ(std::memcmp(shared.mean.data(), own.mean.data(), own.mean.size() * sizeof(float)), 0);
+  EXPECT_EQ(shared.carpet.values, own.carpet.values);
 }
 
 class OrderedWorkTest : public ::testing::TestWithParam<bool> {};
