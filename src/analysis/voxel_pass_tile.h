@@ -34,7 +34,6 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 
 #include "analysis/statistics_constants.h"
 #include "analysis/voxel_pass_job.h"
