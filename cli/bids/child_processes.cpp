@@ -1,7 +1,6 @@
 #include "cli/bids/child_processes.h"
 
 #include <fcntl.h>
-#include <sched.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -68,17 +67,6 @@ void runChildCommands(const std::vector<ChildCommand>& commands, unsigned parall
     running.erase(it);
     finished(index, statusOf(waitStatus));
   }
-}
-
-unsigned usableProcessors() {
-  cpu_set_t set;
-  CPU_ZERO(&set);
-  if (sched_getaffinity(0, sizeof set, &set) == 0) {
-    const int count = CPU_COUNT(&set);
-    if (count > 0) return static_cast<unsigned>(count);
-  }
-  const long online = ::sysconf(_SC_NPROCESSORS_ONLN);
-  return online > 0 ? static_cast<unsigned>(online) : 1;
 }
 
 }  // namespace quorvel::cli

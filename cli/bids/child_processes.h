@@ -25,9 +25,6 @@ struct ChildCommand {
 void runChildCommands(const std::vector<ChildCommand>& commands, unsigned parallel,
                       const std::function<void(std::size_t, int)>& finished);
 
-// The number of processors this process may run on.
-unsigned usableProcessors();
-
 }  // namespace quorvel::cli
 
 #endif  // QUORVEL_CLI_BIDS_CHILD_PROCESSES_H_

@@ -20,6 +20,7 @@
 #include "cli/outputs/atomic_file.h"
 #include "cli/outputs/output_names.h"
 #include "cli/outputs/sidecars.h"
+#include "cli/session/thread_count.h"
 #include "cli/settings/dialog_settings.h"
 
 namespace quorvel::cli {

@@ -2,17 +2,15 @@
 #ifndef QUORVEL_CLI_SESSION_THREAD_COUNT_H_
 #define QUORVEL_CLI_SESSION_THREAD_COUNT_H_
 
-#include <thread>
-
 namespace quorvel::cli {
 
-// Threads the command may use for `jobs` (--jobs): the machine's cores
+// The number of processors this process may run on (its affinity mask,
+// which a batch system's task narrows; all online ones without one).
+unsigned usableProcessors();
+
+// Threads the command may use for `jobs` (--jobs): the usable processors
 // when 0.
-inline unsigned threadsFor(unsigned jobs) {
-  if (jobs != 0) return jobs;
-  const unsigned cores = std::thread::hardware_concurrency();
-  return cores == 0 ? 1 : cores;
-}
+unsigned threadsFor(unsigned jobs);
 
 }  // namespace quorvel::cli
 

@@ -3,6 +3,7 @@
 // and work done beside the plug-in hands back its results and failures
 // where the caller asks for them.
 #include <gtest/gtest.h>
+#include <sched.h>
 
 #include <cmath>
 #include <cstdint>
@@ -18,6 +19,7 @@
 #include "cli/quality/sample_statistics.h"
 #include "cli/report/run_samples.h"
 #include "cli/session/ordered_work.h"
+#include "cli/session/thread_count.h"
 #include "cli_test_support.h"
 #include "nifti_bytes.h"
 
@@ -39,8 +41,7 @@ void PrintTo(const ReadCase& c, std::ostream* out) { *out << c.name; }
 class ThreadedReadTest : public ::testing::TestWithParam<ReadCase> {};
 
 // 64 x 64 x 12 voxels of 100 volumes: several of the reader's chunks (or
-// blocks of volumes of a .nii.gz), the last one short, so every thread
-// count splits them differently.
+// blocks of volumes of a .nii.gz), the last one short.
 TEST_P(ThreadedReadTest, EveryThreadCountReadsTheSameSamplesAndCounts) {
   const ReadCase& c = GetParam();
   NiftiBytes image;
@@ -181,6 +182,27 @@ TEST(ThreadedStatisticsTest, EveryThreadCountGivesTheSameNumbersBitForBit) {
   ASSERT_EQ(shared.mean.size(), own.mean.size());  // bytes: one voxel's mean is NaN
   EXPECT_EQ(std::memcmp(shared.mean.data(), own.mean.data(), own.mean.size() * sizeof(float)), 0);
   EXPECT_EQ(shared.carpet.values, own.carpet.values);
+}
+
+// A batch system's task narrows the processors by affinity; the default
+// thread count follows it, not the machine's count.
+TEST(ThreadCountTest, TheDefaultFollowsTheProcessorsThisProcessMayUse) {
+  cpu_set_t saved;
+  ASSERT_EQ(sched_getaffinity(0, sizeof saved, &saved), 0);
+  cpu_set_t one;
+  CPU_ZERO(&one);
+  for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu) {
+    if (CPU_ISSET(cpu, &saved)) {
+      CPU_SET(cpu, &one);
+      break;
+    }
+  }
+  ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
+  const unsigned narrowed = threadsFor(0), asked = threadsFor(3);
+  ASSERT_EQ(sched_setaffinity(0, sizeof saved, &saved), 0);
+  EXPECT_EQ(narrowed, 1u);
+  EXPECT_EQ(asked, 3u);
+  EXPECT_EQ(threadsFor(0), static_cast<unsigned>(CPU_COUNT(&saved)));
 }
 
 class OrderedWorkTest : public ::testing::TestWithParam<bool> {};
