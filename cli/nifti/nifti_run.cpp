@@ -151,8 +151,14 @@ RunSamples readUncompressed(int fd, std::uint64_t fileSize, NiftiHeader& header,
   // the host's layout of their own, so the threads share the copying, the
   // transpose and the first touch of that memory, which on some machines
   // costs as much as the rest together, without any change to the result.
-  const unsigned shares =
-      static_cast<unsigned>(std::max<std::size_t>(1, std::min<std::size_t>(threads, chunks)));
+  // Each thread holds a chunk of its own: together no more than a
+  // sixteenth of the run's bytes (at least two chunks), however many
+  // processors a machine offers.
+  const std::size_t chunkBytes = nt * rowBytes;
+  const std::size_t runBytes = volumeBytes * nt;
+  const std::size_t affordable = std::max<std::size_t>(2, runBytes / 16 / chunkBytes);
+  const unsigned shares = static_cast<unsigned>(
+      std::max<std::size_t>(1, std::min<std::size_t>({threads, chunks, affordable})));
   std::vector<SampleTally> tallies(shares);
   FirstFailure failure;
   runShares(shares, [&](unsigned share) {
