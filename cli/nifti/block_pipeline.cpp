@@ -54,9 +54,14 @@ void BlockPipeline::placeBlocks() {
   }
 }
 
-unsigned char* BlockPipeline::emptyBuffer() {
+unsigned char* BlockPipeline::emptyBuffer(const std::function<bool()>& meanwhile) {
   if (!thread_.joinable()) return storage_.front().get();
   std::unique_lock<std::mutex> hold(mutex_);
+  for (bool more = static_cast<bool>(meanwhile); more && !error_ && empty_.empty();) {
+    hold.unlock();
+    more = meanwhile();
+    hold.lock();
+  }
   changed_.wait(hold, [this] { return error_ || !empty_.empty(); });
   if (error_) std::rethrow_exception(error_);
   unsigned char* buffer = empty_.front();

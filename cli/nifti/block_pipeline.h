@@ -33,8 +33,10 @@ class BlockPipeline {
   BlockPipeline(const BlockPipeline&) = delete;
   BlockPipeline& operator=(const BlockPipeline&) = delete;
 
-  // A buffer to fill, once one is free. Throws what placing threw.
-  unsigned char* emptyBuffer();
+  // A buffer to fill, once one is free. While none is, calls `meanwhile`
+  // (when given) until it returns false, then waits. Throws what placing
+  // threw.
+  unsigned char* emptyBuffer(const std::function<bool()>& meanwhile = nullptr);
   // Hands the filled `buffer` over for placing as volumes [first, first + count).
   void submit(unsigned char* buffer, std::size_t first, std::size_t count);
   // Waits until every block handed over is placed. Throws what placing threw.

@@ -236,7 +236,9 @@ RunSamples readCompressed(int fd, std::uint64_t fileSize, NiftiHeader& header,
   for (std::size_t first = 0; first < nt; first += perBlock) {
     const std::size_t count = std::min(perBlock, nt - first);
     const std::size_t bytes = count * volumeBytes;
-    unsigned char* block = pipeline.emptyBuffer();
+    // While both buffers wait to be placed, the pages of the samples are
+    // faulted in here, beside the placing that would fault them alone.
+    unsigned char* block = pipeline.emptyBuffer([&filler] { return filler.prefaultSome(); });
     const std::size_t copied = std::min(early, bytes);
     std::memcpy(block, earlyBytes, copied);
     earlyBytes += copied;

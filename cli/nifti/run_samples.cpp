@@ -1,7 +1,9 @@
 #include "cli/nifti/run_samples.h"
 
 #include <nifti1.h>
+#include <sys/mman.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -164,6 +166,32 @@ void RunSampleFiller::placeBlock(const unsigned char* block, const SampleBlock& 
   } else {
     placeBlockAs<false>(header_, block, at, samples_, tally);
   }
+}
+
+bool RunSampleFiller::prefaultSome() {
+#if defined(MADV_POPULATE_WRITE)
+  constexpr std::size_t kPage = 4096, kSlice = std::size_t{4} << 20;
+  unsigned char* start = samples_.isInt16
+                             ? reinterpret_cast<unsigned char*>(samples_.intSamples.data())
+                             : reinterpret_cast<unsigned char*>(samples_.floatSamples.data());
+  const std::size_t bytes = samples_.isInt16 ? samples_.intSamples.size() * sizeof(std::int16_t)
+                                             : samples_.floatSamples.size() * sizeof(float);
+  // Whole pages inside the samples only: madvise takes page-aligned ranges.
+  const std::uintptr_t first =
+      (reinterpret_cast<std::uintptr_t>(start) + kPage - 1) / kPage * kPage;
+  const std::uintptr_t end = (reinterpret_cast<std::uintptr_t>(start) + bytes) / kPage * kPage;
+  const std::uintptr_t from = first + prefaulted_;
+  if (from >= end) return false;
+  const std::size_t length = std::min<std::size_t>(kSlice, end - from);
+  if (::madvise(reinterpret_cast<void*>(from), length, MADV_POPULATE_WRITE) != 0) {
+    prefaulted_ = end - first;  // not offered here: the placing faults them in
+    return false;
+  }
+  prefaulted_ += length;
+  return true;
+#else
+  return false;
+#endif
 }
 
 void RunSampleFiller::addTally(const SampleTally& tally) {

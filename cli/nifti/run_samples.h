@@ -63,12 +63,20 @@ class RunSampleFiller {
   void placeBlock(const unsigned char* block, const SampleBlock& at, SampleTally& tally);
   void addTally(const SampleTally& tally);
 
+  // Has the system back the next few megabytes of the samples' memory
+  // with pages (without writing to it, so it may run beside placing);
+  // false once all of it is, or where the system cannot do so. Placing
+  // volumes touches the memory of every time course at once, so the first
+  // block would otherwise take every page fault of the run by itself.
+  bool prefaultSome();
+
   // The samples, once every volume was added.
   RunSamples take() { return std::move(samples_); }
 
  private:
   const NiftiHeader& header_;
   RunSamples samples_;
+  std::size_t prefaulted_ = 0;  // bytes of the samples' memory backed so far
 };
 
 }  // namespace quorvel::cli
