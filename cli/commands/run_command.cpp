@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <future>
 #include <locale>
 #include <sstream>
 #include <system_error>
@@ -244,12 +245,14 @@ void addMdmRuns(HostSession& session, const RunPlan& plan) {
 
 // The quality numbers of one analysed run from its samples' statistics
 // (asked for where they are needed) and the plug-in's counts, then every
-// output of the run.
+// output of the run. `beforeWriting` sees the result as it stands before
+// the outputs are written: its run, volumes, quality and warnings.
 RunResult analyseRunQuality(const std::function<SampleStatistics()>& statisticsOfSamples,
                             const PlannedRun& planned, const NiftiRun& run,
                             const std::vector<RunMap>& maps, const AnalysisParameters& parameters,
                             const std::vector<std::string>& runLog, const fs::path& outFolder,
-                            const std::optional<double>& givenRepetitionTime) {
+                            const std::optional<double>& givenRepetitionTime,
+                            const std::function<void(const RunResult&)>& beforeWriting) {
   std::vector<std::string> warnings = run.warnings;
   const std::optional<double> repetitionTime =
       givenRepetitionTime
@@ -263,6 +266,14 @@ RunResult analyseRunQuality(const std::function<SampleStatistics()>& statisticsO
     warnings.push_back(*floor);
   }
   RunQuality quality = combineQuality(std::move(stats), std::move(counts), repetitionTime);
+  if (beforeWriting) {
+    RunResult known;
+    known.runPath = planned.runPath;
+    known.volumes = static_cast<int>(quality.samples.volumes);
+    known.quality = quality;
+    known.warnings = warnings;
+    beforeWriting(known);
+  }
   RunResult result =
       writeRunOutputs(planned, *run.header, maps, parameters, quality,
                       iqmJson(planned.runPath, quality, parameters, warnings), outFolder, warnings);
@@ -470,9 +481,27 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out, std::ostream&
       sampled = sampleWork.take(i);
       return std::move(sampled.stats);
     };
+    // The run page is made from what is known before the run's outputs are
+    // written, beside their writing when there are threads for it, and
+    // written after them as before; a failure to make it surfaces there.
+    const fs::path pagePath = stage.folder() / plan.runs[i].names.reportName();
+    const SampleView samples = session.samples(plan.runs[i].vtcPath);
+    std::vector<std::string> shownLog;
+    RunResult pageResult;
+    std::future<std::string> page;
+    const auto startPage = [&](const RunResult& known) {
+      if (!runPages) return;
+      for (const std::string& line : analysed->logLines) shownLog.push_back(shown(line));
+      pageResult = known;
+      page = std::async(threads > 1 ? std::launch::async : std::launch::deferred, [&] {
+        return report::renderRunReport(
+            {pageResult, *runs[i].header, samples, maps, parameters, shownLog, &sampled.page},
+            pagePath);
+      });
+    };
     report.runs.push_back(analyseRunQuality(takeStatistics, plan.runs[i], runs[i], maps, parameters,
                                             analysed->logLines, stage.folder(),
-                                            options.repetitionTime));
+                                            options.repetitionTime, startPage));
     // Named as they will be once committed.
     for (std::string& file : report.runs.back().files) {
       file = (outFolder / fs::path(file).filename()).string();
@@ -482,14 +511,7 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out, std::ostream&
       logNotes.push_back("Warning: " + warning);
     }
     if (runPages) {
-      const SampleView samples = session.samples(plan.runs[i].vtcPath);
-      std::vector<std::string> shownLog;
-      for (const std::string& line : analysed->logLines) {
-        shownLog.push_back(shown(line));
-      }
-      report::writeRunReport(
-          {report.runs.back(), *runs[i].header, samples, maps, parameters, shownLog, &sampled.page},
-          stage.folder() / plan.runs[i].names.reportName());
+      writeFileAtomically(pagePath, page.get());
       report.runs.back().files.push_back((outFolder / plan.runs[i].names.reportName()).string());
     }
     if (plan.runs.size() > 1) {

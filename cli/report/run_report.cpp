@@ -152,14 +152,16 @@ RunPageInput runPageInputFor(const RunReportSources& sources) {
   return input;
 }
 
-std::string writeRunReport(const RunReportSources& sources, const std::filesystem::path& path) {
-  std::string html;
+std::string renderRunReport(const RunReportSources& sources, const std::filesystem::path& path) {
   try {
-    html = runPageHtml(runPageInputFor(sources));
+    return runPageHtml(runPageInputFor(sources));
   } catch (const std::exception& error) {
     throw runError(path.string() + ": the report could not be made: " + error.what());
   }
-  writeFileAtomically(path, html);
+}
+
+std::string writeRunReport(const RunReportSources& sources, const std::filesystem::path& path) {
+  writeFileAtomically(path, renderRunReport(sources, path));
   return path.string();
 }
 

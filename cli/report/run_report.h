@@ -47,6 +47,11 @@ RunPageInput runPageInputFor(const RunReportSources& sources);
 // written.
 std::string writeRunReport(const RunReportSources& sources, const std::filesystem::path& path);
 
+// The run page writeRunReport writes to `path`, as text. Throws the run
+// error naming the file that writeRunReport throws when it cannot be made.
+// Only reads its sources, so it may run beside other work.
+std::string renderRunReport(const RunReportSources& sources, const std::filesystem::path& path);
+
 }  // namespace quorvel::cli::report
 
 #endif  // QUORVEL_CLI_REPORT_RUN_REPORT_H_
