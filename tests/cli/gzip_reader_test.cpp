@@ -19,31 +19,13 @@
 namespace quorvel::cli {
 namespace {
 
+using cli_test::deflated;
 using cli_test::TempFolder;
 using cli_test::writeFile;
 
 constexpr std::uint64_t kZeroPiece = std::uint64_t{64} << 20;
 constexpr int kZeroPieces = 65;  // 4 GiB and 64 MiB of zeros
 const std::string kTail = "the bytes after the 4 GiB mark";
-
-// Raw deflate of `data`; `flush` Z_FULL_FLUSH leaves the stream open and
-// byte-aligned with no history, so copies of the result can follow each
-// other, and Z_FINISH closes it with a final block.
-std::string rawDeflate(const std::string& data, int flush) {
-  z_stream s{};
-  if (deflateInit2(&s, 1, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
-    throw std::runtime_error("deflateInit2");
-  }
-  std::string out(deflateBound(&s, data.size()) + 64, '\0');
-  s.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-  s.avail_in = static_cast<uInt>(data.size());
-  s.next_out = reinterpret_cast<Bytef*>(out.data());
-  s.avail_out = static_cast<uInt>(out.size());
-  deflate(&s, flush);
-  out.resize(s.total_out);
-  deflateEnd(&s);
-  return out;
-}
 
 void appendLittleEndian32(std::string& out, std::uint64_t value) {
   for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xff));
@@ -52,7 +34,7 @@ void appendLittleEndian32(std::string& out, std::uint64_t value) {
 // One gzip member holding kZeroPieces * 64 MiB zeros and then kTail; its
 // trailer's length is `lengthDelta` off the true length modulo 2^32.
 std::string hugeMember(std::int64_t lengthDelta = 0) {
-  const std::string zeros = rawDeflate(std::string(kZeroPiece, '\0'), Z_FULL_FLUSH);
+  const std::string zeros = deflated(std::string(kZeroPiece, '\0'), 1, -15, Z_FULL_FLUSH);
   const uLong zerosCrc =
       crc32(0, reinterpret_cast<const Bytef*>(std::string(kZeroPiece, '\0').data()),
             static_cast<uInt>(kZeroPiece));
@@ -62,7 +44,7 @@ std::string hugeMember(std::int64_t lengthDelta = 0) {
     out += zeros;
     crc = crc32_combine(crc, zerosCrc, static_cast<z_off_t>(kZeroPiece));
   }
-  out += rawDeflate(kTail, Z_FINISH);
+  out += deflated(kTail, 1, -15, Z_FINISH);
   crc = crc32(crc, reinterpret_cast<const Bytef*>(kTail.data()), static_cast<uInt>(kTail.size()));
   const std::uint64_t length = kZeroPieces * kZeroPiece + kTail.size();
   appendLittleEndian32(out, crc);

@@ -134,9 +134,9 @@ std::string NiftiBytes::bytes() const {
   return out;
 }
 
-std::string gzipped(const std::string& raw) {
+std::string deflated(const std::string& raw, int level, int windowBits, int flush) {
   z_stream stream{};
-  if (deflateInit2(&stream, 6, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
+  if (deflateInit2(&stream, level, Z_DEFLATED, windowBits, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
     throw std::runtime_error("deflateInit2");
   }
   std::string out(deflateBound(&stream, raw.size()) + 64, '\0');
@@ -144,10 +144,12 @@ std::string gzipped(const std::string& raw) {
   stream.avail_in = static_cast<uInt>(raw.size());
   stream.next_out = reinterpret_cast<Bytef*>(out.data());
   stream.avail_out = static_cast<uInt>(out.size());
-  deflate(&stream, Z_FINISH);
+  deflate(&stream, flush);
   out.resize(stream.total_out);
   deflateEnd(&stream);
   return out;
 }
+
+std::string gzipped(const std::string& raw) { return deflated(raw, 6, 15 + 16, Z_FINISH); }
 
 }  // namespace cli_test

@@ -31,6 +31,11 @@ struct NiftiBytes {
   std::string bytes() const;
 };
 
+// `raw` compressed by zlib at `level` with `windowBits` (15 + 16: a gzip
+// member; -15: raw deflate), ending with `flush` (Z_FINISH closes the
+// stream; Z_FULL_FLUSH leaves it open, byte-aligned and without history).
+std::string deflated(const std::string& raw, int level, int windowBits, int flush);
+
 // `raw` compressed as one gzip member.
 std::string gzipped(const std::string& raw);
 
