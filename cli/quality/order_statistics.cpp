@@ -3,13 +3,19 @@
 #include <algorithm>
 #include <utility>
 
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#define QUORVEL_SPLIT_AVX512 1
+#endif
+
 namespace quorvel::cli {
 namespace {
 
 // Below this many values a plain selection is as fast.
 constexpr std::size_t kSmallRange = 32;
 
-double medianOfThree(double a, double b, double c) {
+template <typename Key>
+Key medianOfThree(Key a, Key b, Key c) {
   return std::max(std::min(a, b), std::min(std::max(a, b), c));
 }
 
@@ -17,11 +23,11 @@ double medianOfThree(double a, double b, double c) {
 // the front in order, the others at the back in reverse order. Returns how
 // many went left. Each value is written to both ends and the matching end
 // advances, so the loop has no branch on the data.
-template <typename GoesLeft>
-std::size_t splitInto(const double* from, std::size_t count, double* to, GoesLeft goesLeft) {
+template <typename Key, typename GoesLeft>
+std::size_t splitInto(const Key* from, std::size_t count, Key* to, GoesLeft goesLeft) {
   std::size_t left = 0, right = count;
   for (std::size_t i = 0; i < count; ++i) {
-    const double value = from[i];
+    const Key value = from[i];
     const bool isLeft = goesLeft(value);
     to[left] = value;
     to[right - 1] = value;
@@ -31,26 +37,98 @@ std::size_t splitInto(const double* from, std::size_t count, double* to, GoesLef
   return left;
 }
 
-}  // namespace
+#if defined(QUORVEL_SPLIT_AVX512)
 
-double selectRank(double* values, std::size_t count, std::size_t rank, double* scratch) {
-  double* range = values;
-  double* spare = scratch;
+// splitInto for floats sixteen at a time, leaving exactly the order the
+// scalar loop leaves: the values going left packed in order, those going
+// right packed, reversed and stored just below the previous ones. Both
+// stores are masked to the lanes that hold values, since the gap between
+// the two ends may be narrower than a vector. Comparisons are ordered and
+// quiet, so NaN goes right as it does in the scalar loop.
+template <int Predicate>
+__attribute__((target("avx512f"))) std::size_t splitFloats16(const float* from, std::size_t count,
+                                                             float* to, float pivot) {
+  const __m512 bound = _mm512_set1_ps(pivot);
+  const __m512i reverse =
+      _mm512_set_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+  std::size_t left = 0, right = count, i = 0;
+  for (; i + 16 <= count; i += 16) {
+    const __m512 values = _mm512_loadu_ps(from + i);
+    const __mmask16 goLeft = _mm512_cmp_ps_mask(values, bound, Predicate);
+    const __mmask16 goRight = static_cast<__mmask16>(~goLeft);
+    const unsigned leftCount = static_cast<unsigned>(__builtin_popcount(goLeft));
+    const unsigned rightCount = 16 - leftCount;
+    _mm512_mask_storeu_ps(to + left, static_cast<__mmask16>((1u << leftCount) - 1),
+                          _mm512_maskz_compress_ps(goLeft, values));
+    // Right-goers fill the top lanes in reverse, to end just below `right`;
+    // `right` is at least 16 here, since as many values remain.
+    const __m512 reversed =
+        _mm512_maskz_permutexvar_ps(0xffff, reverse, _mm512_maskz_compress_ps(goRight, values));
+    _mm512_mask_storeu_ps(to + right - 16, static_cast<__mmask16>(0xffffu << leftCount),
+                          reversed);
+    left += leftCount;
+    right -= rightCount;
+  }
+  for (; i < count; ++i) {
+    const float value = from[i];
+    const bool isLeft = Predicate == _CMP_LT_OQ ? value < pivot : value <= pivot;
+    to[left] = value;
+    to[right - 1] = value;
+    left += isLeft ? 1 : 0;
+    right -= isLeft ? 0 : 1;
+  }
+  return left;
+}
+
+bool hasAvx512() {
+  static const bool has = __builtin_cpu_supports("avx512f") != 0;
+  return has;
+}
+
+#endif
+
+// The two splits of the selection: below the pivot, or at most the pivot.
+template <typename Key>
+std::size_t splitBelow(const Key* from, std::size_t count, Key* to, Key pivot) {
+  return splitInto(from, count, to, [pivot](Key v) { return v < pivot; });
+}
+template <typename Key>
+std::size_t splitUpTo(const Key* from, std::size_t count, Key* to, Key pivot) {
+  return splitInto(from, count, to, [pivot](Key v) { return v <= pivot; });
+}
+
+#if defined(QUORVEL_SPLIT_AVX512)
+template <>
+std::size_t splitBelow<float>(const float* from, std::size_t count, float* to, float pivot) {
+  if (hasAvx512()) return splitFloats16<_CMP_LT_OQ>(from, count, to, pivot);
+  return splitInto(from, count, to, [pivot](float v) { return v < pivot; });
+}
+template <>
+std::size_t splitUpTo<float>(const float* from, std::size_t count, float* to, float pivot) {
+  if (hasAvx512()) return splitFloats16<_CMP_LE_OQ>(from, count, to, pivot);
+  return splitInto(from, count, to, [pivot](float v) { return v <= pivot; });
+}
+#endif
+
+template <typename Key>
+Key selectRankOf(Key* values, std::size_t count, std::size_t rank, Key* scratch) {
+  Key* range = values;
+  Key* spare = scratch;
   while (count > kSmallRange) {
-    const double pivot = medianOfThree(range[0], range[count / 2], range[count - 1]);
+    const Key pivot = medianOfThree(range[0], range[count / 2], range[count - 1]);
     if (pivot != pivot) break;  // NaN: no order to select by
-    std::size_t below = splitInto(range, count, spare, [pivot](double v) { return v < pivot; });
+    std::size_t below = splitBelow(range, count, spare, pivot);
     if (below == 0) {
       // The pivot is the smallest value: split off its copies instead,
       // which always makes progress since the pivot is one of them.
-      below = splitInto(range, count, spare, [pivot](double v) { return v <= pivot; });
+      below = splitUpTo(range, count, spare, pivot);
       if (rank < below) return pivot;
     }
     if (rank < below) {
       count = below;
       std::swap(range, spare);
     } else {
-      double* upper = spare + below;
+      Key* upper = spare + below;
       spare = range;
       range = upper;
       count -= below;
@@ -61,37 +139,38 @@ double selectRank(double* values, std::size_t count, std::size_t rank, double* s
   return range[rank];
 }
 
-std::pair<double, double> selectTwoRanks(double* values, std::size_t count, std::size_t lowRank,
-                                         std::size_t highRank, double* scratch) {
+template <typename Key>
+std::pair<Key, Key> selectTwoRanksOf(Key* values, std::size_t count, std::size_t lowRank,
+                                     std::size_t highRank, Key* scratch) {
   // Each step below is the step selectRank takes for both ranks while they
   // stay on one side of the pivot; once they part, each side is its own
   // selection on the values selectRank would have kept.
-  double* range = values;
-  double* spare = scratch;
+  Key* range = values;
+  Key* spare = scratch;
   while (count > kSmallRange) {
-    const double pivot = medianOfThree(range[0], range[count / 2], range[count - 1]);
+    const Key pivot = medianOfThree(range[0], range[count / 2], range[count - 1]);
     if (pivot != pivot) break;
-    std::size_t below = splitInto(range, count, spare, [pivot](double v) { return v < pivot; });
+    std::size_t below = splitBelow(range, count, spare, pivot);
     if (below == 0) {
-      below = splitInto(range, count, spare, [pivot](double v) { return v <= pivot; });
+      below = splitUpTo(range, count, spare, pivot);
       if (highRank < below) return {pivot, pivot};
       if (lowRank < below) {
-        return {pivot, selectRank(spare + below, count - below, highRank - below, range + below)};
+        return {pivot, selectRankOf(spare + below, count - below, highRank - below, range + below)};
       }
     }
     if (highRank < below) {
       count = below;
       std::swap(range, spare);
     } else if (lowRank >= below) {
-      double* upper = spare + below;
+      Key* upper = spare + below;
       spare = range;
       range = upper;
       count -= below;
       lowRank -= below;
       highRank -= below;
     } else {
-      return {selectRank(spare, below, lowRank, range),
-              selectRank(spare + below, count - below, highRank - below, range + below)};
+      return {selectRankOf(spare, below, lowRank, range),
+              selectRankOf(spare + below, count - below, highRank - below, range + below)};
     }
   }
   // Two selections each start from the values as they stand here: with
@@ -100,6 +179,22 @@ std::pair<double, double> selectTwoRanks(double* values, std::size_t count, std:
   std::nth_element(range, range + lowRank, range + count);
   std::nth_element(spare, spare + highRank, spare + count);
   return {range[lowRank], spare[highRank]};
+}
+
+}  // namespace
+
+double selectRank(double* values, std::size_t count, std::size_t rank, double* scratch) {
+  return selectRankOf(values, count, rank, scratch);
+}
+
+std::pair<double, double> selectTwoRanks(double* values, std::size_t count, std::size_t lowRank,
+                                         std::size_t highRank, double* scratch) {
+  return selectTwoRanksOf(values, count, lowRank, highRank, scratch);
+}
+
+std::pair<float, float> selectTwoRanks(float* values, std::size_t count, std::size_t lowRank,
+                                       std::size_t highRank, float* scratch) {
+  return selectTwoRanksOf(values, count, lowRank, highRank, scratch);
 }
 
 }  // namespace quorvel::cli

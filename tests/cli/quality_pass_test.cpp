@@ -97,6 +97,39 @@ TEST_P(SelectTwoRanksTest, AgreesWithTwoSingleSelections) {
   }
 }
 
+// The float selection (sixteen values a step where the processor allows)
+// leaves every value where the double one does, so it answers the same,
+// NaN and the sign of zero included, for every pair of ranks.
+class FloatSelectionTest : public ::testing::TestWithParam<SelectionCase> {};
+
+TEST_P(FloatSelectionTest, AgreesWithTheDoubleSelection) {
+  std::vector<double> values = GetParam().values;
+  std::vector<float> floats(values.size());
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    floats[i] = static_cast<float>(values[i]);
+    values[i] = static_cast<double>(floats[i]);
+  }
+  const std::size_t n = values.size();
+  const std::size_t step = std::max<std::size_t>(1, n / 17);
+  std::vector<double> work, scratch(n);
+  std::vector<float> floatWork, floatScratch(n);
+  for (std::size_t low = 0; low < n; low += step) {
+    for (std::size_t high = low; high < n; high += step) {
+      work = values;
+      floatWork = floats;
+      const auto [first, second] = selectTwoRanks(work.data(), n, low, high, scratch.data());
+      const auto [floatFirst, floatSecond] =
+          selectTwoRanks(floatWork.data(), n, low, high, floatScratch.data());
+      const double asDouble[2] = {floatFirst, floatSecond};
+      ASSERT_EQ(std::memcmp(&first, &asDouble[0], sizeof first), 0) << low << ", " << high;
+      ASSERT_EQ(std::memcmp(&second, &asDouble[1], sizeof second), 0) << low << ", " << high;
+      const std::vector<double> floatOrder(floatWork.begin(), floatWork.end());
+      ASSERT_EQ(std::memcmp(work.data(), floatOrder.data(), n * sizeof(double)), 0)
+          << "values left in another order, " << low << ", " << high;
+    }
+  }
+}
+
 std::vector<SelectionCase> twoRankCases() {
   std::vector<SelectionCase> cases = selectionCases();
   std::vector<double> withNaN = noise(600, 5, 10.0), nanPivot = noise(97, 6, 10.0);
@@ -108,6 +141,8 @@ std::vector<SelectionCase> twoRankCases() {
 }
 
 INSTANTIATE_TEST_SUITE_P(Series, SelectTwoRanksTest, ::testing::ValuesIn(twoRankCases()),
+                         [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Series, FloatSelectionTest, ::testing::ValuesIn(twoRankCases()),
                          [](const auto& info) { return info.param.name; });
 
 // Courses whose plug-in mean lies on, just beside or far from the floor,
