@@ -25,13 +25,14 @@ long lagPairs(std::size_t volumes, std::size_t lag) {
 }
 
 // Voxels whose sums run side by side: each voxel's additions form chains
-// of dependent steps, and the chains of four voxels interleaved keep the
-// processor busy where one voxel's would leave it waiting.
-constexpr std::size_t kLanes = 4;
+// of dependent steps, and the chains of eight voxels, one vector register
+// of doubles wide, keep the processor busy where one voxel's would leave
+// it waiting.
+constexpr std::size_t kLanes = 8;
 
 // Scratch of one thread, sized once for the run: no allocation per voxel.
 struct VoxelScratch {
-  std::vector<double> courses;  // kLanes time courses in double precision
+  std::vector<double> courses;  // kLanes time courses in double precision, volume-major
   std::vector<float> ordered;  // reordered to find the quartiles
   std::vector<float> spare;    // the selection's second buffer
 };
@@ -60,22 +61,35 @@ struct VoxelNumbers {
   double expectedDiffSd = 0;  // sigma_i * sqrt(2 (1 - phi_i))
 };
 
-// The numbers of kLanes analysed voxels (`courses`; a short group repeats
-// its first voxel) in two passes over their time courses: the means, then
-// every sum of deviations at once. Each voxel's sums keep their own order
-// of additions, so the results are those of one loop per sum and voxel.
+// The sums behind kLanes voxels' numbers.
+struct LaneSums {
+  double mean[kLanes];
+  double squares[kLanes];  // of the deviations
+  double lagged[kLanes];   // lag-1 products over all pairs
+  double lag1[kLanes];     // lag-1 products over the even-trimmed pairs
+  double lag2[kLanes];
+};
+
+// The sums of kLanes time courses (`courses`) in two passes: the means,
+// then every sum of deviations at once. `x` receives the courses as
+// doubles, volume by volume, so that each step of a sum is one vector
+// operation over the lanes. Each voxel's sums keep their own order of
+// additions, so the results are those of one loop per sum and voxel
+// whatever the vector width.
 template <typename Sample>
-void laneNumbers(const Sample* const* courses, std::size_t t, VoxelScratch& scratch,
-                 VoxelNumbers* numbers) {
-  double* x[kLanes];
-  double total[kLanes] = {}, mean[kLanes];
-  for (std::size_t k = 0; k < kLanes; ++k) x[k] = scratch.courses.data() + k * t;
-  for (std::size_t v = 0; v < t; ++v) {
-    for (std::size_t k = 0; k < kLanes; ++k) {
-      x[k][v] = static_cast<double>(courses[k][v]);
-      total[k] += x[k][v];
-    }
+inline __attribute__((always_inline)) void sumLanes(const Sample* const* courses, std::size_t t,
+                                                    double* x, LaneSums& sums) {
+  // Each course is read front to back on its own, and summed once it
+  // lies volume by volume in `x`.
+  for (std::size_t k = 0; k < kLanes; ++k) {
+    const Sample* course = courses[k];
+    for (std::size_t v = 0; v < t; ++v) x[v * kLanes + k] = static_cast<double>(course[v]);
   }
+  double total[kLanes] = {};
+  for (std::size_t v = 0; v < t; ++v) {
+    for (std::size_t k = 0; k < kLanes; ++k) total[k] += x[v * kLanes + k];
+  }
+  double mean[kLanes];
   for (std::size_t k = 0; k < kLanes; ++k) mean[k] = total[k] / static_cast<double>(t);
 
   // The deviations' squares, the lag-1 products (for the autocorrelation
@@ -86,24 +100,99 @@ void laneNumbers(const Sample* const* courses, std::size_t t, VoxelScratch& scra
   double squares[kLanes], lagged[kLanes] = {}, lag1[kLanes] = {}, lag2[kLanes] = {};
   double before2[kLanes] = {}, before1[kLanes];
   for (std::size_t k = 0; k < kLanes; ++k) {
-    before1[k] = x[k][0] - mean[k];
+    before1[k] = x[k] - mean[k];
     squares[k] = 0;
     squares[k] += before1[k] * before1[k];
   }
   for (std::size_t v = 1; v < t; ++v) {
     const bool lag2Pair = v >= 2 && static_cast<long>(v) <= pairs2 + 1;
-    for (std::size_t k = 0; k < kLanes; ++k) {
-      const double d = x[k][v] - mean[k];
-      squares[k] += d * d;
-      lagged[k] += before1[k] * d;
-      if (lag2Pair) lag2[k] += before2[k] * d;
-      before2[k] = before1[k];
-      before1[k] = d;
+    const double* row = x + v * kLanes;
+    if (lag2Pair) {
+      for (std::size_t k = 0; k < kLanes; ++k) {
+        const double d = row[k] - mean[k];
+        squares[k] += d * d;
+        lagged[k] += before1[k] * d;
+        lag2[k] += before2[k] * d;
+        before2[k] = before1[k];
+        before1[k] = d;
+      }
+    } else {
+      for (std::size_t k = 0; k < kLanes; ++k) {
+        const double d = row[k] - mean[k];
+        squares[k] += d * d;
+        lagged[k] += before1[k] * d;
+        before2[k] = before1[k];
+        before1[k] = d;
+      }
     }
     if (static_cast<long>(v) == pairs1) {
       for (std::size_t k = 0; k < kLanes; ++k) lag1[k] = lagged[k];
     }
   }
+  for (std::size_t k = 0; k < kLanes; ++k) {
+    sums.mean[k] = mean[k];
+    sums.squares[k] = squares[k];
+    sums.lagged[k] = lagged[k];
+    sums.lag1[k] = lag1[k];
+    sums.lag2[k] = lag2[k];
+  }
+}
+
+// The widest vectors of doubles the processor has, in bits.
+int vectorBits() {
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+  static const int bits = __builtin_cpu_supports("avx512f") ? 512
+                          : __builtin_cpu_supports("avx2")  ? 256
+                                                            : 128;
+  return bits;
+#else
+  return 128;
+#endif
+}
+
+// Each function below is compiled once more for AVX2 and once for
+// AVX-512 (a `Wide` template argument) and called in the widest form the
+// processor has. Every operation is rounded as in scalar code (the build
+// never fuses a multiply and an add), and each sum keeps its own order of
+// additions, so the width changes only the speed.
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define QUORVEL_WIDE_FORMS 1
+#define QUORVEL_AVX512 __attribute__((target("avx512f"), flatten))
+#define QUORVEL_AVX2 __attribute__((target("avx2"), flatten))
+#endif
+
+template <typename Sample>
+void sumLanesWidest(const Sample* const* courses, std::size_t t, double* x, LaneSums& sums) {
+#if defined(QUORVEL_WIDE_FORMS)
+  struct Wide {
+    static QUORVEL_AVX512 void avx512(const Sample* const* c, std::size_t n, double* into,
+                                      LaneSums& out) {
+      sumLanes(c, n, into, out);
+    }
+    static QUORVEL_AVX2 void avx2(const Sample* const* c, std::size_t n, double* into,
+                                  LaneSums& out) {
+      sumLanes(c, n, into, out);
+    }
+  };
+  if (vectorBits() == 512) return Wide::avx512(courses, t, x, sums);
+  if (vectorBits() == 256) return Wide::avx2(courses, t, x, sums);
+#endif
+  sumLanes(courses, t, x, sums);
+}
+
+// The numbers of kLanes analysed voxels (`courses`; a short group repeats
+// its first voxel).
+template <typename Sample>
+void laneNumbers(const Sample* const* courses, std::size_t t, VoxelScratch& scratch,
+                 VoxelNumbers* numbers) {
+  LaneSums sums;
+  sumLanesWidest(courses, t, scratch.courses.data(), sums);
+  const long pairs1 = lagPairs(t, 1), pairs2 = lagPairs(t, 2);
+  const double* mean = sums.mean;
+  const double* squares = sums.squares;
+  const double* lagged = sums.lagged;
+  const double* lag1 = sums.lag1;
+  const double* lag2 = sums.lag2;
 
   for (std::size_t k = 0; k < kLanes; ++k) {
     VoxelNumbers& out = numbers[k];
@@ -132,6 +221,43 @@ void laneNumbers(const Sample* const* courses, std::size_t t, VoxelScratch& scra
 // analysed voxels crowd the middle of the grid, so halves would not be
 // even.
 constexpr std::size_t kVoxelsPerTurn = 1024;
+// Voxels whose floor test runs at a time: their courses fit the
+// second-level cache of any processor.
+constexpr std::size_t kVoxelsPerTest = 32;
+
+// The floor test of voxels [begin, end): each one's mean, and whether it
+// exceeds the floor (1) or not (0), from index 0 of `mean` and `above`.
+template <typename Sample>
+inline __attribute__((always_inline)) void floorTests(const Sample* samples, std::size_t volumes,
+                                                      std::size_t begin, std::size_t end,
+                                                      float* mean, std::uint8_t* above) {
+  for (std::size_t voxel = begin; voxel < end; ++voxel) {
+    above[voxel - begin] =
+        meanAboveFloor(samples + voxel * volumes, volumes, kIntensityFloor, mean[voxel - begin])
+            ? 1
+            : 0;
+  }
+}
+
+template <typename Sample>
+void floorTestsWidest(const Sample* samples, std::size_t volumes, std::size_t begin,
+                      std::size_t end, float* mean, std::uint8_t* above) {
+#if defined(QUORVEL_WIDE_FORMS)
+  struct Wide {
+    static QUORVEL_AVX512 void avx512(const Sample* s, std::size_t t, std::size_t b,
+                                      std::size_t e, float* m, std::uint8_t* a) {
+      floorTests(s, t, b, e, m, a);
+    }
+    static QUORVEL_AVX2 void avx2(const Sample* s, std::size_t t, std::size_t b, std::size_t e,
+                                  float* m, std::uint8_t* a) {
+      floorTests(s, t, b, e, m, a);
+    }
+  };
+  if (vectorBits() == 512) return Wide::avx512(samples, volumes, begin, end, mean, above);
+  if (vectorBits() == 256) return Wide::avx2(samples, volumes, begin, end, mean, above);
+#endif
+  floorTests(samples, volumes, begin, end, mean, above);
+}
 
 // Every voxel's numbers, `threads` threads taking turns at the voxels.
 template <typename Sample>
@@ -155,6 +281,8 @@ std::vector<VoxelNumbers> numbersOfVoxels(const Sample* samples, std::size_t vox
     std::size_t groupVoxels[kLanes];
     std::size_t grouped = 0;
     VoxelNumbers groupNumbers[kLanes];
+    float testMeans[kVoxelsPerTest];
+    std::uint8_t testAbove[kVoxelsPerTest];
     auto flush = [&] {
       for (std::size_t k = grouped; k < kLanes; ++k) group[k] = group[0];
       laneNumbers(group, volumes, scratch, groupNumbers);
@@ -163,23 +291,73 @@ std::vector<VoxelNumbers> numbersOfVoxels(const Sample* samples, std::size_t vox
     };
     for (std::size_t turn = share; turn < turns; turn += shares) {
       const std::size_t end = std::min(voxels, (turn + 1) * kVoxelsPerTurn);
-      for (std::size_t voxel = turn * kVoxelsPerTurn; voxel < end; ++voxel) {
-        const Sample* course = samples + voxel * volumes;
-        float mean = 0;
-        const bool above = meanAboveFloor(course, volumes, kIntensityFloor, mean);
+      // The floor test takes a few voxels at a time, whose courses are
+      // still in cache when those above the floor are summed.
+      for (std::size_t begin = turn * kVoxelsPerTurn; begin < end; begin += kVoxelsPerTest) {
+        const std::size_t count = std::min(kVoxelsPerTest, end - begin);
+        floorTestsWidest(samples, volumes, begin, begin + count, testMeans, testAbove);
         if (means != nullptr) {
-          means->mean[voxel] = mean;
-          means->aboveFloor[voxel] = above ? 1 : 0;
+          std::copy(testMeans, testMeans + count, means->mean.begin() + begin);
+          std::copy(testAbove, testAbove + count, means->aboveFloor.begin() + begin);
         }
-        if (!above) continue;
-        group[grouped] = course;
-        groupVoxels[grouped] = voxel;
-        if (++grouped == kLanes) flush();
+        for (std::size_t voxel = begin; voxel < begin + count; ++voxel) {
+          if (testAbove[voxel - begin] == 0) continue;
+          group[grouped] = samples + voxel * volumes;
+          groupVoxels[grouped] = voxel;
+          if (++grouped == kLanes) flush();
+        }
       }
     }
     if (grouped > 0) flush();
   });
   return numbers;
+}
+
+// The sums of volumes [first, end) over the `analysed` voxels, in voxel
+// order: the signal and the squared difference from the volume before.
+template <typename Sample>
+inline __attribute__((always_inline)) void volumeSums(const Sample* samples, std::size_t volumes,
+                                                      const std::vector<std::size_t>& analysed,
+                                                      std::size_t first, std::size_t end,
+                                                      double* signalSum, double* squaredDiffSum) {
+  const std::size_t from = std::max<std::size_t>(first, 1);
+  for (std::size_t voxel : analysed) {
+    const Sample* course = samples + voxel * volumes;
+    if (first == 0) signalSum[0] += static_cast<double>(course[0]);
+    for (std::size_t v = from; v < end; ++v) {
+      const double x = static_cast<double>(course[v]);
+      signalSum[v] += x;
+      const double step = x - static_cast<double>(course[v - 1]);
+      squaredDiffSum[v] += step * step;
+    }
+  }
+}
+
+template <typename Sample>
+void volumeSumsWidest(const Sample* samples, std::size_t volumes,
+                      const std::vector<std::size_t>& analysed, std::size_t first,
+                      std::size_t end, double* signalSum, double* squaredDiffSum) {
+#if defined(QUORVEL_WIDE_FORMS)
+  struct Wide {
+    static QUORVEL_AVX512 void avx512(const Sample* s, std::size_t t,
+                                      const std::vector<std::size_t>& a, std::size_t f,
+                                      std::size_t e, double* sig, double* sq) {
+      volumeSums(s, t, a, f, e, sig, sq);
+    }
+    static QUORVEL_AVX2 void avx2(const Sample* s, std::size_t t,
+                                  const std::vector<std::size_t>& a, std::size_t f, std::size_t e,
+                                  double* sig, double* sq) {
+      volumeSums(s, t, a, f, e, sig, sq);
+    }
+  };
+  if (vectorBits() == 512) {
+    return Wide::avx512(samples, volumes, analysed, first, end, signalSum, squaredDiffSum);
+  }
+  if (vectorBits() == 256) {
+    return Wide::avx2(samples, volumes, analysed, first, end, signalSum, squaredDiffSum);
+  }
+#endif
+  volumeSums(samples, volumes, analysed, first, end, signalSum, squaredDiffSum);
 }
 
 // The per-volume sums over the analysed voxels, each in voxel order:
@@ -193,16 +371,8 @@ void sumVolumes(const Sample* samples, std::size_t volumes,
       static_cast<unsigned>(std::max<std::size_t>(1, std::min<std::size_t>(threads, volumes)));
   runShares(shares, [&](unsigned share) {
     const std::size_t first = volumes * share / shares, end = volumes * (share + 1) / shares;
-    for (std::size_t voxel : analysed) {
-      const Sample* course = samples + voxel * volumes;
-      for (std::size_t v = first; v < end; ++v) {
-        const double x = static_cast<double>(course[v]);
-        signalSum[v] += x;
-        if (v == 0) continue;
-        const double step = x - static_cast<double>(course[v - 1]);
-        squaredDiffSum[v] += step * step;
-      }
-    }
+    volumeSumsWidest(samples, volumes, analysed, first, end, signalSum.data(),
+                     squaredDiffSum.data());
   });
 }
 
