@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <mutex>
 #include <utility>
 
 #include "cli/quality/order_statistics.h"
@@ -259,60 +260,6 @@ void floorTestsWidest(const Sample* samples, std::size_t volumes, std::size_t be
   floorTests(samples, volumes, begin, end, mean, above);
 }
 
-// Every voxel's numbers, `threads` threads taking turns at the voxels.
-template <typename Sample>
-std::vector<VoxelNumbers> numbersOfVoxels(const Sample* samples, std::size_t voxels,
-                                          std::size_t volumes, unsigned threads,
-                                          VoxelMeans* means) {
-  if (means != nullptr) {
-    means->mean.assign(voxels, 0.0f);
-    means->aboveFloor.assign(voxels, 0);
-  }
-  std::vector<VoxelNumbers> numbers(voxels);
-  const std::size_t turns = (voxels + kVoxelsPerTurn - 1) / kVoxelsPerTurn;
-  const unsigned shares =
-      static_cast<unsigned>(std::max<std::size_t>(1, std::min<std::size_t>(threads, turns)));
-  runShares(shares, [&](unsigned share) {
-    VoxelScratch scratch;
-    scratch.courses.resize(kLanes * volumes);
-    scratch.ordered.resize(volumes);
-    scratch.spare.resize(volumes);
-    const Sample* group[kLanes];
-    std::size_t groupVoxels[kLanes];
-    std::size_t grouped = 0;
-    VoxelNumbers groupNumbers[kLanes];
-    float testMeans[kVoxelsPerTest];
-    std::uint8_t testAbove[kVoxelsPerTest];
-    auto flush = [&] {
-      for (std::size_t k = grouped; k < kLanes; ++k) group[k] = group[0];
-      laneNumbers(group, volumes, scratch, groupNumbers);
-      for (std::size_t k = 0; k < grouped; ++k) numbers[groupVoxels[k]] = groupNumbers[k];
-      grouped = 0;
-    };
-    for (std::size_t turn = share; turn < turns; turn += shares) {
-      const std::size_t end = std::min(voxels, (turn + 1) * kVoxelsPerTurn);
-      // The floor test takes a few voxels at a time, whose courses are
-      // still in cache when those above the floor are summed.
-      for (std::size_t begin = turn * kVoxelsPerTurn; begin < end; begin += kVoxelsPerTest) {
-        const std::size_t count = std::min(kVoxelsPerTest, end - begin);
-        floorTestsWidest(samples, volumes, begin, begin + count, testMeans, testAbove);
-        if (means != nullptr) {
-          std::copy(testMeans, testMeans + count, means->mean.begin() + begin);
-          std::copy(testAbove, testAbove + count, means->aboveFloor.begin() + begin);
-        }
-        for (std::size_t voxel = begin; voxel < begin + count; ++voxel) {
-          if (testAbove[voxel - begin] == 0) continue;
-          group[grouped] = samples + voxel * volumes;
-          groupVoxels[grouped] = voxel;
-          if (++grouped == kLanes) flush();
-        }
-      }
-    }
-    if (grouped > 0) flush();
-  });
-  return numbers;
-}
-
 // The sums of volumes [first, end) over the `analysed` voxels, in voxel
 // order: the signal and the squared difference from the volume before.
 template <typename Sample>
@@ -360,20 +307,117 @@ void volumeSumsWidest(const Sample* samples, std::size_t volumes,
   volumeSums(samples, volumes, analysed, first, end, signalSum, squaredDiffSum);
 }
 
-// The per-volume sums over the analysed voxels, each in voxel order:
-// `threads` threads each take a range of volumes, so no sum changes its
-// order of additions.
+// The per-volume sums over the analysed voxels, added turn of voxels
+// after turn in voxel order, so that every sum keeps the order of
+// additions of a single thread. Whichever thread finishes the turn that
+// is next in order adds it, and those after it that are ready, while
+// their courses are likely still in cache; no thread ever waits for
+// another (a share may run after the others, in the caller's thread).
+class TurnSums {
+ public:
+  TurnSums(std::size_t turns, std::size_t volumes)
+      : analysed_(turns), ready_(turns, 0), signal_(volumes, 0.0), squaredDiff_(volumes, 0.0) {}
+
+  // Turn `turn` is computed: these are its analysed voxels, in order.
+  void finished(std::size_t turn, std::vector<std::size_t> analysed) {
+    std::lock_guard<std::mutex> hold(mutex_);
+    analysed_[turn] = std::move(analysed);
+    ready_[turn] = 1;
+  }
+
+  // Adds the ready turns that are next in order, unless another thread
+  // is adding them.
+  template <typename Sample>
+  void addReady(const Sample* samples, std::size_t volumes) {
+    std::unique_lock<std::mutex> hold(mutex_);
+    if (adding_) return;
+    adding_ = true;
+    while (next_ < ready_.size() && ready_[next_] != 0) {
+      const std::vector<std::size_t> analysed = std::move(analysed_[next_]);
+      hold.unlock();
+      volumeSumsWidest(samples, volumes, analysed, 0, volumes, signal_.data(),
+                       squaredDiff_.data());
+      hold.lock();
+      ++next_;
+    }
+    adding_ = false;
+  }
+
+  std::vector<double>& signal() { return signal_; }
+  std::vector<double>& squaredDiff() { return squaredDiff_; }
+
+ private:
+  std::mutex mutex_;
+  std::vector<std::vector<std::size_t>> analysed_;
+  std::vector<char> ready_;
+  std::size_t next_ = 0;
+  bool adding_ = false;
+  std::vector<double> signal_, squaredDiff_;
+};
+
+// Every voxel's numbers, `threads` threads taking turns at the voxels, and
+// the per-volume sums over the analysed voxels in voxel order, each turn
+// added to them as soon as the turns before it are.
 template <typename Sample>
-void sumVolumes(const Sample* samples, std::size_t volumes,
-                const std::vector<std::size_t>& analysed, unsigned threads,
-                std::vector<double>& signalSum, std::vector<double>& squaredDiffSum) {
+std::vector<VoxelNumbers> numbersOfVoxels(const Sample* samples, std::size_t voxels,
+                                          std::size_t volumes, unsigned threads,
+                                          VoxelMeans* means, std::vector<double>& signalSum,
+                                          std::vector<double>& squaredDiffSum) {
+  if (means != nullptr) {
+    means->mean.assign(voxels, 0.0f);
+    means->aboveFloor.assign(voxels, 0);
+  }
+  std::vector<VoxelNumbers> numbers(voxels);
+  const std::size_t turns = (voxels + kVoxelsPerTurn - 1) / kVoxelsPerTurn;
   const unsigned shares =
-      static_cast<unsigned>(std::max<std::size_t>(1, std::min<std::size_t>(threads, volumes)));
+      static_cast<unsigned>(std::max<std::size_t>(1, std::min<std::size_t>(threads, turns)));
+  TurnSums sums(turns, volumes);
   runShares(shares, [&](unsigned share) {
-    const std::size_t first = volumes * share / shares, end = volumes * (share + 1) / shares;
-    volumeSumsWidest(samples, volumes, analysed, first, end, signalSum.data(),
-                     squaredDiffSum.data());
+    VoxelScratch scratch;
+    scratch.courses.resize(kLanes * volumes);
+    scratch.ordered.resize(volumes);
+    scratch.spare.resize(volumes);
+    const Sample* group[kLanes];
+    std::size_t groupVoxels[kLanes];
+    std::size_t grouped = 0;
+    VoxelNumbers groupNumbers[kLanes];
+    float testMeans[kVoxelsPerTest];
+    std::uint8_t testAbove[kVoxelsPerTest];
+    auto flush = [&] {
+      for (std::size_t k = grouped; k < kLanes; ++k) group[k] = group[0];
+      laneNumbers(group, volumes, scratch, groupNumbers);
+      for (std::size_t k = 0; k < grouped; ++k) numbers[groupVoxels[k]] = groupNumbers[k];
+      grouped = 0;
+    };
+    for (std::size_t turn = share; turn < turns; turn += shares) {
+      const std::size_t end = std::min(voxels, (turn + 1) * kVoxelsPerTurn);
+      std::vector<std::size_t> turnAnalysed;
+      // The floor test takes a few voxels at a time, whose courses are
+      // still in cache when those above the floor are summed.
+      for (std::size_t begin = turn * kVoxelsPerTurn; begin < end; begin += kVoxelsPerTest) {
+        const std::size_t count = std::min(kVoxelsPerTest, end - begin);
+        floorTestsWidest(samples, volumes, begin, begin + count, testMeans, testAbove);
+        if (means != nullptr) {
+          std::copy(testMeans, testMeans + count, means->mean.begin() + begin);
+          std::copy(testAbove, testAbove + count, means->aboveFloor.begin() + begin);
+        }
+        for (std::size_t voxel = begin; voxel < begin + count; ++voxel) {
+          if (testAbove[voxel - begin] == 0) continue;
+          turnAnalysed.push_back(voxel);
+          group[grouped] = samples + voxel * volumes;
+          groupVoxels[grouped] = voxel;
+          if (++grouped == kLanes) flush();
+        }
+      }
+      sums.finished(turn, std::move(turnAnalysed));
+      sums.addReady(samples, volumes);
+    }
+    if (grouped > 0) flush();
   });
+  sums.addReady(samples, volumes);  // the turns left when their threads ended
+  signalSum = std::move(sums.signal());
+  squaredDiffSum = std::move(sums.squaredDiff());
+  return numbers;
 }
 
 }  // namespace
@@ -407,10 +451,13 @@ SampleStatistics computeSampleStatistics(const SampleView& samples, unsigned thr
   stats.globalSignal.assign(t, std::nullopt);
   if (samples.empty() || t < 2) return stats;
 
+  std::vector<double> signalSum, squaredDiffSum;
   std::vector<VoxelNumbers> numbers =
       samples.int16Samples != nullptr
-          ? numbersOfVoxels(samples.int16Samples, samples.voxels, t, threads, means)
-          : numbersOfVoxels(samples.floatSamples, samples.voxels, t, threads, means);
+          ? numbersOfVoxels(samples.int16Samples, samples.voxels, t, threads, means, signalSum,
+                            squaredDiffSum)
+          : numbersOfVoxels(samples.floatSamples, samples.voxels, t, threads, means, signalSum,
+                            squaredDiffSum);
   std::vector<double> tsnr, ac12;  // over analysed voxels, in voxel order
   std::vector<std::size_t> analysed;
   double expectedDiffSdSum = 0;
@@ -425,12 +472,6 @@ SampleStatistics computeSampleStatistics(const SampleView& samples, unsigned thr
   numbers = {};
   stats.voxelsAnalysed = analysed.size();
   if (stats.voxelsAnalysed == 0) return stats;
-  std::vector<double> signalSum(t, 0.0), squaredDiffSum(t, 0.0);
-  if (samples.int16Samples != nullptr) {
-    sumVolumes(samples.int16Samples, t, analysed, threads, signalSum, squaredDiffSum);
-  } else {
-    sumVolumes(samples.floatSamples, t, analysed, threads, signalSum, squaredDiffSum);
-  }
 
   const double n = static_cast<double>(stats.voxelsAnalysed);
   if (!tsnr.empty()) {
