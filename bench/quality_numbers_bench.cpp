@@ -30,14 +30,16 @@ std::vector<Sample> syntheticRun() {
   for (std::size_t voxel = 0; voxel < kVoxels; ++voxel) {
     const double level = voxel % 3 == 0 ? 900.0 : 20.0;
     for (std::size_t v = 0; v < kVolumes; ++v) {
-      samples[voxel * kVolumes + v] = static_cast<Sample>(level + noise(random));
+      samples[voxel * kVolumes + v] =
+          static_cast<Sample>(level + noise(random));
     }
   }
   return samples;
 }
 
 double milliseconds(std::chrono::steady_clock::time_point since) {
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - since)
+  return std::chrono::duration<double, std::milli>(
+             std::chrono::steady_clock::now() - since)
       .count();
 }
 
@@ -71,11 +73,13 @@ void compare(const char* type, int rounds) {
     folded += foldEveryByte(samples.data(), samples.size() * sizeof(Sample));
     reads.push_back(milliseconds(start));
   }
-  std::printf("quality numbers / fastest read (%s): %.2fx  (%.1f ms vs %.1f ms; medians of %d"
-              "; %zu voxels analysed, fold %llu)\n",
-              type, median(numbers) / median(reads), median(numbers), median(reads), rounds,
-              analysed / static_cast<std::size_t>(rounds),
-              static_cast<unsigned long long>(folded % 10));
+  std::printf(
+      "quality numbers / fastest read (%s): %.2fx  (%.1f ms vs %.1f ms; "
+      "medians of %d"
+      "; %zu voxels analysed, fold %llu)\n",
+      type, median(numbers) / median(reads), median(numbers), median(reads),
+      rounds, analysed / static_cast<std::size_t>(rounds),
+      static_cast<unsigned long long>(folded % 10));
 }
 
 }  // namespace

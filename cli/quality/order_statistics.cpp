@@ -49,8 +49,7 @@ template <int Predicate>
 __attribute__((target("avx512f"))) std::size_t splitFloats16(const float* from, std::size_t count,
                                                              float* to, float pivot) {
   const __m512 bound = _mm512_set1_ps(pivot);
-  const __m512i reverse =
-      _mm512_set_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+  const __m512i reverse = _mm512_set_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
   std::size_t left = 0, right = count, i = 0;
   for (; i + 16 <= count; i += 16) {
     const __m512 values = _mm512_loadu_ps(from + i);
@@ -64,8 +63,7 @@ __attribute__((target("avx512f"))) std::size_t splitFloats16(const float* from, 
     // `right` is at least 16 here, since as many values remain.
     const __m512 reversed =
         _mm512_maskz_permutexvar_ps(0xffff, reverse, _mm512_maskz_compress_ps(goRight, values));
-    _mm512_mask_storeu_ps(to + right - 16, static_cast<__mmask16>(0xffffu << leftCount),
-                          reversed);
+    _mm512_mask_storeu_ps(to + right - 16, static_cast<__mmask16>(0xffffu << leftCount), reversed);
     left += leftCount;
     right -= rightCount;
   }

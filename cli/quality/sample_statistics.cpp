@@ -34,8 +34,8 @@ constexpr std::size_t kLanes = 8;
 // Scratch of one thread, sized once for the run: no allocation per voxel.
 struct VoxelScratch {
   std::vector<double> courses;  // kLanes time courses in double precision, volume-major
-  std::vector<float> ordered;  // reordered to find the quartiles
-  std::vector<float> spare;    // the selection's second buffer
+  std::vector<float> ordered;   // reordered to find the quartiles
+  std::vector<float> spare;     // the selection's second buffer
 };
 
 // Sample quartiles by the "lower" rule: the sorted values at indices
@@ -48,8 +48,8 @@ std::pair<double, double> lowerQuartiles(const Sample* course, std::size_t n,
   const double last = static_cast<double>(n - 1);
   const auto indexAt = [last](double p) { return static_cast<std::size_t>(std::floor(p * last)); };
   for (std::size_t v = 0; v < n; ++v) scratch.ordered[v] = static_cast<float>(course[v]);
-  const auto [low, high] = selectTwoRanks(scratch.ordered.data(), n, indexAt(0.25),
-                                          indexAt(0.75), scratch.spare.data());
+  const auto [low, high] =
+      selectTwoRanks(scratch.ordered.data(), n, indexAt(0.25), indexAt(0.75), scratch.spare.data());
   return {static_cast<double>(low), static_cast<double>(high)};
 }
 
@@ -245,8 +245,8 @@ void floorTestsWidest(const Sample* samples, std::size_t volumes, std::size_t be
                       std::size_t end, float* mean, std::uint8_t* above) {
 #if defined(QUORVEL_WIDE_FORMS)
   struct Wide {
-    static QUORVEL_AVX512 void avx512(const Sample* s, std::size_t t, std::size_t b,
-                                      std::size_t e, float* m, std::uint8_t* a) {
+    static QUORVEL_AVX512 void avx512(const Sample* s, std::size_t t, std::size_t b, std::size_t e,
+                                      float* m, std::uint8_t* a) {
       floorTests(s, t, b, e, m, a);
     }
     static QUORVEL_AVX2 void avx2(const Sample* s, std::size_t t, std::size_t b, std::size_t e,
@@ -282,8 +282,8 @@ inline __attribute__((always_inline)) void volumeSums(const Sample* samples, std
 
 template <typename Sample>
 void volumeSumsWidest(const Sample* samples, std::size_t volumes,
-                      const std::vector<std::size_t>& analysed, std::size_t first,
-                      std::size_t end, double* signalSum, double* squaredDiffSum) {
+                      const std::vector<std::size_t>& analysed, std::size_t first, std::size_t end,
+                      double* signalSum, double* squaredDiffSum) {
 #if defined(QUORVEL_WIDE_FORMS)
   struct Wide {
     static QUORVEL_AVX512 void avx512(const Sample* s, std::size_t t,
@@ -291,9 +291,8 @@ void volumeSumsWidest(const Sample* samples, std::size_t volumes,
                                       std::size_t e, double* sig, double* sq) {
       volumeSums(s, t, a, f, e, sig, sq);
     }
-    static QUORVEL_AVX2 void avx2(const Sample* s, std::size_t t,
-                                  const std::vector<std::size_t>& a, std::size_t f, std::size_t e,
-                                  double* sig, double* sq) {
+    static QUORVEL_AVX2 void avx2(const Sample* s, std::size_t t, const std::vector<std::size_t>& a,
+                                  std::size_t f, std::size_t e, double* sig, double* sq) {
       volumeSums(s, t, a, f, e, sig, sq);
     }
   };
@@ -335,8 +334,7 @@ class TurnSums {
     while (next_ < ready_.size() && ready_[next_] != 0) {
       const std::vector<std::size_t> analysed = std::move(analysed_[next_]);
       hold.unlock();
-      volumeSumsWidest(samples, volumes, analysed, 0, volumes, signal_.data(),
-                       squaredDiff_.data());
+      volumeSumsWidest(samples, volumes, analysed, 0, volumes, signal_.data(), squaredDiff_.data());
       hold.lock();
       ++next_;
     }
@@ -360,8 +358,8 @@ class TurnSums {
 // added to them as soon as the turns before it are.
 template <typename Sample>
 std::vector<VoxelNumbers> numbersOfVoxels(const Sample* samples, std::size_t voxels,
-                                          std::size_t volumes, unsigned threads,
-                                          VoxelMeans* means, std::vector<double>& signalSum,
+                                          std::size_t volumes, unsigned threads, VoxelMeans* means,
+                                          std::vector<double>& signalSum,
                                           std::vector<double>& squaredDiffSum) {
   if (means != nullptr) {
     means->mean.assign(voxels, 0.0f);
@@ -453,11 +451,10 @@ SampleStatistics computeSampleStatistics(const SampleView& samples, unsigned thr
 
   std::vector<double> signalSum, squaredDiffSum;
   std::vector<VoxelNumbers> numbers =
-      samples.int16Samples != nullptr
-          ? numbersOfVoxels(samples.int16Samples, samples.voxels, t, threads, means, signalSum,
-                            squaredDiffSum)
-          : numbersOfVoxels(samples.floatSamples, samples.voxels, t, threads, means, signalSum,
-                            squaredDiffSum);
+      samples.int16Samples != nullptr ? numbersOfVoxels(samples.int16Samples, samples.voxels, t,
+                                                        threads, means, signalSum, squaredDiffSum)
+                                      : numbersOfVoxels(samples.floatSamples, samples.voxels, t,
+                                                        threads, means, signalSum, squaredDiffSum);
   std::vector<double> tsnr, ac12;  // over analysed voxels, in voxel order
   std::vector<std::size_t> analysed;
   double expectedDiffSdSum = 0;

@@ -218,8 +218,9 @@ SampleStatistics plainStatistics(const std::vector<Sample>& samples, std::size_t
     expectedSum += (q3 - q1) / 1.349 * std::sqrt(2.0 * (1.0 - phi));
     for (std::size_t v = 0; v < t; ++v) {
       signal[v] += static_cast<double>(x[v]);
-      if (v > 0) squaredDiff[v] += (static_cast<double>(x[v]) - x[v - 1]) *
-                                   (static_cast<double>(x[v]) - x[v - 1]);
+      if (v > 0)
+        squaredDiff[v] +=
+            (static_cast<double>(x[v]) - x[v - 1]) * (static_cast<double>(x[v]) - x[v - 1]);
     }
   }
   const double n = static_cast<double>(stats.voxelsAnalysed);
