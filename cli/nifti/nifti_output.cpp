@@ -1,83 +1,80 @@
 #include "cli/nifti/nifti_output.h"
 
-#include <unistd.h>
-
-#include <cmath>
 #include <cstring>
-#include <system_error>
+#include <stdexcept>
 
 #include "cli/commands/cli_error.h"
+#include "cli/compression/deflate_buffer.h"
 #include "cli/outputs/atomic_file.h"
 
 namespace quorvel::cli {
 namespace fs = std::filesystem;
 namespace {
 
-// True when the values agree; nifti_clib reads a non-finite float back
-// as 0, so such a value only needs to come back as 0.
-template <typename T>
-bool sameValues(const void* written, const void* read, std::size_t count) {
-  const T* a = static_cast<const T*>(written);
-  const T* b = static_cast<const T*>(read);
-  for (std::size_t i = 0; i < count; ++i) {
-    if (std::isfinite(a[i]) ? !(a[i] == b[i]) : b[i] != 0) return false;
-  }
-  return true;
-}
-
-// True when the file at `path` holds the grid and the data of `image`.
-bool readsBackAs(const fs::path& path, const nifti_image& image) {
-  NiftiImagePtr copy(nifti_image_read(path.c_str(), 1));
-  if (!copy || copy->data == nullptr) return false;
-  for (int d = 0; d < 8; ++d) {
-    if (copy->dim[d] != image.dim[d]) return false;
-  }
-  if (copy->datatype != image.datatype || copy->nvox != image.nvox ||
-      copy->nifti_type != image.nifti_type) {
-    return false;
-  }
-  const std::size_t count = static_cast<std::size_t>(image.nvox);
-  switch (image.datatype) {
-    case DT_FLOAT32:
-      return sameValues<float>(image.data, copy->data, count);
-    case DT_FLOAT64:
-      return sameValues<double>(image.data, copy->data, count);
-    default:
-      return std::memcmp(copy->data, image.data, count * static_cast<std::size_t>(image.nbyper)) ==
-             0;
-  }
+bool endsWith(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
 }  // namespace
 
-void writeNiftiAtomically(nifti_image& image, const fs::path& finalPath) {
-  silenceNiftiLibrary();
-  nifti_set_skip_blank_ext(1);
-  const fs::path temporary = temporaryPathFor(finalPath);
-  // Naming the files resets the format to the one the extension suggests
-  // (NIfTI-1 for ".nii"), so the format is set again afterwards.
-  const int format = image.nifti_type;
-  if (nifti_set_filenames(&image, temporary.c_str(), 0, 1) != 0) {
-    throw runError(finalPath.string() + ": cannot name the image file");
-  }
-  image.nifti_type = format;
-  // A leftover or a link planted under the temporary name goes first, so
-  // the library's writer does not follow it.
-  ::unlink(temporary.c_str());
-  nifti_image_write(&image);
-  if (!readsBackAs(temporary, image)) {
-    std::error_code ignored;
-    fs::remove(temporary, ignored);
-    throw runError(finalPath.string() +
-                   ": cannot be written (the file did not read back complete; "
-                   "is the folder writable and the disk not full?)");
-  }
-  commitTemporaryFile(temporary, finalPath);
+void BorrowedDataImageDeleter::operator()(nifti_image* image) const {
+  if (image) image->data = nullptr;
+  nifti_image_free(image);
 }
 
-void writeMapImage(const nifti_image& runHeader, const std::vector<float>& values,
-                   const std::string& description, const fs::path& finalPath) {
-  NiftiImagePtr map(nifti_copy_nim_info(&runHeader));
+std::string niftiFileBytes(nifti_image& image, const fs::path& finalPath) {
+  const bool two = image.nifti_type == NIFTI_FTYPE_NIFTI2_1;
+  if (image.nifti_type != NIFTI_FTYPE_NIFTI1_1 && !two) {
+    throw runError(finalPath.string() + ": only single-file NIfTI images are written");
+  }
+  if (image.num_ext != 0) {
+    throw runError(finalPath.string() + ": images with header extensions are not written");
+  }
+  if (image.data == nullptr) throw runError(finalPath.string() + ": the image has no data");
+  // The data offset nifti_clib's writer sets: the header and the four-byte
+  // extension flag, which stays zero (no extensions follow).
+  nifti_set_iname_offset(&image, two ? 2 : 1);
+  const std::size_t offset = static_cast<std::size_t>(image.iname_offset);
+  const std::size_t dataBytes =
+      static_cast<std::size_t>(image.nvox) * static_cast<std::size_t>(image.nbyper);
+  std::string bytes(offset + dataBytes, '\0');
+  if (two) {
+    nifti_2_header header;
+    if (nifti_convert_nim2n2hdr(&image, &header) != 0) {
+      throw runError(finalPath.string() + ": its NIfTI-2 header cannot be made");
+    }
+    std::memcpy(bytes.data(), &header, sizeof header);
+  } else {
+    nifti_1_header header;
+    if (nifti_convert_nim2n1hdr(&image, &header) != 0) {
+      throw runError(finalPath.string() + ": its NIfTI-1 header cannot be made");
+    }
+    std::memcpy(bytes.data(), &header, sizeof header);
+  }
+  std::memcpy(bytes.data() + offset, image.data, dataBytes);
+  return bytes;
+}
+
+void writeNiftiAtomically(nifti_image& image, const fs::path& finalPath) {
+  silenceNiftiLibrary();
+  const std::string bytes = niftiFileBytes(image, finalPath);
+  if (!endsWith(finalPath.filename().string(), ".gz")) {
+    writeCheckedFileAtomically(finalPath, bytes);
+    return;
+  }
+  std::string compressed;
+  try {
+    compressed = deflateBuffer(bytes, DeflateWrapper::kGzip);
+  } catch (const std::exception& error) {
+    throw runError(finalPath.string() + ": cannot be written (" + error.what() + ")");
+  }
+  writeCheckedFileAtomically(finalPath, compressed);
+}
+
+BorrowingImagePtr mapImage(const nifti_image& runHeader, const std::vector<float>& values,
+                           const std::string& description, const fs::path& finalPath) {
+  // Made with no data, the map borrows the values only once they are set.
+  BorrowingImagePtr map(nifti_copy_nim_info(&runHeader));
   if (!map) throw runError(finalPath.string() + ": out of memory");
   nifti_free_extensions(map.get());
 
@@ -115,15 +112,14 @@ void writeMapImage(const nifti_image& runHeader, const std::vector<float>& value
     throw runError(finalPath.string() + ": the map has " + std::to_string(values.size()) +
                    " values for a grid of " + std::to_string(map->nvox) + " voxels");
   }
-  // The image borrows the values; it must not free them.
   map->data = const_cast<float*>(values.data());
-  try {
-    writeNiftiAtomically(*map, finalPath);
-  } catch (...) {
-    map->data = nullptr;
-    throw;
-  }
-  map->data = nullptr;
+  return map;
+}
+
+void writeMapImage(const nifti_image& runHeader, const std::vector<float>& values,
+                   const std::string& description, const fs::path& finalPath) {
+  BorrowingImagePtr map = mapImage(runHeader, values, description, finalPath);
+  writeNiftiAtomically(*map, finalPath);
 }
 
 }  // namespace quorvel::cli

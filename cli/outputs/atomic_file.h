@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 namespace quorvel::cli {
 
@@ -23,6 +24,13 @@ void commitTemporaryFile(const std::filesystem::path& temporaryPath,
 // Writes `contents` to `finalPath` through a temporary file. Throws a run
 // error naming the file when any step fails; nothing is left behind then.
 void writeFileAtomically(const std::filesystem::path& finalPath, const std::string& contents);
+
+// Writes `contents` to `finalPath` through a temporary file that is read
+// back and compared with `contents` before the rename, without waiting for
+// the disk (a staging folder flushes its files when it is committed).
+// Throws a run error naming the file and the failed step; nothing is left
+// behind then.
+void writeCheckedFileAtomically(const std::filesystem::path& finalPath, std::string_view contents);
 
 }  // namespace quorvel::cli
 
