@@ -74,12 +74,10 @@ TEST_P(MapImageTest, IsNiftiClibsFileAsOneGzipMemberAndReadsBack) {
   const MapCase& c = GetParam();
   const cli_test::ImagePtr header = runHeader(c.nx, c.ny, c.nz, c.runVersion);
   std::vector<float> values(static_cast<std::size_t>(c.nx) * c.ny * c.nz);
-  const float special[] = {std::numeric_limits<float>::quiet_NaN(),
-                           std::numeric_limits<float>::infinity(),
-                           -std::numeric_limits<float>::infinity(),
-                           -0.0f,
-                           std::numeric_limits<float>::denorm_min(),
-                           std::numeric_limits<float>::max()};
+  const float special[] = {
+      std::numeric_limits<float>::quiet_NaN(),  std::numeric_limits<float>::infinity(),
+      -std::numeric_limits<float>::infinity(),  -0.0f,
+      std::numeric_limits<float>::denorm_min(), std::numeric_limits<float>::max()};
   for (std::size_t i = 0; i < values.size(); ++i) {
     values[i] = i % 7 == 3 ? special[(i / 7) % 6] : static_cast<float>(i) * 0.37f - 11.0f;
   }
