@@ -1,4 +1,4 @@
-// PNG encoding of the report's pictures, through libpng.
+// PNG encoding of the report's pictures, compressed with ISA-L's igzip.
 #ifndef QUORVEL_CLI_REPORT_PNG_ENCODER_H_
 #define QUORVEL_CLI_REPORT_PNG_ENCODER_H_
 
@@ -9,7 +9,7 @@
 namespace quorvel::cli::report {
 
 // The bytes of a PNG file holding `image` (grey or RGB, 8 bits). Throws a
-// std::runtime_error when the image is malformed or libpng fails.
+// std::runtime_error when the image is malformed or cannot be compressed.
 std::string encodePng(const RasterImage& image);
 
 // "data:image/png;base64,..." for `image`, to embed in a page.

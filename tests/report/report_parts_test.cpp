@@ -36,10 +36,13 @@ TEST(ReportPictureTest, PngHoldsEveryPixelOfGreyAndColourPictures) {
   struct Case {
     int width, height, channels;
   };
-  for (const Case& c : {Case{1, 1, 1}, Case{7, 3, 1}, Case{5, 4, 3}, Case{600, 2, 3}}) {
+  // The last is noise that does not compress: its data spans several chunks.
+  for (const Case& c :
+       {Case{1, 1, 1}, Case{7, 3, 1}, Case{5, 4, 3}, Case{600, 2, 3}, Case{1100, 400, 3}}) {
     RasterImage image = RasterImage::blank(c.width, c.height, c.channels);
     for (std::size_t i = 0; i < image.pixels.size(); ++i) {
-      image.pixels[i] = static_cast<std::uint8_t>(i * 37 + 11);
+      image.pixels[i] =
+          static_cast<std::uint8_t>(c.width < 1000 ? i * 37 + 11 : (i * 2654435761u) >> 13);
     }
     int width = 0, height = 0;
     const std::vector<std::uint8_t> back = decodePng(
