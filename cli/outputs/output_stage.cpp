@@ -7,8 +7,10 @@
 #include <cerrno>
 #include <cstring>
 #include <system_error>
+#include <vector>
 
 #include "cli/commands/cli_error.h"
+#include "cli/outputs/flushed_files.h"
 #include "cli/outputs/output_names.h"
 #include "cli/outputs/sidecars.h"
 #include "cli/outputs/test_stop.h"
@@ -89,13 +91,18 @@ std::string OutputStage::withFinalPaths(std::string text) const {
 void OutputStage::commit() {
   // Every byte is on disk before the first file is in place.
   std::error_code error;
+  std::vector<fs::path> staged;
   for (const fs::directory_entry& entry : fs::directory_iterator(folder_, error)) {
-    if (!syncPath(entry.path())) {
-      throw runError(entry.path().string() + ": cannot be flushed to disk (" +
-                     std::strerror(errno) + ")");
-    }
+    staged.push_back(entry.path());
   }
-  syncPath(folder_);
+  // The folder's entries go to disk beside the files; as before, a folder
+  // that cannot be flushed (some filesystems refuse) stops nothing.
+  staged.push_back(folder_);
+  const std::optional<FlushFailure> failed = flushTogether(staged);
+  if (failed && failed->path != folder_) {
+    throw runError(failed->path.string() + ": cannot be flushed to disk (" +
+                   std::strerror(failed->error) + ")");
+  }
   // From this rename on, the outputs are complete: a command killed during
   // the moves below leaves a ".ready" folder that the next one finishes.
   const fs::path ready = folder_.string() + ".ready";
