@@ -429,7 +429,13 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out, std::ostream&
     std::string text = logHeader;
     for (const std::string& line : session.logLines()) text += shown(line) + "\n";
     for (const std::string& line : logNotes) text += line + "\n";
-    writeFileAtomically(folder / logFile.filename(), text);
+    // The stage is flushed as a whole when committed; a log beside a
+    // failure goes straight into the output folder, so it is flushed now.
+    if (folder == stage.folder()) {
+      writeCheckedFileAtomically(folder / logFile.filename(), text);
+    } else {
+      writeFileAtomically(folder / logFile.filename(), text);
+    }
   };
 
   if (!session.initPlugin()) {
@@ -511,7 +517,7 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out, std::ostream&
       logNotes.push_back("Warning: " + warning);
     }
     if (runPages) {
-      writeFileAtomically(pagePath, page.get());
+      writeCheckedFileAtomically(pagePath, page.get());
       report.runs.back().files.push_back((outFolder / plan.runs[i].names.reportName()).string());
     }
     if (plan.runs.size() > 1) {
@@ -528,7 +534,7 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out, std::ostream&
   }
   const fs::path description = outFolder / kDatasetDescriptionName;
   if (options.writeDatasetDescription && mayReplaceDatasetDescription(description)) {
-    writeFileAtomically(stage.folder() / kDatasetDescriptionName, datasetDescriptionJson());
+    writeCheckedFileAtomically(stage.folder() / kDatasetDescriptionName, datasetDescriptionJson());
     report.datasetDescriptionFile = description.string();
   } else if (options.writeDatasetDescription) {
     err << "quorvel: " << description.string()

@@ -99,7 +99,8 @@ RunResult writeRunOutputs(const PlannedRun& run, const nifti_image& runHeader,
     writeMapImage(runHeader, map.map.values, facts.displayName, image);
     result.files.push_back(image.string());
     const fs::path sidecar = outFolder / run.names.mapSidecarName(map.kind);
-    writeFileAtomically(sidecar, mapSidecarJson(map.kind, facts, sourceName, parameters, warnings));
+    writeCheckedFileAtomically(sidecar,
+                               mapSidecarJson(map.kind, facts, sourceName, parameters, warnings));
     result.files.push_back(sidecar.string());
     if (map.kind == MapKind::kTsnr) result.tsnrValues = map.map.values;
   }
@@ -107,13 +108,13 @@ RunResult writeRunOutputs(const PlannedRun& run, const nifti_image& runHeader,
     result.files.push_back((outFolder / run.names.csvName()).string());
   }
   const fs::path table = outFolder / run.names.timeseriesName();
-  writeFileAtomically(table, qualityTimeseriesTsv(quality));
+  writeCheckedFileAtomically(table, qualityTimeseriesTsv(quality));
   result.files.push_back(table.string());
   const fs::path sidecar = outFolder / run.names.timeseriesSidecarName();
-  writeFileAtomically(sidecar, timeseriesSidecarJson(parameters, sourceName, warnings));
+  writeCheckedFileAtomically(sidecar, timeseriesSidecarJson(parameters, sourceName, warnings));
   result.files.push_back(sidecar.string());
   const fs::path iqms = outFolder / run.names.iqmName();
-  writeFileAtomically(iqms, iqmText);
+  writeCheckedFileAtomically(iqms, iqmText);
   result.files.push_back(iqms.string());
   return result;
 }

@@ -37,7 +37,9 @@ std::optional<VolumeCounts> pluginCounts(const PlannedRun& run, int volumes,
 // affine of `runHeader`, the per-volume table of `quality` with its
 // sidecar, and the IQM file `iqmText`. Lists the plug-in's CSV file among
 // the files when the settings made one. Throws a run error naming the file
-// that could not be written. `warnings` go into every sidecar.
+// that could not be written. `warnings` go into every sidecar. The files
+// are not flushed to disk: `outFolder` is a staging folder, flushed as a
+// whole when it is committed.
 RunResult writeRunOutputs(const PlannedRun& run, const nifti_image& runHeader,
                           const std::vector<RunMap>& maps, const AnalysisParameters& parameters,
                           const RunQuality& quality, const std::string& iqmText,
