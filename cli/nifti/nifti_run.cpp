@@ -341,6 +341,7 @@ NiftiRun readNiftiRun(const std::string& path, unsigned threads) {
   run.isInt16 = samples.isInt16;
   run.intSamples = std::move(samples.intSamples);
   run.floatSamples = std::move(samples.floatSamples);
+  run.voxelMeans = std::move(samples.voxelMeans);
   run.header = imageOfHeader(header);
   for (const std::string& warning : warningsOf(header, samples)) {
     run.warnings.push_back(path + ": " + warning);

@@ -23,7 +23,11 @@ struct NiftiRun {
   bool isInt16 = false;
   noravia::SampleVector<std::int16_t> intSamples;  // when isInt16
   noravia::SampleVector<float> floatSamples;       // otherwise
-  NiftiImagePtr header;                            // grid, affine and pixdim; holds no data
+  // Each voxel's mean as the plug-in computes it from these samples (a
+  // single-precision running sum in volume order, divided by nt), kept
+  // while reading; empty once the samples change after reading (--scale).
+  std::vector<float> voxelMeans;
+  NiftiImagePtr header;  // grid, affine and pixdim; holds no data
   // What makes some of the run's maps or counts meaningless, one sentence
   // each, beginning with the file's path: shown on standard error, in the
   // log and in the JSON sidecars and IQM file.

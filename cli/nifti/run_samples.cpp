@@ -34,7 +34,7 @@ T loadSample(const unsigned char* bytes) {
 // that became infinite on the way.
 template <typename In, bool Swap>
 void addAsFloat(const NiftiHeader& header, const unsigned char* block, const SampleBlock& at,
-                RunSamples& samples, SampleTally& counts) {
+                RunSamples& samples, float* sums, SampleTally& counts) {
   std::uint64_t nonFinite = 0, overflowed = 0;
   auto tally = [&](double value, float result) {
     if (!std::isfinite(result)) {
@@ -50,80 +50,86 @@ void addAsFloat(const NiftiHeader& header, const unsigned char* block, const Sam
     // The common case, floats in the machine's order, needs no conversion.
     if (!header.hasScaling()) {
       counts.nonFinite += transposeFloatVolumes(
-          block, {at.voxels, at.rowBytes, at.firstVolume, at.volumes, volumes}, out);
+          block, {at.voxels, at.rowBytes, at.firstVolume, at.volumes, volumes}, out, sums);
       return;
     }
   }
   if (header.hasScaling()) {
     const double slope = header.sclSlope, inter = header.usableInter();
-    scatterVolumes(block, sizeof(In), at.voxels, at.rowBytes, at.firstVolume, at.volumes, volumes,
-                   out, [&](const unsigned char* bytes) {
-                     const double value = static_cast<double>(loadSample<In, Swap>(bytes));
-                     const float result = static_cast<float>(value * slope + inter);
-                     tally(value, result);
-                     return result;
-                   });
+    scatterVolumes(
+        block, sizeof(In), at.voxels, at.rowBytes, at.firstVolume, at.volumes, volumes, out,
+        [&](const unsigned char* bytes) {
+          const double value = static_cast<double>(loadSample<In, Swap>(bytes));
+          const float result = static_cast<float>(value * slope + inter);
+          tally(value, result);
+          return result;
+        },
+        sums);
   } else {
-    scatterVolumes(block, sizeof(In), at.voxels, at.rowBytes, at.firstVolume, at.volumes, volumes,
-                   out, [&](const unsigned char* bytes) {
-                     const In value = loadSample<In, Swap>(bytes);
-                     const float result = static_cast<float>(value);
-                     if constexpr (std::is_floating_point_v<In>) {
-                       tally(static_cast<double>(value), result);
-                     }
-                     return result;
-                   });
+    scatterVolumes(
+        block, sizeof(In), at.voxels, at.rowBytes, at.firstVolume, at.volumes, volumes, out,
+        [&](const unsigned char* bytes) {
+          const In value = loadSample<In, Swap>(bytes);
+          const float result = static_cast<float>(value);
+          if constexpr (std::is_floating_point_v<In>) {
+            tally(static_cast<double>(value), result);
+          }
+          return result;
+        },
+        sums);
   }
   counts.nonFinite += nonFinite;
   counts.overflowed += overflowed;
 }
 
+// Places the block and adds its samples to the running sums `sums` of its
+// voxels.
 template <bool Swap>
 void placeBlockAs(const NiftiHeader& header, const unsigned char* block, const SampleBlock& at,
-                  RunSamples& samples, SampleTally& counts) {
+                  RunSamples& samples, float* sums, SampleTally& counts) {
   if (samples.isInt16) {
     const std::size_t volumes = static_cast<std::size_t>(header.volumes());
     if constexpr (!Swap) {
       transposeInt16Volumes(block, {at.voxels, at.rowBytes, at.firstVolume, at.volumes, volumes},
-                            samples.intSamples.data() + at.firstVoxel * volumes);
+                            samples.intSamples.data() + at.firstVoxel * volumes, sums);
       return;
     }
     scatterVolumes(
         block, 2, at.voxels, at.rowBytes, at.firstVolume, at.volumes, volumes,
         samples.intSamples.data() + at.firstVoxel * volumes,
-        [](const unsigned char* bytes) { return loadSample<std::int16_t, Swap>(bytes); });
+        [](const unsigned char* bytes) { return loadSample<std::int16_t, Swap>(bytes); }, sums);
     return;
   }
   switch (header.datatype) {
     case DT_UINT8:
-      addAsFloat<std::uint8_t, Swap>(header, block, at, samples, counts);
+      addAsFloat<std::uint8_t, Swap>(header, block, at, samples, sums, counts);
       break;
     case DT_INT8:
-      addAsFloat<std::int8_t, Swap>(header, block, at, samples, counts);
+      addAsFloat<std::int8_t, Swap>(header, block, at, samples, sums, counts);
       break;
     case DT_INT16:
-      addAsFloat<std::int16_t, Swap>(header, block, at, samples, counts);
+      addAsFloat<std::int16_t, Swap>(header, block, at, samples, sums, counts);
       break;
     case DT_UINT16:
-      addAsFloat<std::uint16_t, Swap>(header, block, at, samples, counts);
+      addAsFloat<std::uint16_t, Swap>(header, block, at, samples, sums, counts);
       break;
     case DT_INT32:
-      addAsFloat<std::int32_t, Swap>(header, block, at, samples, counts);
+      addAsFloat<std::int32_t, Swap>(header, block, at, samples, sums, counts);
       break;
     case DT_UINT32:
-      addAsFloat<std::uint32_t, Swap>(header, block, at, samples, counts);
+      addAsFloat<std::uint32_t, Swap>(header, block, at, samples, sums, counts);
       break;
     case DT_INT64:
-      addAsFloat<std::int64_t, Swap>(header, block, at, samples, counts);
+      addAsFloat<std::int64_t, Swap>(header, block, at, samples, sums, counts);
       break;
     case DT_UINT64:
-      addAsFloat<std::uint64_t, Swap>(header, block, at, samples, counts);
+      addAsFloat<std::uint64_t, Swap>(header, block, at, samples, sums, counts);
       break;
     case DT_FLOAT32:
-      addAsFloat<float, Swap>(header, block, at, samples, counts);
+      addAsFloat<float, Swap>(header, block, at, samples, sums, counts);
       break;
     case DT_FLOAT64:
-      addAsFloat<double, Swap>(header, block, at, samples, counts);
+      addAsFloat<double, Swap>(header, block, at, samples, sums, counts);
       break;
     default:
       break;  // a checked header holds none other
@@ -142,6 +148,7 @@ RunSampleFiller::RunSampleFiller(const NiftiHeader& header, const std::string& p
     } else {
       samples_.floatSamples.resize(count);
     }
+    sums_.assign(header.voxelCount(), 0.0f);
   } catch (const std::bad_alloc&) {
     throw inputError(path + ": not enough memory for its " + std::to_string(count) + " samples");
   }
@@ -161,11 +168,21 @@ void RunSampleFiller::addBlock(const unsigned char* block, const SampleBlock& at
 
 void RunSampleFiller::placeBlock(const unsigned char* block, const SampleBlock& at,
                                  SampleTally& tally) {
+  float* sums = sums_.data() + at.firstVoxel;
   if (header_.swapped) {
-    placeBlockAs<true>(header_, block, at, samples_, tally);
+    placeBlockAs<true>(header_, block, at, samples_, sums, tally);
   } else {
-    placeBlockAs<false>(header_, block, at, samples_, tally);
+    placeBlockAs<false>(header_, block, at, samples_, sums, tally);
   }
+}
+
+RunSamples RunSampleFiller::take() {
+  const double volumes = static_cast<double>(header_.volumes());
+  samples_.voxelMeans = std::move(sums_);
+  for (float& mean : samples_.voxelMeans) {
+    mean = static_cast<float>(static_cast<double>(mean) / volumes);
+  }
+  return std::move(samples_);
 }
 
 bool RunSampleFiller::prefaultSome() {

@@ -27,6 +27,9 @@ struct RunSamples {
   // Finite samples of the file that scaling or the conversion to float
   // took beyond the float range (now infinite).
   std::uint64_t overflowed = 0;
+  // Each voxel's mean as the plug-in computes it from these samples: their
+  // single-precision running sum in volume order, divided by the count.
+  std::vector<float> voxelMeans;
 };
 
 // Where a block of samples read from a file belongs: volumes
@@ -70,12 +73,15 @@ class RunSampleFiller {
   // block would otherwise take every page fault of the run by itself.
   bool prefaultSome();
 
-  // The samples, once every volume was added.
-  RunSamples take() { return std::move(samples_); }
+  // The samples and their voxels' means, once every volume was added.
+  RunSamples take();
 
  private:
   const NiftiHeader& header_;
   RunSamples samples_;
+  // Each voxel's running sum, which samples of a voxel reach in volume
+  // order: blocks of volumes come in order, chunks of voxels hold them all.
+  std::vector<float> sums_;
   std::size_t prefaulted_ = 0;  // bytes of the samples' memory backed so far
 };
 

@@ -34,6 +34,8 @@ void scaleSamples(NiftiRun& run, double factor) {
     throw inputError(text.str());
   }
   run.floatSamples = std::move(scaled);
+  // The means were those of the samples as read.
+  run.voxelMeans.clear();
 }
 
 }  // namespace quorvel::cli

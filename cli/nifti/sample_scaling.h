@@ -11,9 +11,9 @@ namespace quorvel::cli {
 bool isUsableScale(double factor);
 
 // Multiplies every sample of `run` by `factor` in double precision and
-// stores the products as floats (16-bit runs become float runs); a factor
-// of 1 leaves the run as it is. Throws an input error naming the run when
-// a finite sample would become infinite.
+// stores the products as floats (16-bit runs become float runs), dropping
+// the means of the samples as read; a factor of 1 leaves the run as it is. Throws an input error
+// naming the run when a finite sample would become infinite.
 void scaleSamples(NiftiRun& run, double factor);
 
 }  // namespace quorvel::cli

@@ -29,15 +29,18 @@ bool isNonFinite(float value) {
 
 // Walks the block tile by tile as scatterVolumes does, handing each full
 // Side x Side square of a tile (Side volumes of Side voxels) to
-// `square(from, to)` and every sample outside the squares to
-// `one(from, to)`. `square.endTile()` runs after each tile.
+// `square(from, to, sums)` and every sample outside the squares to
+// `one(from, to, sum)`, with the running sums of the voxels concerned.
+// `square.endTile()` runs after each tile. Each voxel's samples arrive in
+// volume order, so its sum adds them in the plug-in's order.
 template <std::size_t Side, typename Sample, typename Square, typename One>
 void transposeTiles(const unsigned char* block, const VolumeBlockShape& shape, Sample* timeMajor,
-                    Square& square, One one) {
+                    float* runningSums, Square& square, One one) {
   const std::size_t stride = shape.volumeCount;
   for (std::size_t voxel0 = 0; voxel0 < shape.voxelCount; voxel0 += kTileVoxels) {
     const std::size_t voxels = std::min(kTileVoxels, shape.voxelCount - voxel0);
     const std::size_t squareVoxels = voxels / Side * Side;
+    float* sums = runningSums + voxel0;
     for (std::size_t volume0 = 0; volume0 < shape.blockVolumes; volume0 += kTileVolumes) {
       const std::size_t volumes = std::min(kTileVolumes, shape.blockVolumes - volume0);
       for (std::size_t v = 0; v < volumes; v += Side) {
@@ -47,17 +50,26 @@ void transposeTiles(const unsigned char* block, const VolumeBlockShape& shape, S
         const std::size_t rowCount = std::min(Side, volumes - v);
         const std::size_t fullUpTo = rowCount == Side ? squareVoxels : 0;
         for (std::size_t k = 0; k < fullUpTo; k += Side) {
-          square(rows + k * sizeof(Sample), to + k * stride);
+          square(rows + k * sizeof(Sample), to + k * stride, sums + k);
         }
         for (std::size_t k = fullUpTo; k < voxels; ++k) {
           for (std::size_t r = 0; r < rowCount; ++r) {
-            one(rows + r * shape.rowBytes + k * sizeof(Sample), to + k * stride + r);
+            one(rows + r * shape.rowBytes + k * sizeof(Sample), to + k * stride + r, sums + k);
           }
         }
       }
       square.endTile();
     }
   }
+}
+
+// One sample added to a voxel's sum as the plug-in adds it: in double
+// precision, rounded to float. (Double has more than twice float's
+// precision, so this is also the plain float addition the vector squares
+// use.)
+template <typename Sample>
+void addToSum(float& sum, Sample value) {
+  sum = static_cast<float>(static_cast<double>(sum) + static_cast<double>(value));
 }
 
 #if defined(__SSE2__)
@@ -78,7 +90,7 @@ struct FloatSquare {
     const __m128i bits = _mm_and_si128(_mm_castps_si128(values), exponent);
     tally = _mm_add_epi32(tally, _mm_cmpeq_epi32(bits, exponent));
   }
-  void operator()(const unsigned char* from, float* to) {
+  void operator()(const unsigned char* from, float* to, float* sums) {
     __m128 a = _mm_castsi128_ps(load128(from));
     __m128 b = _mm_castsi128_ps(load128(from + rowBytes));
     __m128 c = _mm_castsi128_ps(load128(from + 2 * rowBytes));
@@ -87,6 +99,12 @@ struct FloatSquare {
     count(b);
     count(c);
     count(d);
+    __m128 sum = _mm_loadu_ps(sums);
+    sum = _mm_add_ps(sum, a);
+    sum = _mm_add_ps(sum, b);
+    sum = _mm_add_ps(sum, c);
+    sum = _mm_add_ps(sum, d);
+    _mm_storeu_ps(sums, sum);
     _MM_TRANSPOSE4_PS(a, b, c, d);
     _mm_storeu_ps(to, a);
     _mm_storeu_ps(to + stride, b);
@@ -107,9 +125,18 @@ constexpr std::size_t kFloatSide = 4;
 struct Int16Square {
   std::size_t rowBytes, stride;
 
-  void operator()(const unsigned char* from, std::int16_t* to) {
+  void operator()(const unsigned char* from, std::int16_t* to, float* sums) {
     __m128i a[8];
     for (std::size_t r = 0; r < 8; ++r) a[r] = load128(from + r * rowBytes);
+    // Each row's voxels as floats (sign-extended to 32 bits, converted
+    // exactly), added to the sums of voxels 0-3 and 4-7.
+    __m128 low = _mm_loadu_ps(sums), high = _mm_loadu_ps(sums + 4);
+    for (std::size_t r = 0; r < 8; ++r) {
+      low = _mm_add_ps(low, _mm_cvtepi32_ps(_mm_srai_epi32(_mm_unpacklo_epi16(a[r], a[r]), 16)));
+      high = _mm_add_ps(high, _mm_cvtepi32_ps(_mm_srai_epi32(_mm_unpackhi_epi16(a[r], a[r]), 16)));
+    }
+    _mm_storeu_ps(sums, low);
+    _mm_storeu_ps(sums + 4, high);
     __m128i b[8], c[8];
     for (std::size_t r = 0; r < 8; r += 2) {
       b[r] = _mm_unpacklo_epi16(a[r], a[r + 1]);
@@ -140,12 +167,13 @@ struct PlainSquare {
   std::size_t rowBytes, stride;
   std::uint64_t nonFinite = 0;
 
-  void operator()(const unsigned char* from, Sample* to) {
+  void operator()(const unsigned char* from, Sample* to, float* sums) {
     for (std::size_t r = 0; r < Side; ++r) {
       for (std::size_t k = 0; k < Side; ++k) {
         const Sample value = loadAt<Sample>(from + r * rowBytes + k * sizeof(Sample));
         if constexpr (sizeof(Sample) == 4) nonFinite += isNonFinite(value) ? 1 : 0;
         to[k * stride + r] = value;
+        addToSum(sums[k], value);
       }
     }
   }
@@ -161,23 +189,26 @@ constexpr std::size_t kInt16Side = 4;
 }  // namespace
 
 std::uint64_t transposeFloatVolumes(const unsigned char* block, const VolumeBlockShape& shape,
-                                    float* timeMajor) {
+                                    float* timeMajor, float* runningSums) {
   FloatSquare square{shape.rowBytes, shape.volumeCount};
   std::uint64_t edgeNonFinite = 0;
-  transposeTiles<kFloatSide>(block, shape, timeMajor, square,
-                             [&edgeNonFinite](const unsigned char* from, float* to) {
+  transposeTiles<kFloatSide>(block, shape, timeMajor, runningSums, square,
+                             [&edgeNonFinite](const unsigned char* from, float* to, float* sum) {
                                *to = loadAt<float>(from);
                                edgeNonFinite += isNonFinite(*to) ? 1 : 0;
+                               addToSum(*sum, *to);
                              });
   return square.nonFinite + edgeNonFinite;
 }
 
 void transposeInt16Volumes(const unsigned char* block, const VolumeBlockShape& shape,
-                           std::int16_t* timeMajor) {
+                           std::int16_t* timeMajor, float* runningSums) {
   Int16Square square{shape.rowBytes, shape.volumeCount};
-  transposeTiles<kInt16Side>(
-      block, shape, timeMajor, square,
-      [](const unsigned char* from, std::int16_t* to) { *to = loadAt<std::int16_t>(from); });
+  transposeTiles<kInt16Side>(block, shape, timeMajor, runningSums, square,
+                             [](const unsigned char* from, std::int16_t* to, float* sum) {
+                               *to = loadAt<std::int16_t>(from);
+                               addToSum(*sum, *to);
+                             });
 }
 
 }  // namespace quorvel::cli

@@ -2,7 +2,8 @@
 // sample types that need no conversion: 32-bit floats and 16-bit integers
 // in the machine's byte order. They place every sample exactly where
 // scatterVolumes (time_major_layout.h) places it, square blocks of samples
-// at a time in vector registers.
+// at a time in vector registers, and keep each voxel's running sum on the
+// way, so that its mean costs no second read of the run.
 #ifndef QUORVEL_CLI_NIFTI_SAMPLE_TRANSPOSE_H_
 #define QUORVEL_CLI_NIFTI_SAMPLE_TRANSPOSE_H_
 
@@ -23,13 +24,16 @@ struct VolumeBlockShape {
 };
 
 // Moves float samples into `timeMajor` (out[voxel * volumeCount + volume])
-// unchanged; returns how many of them are NaN or infinite.
+// unchanged, adding each to its voxel's single-precision sum in
+// `runningSums` (one per voxel of the block) in volume order, as the
+// plug-in sums a mean; returns how many of them are NaN or infinite.
 std::uint64_t transposeFloatVolumes(const unsigned char* block, const VolumeBlockShape& shape,
-                                    float* timeMajor);
+                                    float* timeMajor, float* runningSums);
 
-// Moves 16-bit samples into `timeMajor` unchanged.
+// Moves 16-bit samples into `timeMajor` unchanged, adding each to its
+// voxel's sum in `runningSums` as transposeFloatVolumes does.
 void transposeInt16Volumes(const unsigned char* block, const VolumeBlockShape& shape,
-                           std::int16_t* timeMajor);
+                           std::int16_t* timeMajor, float* runningSums);
 
 }  // namespace quorvel::cli
 

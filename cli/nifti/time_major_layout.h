@@ -24,11 +24,14 @@ constexpr std::size_t kTileVolumes = 64;
 // holds those volumes as the file stores them: `voxelCount` samples of
 // `sampleBytes` bytes per volume, volume after volume `rowBytes` apart, at
 // any alignment. `convert(const unsigned char*)` turns the bytes of one
-// sample into an Out.
+// sample into an Out. When given, `runningSums` (one per voxel of the
+// block) receives each placed sample as the plug-in adds it to its mean:
+// to a single-precision sum, in volume order.
 template <typename Out, typename Convert>
 void scatterVolumes(const unsigned char* block, std::size_t sampleBytes, std::size_t voxelCount,
                     std::size_t rowBytes, std::size_t firstVolume, std::size_t blockVolumes,
-                    std::size_t volumeCount, Out* timeMajor, Convert&& convert) {
+                    std::size_t volumeCount, Out* timeMajor, Convert&& convert,
+                    float* runningSums = nullptr) {
   // Each tile is read row by row into a small buffer and written out time
   // course by time course. Reading the file's rows across volumes directly
   // would touch addresses a whole volume apart, which often share one
@@ -42,6 +45,15 @@ void scatterVolumes(const unsigned char* block, std::size_t sampleBytes, std::si
         const unsigned char* row = block + (volume0 + v) * rowBytes + voxel0 * sampleBytes;
         for (std::size_t k = 0; k < voxels; ++k) {
           tile[k * kTileVolumes + v] = convert(row + k * sampleBytes);
+        }
+      }
+      if (runningSums != nullptr) {
+        float* sums = runningSums + voxel0;
+        for (std::size_t v = 0; v < volumes; ++v) {
+          for (std::size_t k = 0; k < voxels; ++k) {
+            sums[k] = static_cast<float>(static_cast<double>(sums[k]) +
+                                         static_cast<double>(tile[k * kTileVolumes + v]));
+          }
         }
       }
       for (std::size_t k = 0; k < voxels; ++k) {

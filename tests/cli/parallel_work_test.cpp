@@ -74,6 +74,23 @@ TEST_P(ThreadedReadTest, EveryThreadCountReadsTheSameSamplesAndCounts) {
           << threads << " threads";
     }
     EXPECT_EQ(many.warnings, one.warnings) << threads << " threads";
+    ASSERT_EQ(many.voxelMeans.size(), one.voxelMeans.size());
+    EXPECT_EQ(std::memcmp(many.voxelMeans.data(), one.voxelMeans.data(),
+                          one.voxelMeans.size() * sizeof(float)),
+              0)
+        << threads << " threads";
+  }
+  // Each voxel's mean kept while reading is the plug-in's mean of the
+  // samples read (NaN where a sample is).
+  ASSERT_EQ(one.voxelMeans.size(), one.voxelCount());
+  for (std::size_t voxel = 0; voxel < one.voxelCount(); ++voxel) {
+    const float expected = one.isInt16 ? analysisMean(one.intSamples.data() + voxel * 100, 100)
+                                       : analysisMean(one.floatSamples.data() + voxel * 100, 100);
+    if (std::isnan(expected)) {
+      ASSERT_TRUE(std::isnan(one.voxelMeans[voxel])) << "voxel " << voxel;
+    } else {
+      ASSERT_EQ(one.voxelMeans[voxel], expected) << "voxel " << voxel;
+    }
   }
   // The single thread itself against the file: voxel 5's ordinary samples.
   for (std::size_t t = 0; t < 100; ++t) {

@@ -1,5 +1,6 @@
 // The vectorised moves into the host's layout against the sample-by-sample
-// one, on grids that fill the squares and tiles partly, at odd alignments.
+// one, on grids that fill the squares and tiles partly, at odd alignments,
+// and the running sums they keep against the plug-in's own additions.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -18,6 +19,32 @@ namespace {
 struct Shape {
   std::size_t voxels, volumes, blockVolumes, padding, misalignment;
 };
+
+// Each voxel's sum as the plug-in adds its samples for the mean: one
+// double-precision addition after another, in volume order, each rounded
+// to float.
+template <typename Sample>
+std::vector<float> pluginSums(const std::vector<Sample>& volumeMajor, std::size_t voxels) {
+  std::vector<float> sums(voxels, 0.0f);
+  for (std::size_t i = 0; i < volumeMajor.size(); ++i) {
+    float& sum = sums[i % voxels];
+    sum = static_cast<float>(static_cast<double>(sum) + static_cast<double>(volumeMajor[i]));
+  }
+  return sums;
+}
+
+// The same bits, or NaN in both (whose payload the order of operands sets).
+void expectSameSums(const std::vector<float>& got, const std::vector<float>& expected) {
+  ASSERT_EQ(got.size(), expected.size());
+  for (std::size_t voxel = 0; voxel < got.size(); ++voxel) {
+    if (std::isnan(expected[voxel])) {
+      EXPECT_TRUE(std::isnan(got[voxel])) << "voxel " << voxel;
+    } else {
+      EXPECT_EQ(std::memcmp(&got[voxel], &expected[voxel], sizeof(float)), 0)
+          << "voxel " << voxel << ": " << got[voxel] << " for " << expected[voxel];
+    }
+  }
+}
 
 class SampleTransposeTest : public ::testing::TestWithParam<Shape> {
  protected:
@@ -41,7 +68,7 @@ class SampleTransposeTest : public ::testing::TestWithParam<Shape> {
   }
 };
 
-TEST_P(SampleTransposeTest, FloatsLandAsTheSampleBySampleMovePutsThemAndNonFiniteAreCounted) {
+TEST_P(SampleTransposeTest, FloatsLandAsTheSampleBySampleMovePutsThemSummedAsThePluginSums) {
   const Shape p = GetParam();
   std::mt19937 random(static_cast<unsigned>(p.voxels * 131 + p.volumes));
   std::uniform_real_distribution<float> level(-1e4f, 1e4f);
@@ -49,26 +76,37 @@ TEST_P(SampleTransposeTest, FloatsLandAsTheSampleBySampleMovePutsThemAndNonFinit
       std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
       -std::numeric_limits<float>::infinity(), std::numeric_limits<float>::denorm_min(),
       std::numeric_limits<float>::max(),       -0.0f};
+  // Specials in about one voxel in eight; the others' sums stay finite,
+  // with denormals and sums that round at every step.
   std::vector<float> volumeMajor(p.voxels * p.volumes);
   std::uint64_t expectedNonFinite = 0;
-  for (float& value : volumeMajor) {
-    const unsigned pick = random() % 16;
-    value = pick < 6 ? specials[pick] : level(random);
+  for (std::size_t i = 0; i < volumeMajor.size(); ++i) {
+    const unsigned pick = random() % 64;
+    float& value = volumeMajor[i];
+    value = (i % p.voxels) % 8 == 3 && pick < 6 ? specials[pick]
+            : pick < 10                         ? specials[3] * static_cast<float>(pick)
+                                                : level(random);
     expectedNonFinite += std::isfinite(value) ? 0 : 1;
   }
   std::vector<float> fast(volumeMajor.size(), 7.0f), plain(volumeMajor.size(), 7.0f);
+  std::vector<float> fastSums(p.voxels, 0.0f), plainSums(p.voxels, 0.0f);
   std::uint64_t nonFinite = 0;
   forEachBlock(volumeMajor, [&](const unsigned char* block, const VolumeBlockShape& shape) {
-    nonFinite += transposeFloatVolumes(block, shape, fast.data());
-    scatterVolumes(block, sizeof(float), shape.voxelCount, shape.rowBytes, shape.firstVolume,
-                   shape.blockVolumes, shape.volumeCount, plain.data(),
-                   [](const unsigned char* bytes) {
-                     float value;
-                     std::memcpy(&value, bytes, sizeof value);
-                     return value;
-                   });
+    nonFinite += transposeFloatVolumes(block, shape, fast.data(), fastSums.data());
+    scatterVolumes(
+        block, sizeof(float), shape.voxelCount, shape.rowBytes, shape.firstVolume,
+        shape.blockVolumes, shape.volumeCount, plain.data(),
+        [](const unsigned char* bytes) {
+          float value;
+          std::memcpy(&value, bytes, sizeof value);
+          return value;
+        },
+        plainSums.data());
   });
   EXPECT_EQ(nonFinite, expectedNonFinite);
+  const std::vector<float> expectedSums = pluginSums(volumeMajor, p.voxels);
+  expectSameSums(fastSums, expectedSums);
+  expectSameSums(plainSums, expectedSums);
   ASSERT_EQ(std::memcmp(fast.data(), plain.data(), fast.size() * sizeof(float)), 0);
   for (std::size_t voxel = 0; voxel < p.voxels; ++voxel) {
     for (std::size_t volume = 0; volume < p.volumes; ++volume) {
@@ -80,16 +118,21 @@ TEST_P(SampleTransposeTest, FloatsLandAsTheSampleBySampleMovePutsThemAndNonFinit
   }
 }
 
-TEST_P(SampleTransposeTest, Int16SamplesLandInEachVoxelsTimeCourse) {
+TEST_P(SampleTransposeTest, Int16SamplesLandInEachVoxelsTimeCourseSummedAsThePluginSums) {
   const Shape p = GetParam();
   std::vector<std::int16_t> volumeMajor(p.voxels * p.volumes);
   for (std::size_t i = 0; i < volumeMajor.size(); ++i) {
     volumeMajor[i] = static_cast<std::int16_t>(i * 40503u);  // every bit pattern in reach
   }
+  // Every third voxel at the largest value: past 512 volumes its float
+  // sum exceeds 2^24 and rounds at each addition.
+  for (std::size_t i = 0; i < volumeMajor.size(); i += 3) volumeMajor[i] = 32767;
   std::vector<std::int16_t> fast(volumeMajor.size(), 7);
+  std::vector<float> fastSums(p.voxels, 0.0f);
   forEachBlock(volumeMajor, [&](const unsigned char* block, const VolumeBlockShape& shape) {
-    transposeInt16Volumes(block, shape, fast.data());
+    transposeInt16Volumes(block, shape, fast.data(), fastSums.data());
   });
+  expectSameSums(fastSums, pluginSums(volumeMajor, p.voxels));
   for (std::size_t voxel = 0; voxel < p.voxels; ++voxel) {
     for (std::size_t volume = 0; volume < p.volumes; ++volume) {
       ASSERT_EQ(fast[voxel * p.volumes + volume], volumeMajor[volume * p.voxels + voxel])
@@ -104,7 +147,8 @@ INSTANTIATE_TEST_SUITE_P(Grids, SampleTransposeTest,
                                            // Tiles and squares with partial edges, blocks of
                                            // volumes that end mid-square, padded and odd rows.
                                            Shape{70, 67, 7, 192, 3}, Shape{129, 130, 64, 4, 2},
-                                           Shape{203, 19, 19, 2, 1}, Shape{17, 200, 13, 0, 0}));
+                                           Shape{203, 19, 19, 2, 1}, Shape{17, 200, 13, 0, 0},
+                                           Shape{9, 1100, 100, 6, 1}));
 
 }  // namespace
 }  // namespace quorvel::cli
