@@ -317,10 +317,11 @@ std::vector<OrderedWork<SampleResults>::Task> sampleTasks(const HostSession& ses
   for (std::size_t i = 0; i < plan.runs.size(); ++i) {
     const SampleView samples = session.samples(plan.runs[i].vtcPath);
     const nifti_image* header = runs[i].header.get();
-    tasks.push_back([samples, header, runPages, threads] {
+    const std::vector<float>* readerMeans = &runs[i].voxelMeans;
+    tasks.push_back([samples, header, readerMeans, runPages, threads] {
       SampleResults results;
-      VoxelMeans means;
-      results.stats = computeSampleStatistics(samples, threads, runPages ? &means : nullptr);
+      VoxelMeans means = testedMeans(*readerMeans, kIntensityFloor);
+      results.stats = computeSampleStatistics(samples, threads, &means);
       if (runPages) results.page = report::sampleForRunPage(samples, *header, &means);
       return results;
     });

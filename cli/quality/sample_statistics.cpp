@@ -361,7 +361,11 @@ std::vector<VoxelNumbers> numbersOfVoxels(const Sample* samples, std::size_t vox
                                           std::size_t volumes, unsigned threads, VoxelMeans* means,
                                           std::vector<double>& signalSum,
                                           std::vector<double>& squaredDiffSum) {
-  if (means != nullptr) {
+  // Floor tests the reader already made need no second read of the run.
+  const std::uint8_t* knownAbove = nullptr;
+  if (means != nullptr && means->mean.size() == voxels && means->aboveFloor.size() == voxels) {
+    knownAbove = means->aboveFloor.data();
+  } else if (means != nullptr) {
     means->mean.assign(voxels, 0.0f);
     means->aboveFloor.assign(voxels, 0);
   }
@@ -394,13 +398,18 @@ std::vector<VoxelNumbers> numbersOfVoxels(const Sample* samples, std::size_t vox
       // still in cache when those above the floor are summed.
       for (std::size_t begin = turn * kVoxelsPerTurn; begin < end; begin += kVoxelsPerTest) {
         const std::size_t count = std::min(kVoxelsPerTest, end - begin);
-        floorTestsWidest(samples, volumes, begin, begin + count, testMeans, testAbove);
-        if (means != nullptr) {
-          std::copy(testMeans, testMeans + count, means->mean.begin() + begin);
-          std::copy(testAbove, testAbove + count, means->aboveFloor.begin() + begin);
+        const std::uint8_t* above = testAbove;
+        if (knownAbove != nullptr) {
+          above = knownAbove + begin;
+        } else {
+          floorTestsWidest(samples, volumes, begin, begin + count, testMeans, testAbove);
+          if (means != nullptr) {
+            std::copy(testMeans, testMeans + count, means->mean.begin() + begin);
+            std::copy(testAbove, testAbove + count, means->aboveFloor.begin() + begin);
+          }
         }
         for (std::size_t voxel = begin; voxel < begin + count; ++voxel) {
-          if (testAbove[voxel - begin] == 0) continue;
+          if (above[voxel - begin] == 0) continue;
           turnAnalysed.push_back(voxel);
           group[grouped] = samples + voxel * volumes;
           groupVoxels[grouped] = voxel;

@@ -38,8 +38,10 @@ struct SampleStatistics {
 };
 
 // The statistics of `samples`, computed by up to `threads` threads; the
-// same, bit for bit, for any number.
-// When `means` is given, it receives every voxel's mean and floor test.
+// same, bit for bit, for any number. When `means` holds a mean and floor
+// test for every voxel (the plug-in's own, as the reader keeps them), those
+// decide which voxels are analysed and no voxel is tested again; when it
+// is given empty, it receives every voxel's mean and floor test.
 SampleStatistics computeSampleStatistics(const SampleView& samples, unsigned threads = 1,
                                          VoxelMeans* means = nullptr);
 

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace quorvel::cli {
@@ -111,6 +112,18 @@ struct VoxelMeans {
   std::vector<float> mean;
   std::vector<std::uint8_t> aboveFloor;
 };
+
+// The floor tests of means the plug-in computed itself (as the reader
+// keeps them while placing the samples): every mean, above `floor` or not.
+inline VoxelMeans testedMeans(std::vector<float> means, double floor) {
+  VoxelMeans tested;
+  tested.aboveFloor.resize(means.size());
+  for (std::size_t voxel = 0; voxel < means.size(); ++voxel) {
+    tested.aboveFloor[voxel] = means[voxel] > floor ? 1 : 0;
+  }
+  tested.mean = std::move(means);
+  return tested;
+}
 
 // Whether the plug-in's mean of `course` exceeds `floor`; `mean` receives
 // that mean (the plug-in's own where the fast estimate could not decide,

@@ -182,8 +182,18 @@ TEST(ThreadedStatisticsTest, EveryThreadCountGivesTheSameNumbersBitForBit) {
   VoxelMeans means;
   const std::vector<std::uint64_t> one = fingerprint(computeSampleStatistics(view, 1, &means));
   EXPECT_EQ(one[0], 2399u);  // 4 in 5, less the voxel whose mean is NaN
+  // The plug-in's own means, as the reader keeps them, decide the same
+  // voxels: the same numbers without a floor test of their own.
+  std::vector<float> pluginMeans(voxels);
+  for (std::size_t voxel = 0; voxel < voxels; ++voxel) {
+    pluginMeans[voxel] = analysisMean(samples.data() + voxel * volumes, volumes);
+  }
   for (unsigned threads : {2u, 3u, 7u}) {
     EXPECT_EQ(fingerprint(computeSampleStatistics(view, threads)), one) << threads << " threads";
+    VoxelMeans known = testedMeans(pluginMeans, kIntensityFloor);
+    EXPECT_EQ(fingerprint(computeSampleStatistics(view, threads - 1, &known)), one)
+        << threads - 1 << " threads, the reader's means";
+    EXPECT_EQ(known.aboveFloor, means.aboveFloor);
   }
   // The page's sample of the run from the statistics' means and mask, as
   // from its own pass over the samples.
