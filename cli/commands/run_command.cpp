@@ -246,13 +246,15 @@ void addMdmRuns(HostSession& session, const RunPlan& plan) {
 // The quality numbers of one analysed run from its samples' statistics
 // (asked for where they are needed) and the plug-in's counts, then every
 // output of the run. `beforeWriting` sees the result as it stands before
-// the outputs are written: its run, volumes, quality and warnings.
+// the outputs are written: its run, volumes, quality and warnings. With
+// `mapsSideBySide` the maps are written on threads of their own.
 RunResult analyseRunQuality(const std::function<SampleStatistics()>& statisticsOfSamples,
                             const PlannedRun& planned, const NiftiRun& run,
                             const std::vector<RunMap>& maps, const AnalysisParameters& parameters,
                             const std::vector<std::string>& runLog, const fs::path& outFolder,
                             const std::optional<double>& givenRepetitionTime,
-                            const std::function<void(const RunResult&)>& beforeWriting) {
+                            const std::function<void(const RunResult&)>& beforeWriting,
+                            bool mapsSideBySide) {
   std::vector<std::string> warnings = run.warnings;
   const std::optional<double> repetitionTime =
       givenRepetitionTime
@@ -274,9 +276,9 @@ RunResult analyseRunQuality(const std::function<SampleStatistics()>& statisticsO
     known.warnings = warnings;
     beforeWriting(known);
   }
-  RunResult result =
-      writeRunOutputs(planned, *run.header, maps, parameters, quality,
-                      iqmJson(planned.runPath, quality, parameters, warnings), outFolder, warnings);
+  RunResult result = writeRunOutputs(planned, *run.header, maps, parameters, quality,
+                                     iqmJson(planned.runPath, quality, parameters, warnings),
+                                     outFolder, warnings, mapsSideBySide);
   for (const RunMap& map : maps) result.maps.push_back(map.map);
   result.quality = std::move(quality);
   result.warnings = std::move(warnings);
@@ -508,7 +510,7 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out, std::ostream&
     };
     report.runs.push_back(analyseRunQuality(takeStatistics, plan.runs[i], runs[i], maps, parameters,
                                             analysed->logLines, stage.folder(),
-                                            options.repetitionTime, startPage));
+                                            options.repetitionTime, startPage, threads > 1));
     // Named as they will be once committed.
     for (std::string& file : report.runs.back().files) {
       file = (outFolder / fs::path(file).filename()).string();

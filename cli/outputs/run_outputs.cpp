@@ -5,9 +5,9 @@
 #include <system_error>
 
 #include "cli/commands/cli_error.h"
-#include "cli/nifti/nifti_output.h"
 #include "cli/outputs/atomic_file.h"
 #include "cli/outputs/console_output.h"
+#include "cli/outputs/map_files.h"
 #include "cli/outputs/sidecars.h"
 #include "cli/quality/iqm_files.h"
 #include "cli/session/volume_counts.h"
@@ -82,7 +82,8 @@ std::optional<VolumeCounts> pluginCounts(const PlannedRun& run, int volumes,
 RunResult writeRunOutputs(const PlannedRun& run, const nifti_image& runHeader,
                           const std::vector<RunMap>& maps, const AnalysisParameters& parameters,
                           const RunQuality& quality, const std::string& iqmText,
-                          const fs::path& outFolder, const std::vector<std::string>& warnings) {
+                          const fs::path& outFolder, const std::vector<std::string>& warnings,
+                          bool mapsSideBySide) {
   RunResult result;
   result.runPath = run.runPath;
   result.volumes = static_cast<int>(quality.samples.volumes);
@@ -90,20 +91,24 @@ RunResult writeRunOutputs(const PlannedRun& run, const nifti_image& runHeader,
   const std::string sourceName =
       run.sourceName.empty() ? fs::path(run.runPath).filename().string() : run.sourceName;
 
+  std::vector<MapFiles> mapFiles;
   for (const RunMap& map : maps) {
     // The host knows the run as a VTC that exists nowhere; the files name
     // the run the user gave.
     MapFacts facts = map.map.facts;
     facts.displayName = mapNameForRun(facts.displayName, run.names.vtcName(), sourceName);
-    const fs::path image = outFolder / run.names.mapName(map.kind);
-    writeMapImage(runHeader, map.map.values, facts.displayName, image);
-    result.files.push_back(image.string());
-    const fs::path sidecar = outFolder / run.names.mapSidecarName(map.kind);
-    writeCheckedFileAtomically(sidecar,
-                               mapSidecarJson(map.kind, facts, sourceName, parameters, warnings));
-    result.files.push_back(sidecar.string());
+    MapFiles files;
+    files.values = &map.map.values;
+    files.description = facts.displayName;
+    files.image = outFolder / run.names.mapName(map.kind);
+    files.sidecar = outFolder / run.names.mapSidecarName(map.kind);
+    files.sidecarText = mapSidecarJson(map.kind, facts, sourceName, parameters, warnings);
+    result.files.push_back(files.image.string());
+    result.files.push_back(files.sidecar.string());
+    mapFiles.push_back(std::move(files));
     if (map.kind == MapKind::kTsnr) result.tsnrValues = map.map.values;
   }
+  writeMapFiles(runHeader, mapFiles, mapsSideBySide);
   if (parameters.dialog.createTemporalOutlierFile) {
     result.files.push_back((outFolder / run.names.csvName()).string());
   }

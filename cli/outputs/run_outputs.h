@@ -39,12 +39,14 @@ std::optional<VolumeCounts> pluginCounts(const PlannedRun& run, int volumes,
 // the files when the settings made one. Throws a run error naming the file
 // that could not be written. `warnings` go into every sidecar. The files
 // are not flushed to disk: `outFolder` is a staging folder, flushed as a
-// whole when it is committed.
+// whole when it is committed. With `mapsSideBySide` each map is written on
+// a thread of its own.
 RunResult writeRunOutputs(const PlannedRun& run, const nifti_image& runHeader,
                           const std::vector<RunMap>& maps, const AnalysisParameters& parameters,
                           const RunQuality& quality, const std::string& iqmText,
                           const std::filesystem::path& outFolder,
-                          const std::vector<std::string>& warnings = {});
+                          const std::vector<std::string>& warnings = {},
+                          bool mapsSideBySide = false);
 
 // The maps the plug-in made while `linked` was linked, with their kinds:
 // the requested ones in the order TSNR, outliers, autocorrelation. Throws a

@@ -15,6 +15,7 @@
 
 #include "cli/commands/cli_error.h"
 #include "cli/nifti/nifti_output.h"
+#include "cli/outputs/map_files.h"
 #include "cli_test_support.h"
 
 namespace {
@@ -197,6 +198,66 @@ TEST_P(MapWriteFailureTest, NamesTheFileAndLeavesNothing) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Places, MapWriteFailureTest, ::testing::ValuesIn(kFailures),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Maps written one after another or side by side, with one of them
+// blocked by a folder where its image goes (-1: none).
+struct SideBySideCase {
+  const char* name;
+  bool sideBySide;
+  int blocked;
+};
+
+class MapFilesTest : public ::testing::TestWithParam<SideBySideCase> {};
+
+TEST_P(MapFilesTest, AreEachMapsOwnBytesAndAFailureNamesItsMap) {
+  const SideBySideCase& c = GetParam();
+  const cli_test::ImagePtr header = runHeader(9, 7, 5, 1);
+  std::vector<std::vector<float>> values(3, std::vector<float>(9 * 7 * 5));
+  for (std::size_t m = 0; m < values.size(); ++m) {
+    for (std::size_t i = 0; i < values[m].size(); ++i) values[m][i] = float(m * 1000 + i) / 7.0f;
+  }
+  TempFolder folder("map-files");
+  TempFolder alone("map-alone");
+  std::vector<quorvel::cli::MapFiles> maps;
+  std::vector<std::string> expected;
+  for (std::size_t m = 0; m < values.size(); ++m) {
+    const std::string stem = "map" + std::to_string(m);
+    maps.push_back({&values[m], "map " + std::to_string(m), folder.path() / (stem + ".nii.gz"),
+                    folder.path() / (stem + ".json"), "{\"Map\": " + std::to_string(m) + "}\n"});
+    writeMapImage(*header, values[m], maps.back().description, alone.path() / "m.nii.gz");
+    expected.push_back(cli_test::readFile(alone.path() / "m.nii.gz"));
+  }
+  if (c.blocked >= 0) fs::create_directories(maps[c.blocked].image / "inside");
+
+  try {
+    quorvel::cli::writeMapFiles(*header, maps, c.sideBySide);
+    EXPECT_LT(c.blocked, 0) << "the blocked map did not fail";
+  } catch (const std::runtime_error& error) {
+    ASSERT_GE(c.blocked, 0) << error.what();
+    EXPECT_EQ(std::string(error.what()).rfind(maps[c.blocked].image.string() + ": ", 0), 0u)
+        << error.what();
+  }
+  // Every map written is whole; one after another stops at the failure.
+  for (std::size_t m = 0; m < maps.size(); ++m) {
+    const bool written =
+        c.blocked < 0 || (static_cast<int>(m) != c.blocked && (c.sideBySide || int(m) < c.blocked));
+    EXPECT_EQ(fs::is_regular_file(maps[m].image), written) << "map " << m;
+    if (!written) continue;
+    EXPECT_TRUE(cli_test::readFile(maps[m].image) == expected[m]) << "map " << m;
+    EXPECT_EQ(cli_test::readFile(maps[m].sidecar), maps[m].sidecarText);
+  }
+  for (const std::string& name : cli_test::folderEntries(folder.path())) {
+    EXPECT_EQ(name.rfind(".quorvel-tmp", 0), std::string::npos) << name << " is left";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Orders, MapFilesTest,
+                         ::testing::Values(SideBySideCase{"OneAfterAnother", false, -1},
+                                           SideBySideCase{"SideBySide", true, -1},
+                                           SideBySideCase{"OneAfterAnotherSecondBlocked", false, 1},
+                                           SideBySideCase{"SideBySideFirstBlocked", true, 0},
+                                           SideBySideCase{"SideBySideLastBlocked", true, 2}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

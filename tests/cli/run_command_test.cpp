@@ -305,14 +305,15 @@ TEST_F(RunCommandTest, APlainCallGetsTheDefaultsWhateverRanBefore) {
   EXPECT_FALSE(fs::exists(folder.path() / ".config")) << "nothing kept per user";
 }
 
-// Threads only share the work: one and two give the same files, byte for
-// byte, for an int16 and a float run analysed in one call.
-TEST_F(RunCommandTest, OneThreadAndTwoWriteTheSameOutputs) {
+// Threads only share the work: one, two and three (each map written on a
+// thread of its own) give the same files, byte for byte, for an int16 and
+// a float run analysed in one call.
+TEST_F(RunCommandTest, OneThreadTwoAndThreeWriteTheSameOutputs) {
   TestRun floats = typicalRun(4, 3, 2, 40);
   floats.datatype = DT_FLOAT32;
   floats.at(2, 1, 1, 7) = std::nan("");
   std::map<std::string, std::map<std::string, std::string>> outputs;
-  for (const std::string jobs : {"1", "2"}) {
+  for (const std::string jobs : {"1", "2", "3"}) {
     const fs::path work = folder.path() / ("j" + jobs);
     fs::create_directories(work);
     writeRun(typicalRun(4, 3, 2, 40), (work / "a_bold.nii").string());
@@ -328,11 +329,14 @@ TEST_F(RunCommandTest, OneThreadAndTwoWriteTheSameOutputs) {
     }
   }
   ASSERT_GE(outputs["1"].size(), 20u);
-  for (const auto& [name, text] : outputs["1"]) {
-    if (name == "log.txt") continue;  // holds the plug-in's times
-    EXPECT_TRUE(outputs["2"].count(name) != 0 && outputs["2"][name] == text) << name;
+  for (const std::string jobs : {"2", "3"}) {
+    for (const auto& [name, text] : outputs["1"]) {
+      if (name == "log.txt") continue;  // holds the plug-in's times
+      EXPECT_TRUE(outputs[jobs].count(name) != 0 && outputs[jobs][name] == text)
+          << name << " at -j " << jobs;
+    }
+    EXPECT_EQ(outputs["1"].size(), outputs[jobs].size());
   }
-  EXPECT_EQ(outputs["1"].size(), outputs["2"].size());
 }
 
 TEST_F(RunCommandTest, MdmRunsReachThePluginThroughAddMdm) {
