@@ -503,9 +503,9 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out, std::ostream&
       for (const std::string& line : analysed->logLines) shownLog.push_back(shown(line));
       pageResult = known;
       page = std::async(threads > 1 ? std::launch::async : std::launch::deferred, [&] {
-        return report::renderRunReport(
-            {pageResult, *runs[i].header, samples, maps, parameters, shownLog, &sampled.page},
-            pagePath);
+        return report::renderRunReport({pageResult, *runs[i].header, samples, maps, parameters,
+                                        shownLog, &sampled.page, threads > 1},
+                                       pagePath);
       });
     };
     report.runs.push_back(analyseRunQuality(takeStatistics, plan.runs[i], runs[i], maps, parameters,

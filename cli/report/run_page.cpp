@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <future>
 #include <limits>
 
 #include "cli/report/carpet_plot.h"
@@ -15,6 +16,12 @@ namespace {
 // Slices in a mosaic at most: enough to see the whole brain, few enough
 // for the tiles to stay legible at the page's width.
 constexpr int kMaxSlices = 24;
+
+// How the page's pictures are made: on threads of their own, or each where
+// the page asks for it.
+std::launch sideBySide(const RunPageInput& input) {
+  return input.picturesSideBySide ? std::launch::async : std::launch::deferred;
+}
 
 std::string gridText(const VolumeGrid& grid) {
   return std::to_string(grid.nx) + " x " + std::to_string(grid.ny) + " x " +
@@ -143,8 +150,14 @@ std::string mapsSection(const RunPageInput& input) {
   if (input.maps.empty()) return html + "<p class=\"note\">No map was made.</p></section>";
   const MosaicLayout layout = chooseMosaicLayout(input.grid, input.mask, kMaxSlices);
   const std::vector<std::uint8_t> background = dimmedBackground(input.meanImage, input.mask);
+  std::vector<std::future<std::string>> figures;
+  for (const MapPanel& map : input.maps) {
+    figures.push_back(std::async(sideBySide(input), [&input, &layout, &background, &map] {
+      return mosaicFigure(input, layout, background, map);
+    }));
+  }
   html += "<div class=\"mosaics\">";
-  for (const MapPanel& map : input.maps) html += mosaicFigure(input, layout, background, map);
+  for (std::future<std::string>& figure : figures) html += figure.get();
   return html + "</div></section>";
 }
 
@@ -170,10 +183,12 @@ std::string runPageHtml(const RunPageInput& input) {
           "</h1><div class=\"sub\">Quorvel quality report &middot; " +
           escapeHtml(gridText(input.grid)) + " voxels &middot; " + std::to_string(input.volumes) +
           " volumes</div></div></header><main>";
+  std::future<std::string> timeline =
+      std::async(sideBySide(input), [&input] { return timelineSection(input); });
   html += headerSection(input);
   html += verdictSection(input);
   html += mapsSection(input);
-  html += timelineSection(input);
+  html += timeline.get();
   html += "</main><div id=\"tip\"></div><script>";
   html += kHoverScript;
   html += "</script></body></html>\n";

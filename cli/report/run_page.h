@@ -51,6 +51,9 @@ struct RunPageInput {
   std::vector<std::string> verdicts;  // short findings, one sentence each
   std::vector<std::string> warnings;
   std::vector<std::string> log;  // the plug-in's log lines of the run
+  // Make the pictures (mosaics, carpet) on threads of their own; the page
+  // is the same either way.
+  bool picturesSideBySide = false;
 };
 
 // The page's HTML. Every text of `input` is escaped.

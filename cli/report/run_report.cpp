@@ -149,6 +149,7 @@ RunPageInput runPageInputFor(const RunReportSources& sources) {
   input.warnings = result.warnings;
   for (const std::string& warning : floorWarnings(quality)) input.warnings.push_back(warning);
   input.log = withoutVolumeTable(sources.log);
+  input.picturesSideBySide = sources.picturesSideBySide;
   return input;
 }
 

@@ -29,6 +29,8 @@ struct RunReportSources {
   // What sampleForRunPage gave for these samples, when it was made ahead
   // (on another thread); nullptr to make it here.
   const RunSamples* sampled = nullptr;
+  // Make the page's pictures on threads of their own.
+  bool picturesSideBySide = false;
 };
 
 // What the page takes from the samples: the mean image, the mask and the

@@ -8,11 +8,13 @@
 
 #include "cli/report/html_text.h"
 #include "cli/report/png_encoder.h"
+#include "cli/report/run_page.h"
 #include "cli/report/run_samples.h"
 #include "cli/report/slice_mosaic.h"
 #include "cli/report/study_page.h"
 #include "cli/report/timeline_plot.h"
 #include "cli/report/value_scale.h"
+#include "synthetic_report.h"
 
 namespace {
 
@@ -55,6 +57,29 @@ TEST(ReportPictureTest, PngHoldsEveryPixelOfGreyAndColourPictures) {
   malformed.pixels.pop_back();
   EXPECT_THROW(encodePng(malformed), std::runtime_error);
   EXPECT_THROW(encodePng(RasterImage::blank(0, 3, 1)), std::runtime_error);
+}
+
+TEST(ReportRunPageTest, PicturesMadeSideBySideGiveTheSamePage) {
+  struct Case {
+    int nx, ny, nz, volumes;
+    std::size_t carpetRows;
+    std::size_t maps;  // the mean image and this many of the others
+  };
+  for (const Case& c :
+       {Case{24, 28, 10, 90, 150, 3}, Case{7, 5, 3, 4, 0, 0}, Case{12, 12, 4, 20, 30, 1}}) {
+    RunPageInput input =
+        report_test::syntheticRunPage("sub-01_bold", c.nx, c.ny, c.nz, c.volumes, c.carpetRows);
+    input.maps.resize(std::min(input.maps.size(), 1 + c.maps));
+    const std::string inTurn = runPageHtml(input);
+    input.picturesSideBySide = true;
+    EXPECT_TRUE(runPageHtml(input) == inTurn) << c.nx << "x" << c.ny << "x" << c.nz;
+    std::size_t figures = 0;
+    for (std::size_t at = inTurn.find("<figure class=\"mosaic\""); at != std::string::npos;
+         at = inTurn.find("<figure class=\"mosaic\"", at + 1)) {
+      ++figures;
+    }
+    EXPECT_EQ(figures, 1 + c.maps);
+  }
 }
 
 TEST(ReportPictureTest, Base64MatchesTheStandardsVectors) {
