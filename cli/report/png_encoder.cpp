@@ -10,8 +10,8 @@
 #include "cli/compression/deflate_buffer.h"
 
 // libpng cannot hand its compression to another deflater, and zlib's took
-// most of a page's time; igzip does it several times as fast, so the file
-// is put together here: signature, header, image data and end chunks.
+// most of a page's time; libdeflate does it several times as fast, so the
+// file is put together here: signature, header, image data and end chunks.
 namespace quorvel::cli::report {
 namespace {
 
@@ -46,11 +46,11 @@ std::string encodePng(const RasterImage& image) {
     throw std::runtime_error("a report picture of " + std::to_string(image.width) + " x " +
                              std::to_string(image.height) + " pixels is malformed");
   }
-  // Each row unfiltered, and each with the Sub filter (the difference to
-  // the pixel on its left); the smaller stream is kept. The mosaics are
-  // runs of a few colours, which the deflater finds best as they are; a
-  // carpet of slowly changing rows shrinks by a tenth with Sub. Trying both
-  // costs far less than libpng's row by row choice through zlib did.
+  // The colour pictures (mosaics, colour bars) are runs of a few colours,
+  // which the deflater finds best unfiltered. A grey carpet of slowly
+  // changing rows can shrink by a tenth with the Sub filter (the difference
+  // to the pixel on the left), so it is also tried that way and the smaller
+  // kept. Far cheaper than libpng's row by row choice through zlib.
   const std::size_t stride = static_cast<std::size_t>(image.width) * image.channels;
   const std::size_t pixelBytes = static_cast<std::size_t>(image.channels);
   std::string rows((stride + 1) * static_cast<std::size_t>(image.height), '\0');
@@ -58,16 +58,18 @@ std::string encodePng(const RasterImage& image) {
     std::memcpy(rows.data() + y * (stride + 1) + 1, image.pixels.data() + y * stride, stride);
   }
   std::string compressed = deflateBuffer(rows, DeflateWrapper::kZlib);
-  for (int y = 0; y < image.height; ++y) {
-    const std::uint8_t* row = image.pixels.data() + y * stride;
-    char* out = rows.data() + y * (stride + 1);
-    out[0] = 1;  // Sub
-    for (std::size_t x = 0; x < stride; ++x) {
-      out[1 + x] = static_cast<char>(row[x] - (x >= pixelBytes ? row[x - pixelBytes] : 0));
+  if (image.channels == 1) {
+    for (int y = 0; y < image.height; ++y) {
+      const std::uint8_t* row = image.pixels.data() + y * stride;
+      char* out = rows.data() + y * (stride + 1);
+      out[0] = 1;  // Sub
+      for (std::size_t x = 0; x < stride; ++x) {
+        out[1 + x] = static_cast<char>(row[x] - (x >= pixelBytes ? row[x - pixelBytes] : 0));
+      }
     }
+    std::string withSub = deflateBuffer(rows, DeflateWrapper::kZlib);
+    if (withSub.size() < compressed.size()) compressed.swap(withSub);
   }
-  std::string withSub = deflateBuffer(rows, DeflateWrapper::kZlib);
-  if (withSub.size() < compressed.size()) compressed.swap(withSub);
 
   std::string header;
   appendBigEndian(header, static_cast<std::uint32_t>(image.width));

@@ -1,4 +1,4 @@
-// PNG encoding of the report's pictures, compressed with ISA-L's igzip.
+// PNG encoding of the report's pictures, compressed with libdeflate.
 #ifndef QUORVEL_CLI_REPORT_PNG_ENCODER_H_
 #define QUORVEL_CLI_REPORT_PNG_ENCODER_H_
 
