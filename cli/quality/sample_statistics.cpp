@@ -1,6 +1,7 @@
 #include "cli/quality/sample_statistics.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <mutex>
 #include <utility>
@@ -400,7 +401,11 @@ std::vector<VoxelNumbers> numbersOfVoxels(const Sample* samples, std::size_t vox
   const unsigned shares =
       static_cast<unsigned>(std::max<std::size_t>(1, std::min<std::size_t>(threads, turns)));
   TurnSums sums(turns, volumes);
-  runShares(shares, [&](unsigned share) {
+  // Each thread takes the next turn when it has finished one: a thread
+  // that shares its processor with the plug-in runs slower than the
+  // others, and turns dealt in advance would leave it the last to end.
+  std::atomic<std::size_t> nextTurn{0};
+  runShares(shares, [&](unsigned) {
     VoxelScratch scratch;
     scratch.courses.resize(kLanes * volumes);
     scratch.ordered.resize(volumes);
@@ -417,7 +422,7 @@ std::vector<VoxelNumbers> numbersOfVoxels(const Sample* samples, std::size_t vox
       for (std::size_t k = 0; k < grouped; ++k) numbers[groupVoxels[k]] = groupNumbers[k];
       grouped = 0;
     };
-    for (std::size_t turn = share; turn < turns; turn += shares) {
+    for (std::size_t turn = nextTurn++; turn < turns; turn = nextTurn++) {
       const std::size_t end = std::min(voxels, (turn + 1) * kVoxelsPerTurn);
       std::vector<std::size_t> turnAnalysed;
       // The floor test takes a few voxels at a time, whose courses are
