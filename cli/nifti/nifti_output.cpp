@@ -1,6 +1,7 @@
 #include "cli/nifti/nifti_output.h"
 
 #include <cstring>
+#include <mutex>
 #include <stdexcept>
 
 #include "cli/commands/cli_error.h"
@@ -56,7 +57,10 @@ std::string niftiFileBytes(nifti_image& image, const fs::path& finalPath) {
 }
 
 void writeNiftiAtomically(nifti_image& image, const fs::path& finalPath) {
-  silenceNiftiLibrary();
+  // Once for the process: maps are written from several threads at once,
+  // and the library's setting is one global.
+  static std::once_flag silenced;
+  std::call_once(silenced, silenceNiftiLibrary);
   const std::string bytes = niftiFileBytes(image, finalPath);
   if (!endsWith(finalPath.filename().string(), ".gz")) {
     writeCheckedFileAtomically(finalPath, bytes);
