@@ -12,10 +12,8 @@
 #include <csignal>
 #include <cstring>
 #include <limits>
-#include <thread>
 
 #include "cli/commands/cli_error.h"
-#include "cli/compression/deflate_buffer.h"
 #include "cli/nifti/nifti_output.h"
 #include "cli/outputs/map_files.h"
 #include "cli_test_support.h"
@@ -261,35 +259,5 @@ INSTANTIATE_TEST_SUITE_P(Orders, MapFilesTest,
                                            SideBySideCase{"SideBySideFirstBlocked", true, 0},
                                            SideBySideCase{"SideBySideLastBlocked", true, 2}),
                          [](const auto& info) { return std::string(info.param.name); });
-
-// The same bytes compress to the same stream on any thread, which inflates
-// back to them: a run's outputs must not depend on the thread count.
-TEST(DeflateBufferTest, GivesOneStreamOnEveryThreadThatInflatesBack) {
-  std::string input(300000, '\0');
-  for (std::size_t i = 0; i < input.size(); ++i) {
-    input[i] = i % 97 < 40 ? '\0' : static_cast<char>((i * 2654435761u) >> 20);
-  }
-  using quorvel::cli::DeflateWrapper;
-  for (const DeflateWrapper wrapper : {DeflateWrapper::kGzip, DeflateWrapper::kZlib}) {
-    const std::string alone = quorvel::cli::deflateBuffer(input, wrapper);
-    std::vector<std::string> side(4);
-    std::vector<std::thread> threads;
-    for (std::string& stream : side) {
-      threads.emplace_back([&] { stream = quorvel::cli::deflateBuffer(input, wrapper); });
-    }
-    for (std::thread& thread : threads) thread.join();
-    for (const std::string& stream : side) EXPECT_TRUE(stream == alone);
-    std::string back(input.size(), '\0');
-    uLongf size = static_cast<uLongf>(back.size());
-    if (wrapper == DeflateWrapper::kGzip) {
-      EXPECT_TRUE(inflatedMember(alone) == input);
-    } else {
-      ASSERT_EQ(uncompress(reinterpret_cast<Bytef*>(back.data()), &size,
-                           reinterpret_cast<const Bytef*>(alone.data()), alone.size()),
-                Z_OK);
-      EXPECT_TRUE(back == input);
-    }
-  }
-}
 
 }  // namespace
