@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <system_error>
 #include <thread>
 
 namespace quorvel::cli {
@@ -35,7 +36,13 @@ std::optional<FlushFailure> flushTogether(const std::vector<fs::path>& paths) {
   };
   std::vector<std::thread> threads;
   const std::size_t count = std::min(kFlushesAtOnce, paths.size());
-  for (std::size_t t = 1; t < count; ++t) threads.emplace_back(flushSome);
+  for (std::size_t t = 1; t < count; ++t) {
+    try {
+      threads.emplace_back(flushSome);
+    } catch (const std::system_error&) {
+      break;  // no more threads to be had: the ones there take the rest
+    }
+  }
   flushSome();
   for (std::thread& thread : threads) thread.join();
   for (std::size_t i = 0; i < paths.size(); ++i) {

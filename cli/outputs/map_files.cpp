@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <future>
+#include <system_error>
 
 #include "cli/nifti/nifti_output.h"
 #include "cli/outputs/atomic_file.h"
@@ -18,27 +19,33 @@ void writeMapFiles(const nifti_image& runHeader, const std::vector<MapFiles>& ma
     for (const MapFiles& map : maps) writeOne(map);
     return;
   }
-  // The first map on this thread, the others beside it. Every one is
-  // waited for before any error leaves: none may still be writing into a
-  // folder its caller then removes.
-  std::vector<std::future<void>> others;
-  for (std::size_t k = 1; k < maps.size(); ++k) {
-    others.push_back(std::async(std::launch::async, writeOne, std::cref(maps[k])));
-  }
-  std::exception_ptr failure;
-  try {
-    writeOne(maps[0]);
-  } catch (...) {
-    failure = std::current_exception();
-  }
-  for (std::future<void>& other : others) {
+  // The first map on this thread, the others beside it; a map that gets
+  // no thread (none is to be had) is written here too. Every one is waited
+  // for before any error leaves, none may still be writing into a folder
+  // its caller then removes, and the error told is the first map's.
+  std::vector<std::exception_ptr> failures(maps.size());
+  const auto writeNoted = [&](std::size_t k) {
     try {
-      other.get();
+      writeOne(maps[k]);
     } catch (...) {
-      if (!failure) failure = std::current_exception();
+      failures[k] = std::current_exception();
+    }
+  };
+  std::vector<std::future<void>> others;
+  std::size_t beside = 1;
+  for (; beside < maps.size(); ++beside) {
+    try {
+      others.push_back(std::async(std::launch::async, writeNoted, beside));
+    } catch (const std::system_error&) {
+      break;
     }
   }
-  if (failure) std::rethrow_exception(failure);
+  writeNoted(0);
+  for (std::size_t k = beside; k < maps.size(); ++k) writeNoted(k);
+  for (std::future<void>& other : others) other.get();
+  for (const std::exception_ptr& failure : failures) {
+    if (failure) std::rethrow_exception(failure);
+  }
 }
 
 }  // namespace quorvel::cli
