@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <mutex>
 #include <utility>
 
@@ -261,48 +263,90 @@ void floorTestsWidest(const Sample* samples, std::size_t volumes, std::size_t be
   floorTests(samples, volumes, begin, end, mean, above);
 }
 
+// Eight doubles, and the eight samples they are made from: GCC and Clang
+// vectors, one register wide where the processor has AVX-512, each lane
+// rounded as the scalar operation would be.
+typedef double EightDoubles __attribute__((vector_size(64)));
+typedef float EightFloats __attribute__((vector_size(32)));
+typedef std::int16_t EightShorts __attribute__((vector_size(16)));
+typedef std::int32_t EightInts __attribute__((vector_size(32)));
+
+// Vectors pass by reference: passed by value, their layout would depend on
+// the instruction set each caller is compiled for.
+inline __attribute__((always_inline)) void loadEight(const float* from, EightDoubles& into) {
+  EightFloats values;
+  std::memcpy(&values, from, sizeof values);
+  into = __builtin_convertvector(values, EightDoubles);
+}
+inline __attribute__((always_inline)) void loadEight(const std::int16_t* from, EightDoubles& into) {
+  EightShorts values;
+  std::memcpy(&values, from, sizeof values);
+  // Widened to 32 bits first, where GCC would go sample by sample.
+  into = __builtin_convertvector(__builtin_convertvector(values, EightInts), EightDoubles);
+}
+inline __attribute__((always_inline)) void loadEight(const double* from, EightDoubles& into) {
+  std::memcpy(&into, from, sizeof into);
+}
+
 // The sums of volumes [first, end) over the `analysed` voxels, in voxel
 // order: the signal and the squared difference from the volume before.
 template <typename Sample>
 inline __attribute__((always_inline)) void volumeSums(const Sample* samples, std::size_t volumes,
                                                       const std::vector<std::size_t>& analysed,
                                                       std::size_t first, std::size_t end,
-                                                      double* signalSum, double* squaredDiffSum) {
+                                                      double* signal, double* squares) {
   const std::size_t from = std::max<std::size_t>(first, 1);
-  // Four voxels a pass over the volumes: each volume's sums still take
-  // their samples one after another in voxel order, with a quarter of
-  // the loads and stores of the sums themselves.
-  constexpr std::size_t kVoxelsPerPass = 4;
+  // Four voxels a pass over the volumes, eight volumes side by side: each
+  // volume's sums still take their samples one after another in voxel
+  // order, in a lane of their own, with a quarter of the loads and stores
+  // of the sums themselves.
   std::size_t i = 0;
-  for (; i + kVoxelsPerPass <= analysed.size(); i += kVoxelsPerPass) {
-    const Sample* course[kVoxelsPerPass];
-    for (std::size_t k = 0; k < kVoxelsPerPass; ++k)
-      course[k] = samples + analysed[i + k] * volumes;
+  for (; i + 4 <= analysed.size(); i += 4) {
+    const Sample* c0 = samples + analysed[i] * volumes;
+    const Sample* c1 = samples + analysed[i + 1] * volumes;
+    const Sample* c2 = samples + analysed[i + 2] * volumes;
+    const Sample* c3 = samples + analysed[i + 3] * volumes;
     if (first == 0) {
-      for (std::size_t k = 0; k < kVoxelsPerPass; ++k) {
-        signalSum[0] += static_cast<double>(course[k][0]);
-      }
+      for (const Sample* course : {c0, c1, c2, c3}) signal[0] += static_cast<double>(course[0]);
     }
-    for (std::size_t v = from; v < end; ++v) {
-      double signal = signalSum[v], squares = squaredDiffSum[v];
-      for (std::size_t k = 0; k < kVoxelsPerPass; ++k) {
-        const double x = static_cast<double>(course[k][v]);
-        signal += x;
-        const double step = x - static_cast<double>(course[k][v - 1]);
-        squares += step * step;
+    std::size_t v = from;
+    for (; v + 8 <= end; v += 8) {
+      EightDoubles x[4], before[4], signalSum, squaresSum;
+      loadEight(c0 + v, x[0]);
+      loadEight(c1 + v, x[1]);
+      loadEight(c2 + v, x[2]);
+      loadEight(c3 + v, x[3]);
+      loadEight(c0 + v - 1, before[0]);
+      loadEight(c1 + v - 1, before[1]);
+      loadEight(c2 + v - 1, before[2]);
+      loadEight(c3 + v - 1, before[3]);
+      loadEight(signal + v, signalSum);
+      loadEight(squares + v, squaresSum);
+      for (int k = 0; k < 4; ++k) {
+        const EightDoubles step = x[k] - before[k];
+        signalSum += x[k];
+        squaresSum += step * step;
       }
-      signalSum[v] = signal;
-      squaredDiffSum[v] = squares;
+      std::memcpy(signal + v, &signalSum, sizeof signalSum);
+      std::memcpy(squares + v, &squaresSum, sizeof squaresSum);
+    }
+    for (; v < end; ++v) {
+      for (const Sample* course : {c0, c1, c2, c3}) {
+        const double x = static_cast<double>(course[v]);
+        signal[v] += x;
+        const double step = x - static_cast<double>(course[v - 1]);
+        squares[v] += step * step;
+      }
     }
   }
   for (; i < analysed.size(); ++i) {
     const Sample* course = samples + analysed[i] * volumes;
-    if (first == 0) signalSum[0] += static_cast<double>(course[0]);
+    if (first == 0) signal[0] += static_cast<double>(course[0]);
     for (std::size_t v = from; v < end; ++v) {
       const double x = static_cast<double>(course[v]);
-      signalSum[v] += x;
+      signal[v] += x;
       const double step = x - static_cast<double>(course[v - 1]);
-      squaredDiffSum[v] += step * step;
+      squares[v] += step * step;
     }
   }
 }

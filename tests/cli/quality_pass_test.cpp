@@ -300,8 +300,8 @@ void expectPlainStatistics(std::size_t voxels, std::size_t t, unsigned threads) 
 TEST(SampleStatisticsTest, EqualsThePlainDefinitionBitForBit) {
   // Grids that end in a partial group of lanes, floor test and turn of
   // voxels, runs too short for a lag, odd and even, and longer than a
-  // vector; threads that finish their turns in any order.
-  for (const std::size_t t : {2, 3, 4, 5, 16, 17, 40, 123}) {
+  // vector or a block of eight; threads that finish their turns in any order.
+  for (const std::size_t t : {2, 3, 4, 5, 8, 9, 16, 17, 40, 123}) {
     for (const unsigned threads : {1u, 2u, 3u}) {
       expectPlainStatistics<float>(3203, t, threads);
       expectPlainStatistics<std::int16_t>(3203, t, threads);
