@@ -8,6 +8,7 @@
 #include <mutex>
 #include <utility>
 
+#include "cli/quality/lane_courses.h"
 #include "cli/quality/order_statistics.h"
 #include "cli/quality/voxel_floor.h"
 #include "cli/session/thread_shares.h"
@@ -32,7 +33,7 @@ long lagPairs(std::size_t volumes, std::size_t lag) {
 // of dependent steps, and the chains of eight voxels, one vector register
 // of doubles wide, keep the processor busy where one voxel's would leave
 // it waiting.
-constexpr std::size_t kLanes = 8;
+constexpr std::size_t kLanes = kCourseLanes;
 
 // Scratch of one thread, sized once for the run: no allocation per voxel.
 struct VoxelScratch {
@@ -83,12 +84,8 @@ struct LaneSums {
 template <typename Sample>
 inline __attribute__((always_inline)) void sumLanes(const Sample* const* courses, std::size_t t,
                                                     double* x, LaneSums& sums) {
-  // Each course is read front to back on its own, and summed once it
-  // lies volume by volume in `x`.
-  for (std::size_t k = 0; k < kLanes; ++k) {
-    const Sample* course = courses[k];
-    for (std::size_t v = 0; v < t; ++v) x[v * kLanes + k] = static_cast<double>(course[v]);
-  }
+  // The courses are summed once they lie volume by volume in `x`.
+  layCourses(courses, t, x);
   double total[kLanes] = {};
   for (std::size_t v = 0; v < t; ++v) {
     for (std::size_t k = 0; k < kLanes; ++k) total[k] += x[v * kLanes + k];

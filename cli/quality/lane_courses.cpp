@@ -1,0 +1,111 @@
+#include "cli/quality/lane_courses.h"
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#define QUORVEL_LANES_AVX512 1
+#endif
+
+// GCC 12's AVX-512 conversions fill an unused source with a placeholder
+// initialised from itself, which its uninitialised-value warnings report.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+
+namespace quorvel::cli {
+namespace {
+
+// Course by course, value by value: the form every processor runs, and
+// the one that finishes the volumes short of a block of eight.
+template <typename Sample>
+void layFrom(const Sample* const* courses, std::size_t first, std::size_t t, double* x) {
+  for (std::size_t k = 0; k < kCourseLanes; ++k) {
+    const Sample* course = courses[k];
+    for (std::size_t v = first; v < t; ++v)
+      x[v * kCourseLanes + k] = static_cast<double>(course[v]);
+  }
+}
+
+#if defined(QUORVEL_LANES_AVX512)
+
+bool hasAvx512() {
+  static const bool has = __builtin_cpu_supports("avx512f") != 0;
+  return has;
+}
+
+// Eight volumes of eight courses at a time: a square of eight vectors,
+// one per course, turned into one vector per volume. Value by value the
+// square cost three instructions a value and left the loads of the
+// courses, which come from memory, one at a time.
+__attribute__((target("avx512f"))) inline void storeSquare(__m512d r0, __m512d r1, __m512d r2,
+                                                           __m512d r3, __m512d r4, __m512d r5,
+                                                           __m512d r6, __m512d r7, double* out) {
+  // Pairs of courses, per 128-bit lane L: even volumes 2L, odd 2L + 1.
+  const __m512d e01 = _mm512_unpacklo_pd(r0, r1), o01 = _mm512_unpackhi_pd(r0, r1);
+  const __m512d e23 = _mm512_unpacklo_pd(r2, r3), o23 = _mm512_unpackhi_pd(r2, r3);
+  const __m512d e45 = _mm512_unpacklo_pd(r4, r5), o45 = _mm512_unpackhi_pd(r4, r5);
+  const __m512d e67 = _mm512_unpacklo_pd(r6, r7), o67 = _mm512_unpackhi_pd(r6, r7);
+  // Four courses of volumes (0, 4) and (2, 6) from the even pairs, (1, 5)
+  // and (3, 7) from the odd ones.
+  const __m512i near = _mm512_set_epi64(13, 12, 5, 4, 9, 8, 1, 0);
+  const __m512i far = _mm512_set_epi64(15, 14, 7, 6, 11, 10, 3, 2);
+  const __m512d a04 = _mm512_permutex2var_pd(e01, near, e23);
+  const __m512d a26 = _mm512_permutex2var_pd(e01, far, e23);
+  const __m512d a15 = _mm512_permutex2var_pd(o01, near, o23);
+  const __m512d a37 = _mm512_permutex2var_pd(o01, far, o23);
+  const __m512d b04 = _mm512_permutex2var_pd(e45, near, e67);
+  const __m512d b26 = _mm512_permutex2var_pd(e45, far, e67);
+  const __m512d b15 = _mm512_permutex2var_pd(o45, near, o67);
+  const __m512d b37 = _mm512_permutex2var_pd(o45, far, o67);
+  // Courses 0-3 of a volume from `a`, 4-7 from `b`: low halves give the
+  // first volume of each pair, high halves the second.
+  _mm512_storeu_pd(out + 0 * 8, _mm512_shuffle_f64x2(a04, b04, 0x44));
+  _mm512_storeu_pd(out + 1 * 8, _mm512_shuffle_f64x2(a15, b15, 0x44));
+  _mm512_storeu_pd(out + 2 * 8, _mm512_shuffle_f64x2(a26, b26, 0x44));
+  _mm512_storeu_pd(out + 3 * 8, _mm512_shuffle_f64x2(a37, b37, 0x44));
+  _mm512_storeu_pd(out + 4 * 8, _mm512_shuffle_f64x2(a04, b04, 0xEE));
+  _mm512_storeu_pd(out + 5 * 8, _mm512_shuffle_f64x2(a15, b15, 0xEE));
+  _mm512_storeu_pd(out + 6 * 8, _mm512_shuffle_f64x2(a26, b26, 0xEE));
+  _mm512_storeu_pd(out + 7 * 8, _mm512_shuffle_f64x2(a37, b37, 0xEE));
+}
+
+__attribute__((target("avx512f"))) inline __m512d eightAt(const float* from) {
+  return _mm512_cvtps_pd(_mm256_loadu_ps(from));
+}
+__attribute__((target("avx512f"))) inline __m512d eightAt(const std::int16_t* from) {
+  const __m128i shorts = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+  return _mm512_cvtepi32_pd(_mm256_cvtepi16_epi32(shorts));
+}
+
+template <typename Sample>
+__attribute__((target("avx512f"))) void layAvx512(const Sample* const* courses, std::size_t t,
+                                                  double* x) {
+  const Sample *c0 = courses[0], *c1 = courses[1], *c2 = courses[2], *c3 = courses[3];
+  const Sample *c4 = courses[4], *c5 = courses[5], *c6 = courses[6], *c7 = courses[7];
+  std::size_t v = 0;
+  for (; v + 8 <= t; v += 8) {
+    storeSquare(eightAt(c0 + v), eightAt(c1 + v), eightAt(c2 + v), eightAt(c3 + v), eightAt(c4 + v),
+                eightAt(c5 + v), eightAt(c6 + v), eightAt(c7 + v), x + v * kCourseLanes);
+  }
+  layFrom(courses, v, t, x);
+}
+
+#endif
+
+template <typename Sample>
+void lay(const Sample* const* courses, std::size_t t, double* x) {
+#if defined(QUORVEL_LANES_AVX512)
+  if (hasAvx512()) return layAvx512(courses, t, x);
+#endif
+  layFrom(courses, 0, t, x);
+}
+
+}  // namespace
+
+void layCourses(const float* const* courses, std::size_t t, double* x) { lay(courses, t, x); }
+
+void layCourses(const std::int16_t* const* courses, std::size_t t, double* x) {
+  lay(courses, t, x);
+}
+
+}  // namespace quorvel::cli
