@@ -18,11 +18,15 @@ namespace {
 // Course by course, value by value: the form every processor runs, and
 // the one that finishes the volumes short of a block of eight.
 template <typename Sample>
-void layFrom(const Sample* const* courses, std::size_t first, std::size_t t, double* x) {
+void layFrom(const Sample* const* courses, std::size_t first, std::size_t t, double* x,
+             double* total) {
   for (std::size_t k = 0; k < kCourseLanes; ++k) {
     const Sample* course = courses[k];
     for (std::size_t v = first; v < t; ++v)
       x[v * kCourseLanes + k] = static_cast<double>(course[v]);
+  }
+  for (std::size_t v = first; v < t; ++v) {
+    for (std::size_t k = 0; k < kCourseLanes; ++k) total[k] += x[v * kCourseLanes + k];
   }
 }
 
@@ -34,12 +38,15 @@ bool hasAvx512() {
 }
 
 // Eight volumes of eight courses at a time: a square of eight vectors,
-// one per course, turned into one vector per volume. Value by value the
-// square cost three instructions a value and left the loads of the
-// courses, which come from memory, one at a time.
+// one per course, turned into one vector per volume and added to `total`
+// volume by volume. Value by value the square cost three instructions a
+// value and left the loads of the courses, which come from memory, one at
+// a time; the additions, a chain of dependent steps, wait for those loads
+// here rather than in a pass of their own.
 __attribute__((target("avx512f"))) inline void storeSquare(__m512d r0, __m512d r1, __m512d r2,
                                                            __m512d r3, __m512d r4, __m512d r5,
-                                                           __m512d r6, __m512d r7, double* out) {
+                                                           __m512d r6, __m512d r7, double* out,
+                                                           __m512d& total) {
   // Pairs of courses, per 128-bit lane L: even volumes 2L, odd 2L + 1.
   const __m512d e01 = _mm512_unpacklo_pd(r0, r1), o01 = _mm512_unpackhi_pd(r0, r1);
   const __m512d e23 = _mm512_unpacklo_pd(r2, r3), o23 = _mm512_unpackhi_pd(r2, r3);
@@ -59,14 +66,15 @@ __attribute__((target("avx512f"))) inline void storeSquare(__m512d r0, __m512d r
   const __m512d b37 = _mm512_permutex2var_pd(o45, far, o67);
   // Courses 0-3 of a volume from `a`, 4-7 from `b`: low halves give the
   // first volume of each pair, high halves the second.
-  _mm512_storeu_pd(out + 0 * 8, _mm512_shuffle_f64x2(a04, b04, 0x44));
-  _mm512_storeu_pd(out + 1 * 8, _mm512_shuffle_f64x2(a15, b15, 0x44));
-  _mm512_storeu_pd(out + 2 * 8, _mm512_shuffle_f64x2(a26, b26, 0x44));
-  _mm512_storeu_pd(out + 3 * 8, _mm512_shuffle_f64x2(a37, b37, 0x44));
-  _mm512_storeu_pd(out + 4 * 8, _mm512_shuffle_f64x2(a04, b04, 0xEE));
-  _mm512_storeu_pd(out + 5 * 8, _mm512_shuffle_f64x2(a15, b15, 0xEE));
-  _mm512_storeu_pd(out + 6 * 8, _mm512_shuffle_f64x2(a26, b26, 0xEE));
-  _mm512_storeu_pd(out + 7 * 8, _mm512_shuffle_f64x2(a37, b37, 0xEE));
+  const __m512d rows[8] = {
+      _mm512_shuffle_f64x2(a04, b04, 0x44), _mm512_shuffle_f64x2(a15, b15, 0x44),
+      _mm512_shuffle_f64x2(a26, b26, 0x44), _mm512_shuffle_f64x2(a37, b37, 0x44),
+      _mm512_shuffle_f64x2(a04, b04, 0xEE), _mm512_shuffle_f64x2(a15, b15, 0xEE),
+      _mm512_shuffle_f64x2(a26, b26, 0xEE), _mm512_shuffle_f64x2(a37, b37, 0xEE)};
+  for (int v = 0; v < 8; ++v) {
+    _mm512_storeu_pd(out + v * 8, rows[v]);
+    total = _mm512_add_pd(total, rows[v]);
+  }
 }
 
 __attribute__((target("avx512f"))) inline __m512d eightAt(const float* from) {
@@ -79,33 +87,38 @@ __attribute__((target("avx512f"))) inline __m512d eightAt(const std::int16_t* fr
 
 template <typename Sample>
 __attribute__((target("avx512f"))) void layAvx512(const Sample* const* courses, std::size_t t,
-                                                  double* x) {
+                                                  double* x, double* total) {
   const Sample *c0 = courses[0], *c1 = courses[1], *c2 = courses[2], *c3 = courses[3];
   const Sample *c4 = courses[4], *c5 = courses[5], *c6 = courses[6], *c7 = courses[7];
+  __m512d sums = _mm512_setzero_pd();
   std::size_t v = 0;
   for (; v + 8 <= t; v += 8) {
     storeSquare(eightAt(c0 + v), eightAt(c1 + v), eightAt(c2 + v), eightAt(c3 + v), eightAt(c4 + v),
-                eightAt(c5 + v), eightAt(c6 + v), eightAt(c7 + v), x + v * kCourseLanes);
+                eightAt(c5 + v), eightAt(c6 + v), eightAt(c7 + v), x + v * kCourseLanes, sums);
   }
-  layFrom(courses, v, t, x);
+  _mm512_storeu_pd(total, sums);
+  layFrom(courses, v, t, x, total);
 }
 
 #endif
 
 template <typename Sample>
-void lay(const Sample* const* courses, std::size_t t, double* x) {
+void lay(const Sample* const* courses, std::size_t t, double* x, double* total) {
 #if defined(QUORVEL_LANES_AVX512)
-  if (hasAvx512()) return layAvx512(courses, t, x);
+  if (hasAvx512()) return layAvx512(courses, t, x, total);
 #endif
-  layFrom(courses, 0, t, x);
+  for (std::size_t k = 0; k < kCourseLanes; ++k) total[k] = 0;
+  layFrom(courses, 0, t, x, total);
 }
 
 }  // namespace
 
-void layCourses(const float* const* courses, std::size_t t, double* x) { lay(courses, t, x); }
+void layCourses(const float* const* courses, std::size_t t, double* x, double* total) {
+  lay(courses, t, x, total);
+}
 
-void layCourses(const std::int16_t* const* courses, std::size_t t, double* x) {
-  lay(courses, t, x);
+void layCourses(const std::int16_t* const* courses, std::size_t t, double* x, double* total) {
+  lay(courses, t, x, total);
 }
 
 }  // namespace quorvel::cli

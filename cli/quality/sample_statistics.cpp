@@ -75,8 +75,8 @@ struct LaneSums {
   double lag2[kLanes];
 };
 
-// The sums of kLanes time courses (`courses`) in two passes: the means,
-// then every sum of deviations at once. `x` receives the courses as
+// The sums of kLanes time courses (`courses`) in two passes: the means
+// while the courses are laid out, then every sum of deviations at once. `x` receives the courses as
 // doubles, volume by volume, so that each step of a sum is one vector
 // operation over the lanes. Each voxel's sums keep their own order of
 // additions, so the results are those of one loop per sum and voxel
@@ -84,12 +84,8 @@ struct LaneSums {
 template <typename Sample>
 inline __attribute__((always_inline)) void sumLanes(const Sample* const* courses, std::size_t t,
                                                     double* x, LaneSums& sums) {
-  // The courses are summed once they lie volume by volume in `x`.
-  layCourses(courses, t, x);
-  double total[kLanes] = {};
-  for (std::size_t v = 0; v < t; ++v) {
-    for (std::size_t k = 0; k < kLanes; ++k) total[k] += x[v * kLanes + k];
-  }
+  double total[kLanes];
+  layCourses(courses, t, x, total);
   double mean[kLanes];
   for (std::size_t k = 0; k < kLanes; ++k) mean[k] = total[k] / static_cast<double>(t);
 
