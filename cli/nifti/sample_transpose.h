@@ -23,12 +23,17 @@ struct VolumeBlockShape {
   std::size_t volumeCount = 0;
 };
 
+// Which squares a transpose moves: the widest this processor has, or the
+// 128-bit ones every x86-64 processor has (to compare the two).
+enum class SquareWidth { kWidest, k128 };
+
 // Moves float samples into `timeMajor` (out[voxel * volumeCount + volume])
 // unchanged, adding each to its voxel's single-precision sum in
 // `runningSums` (one per voxel of the block) in volume order, as the
 // plug-in sums a mean; returns how many of them are NaN or infinite.
 std::uint64_t transposeFloatVolumes(const unsigned char* block, const VolumeBlockShape& shape,
-                                    float* timeMajor, float* runningSums);
+                                    float* timeMajor, float* runningSums,
+                                    SquareWidth width = SquareWidth::kWidest);
 
 // Moves 16-bit samples into `timeMajor` unchanged, adding each to its
 // voxel's sum in `runningSums` as transposeFloatVolumes does.

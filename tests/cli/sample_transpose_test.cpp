@@ -88,11 +88,16 @@ TEST_P(SampleTransposeTest, FloatsLandAsTheSampleBySampleMovePutsThemSummedAsThe
                                                 : level(random);
     expectedNonFinite += std::isfinite(value) ? 0 : 1;
   }
-  std::vector<float> fast(volumeMajor.size(), 7.0f), plain(volumeMajor.size(), 7.0f);
-  std::vector<float> fastSums(p.voxels, 0.0f), plainSums(p.voxels, 0.0f);
-  std::uint64_t nonFinite = 0;
+  // The widest squares this processor has, and the 128-bit ones.
+  std::vector<float> fast(volumeMajor.size(), 7.0f), narrow(volumeMajor.size(), 7.0f);
+  std::vector<float> plain(volumeMajor.size(), 7.0f);
+  std::vector<float> fastSums(p.voxels, 0.0f), narrowSums(p.voxels, 0.0f);
+  std::vector<float> plainSums(p.voxels, 0.0f);
+  std::uint64_t nonFinite = 0, narrowNonFinite = 0;
   forEachBlock(volumeMajor, [&](const unsigned char* block, const VolumeBlockShape& shape) {
     nonFinite += transposeFloatVolumes(block, shape, fast.data(), fastSums.data());
+    narrowNonFinite +=
+        transposeFloatVolumes(block, shape, narrow.data(), narrowSums.data(), SquareWidth::k128);
     scatterVolumes(
         block, sizeof(float), shape.voxelCount, shape.rowBytes, shape.firstVolume,
         shape.blockVolumes, shape.volumeCount, plain.data(),
@@ -104,10 +109,13 @@ TEST_P(SampleTransposeTest, FloatsLandAsTheSampleBySampleMovePutsThemSummedAsThe
         plainSums.data());
   });
   EXPECT_EQ(nonFinite, expectedNonFinite);
+  EXPECT_EQ(narrowNonFinite, expectedNonFinite);
   const std::vector<float> expectedSums = pluginSums(volumeMajor, p.voxels);
   expectSameSums(fastSums, expectedSums);
+  expectSameSums(narrowSums, expectedSums);
   expectSameSums(plainSums, expectedSums);
   ASSERT_EQ(std::memcmp(fast.data(), plain.data(), fast.size() * sizeof(float)), 0);
+  ASSERT_EQ(std::memcmp(narrow.data(), plain.data(), narrow.size() * sizeof(float)), 0);
   for (std::size_t voxel = 0; voxel < p.voxels; ++voxel) {
     for (std::size_t volume = 0; volume < p.volumes; ++volume) {
       ASSERT_EQ(std::memcmp(&fast[voxel * p.volumes + volume],
