@@ -104,10 +104,7 @@ TEST_P(SelectTwoRanksTest, AgreesWithTwoSingleSelections) {
 // answers what the double one does, NaN and the sign of zero included,
 // for every pair of ranks; the double one ends in std::nth_element on a
 // copy, and without NaN both answer what it does on the whole series.
-class FloatSelectionTest : public ::testing::TestWithParam<SelectionCase> {};
-
-TEST_P(FloatSelectionTest, AgreesWithTheDoubleSelection) {
-  std::vector<double> values = GetParam().values;
+void expectFloatSelectionAgrees(std::vector<double> values) {
   std::vector<float> floats(values.size());
   for (std::size_t i = 0; i < values.size(); ++i) {
     floats[i] = static_cast<float>(values[i]);
@@ -137,6 +134,12 @@ TEST_P(FloatSelectionTest, AgreesWithTheDoubleSelection) {
   }
 }
 
+class FloatSelectionTest : public ::testing::TestWithParam<SelectionCase> {};
+
+TEST_P(FloatSelectionTest, AgreesWithTheDoubleSelection) {
+  expectFloatSelectionAgrees(GetParam().values);
+}
+
 std::vector<SelectionCase> twoRankCases() {
   std::vector<SelectionCase> cases = selectionCases();
   std::vector<double> withNaN = noise(600, 5, 10.0), nanPivot = noise(97, 6, 10.0);
@@ -150,35 +153,43 @@ std::vector<SelectionCase> twoRankCases() {
 // Series of every length around the point where the selection stops
 // partitioning, drawn from values that could set its last step apart from
 // std::nth_element (no values to draw from: noise).
-std::vector<SelectionCase> shortSeriesCases() {
-  const double tiny = std::numeric_limits<float>::denorm_min();
-  const std::pair<std::string, std::vector<double>> draws[] = {
-      {"noise", {}},
-      {"ties", {-1, -0.0, 0, 1, 2}},
-      {"allEqual", {512}},
-      {"signedZeros", {0, -0.0, 1, -1}},
-      {"negativeZeros", {-0.0, 3, -3}},
-      {"infinities", {kInf, -kInf, 2, -2}},
-      {"denormals", {tiny, -tiny, 3 * tiny, 0, std::numeric_limits<float>::min()}},
-      {"withNaN", {std::nan(""), 5, 6, 7, 8, -0.0}}};
+struct ShortSeriesDraw {
+  std::string name;
+  std::vector<double> choices;
+};
+
+class ShortFloatSelectionTest : public ::testing::TestWithParam<ShortSeriesDraw> {};
+
+TEST_P(ShortFloatSelectionTest, AgreesWithTheDoubleSelectionAtEveryLength) {
+  const std::vector<double>& choices = GetParam().choices;
   std::mt19937 random(11);
-  std::vector<SelectionCase> cases;
-  for (const auto& [name, choices] : draws) {
-    std::uniform_int_distribution<std::size_t> pick(0, std::max<std::size_t>(choices.size(), 1) - 1);
-    for (std::size_t n = 1; n <= 70; ++n) {
-      std::vector<double> values = choices.empty() ? noise(n, 20 + n, 10.0) : std::vector<double>(n);
-      for (double& value : values) value = choices.empty() ? value : choices[pick(random)];
-      cases.push_back({name + std::to_string(n), values});
-    }
+  std::uniform_int_distribution<std::size_t> pick(0, std::max<std::size_t>(choices.size(), 1) - 1);
+  for (std::size_t n = 1; n <= 70; ++n) {
+    std::vector<double> values = choices.empty() ? noise(n, 20 + n, 10.0) : std::vector<double>(n);
+    for (double& value : values) value = choices.empty() ? value : choices[pick(random)];
+    SCOPED_TRACE(std::to_string(n) + " values");
+    expectFloatSelectionAgrees(values);
+    if (HasFatalFailure()) return;
   }
-  return cases;
 }
+
+const double kTiny = std::numeric_limits<float>::denorm_min();
+INSTANTIATE_TEST_SUITE_P(
+    Draws, ShortFloatSelectionTest,
+    ::testing::Values(ShortSeriesDraw{"noise", {}}, ShortSeriesDraw{"ties", {-1, -0.0, 0, 1, 2}},
+                      ShortSeriesDraw{"allEqual", {512}},
+                      ShortSeriesDraw{"signedZeros", {0, -0.0, 1, -1}},
+                      ShortSeriesDraw{"negativeZeros", {-0.0, 3, -3}},
+                      ShortSeriesDraw{"infinities", {kInf, -kInf, 2, -2}},
+                      ShortSeriesDraw{
+                          "denormals",
+                          {kTiny, -kTiny, 3 * kTiny, 0, std::numeric_limits<float>::min()}},
+                      ShortSeriesDraw{"withNaN", {std::nan(""), 5, 6, 7, 8, -0.0}}),
+    [](const auto& info) { return info.param.name; });
 
 INSTANTIATE_TEST_SUITE_P(Series, SelectTwoRanksTest, ::testing::ValuesIn(twoRankCases()),
                          [](const auto& info) { return info.param.name; });
 INSTANTIATE_TEST_SUITE_P(Series, FloatSelectionTest, ::testing::ValuesIn(twoRankCases()),
-                         [](const auto& info) { return info.param.name; });
-INSTANTIATE_TEST_SUITE_P(Short, FloatSelectionTest, ::testing::ValuesIn(shortSeriesCases()),
                          [](const auto& info) { return info.param.name; });
 
 // Courses whose plug-in mean lies on, just beside or far from the floor,
