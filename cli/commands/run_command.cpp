@@ -323,8 +323,23 @@ std::vector<OrderedWork<SampleResults>::Task> sampleTasks(const HostSession& ses
     tasks.push_back([samples, header, readerMeans, runPages, threads] {
       SampleResults results;
       VoxelMeans means = testedMeans(*readerMeans, kIntensityFloor);
+      const auto samplePage = [&] { return report::sampleForRunPage(samples, *header, &means); };
+      // With the reader's means the page's samples need nothing from the
+      // statistics (which then only read the means), and are taken beside
+      // them rather than after them, when only one core would be busy.
+      std::future<report::RunSamples> page;
+      if (runPages && threads > 1 && means.mean.size() == samples.voxels) {
+        try {
+          page = std::async(std::launch::async, samplePage);
+        } catch (const std::system_error&) {  // no thread to be had: taken after them
+        }
+      }
       results.stats = computeSampleStatistics(samples, threads, &means);
-      if (runPages) results.page = report::sampleForRunPage(samples, *header, &means);
+      if (page.valid()) {
+        results.page = page.get();
+      } else if (runPages) {
+        results.page = samplePage();
+      }
       return results;
     });
   }
