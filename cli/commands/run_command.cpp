@@ -247,14 +247,15 @@ void addMdmRuns(HostSession& session, const RunPlan& plan) {
 // (asked for where they are needed) and the plug-in's counts, then every
 // output of the run. `beforeWriting` sees the result as it stands before
 // the outputs are written: its run, volumes, quality and warnings. With
-// `mapsSideBySide` the maps are written on threads of their own.
+// `mapsSideBySide` the maps are written on threads of their own; with
+// `mapImages` their images are being written by it.
 RunResult analyseRunQuality(const std::function<SampleStatistics()>& statisticsOfSamples,
                             const PlannedRun& planned, const NiftiRun& run,
                             const std::vector<RunMap>& maps, const AnalysisParameters& parameters,
                             const std::vector<std::string>& runLog, const fs::path& outFolder,
                             const std::optional<double>& givenRepetitionTime,
                             const std::function<void(const RunResult&)>& beforeWriting,
-                            bool mapsSideBySide) {
+                            bool mapsSideBySide, std::future<void>* mapImages) {
   std::vector<std::string> warnings = run.warnings;
   const std::optional<double> repetitionTime =
       givenRepetitionTime
@@ -278,7 +279,7 @@ RunResult analyseRunQuality(const std::function<SampleStatistics()>& statisticsO
   }
   RunResult result = writeRunOutputs(planned, *run.header, maps, parameters, quality,
                                      iqmJson(planned.runPath, quality, parameters, warnings),
-                                     outFolder, warnings, mapsSideBySide);
+                                     outFolder, warnings, mapsSideBySide, mapImages);
   for (const RunMap& map : maps) result.maps.push_back(map.map);
   result.quality = std::move(quality);
   result.warnings = std::move(warnings);
@@ -500,6 +501,17 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out, std::ostream&
       continue;
     }
     const std::vector<RunMap> maps = mapsOfRun(*analysed, madeMaps, dialog, plan.runs[i].runPath);
+    // The maps' images need nothing from the statistics: with threads to
+    // spare they are written while the statistics are still computed.
+    std::future<void> mapImages;
+    if (threads > 1 && !maps.empty()) {
+      try {
+        mapImages = std::async(std::launch::async, [&] {
+          writeRunMapImages(plan.runs[i], *runs[i].header, maps, stage.folder(), true);
+        });
+      } catch (const std::system_error&) {  // no thread: written with the other outputs
+      }
+    }
     SampleResults sampled;
     const auto takeStatistics = [&] {
       sampled = sampleWork.take(i);
@@ -523,9 +535,9 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out, std::ostream&
                                        pagePath);
       });
     };
-    report.runs.push_back(analyseRunQuality(takeStatistics, plan.runs[i], runs[i], maps, parameters,
-                                            analysed->logLines, stage.folder(),
-                                            options.repetitionTime, startPage, threads > 1));
+    report.runs.push_back(analyseRunQuality(
+        takeStatistics, plan.runs[i], runs[i], maps, parameters, analysed->logLines, stage.folder(),
+        options.repetitionTime, startPage, threads > 1, &mapImages));
     // Named as they will be once committed.
     for (std::string& file : report.runs.back().files) {
       file = (outFolder / fs::path(file).filename()).string();

@@ -9,11 +9,13 @@
 
 namespace quorvel::cli {
 
-void writeMapFiles(const nifti_image& runHeader, const std::vector<MapFiles>& maps,
-                   bool sideBySide) {
-  const auto writeOne = [&runHeader](const MapFiles& map) {
-    writeMapImage(runHeader, *map.values, map.description, map.image);
-    writeCheckedFileAtomically(map.sidecar, map.sidecarText);
+void writeMapFiles(const nifti_image& runHeader, const std::vector<MapFiles>& maps, bool sideBySide,
+                   MapFileParts parts) {
+  const auto writeOne = [&runHeader, parts](const MapFiles& map) {
+    if (parts != MapFileParts::kSidecar) {
+      writeMapImage(runHeader, *map.values, map.description, map.image);
+    }
+    if (parts != MapFileParts::kImage) writeCheckedFileAtomically(map.sidecar, map.sidecarText);
   };
   if (!sideBySide || maps.size() < 2) {
     for (const MapFiles& map : maps) writeOne(map);

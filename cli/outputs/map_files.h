@@ -21,14 +21,17 @@ struct MapFiles {
   std::string sidecarText;
 };
 
-// Writes each map's image on the grid of `runHeader` and its sidecar, in
-// order, or each map on a thread of its own when `sideBySide`; the files
-// are the same either way. Returns when every map is done. Throws the run
-// error of the first map, in order, that could not be written, naming its
-// file; no temporary file is left, and the maps written stay for the
-// caller to keep or discard.
-void writeMapFiles(const nifti_image& runHeader, const std::vector<MapFiles>& maps,
-                   bool sideBySide);
+// Which files of each map to write.
+enum class MapFileParts { kImageAndSidecar, kImage, kSidecar };
+
+// Writes each map's image on the grid of `runHeader` and its sidecar (or
+// only the `parts` asked for), in order, or each map on a thread of its
+// own when `sideBySide`; the files are the same either way. Returns when
+// every map is done. Throws the run error of the first map, in order, that
+// could not be written, naming its file; no temporary file is left, and
+// the maps written stay for the caller to keep or discard.
+void writeMapFiles(const nifti_image& runHeader, const std::vector<MapFiles>& maps, bool sideBySide,
+                   MapFileParts parts = MapFileParts::kImageAndSidecar);
 
 }  // namespace quorvel::cli
 

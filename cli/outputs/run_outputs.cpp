@@ -79,36 +79,66 @@ std::optional<VolumeCounts> pluginCounts(const PlannedRun& run, int volumes,
   return std::nullopt;
 }
 
+namespace {
+
+// The name of the run in the files: the one the user gave.
+std::string sourceNameOf(const PlannedRun& run) {
+  return run.sourceName.empty() ? fs::path(run.runPath).filename().string() : run.sourceName;
+}
+
+// The files of `maps` named for `run` in `outFolder`, without the
+// sidecars' text.
+std::vector<MapFiles> mapFilesOf(const PlannedRun& run, const std::vector<RunMap>& maps,
+                                 const fs::path& outFolder) {
+  std::vector<MapFiles> mapFiles;
+  for (const RunMap& map : maps) {
+    MapFiles files;
+    files.values = &map.map.values;
+    // The host knows the run as a VTC that exists nowhere; the files name
+    // the run the user gave.
+    files.description =
+        mapNameForRun(map.map.facts.displayName, run.names.vtcName(), sourceNameOf(run));
+    files.image = outFolder / run.names.mapName(map.kind);
+    files.sidecar = outFolder / run.names.mapSidecarName(map.kind);
+    mapFiles.push_back(std::move(files));
+  }
+  return mapFiles;
+}
+
+}  // namespace
+
+void writeRunMapImages(const PlannedRun& run, const nifti_image& runHeader,
+                       const std::vector<RunMap>& maps, const fs::path& outFolder,
+                       bool sideBySide) {
+  writeMapFiles(runHeader, mapFilesOf(run, maps, outFolder), sideBySide, MapFileParts::kImage);
+}
+
 RunResult writeRunOutputs(const PlannedRun& run, const nifti_image& runHeader,
                           const std::vector<RunMap>& maps, const AnalysisParameters& parameters,
                           const RunQuality& quality, const std::string& iqmText,
                           const fs::path& outFolder, const std::vector<std::string>& warnings,
-                          bool mapsSideBySide) {
+                          bool mapsSideBySide, std::future<void>* mapImages) {
   RunResult result;
   result.runPath = run.runPath;
   result.volumes = static_cast<int>(quality.samples.volumes);
   result.counts = quality.counts;
-  const std::string sourceName =
-      run.sourceName.empty() ? fs::path(run.runPath).filename().string() : run.sourceName;
+  const std::string sourceName = sourceNameOf(run);
 
-  std::vector<MapFiles> mapFiles;
-  for (const RunMap& map : maps) {
-    // The host knows the run as a VTC that exists nowhere; the files name
-    // the run the user gave.
-    MapFacts facts = map.map.facts;
-    facts.displayName = mapNameForRun(facts.displayName, run.names.vtcName(), sourceName);
-    MapFiles files;
-    files.values = &map.map.values;
-    files.description = facts.displayName;
-    files.image = outFolder / run.names.mapName(map.kind);
-    files.sidecar = outFolder / run.names.mapSidecarName(map.kind);
-    files.sidecarText = mapSidecarJson(map.kind, facts, sourceName, parameters, warnings);
-    result.files.push_back(files.image.string());
-    result.files.push_back(files.sidecar.string());
-    mapFiles.push_back(std::move(files));
-    if (map.kind == MapKind::kTsnr) result.tsnrValues = map.map.values;
+  std::vector<MapFiles> mapFiles = mapFilesOf(run, maps, outFolder);
+  for (std::size_t k = 0; k < maps.size(); ++k) {
+    MapFacts facts = maps[k].map.facts;
+    facts.displayName = mapFiles[k].description;
+    mapFiles[k].sidecarText = mapSidecarJson(maps[k].kind, facts, sourceName, parameters, warnings);
+    result.files.push_back(mapFiles[k].image.string());
+    result.files.push_back(mapFiles[k].sidecar.string());
+    if (maps[k].kind == MapKind::kTsnr) result.tsnrValues = maps[k].map.values;
   }
-  writeMapFiles(runHeader, mapFiles, mapsSideBySide);
+  if (mapImages != nullptr && mapImages->valid()) {
+    mapImages->get();
+    writeMapFiles(runHeader, mapFiles, false, MapFileParts::kSidecar);
+  } else {
+    writeMapFiles(runHeader, mapFiles, mapsSideBySide);
+  }
   if (parameters.dialog.createTemporalOutlierFile) {
     result.files.push_back((outFolder / run.names.csvName()).string());
   }

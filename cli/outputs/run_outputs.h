@@ -4,6 +4,7 @@
 #ifndef QUORVEL_CLI_OUTPUTS_RUN_OUTPUTS_H_
 #define QUORVEL_CLI_OUTPUTS_RUN_OUTPUTS_H_
 
+#include <future>
 #include <string>
 #include <vector>
 
@@ -40,13 +41,22 @@ std::optional<VolumeCounts> pluginCounts(const PlannedRun& run, int volumes,
 // that could not be written. `warnings` go into every sidecar. The files
 // are not flushed to disk: `outFolder` is a staging folder, flushed as a
 // whole when it is committed. With `mapsSideBySide` each map is written on
-// a thread of its own.
+// a thread of its own. With `mapImages` the maps' images are being written
+// by it (see writeRunMapImages): it is waited for, and only their sidecars
+// are written here.
 RunResult writeRunOutputs(const PlannedRun& run, const nifti_image& runHeader,
                           const std::vector<RunMap>& maps, const AnalysisParameters& parameters,
                           const RunQuality& quality, const std::string& iqmText,
                           const std::filesystem::path& outFolder,
                           const std::vector<std::string>& warnings = {},
-                          bool mapsSideBySide = false);
+                          bool mapsSideBySide = false, std::future<void>* mapImages = nullptr);
+
+// Writes the images of `maps` as writeRunOutputs would, and nothing else:
+// they need nothing from the run's statistics, so they can be written
+// while those are computed.
+void writeRunMapImages(const PlannedRun& run, const nifti_image& runHeader,
+                       const std::vector<RunMap>& maps, const std::filesystem::path& outFolder,
+                       bool sideBySide);
 
 // The maps the plug-in made while `linked` was linked, with their kinds:
 // the requested ones in the order TSNR, outliers, autocorrelation. Throws a

@@ -201,11 +201,13 @@ INSTANTIATE_TEST_SUITE_P(Places, MapWriteFailureTest, ::testing::ValuesIn(kFailu
                          [](const auto& info) { return std::string(info.param.name); });
 
 // Maps written one after another or side by side, with one of them
-// blocked by a folder where its image goes (-1: none).
+// blocked by a folder where its image goes (-1: none); in parts: all the
+// images, then the sidecars, as when the images go ahead of the others.
 struct SideBySideCase {
   const char* name;
   bool sideBySide;
   int blocked;
+  bool inParts = false;
 };
 
 class MapFilesTest : public ::testing::TestWithParam<SideBySideCase> {};
@@ -231,7 +233,12 @@ TEST_P(MapFilesTest, AreEachMapsOwnBytesAndAFailureNamesItsMap) {
   if (c.blocked >= 0) fs::create_directories(maps[c.blocked].image / "inside");
 
   try {
-    quorvel::cli::writeMapFiles(*header, maps, c.sideBySide);
+    if (c.inParts) {
+      quorvel::cli::writeMapFiles(*header, maps, c.sideBySide, quorvel::cli::MapFileParts::kImage);
+      quorvel::cli::writeMapFiles(*header, maps, false, quorvel::cli::MapFileParts::kSidecar);
+    } else {
+      quorvel::cli::writeMapFiles(*header, maps, c.sideBySide);
+    }
     EXPECT_LT(c.blocked, 0) << "the blocked map did not fail";
   } catch (const std::runtime_error& error) {
     ASSERT_GE(c.blocked, 0) << error.what();
@@ -245,7 +252,12 @@ TEST_P(MapFilesTest, AreEachMapsOwnBytesAndAFailureNamesItsMap) {
     EXPECT_EQ(fs::is_regular_file(maps[m].image), written) << "map " << m;
     if (!written) continue;
     EXPECT_TRUE(cli_test::readFile(maps[m].image) == expected[m]) << "map " << m;
-    EXPECT_EQ(cli_test::readFile(maps[m].sidecar), maps[m].sidecarText);
+    // In parts, no sidecar follows a failed image.
+    if (c.inParts && c.blocked >= 0) {
+      EXPECT_FALSE(fs::exists(maps[m].sidecar)) << "map " << m;
+    } else {
+      EXPECT_EQ(cli_test::readFile(maps[m].sidecar), maps[m].sidecarText);
+    }
   }
   for (const std::string& name : cli_test::folderEntries(folder.path())) {
     EXPECT_EQ(name.rfind(".quorvel-tmp", 0), std::string::npos) << name << " is left";
@@ -257,7 +269,9 @@ INSTANTIATE_TEST_SUITE_P(Orders, MapFilesTest,
                                            SideBySideCase{"SideBySide", true, -1},
                                            SideBySideCase{"OneAfterAnotherSecondBlocked", false, 1},
                                            SideBySideCase{"SideBySideFirstBlocked", true, 0},
-                                           SideBySideCase{"SideBySideLastBlocked", true, 2}),
+                                           SideBySideCase{"SideBySideLastBlocked", true, 2},
+                                           SideBySideCase{"InParts", true, -1, true},
+                                           SideBySideCase{"InPartsFirstBlocked", true, 0, true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
