@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <exception>
+#include <future>
 
 #include "cli/commands/cli_error.h"
 #include "cli/outputs/atomic_file.h"
@@ -116,6 +117,16 @@ RunPageInput runPageInputFor(const RunReportSources& sources) {
   input.carpet = std::move(sampled.carpet);
   input.meanImage = sampled.mean;
 
+  // Each map's colour scale is a selection over every voxel: with the
+  // pictures side by side, the maps' panels are made beside the mean's.
+  std::vector<std::future<MapPanel>> panels;
+  const double maxDeviation = sources.parameters.dialog.maxDeviation;
+  for (const RunMap& map : sources.maps) {
+    if (map.map.values.size() != input.grid.voxels()) continue;
+    panels.push_back(std::async(
+        sources.picturesSideBySide ? std::launch::async : std::launch::deferred,
+        [&map, maxDeviation] { return mapPanel(map.kind, map.map.values, maxDeviation); }));
+  }
   MapPanel mean;
   mean.key = "mean";
   mean.title = "Mean image";
@@ -124,12 +135,7 @@ RunPageInput runPageInputFor(const RunReportSources& sources) {
   mean.ticks = {mean.scale.low, (mean.scale.low + mean.scale.high) / 2, mean.scale.high};
   mean.values = std::move(sampled.mean);
   input.maps.push_back(std::move(mean));
-  for (const RunMap& map : sources.maps) {
-    if (map.map.values.size() == input.grid.voxels()) {
-      input.maps.push_back(
-          mapPanel(map.kind, map.map.values, sources.parameters.dialog.maxDeviation));
-    }
-  }
+  for (std::future<MapPanel>& panel : panels) input.maps.push_back(panel.get());
 
   if (quality.counts) {
     input.traces.push_back({"outlier_fraction",
