@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "cli/nifti/time_major_layout.h"
+#include "cli/session/processor_vectors.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -273,10 +274,7 @@ __attribute__((target("avx2"), flatten)) std::uint64_t transposeFloatAvx2(
   return square.nonFinite + edgeNonFinite;
 }
 
-bool hasAvx2() {
-  static const bool has = __builtin_cpu_supports("avx2") != 0;
-  return has;
-}
+bool hasAvx2() { return processorVectorBits() >= 256; }
 
 #endif
 

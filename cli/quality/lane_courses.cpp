@@ -1,5 +1,7 @@
 #include "cli/quality/lane_courses.h"
 
+#include "cli/session/processor_vectors.h"
+
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #include <immintrin.h>
 #define QUORVEL_LANES_AVX512 1
@@ -32,10 +34,7 @@ void layFrom(const Sample* const* courses, std::size_t first, std::size_t t, dou
 
 #if defined(QUORVEL_LANES_AVX512)
 
-bool hasAvx512() {
-  static const bool has = __builtin_cpu_supports("avx512f") != 0;
-  return has;
-}
+bool hasAvx512() { return processorVectorBits() == 512; }
 
 // Eight volumes of eight courses at a time: a square of eight vectors,
 // one per course, turned into one vector per volume and added to `total`

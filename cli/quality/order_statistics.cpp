@@ -4,6 +4,8 @@
 #include <limits>
 #include <utility>
 
+#include "cli/session/processor_vectors.h"
+
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #include <immintrin.h>
 #define QUORVEL_SPLIT_AVX512 1
@@ -82,10 +84,7 @@ __attribute__((target("avx512f"))) std::size_t splitFloats16(const float* from, 
   return left;
 }
 
-bool hasAvx512() {
-  static const bool has = __builtin_cpu_supports("avx512f") != 0;
-  return has;
-}
+bool hasAvx512() { return processorVectorBits() == 512; }
 
 // The greatest of sixteen floats, none of them NaN. Every step is masked
 // to all lanes: GCC's unmasked forms warn of an undefined source.

@@ -11,6 +11,7 @@
 #include "cli/quality/lane_courses.h"
 #include "cli/quality/order_statistics.h"
 #include "cli/quality/voxel_floor.h"
+#include "cli/session/processor_vectors.h"
 #include "cli/session/thread_shares.h"
 
 namespace quorvel::cli {
@@ -135,18 +136,6 @@ inline __attribute__((always_inline)) void sumLanes(const Sample* const* courses
   }
 }
 
-// The widest vectors of doubles the processor has, in bits.
-int vectorBits() {
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-  static const int bits = __builtin_cpu_supports("avx512f") ? 512
-                          : __builtin_cpu_supports("avx2")  ? 256
-                                                            : 128;
-  return bits;
-#else
-  return 128;
-#endif
-}
-
 // Each function below is compiled once more for AVX2 and once for
 // AVX-512 (a `Wide` template argument) and called in the widest form the
 // processor has. Every operation is rounded as in scalar code (the build
@@ -171,8 +160,8 @@ void sumLanesWidest(const Sample* const* courses, std::size_t t, double* x, Lane
       sumLanes(c, n, into, out);
     }
   };
-  if (vectorBits() == 512) return Wide::avx512(courses, t, x, sums);
-  if (vectorBits() == 256) return Wide::avx2(courses, t, x, sums);
+  if (processorVectorBits() == 512) return Wide::avx512(courses, t, x, sums);
+  if (processorVectorBits() == 256) return Wide::avx2(courses, t, x, sums);
 #endif
   sumLanes(courses, t, x, sums);
 }
@@ -250,8 +239,8 @@ void floorTestsWidest(const Sample* samples, std::size_t volumes, std::size_t be
       floorTests(s, t, b, e, m, a);
     }
   };
-  if (vectorBits() == 512) return Wide::avx512(samples, volumes, begin, end, mean, above);
-  if (vectorBits() == 256) return Wide::avx2(samples, volumes, begin, end, mean, above);
+  if (processorVectorBits() == 512) return Wide::avx512(samples, volumes, begin, end, mean, above);
+  if (processorVectorBits() == 256) return Wide::avx2(samples, volumes, begin, end, mean, above);
 #endif
   floorTests(samples, volumes, begin, end, mean, above);
 }
@@ -360,10 +349,10 @@ void volumeSumsWidest(const Sample* samples, std::size_t volumes,
       volumeSums(s, t, a, f, e, sig, sq);
     }
   };
-  if (vectorBits() == 512) {
+  if (processorVectorBits() == 512) {
     return Wide::avx512(samples, volumes, analysed, first, end, signalSum, squaredDiffSum);
   }
-  if (vectorBits() == 256) {
+  if (processorVectorBits() == 256) {
     return Wide::avx2(samples, volumes, analysed, first, end, signalSum, squaredDiffSum);
   }
 #endif
