@@ -38,6 +38,7 @@
 #include "cli/session/host_session.h"
 #include "cli/session/ordered_work.h"
 #include "cli/session/thread_count.h"
+#include "cli/session/work_beside.h"
 #include "cli/settings/dialog_settings.h"
 #include "cli/settings/install_paths.h"
 #include "cli/settings/settings_place.h"
@@ -328,19 +329,13 @@ std::vector<OrderedWork<SampleResults>::Task> sampleTasks(const HostSession& ses
       // With the reader's means the page's samples need nothing from the
       // statistics (which then only read the means), and are taken beside
       // them rather than after them, when only one core would be busy.
+      // Without them, or a thread, the page's samples are taken after them.
       std::future<report::RunSamples> page;
-      if (runPages && threads > 1 && means.mean.size() == samples.voxels) {
-        try {
-          page = std::async(std::launch::async, samplePage);
-        } catch (const std::system_error&) {  // no thread to be had: taken after them
-        }
+      if (runPages) {
+        page = startBeside(threads > 1 && means.mean.size() == samples.voxels, samplePage);
       }
       results.stats = computeSampleStatistics(samples, threads, &means);
-      if (page.valid()) {
-        results.page = page.get();
-      } else if (runPages) {
-        results.page = samplePage();
-      }
+      if (page.valid()) results.page = page.get();
       return results;
     });
   }
@@ -505,12 +500,9 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out, std::ostream&
     // spare they are written while the statistics are still computed.
     std::future<void> mapImages;
     if (threads > 1 && !maps.empty()) {
-      try {
-        mapImages = std::async(std::launch::async, [&] {
-          writeRunMapImages(plan.runs[i], *runs[i].header, maps, stage.folder(), true);
-        });
-      } catch (const std::system_error&) {  // no thread: written with the other outputs
-      }
+      mapImages = startBeside(true, [&] {
+        writeRunMapImages(plan.runs[i], *runs[i].header, maps, stage.folder(), true);
+      });
     }
     SampleResults sampled;
     const auto takeStatistics = [&] {

@@ -2,10 +2,10 @@
 
 #include <exception>
 #include <future>
-#include <system_error>
 
 #include "cli/nifti/nifti_output.h"
 #include "cli/outputs/atomic_file.h"
+#include "cli/session/work_beside.h"
 
 namespace quorvel::cli {
 
@@ -22,7 +22,7 @@ void writeMapFiles(const nifti_image& runHeader, const std::vector<MapFiles>& ma
     return;
   }
   // The first map on this thread, the others beside it; a map that gets
-  // no thread (none is to be had) is written here too. Every one is waited
+  // no thread (none is to be had) is written here too, in turn. Every one is waited
   // for before any error leaves, none may still be writing into a folder
   // its caller then removes, and the error told is the first map's.
   std::vector<std::exception_ptr> failures(maps.size());
@@ -34,16 +34,10 @@ void writeMapFiles(const nifti_image& runHeader, const std::vector<MapFiles>& ma
     }
   };
   std::vector<std::future<void>> others;
-  std::size_t beside = 1;
-  for (; beside < maps.size(); ++beside) {
-    try {
-      others.push_back(std::async(std::launch::async, writeNoted, beside));
-    } catch (const std::system_error&) {
-      break;
-    }
+  for (std::size_t k = 1; k < maps.size(); ++k) {
+    others.push_back(startBeside(true, [&writeNoted, k] { writeNoted(k); }));
   }
   writeNoted(0);
-  for (std::size_t k = beside; k < maps.size(); ++k) writeNoted(k);
   for (std::future<void>& other : others) other.get();
   for (const std::exception_ptr& failure : failures) {
     if (failure) std::rethrow_exception(failure);
