@@ -9,6 +9,7 @@
 #include "cli/report/html_text.h"
 #include "cli/report/page_assets.h"
 #include "cli/report/png_encoder.h"
+#include "cli/session/work_beside.h"
 
 namespace quorvel::cli::report {
 namespace {
@@ -16,12 +17,6 @@ namespace {
 // Slices in a mosaic at most: enough to see the whole brain, few enough
 // for the tiles to stay legible at the page's width.
 constexpr int kMaxSlices = 24;
-
-// How the page's pictures are made: on threads of their own, or each where
-// the page asks for it.
-std::launch sideBySide(const RunPageInput& input) {
-  return input.picturesSideBySide ? std::launch::async : std::launch::deferred;
-}
 
 std::string gridText(const VolumeGrid& grid) {
   return std::to_string(grid.nx) + " x " + std::to_string(grid.ny) + " x " +
@@ -152,7 +147,7 @@ std::string mapsSection(const RunPageInput& input) {
   const std::vector<std::uint8_t> background = dimmedBackground(input.meanImage, input.mask);
   std::vector<std::future<std::string>> figures;
   for (const MapPanel& map : input.maps) {
-    figures.push_back(std::async(sideBySide(input), [&input, &layout, &background, &map] {
+    figures.push_back(startBeside(input.picturesSideBySide, [&input, &layout, &background, &map] {
       return mosaicFigure(input, layout, background, map);
     }));
   }
@@ -184,7 +179,7 @@ std::string runPageHtml(const RunPageInput& input) {
           escapeHtml(gridText(input.grid)) + " voxels &middot; " + std::to_string(input.volumes) +
           " volumes</div></div></header><main>";
   std::future<std::string> timeline =
-      std::async(sideBySide(input), [&input] { return timelineSection(input); });
+      startBeside(input.picturesSideBySide, [&input] { return timelineSection(input); });
   html += headerSection(input);
   html += verdictSection(input);
   html += mapsSection(input);

@@ -9,6 +9,7 @@
 #include "cli/report/html_text.h"
 #include "cli/report/quality_marks.h"
 #include "cli/session/map_kind.h"
+#include "cli/session/work_beside.h"
 
 namespace quorvel::cli::report {
 namespace {
@@ -123,9 +124,9 @@ RunPageInput runPageInputFor(const RunReportSources& sources) {
   const double maxDeviation = sources.parameters.dialog.maxDeviation;
   for (const RunMap& map : sources.maps) {
     if (map.map.values.size() != input.grid.voxels()) continue;
-    panels.push_back(std::async(
-        sources.picturesSideBySide ? std::launch::async : std::launch::deferred,
-        [&map, maxDeviation] { return mapPanel(map.kind, map.map.values, maxDeviation); }));
+    panels.push_back(startBeside(sources.picturesSideBySide, [&map, maxDeviation] {
+      return mapPanel(map.kind, map.map.values, maxDeviation);
+    }));
   }
   MapPanel mean;
   mean.key = "mean";
