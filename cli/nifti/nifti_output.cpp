@@ -10,13 +10,6 @@
 
 namespace quorvel::cli {
 namespace fs = std::filesystem;
-namespace {
-
-bool endsWith(const std::string& text, const std::string& end) {
-  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
-
-}  // namespace
 
 void BorrowedDataImageDeleter::operator()(nifti_image* image) const {
   if (image) image->data = nullptr;
@@ -62,7 +55,7 @@ void writeNiftiAtomically(nifti_image& image, const fs::path& finalPath) {
   static std::once_flag silenced;
   std::call_once(silenced, silenceNiftiLibrary);
   const std::string bytes = niftiFileBytes(image, finalPath);
-  if (!endsWith(finalPath.filename().string(), ".gz")) {
+  if (finalPath.extension() != ".gz") {
     writeCheckedFileAtomically(finalPath, bytes);
     return;
   }
