@@ -6,9 +6,9 @@
 #include <optional>
 #include <sstream>
 
+#include "cli/base/cli_error.h"
 #include "cli/bids/bids_command.h"
 #include "cli/commands/analysis_options.h"
-#include "cli/commands/cli_error.h"
 #include "cli/commands/demo_command.h"
 #include "cli/commands/run_command.h"
 #include "cli/outputs/console_output.h"

@@ -2,12 +2,12 @@
 
 #include <filesystem>
 
+#include "cli/base/atomic_file.h"
+#include "cli/base/cli_error.h"
 #include "cli/bids/bids_entities.h"
 #include "cli/bids/group_table.h"
 #include "cli/bids/group_table_files.h"
-#include "cli/commands/cli_error.h"
-#include "cli/outputs/atomic_file.h"
-#include "cli/report/study_report.h"
+#include "cli/bids/study_report.h"
 
 namespace quorvel::cli {
 namespace fs = std::filesystem;

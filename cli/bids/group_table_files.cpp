@@ -5,8 +5,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "cli/base/json_text.h"
 #include "cli/bids/iqm_columns.h"
-#include "cli/outputs/json_text.h"
 
 namespace quorvel::cli {
 namespace {

@@ -10,17 +10,18 @@
 #include <set>
 #include <sstream>
 
+#include "cli/base/atomic_file.h"
+#include "cli/base/cli_error.h"
+#include "cli/base/temporary_folder.h"
+#include "cli/base/thread_count.h"
 #include "cli/bids/bids_entities.h"
 #include "cli/bids/bids_layout.h"
 #include "cli/bids/child_processes.h"
 #include "cli/bids/derivatives_description.h"
 #include "cli/bids/run_record.h"
 #include "cli/commands/analysis_options.h"
-#include "cli/commands/cli_error.h"
-#include "cli/outputs/atomic_file.h"
 #include "cli/outputs/output_names.h"
 #include "cli/outputs/sidecars.h"
-#include "cli/session/thread_count.h"
 #include "cli/settings/dialog_settings.h"
 
 namespace quorvel::cli {
@@ -60,27 +61,6 @@ std::vector<BidsRun> selectedRuns(const BidsOptions& options, std::ostream& err)
   }
   return runs;
 }
-
-// A private folder for the settings and messages of the child runs,
-// removed with everything in it when the level ends.
-class WorkFolder {
- public:
-  WorkFolder() {
-    std::string pattern = (fs::temp_directory_path() / "quorvel-bids-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
-      throw runError("cannot make a temporary folder in " + fs::temp_directory_path().string());
-    }
-    path_ = pattern;
-  }
-  ~WorkFolder() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
 
 // Writes OUT_DIR/dataset_description.json unless one that quorvel did not
 // write is there.
@@ -133,9 +113,7 @@ int runParticipantLevel(const BidsOptions& options, std::ostream& out, std::ostr
   for (const auto& [option, value] : {std::pair{"--max-deviation", options.analysis.maxDeviation},
                                       std::pair{"--spike-def", options.analysis.spikeDef}}) {
     if (value && !isUsableThreshold(*value)) {
-      throw inputError(std::string(option) + " " + roundTripText(*value) +
-                       ": a threshold must be a finite number of standard deviations, not "
-                       "negative and at most 3.40282e+38");
+      throw inputError(unusableThresholdMessage(option, roundTripText(*value)));
     }
   }
   const std::vector<BidsRun> runs = selectedRuns(options, err);
@@ -150,7 +128,7 @@ int runParticipantLevel(const BidsOptions& options, std::ostream& out, std::ostr
 
   const std::vector<std::string> arguments = analysisArguments(options.analysis);
   const std::string self = fs::read_symlink("/proc/self/exe").string();
-  const WorkFolder work;
+  const TemporaryFolder work("quorvel-bids-");
   std::vector<ChildCommand> commands;
   std::vector<std::size_t> commandRun;  // index into `runs`
   std::size_t done = 0, upToDate = 0, failed = 0;

@@ -5,7 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "cli/outputs/json_text.h"
+#include "cli/base/json_text.h"
 
 namespace quorvel::cli {
 namespace fs = std::filesystem;

@@ -4,10 +4,10 @@
 #include <cmath>
 #include <filesystem>
 
-#include "cli/commands/cli_error.h"
+#include "cli/base/cli_error.h"
 #include "cli/commands/demo_run.h"
 #include "cli/commands/run_command.h"
-#include "cli/commands/run_plan.h"
+#include "cli/outputs/run_plan.h"
 #include "cli/report/quality_marks.h"
 
 namespace quorvel::cli {

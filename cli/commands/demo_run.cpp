@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <random>
 
-#include "cli/commands/cli_error.h"
+#include "cli/base/cli_error.h"
 #include "cli/nifti/nifti_image_handle.h"
 #include "cli/nifti/nifti_output.h"
 
@@ -27,8 +27,8 @@ class GaussianSource {
       hasSpare_ = false;
       return spare_;
     }
-    double u1 = (engine_() + 0.5) / 4294967296.0;
-    double u2 = (engine_() + 0.5) / 4294967296.0;
+    double u1 = (static_cast<double>(engine_()) + 0.5) / 4294967296.0;
+    double u2 = (static_cast<double>(engine_()) + 0.5) / 4294967296.0;
     double radius = std::sqrt(-2.0 * std::log(u1));
     spare_ = radius * std::sin(2.0 * kPi * u2);
     hasSpare_ = true;

@@ -9,7 +9,7 @@
 #include <sstream>
 #include <system_error>
 
-#include "cli/commands/cli_error.h"
+#include "cli/base/cli_error.h"
 
 namespace quorvel::cli {
 namespace fs = std::filesystem;

@@ -13,19 +13,25 @@
 #include <sstream>
 #include <system_error>
 
+#include "cli/base/atomic_file.h"
+#include "cli/base/cli_error.h"
+#include "cli/base/number_text.h"
+#include "cli/base/ordered_work.h"
+#include "cli/base/temporary_folder.h"
+#include "cli/base/thread_count.h"
+#include "cli/base/work_beside.h"
 #include "cli/commands/analysis_options.h"
-#include "cli/commands/cli_error.h"
 #include "cli/commands/mdm_file.h"
-#include "cli/commands/run_plan.h"
+#include "cli/commands/settings_place.h"
 #include "cli/locking/folder_lock.h"
 #include "cli/nifti/nifti_run.h"
 #include "cli/nifti/sample_scaling.h"
-#include "cli/outputs/atomic_file.h"
 #include "cli/outputs/console_output.h"
 #include "cli/outputs/output_checks.h"
 #include "cli/outputs/output_names.h"
 #include "cli/outputs/output_stage.h"
 #include "cli/outputs/run_outputs.h"
+#include "cli/outputs/run_plan.h"
 #include "cli/outputs/sidecars.h"
 #include "cli/outputs/stale_temporaries.h"
 #include "cli/outputs/test_stop.h"
@@ -36,12 +42,8 @@
 #include "cli/quality/sample_statistics.h"
 #include "cli/report/run_report.h"
 #include "cli/session/host_session.h"
-#include "cli/session/ordered_work.h"
-#include "cli/session/thread_count.h"
-#include "cli/session/work_beside.h"
 #include "cli/settings/dialog_settings.h"
 #include "cli/settings/install_paths.h"
-#include "cli/settings/settings_place.h"
 #include "cli/settings/settings_store.h"
 
 namespace quorvel::cli {
@@ -57,20 +59,10 @@ std::string readWholeFile(const fs::path& path) {
   return text.str();
 }
 
-// Text of a threshold as the user gave it, for messages.
-std::string numberText(double value) {
-  std::ostringstream text;
-  text << value;
-  return text.str();
-}
-
 // Refuses a threshold option that the plug-in cannot use.
 void checkThresholdOption(const char* option, const std::optional<double>& value) {
   if (!value || isUsableThreshold(*value)) return;
-  throw inputError(std::string(option) + " " + numberText(*value) +
-                   ": a threshold must be a finite number of standard deviations, "
-                   "not negative and at most " +
-                   numberText(FLT_MAX));
+  throw inputError(unusableThresholdMessage(option, numberText(*value)));
 }
 
 // The settings of the installed GUI script, or the built-in ones for what
@@ -95,8 +87,8 @@ DialogSettings settingsFor(const RunOptions& options, const fs::path& script, st
     }
     for (const std::string& statement : unusable) {
       err << "quorvel: " << script.string() << ": \"" << statement
-          << ";\" is not a usable threshold (finite, not negative, at most " << numberText(FLT_MAX)
-          << "); using the installed default\n";
+          << ";\" is not a usable threshold " << usableThresholdRange()
+          << "; using the installed default\n";
     }
   } else {
     err << "quorvel: " << script.string()
@@ -203,27 +195,6 @@ std::string gridText(const NiftiRun& run) {
   return std::to_string(run.nx) + " x " + std::to_string(run.ny) + " x " + std::to_string(run.nz);
 }
 
-// A private folder for the MDM file handed to the plug-in, removed with
-// everything in it when the command ends.
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    std::string pattern = (fs::temp_directory_path() / "quorvel-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
-      throw runError("cannot make a temporary folder in " + fs::temp_directory_path().string());
-    }
-    path_ = pattern;
-  }
-  ~ScratchFolder() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
-
 // Hands the plug-in an MDM naming the VTCs of the MDM's runs through the
 // "AddMDM" command, and checks that they reached the file list.
 void addMdmRuns(HostSession& session, const RunPlan& plan) {
@@ -234,7 +205,7 @@ void addMdmRuns(HostSession& session, const RunPlan& plan) {
     if (!expected.empty()) expected += '\n';
     expected += plan.runs[i].vtcPath;
   }
-  ScratchFolder scratch;
+  const TemporaryFolder scratch("quorvel-");
   const fs::path mdm = scratch.path() / "runs.mdm";
   writeFileAtomically(mdm, mdmTextNaming(vtcPaths));
   session.answerNextFileDialog(mdm.string());

@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "cli/commands/cli_error.h"
+#include "cli/base/cli_error.h"
 
 namespace quorvel::cli {
 

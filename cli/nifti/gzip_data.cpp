@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "cli/commands/cli_error.h"
+#include "cli/base/cli_error.h"
 
 namespace quorvel::cli {
 namespace {

@@ -9,7 +9,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "cli/commands/cli_error.h"
+#include "cli/base/cli_error.h"
 #include "cli/nifti/gzip_data.h"
 
 namespace quorvel::cli {

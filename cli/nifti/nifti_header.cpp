@@ -9,7 +9,8 @@
 #include <limits>
 #include <sstream>
 
-#include "cli/commands/cli_error.h"
+#include "cli/base/cli_error.h"
+#include "cli/base/number_text.h"
 
 namespace quorvel::cli {
 namespace {
@@ -40,12 +41,6 @@ class FieldReader {
 
 std::uint32_t byteSwapped(std::uint32_t v) {
   return (v >> 24) | ((v >> 8) & 0xff00u) | ((v << 8) & 0xff0000u) | (v << 24);
-}
-
-std::string numberText(double value) {
-  std::ostringstream text;
-  text << value;
-  return text.str();
 }
 
 std::string dimensionsText(const std::int64_t dim[8], std::int64_t count) {

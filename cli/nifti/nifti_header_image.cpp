@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "cli/commands/cli_error.h"
+#include "cli/base/cli_error.h"
 
 namespace quorvel::cli {
 namespace {

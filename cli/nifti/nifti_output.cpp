@@ -4,9 +4,9 @@
 #include <mutex>
 #include <stdexcept>
 
-#include "cli/commands/cli_error.h"
+#include "cli/base/atomic_file.h"
+#include "cli/base/cli_error.h"
 #include "cli/compression/deflate_buffer.h"
-#include "cli/outputs/atomic_file.h"
 
 namespace quorvel::cli {
 namespace fs = std::filesystem;

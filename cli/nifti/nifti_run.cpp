@@ -17,14 +17,15 @@
 #include <sstream>
 #include <system_error>
 
-#include "cli/commands/cli_error.h"
+#include "cli/base/cli_error.h"
+#include "cli/base/number_text.h"
+#include "cli/base/thread_shares.h"
 #include "cli/nifti/block_pipeline.h"
 #include "cli/nifti/gzip_reader.h"
 #include "cli/nifti/nifti_header.h"
 #include "cli/nifti/nifti_header_image.h"
 #include "cli/nifti/run_samples.h"
 #include "cli/nifti/time_major_layout.h"
-#include "cli/session/thread_shares.h"
 
 namespace quorvel::cli {
 namespace {
@@ -37,12 +38,6 @@ bool endsWithNoCase(const std::string& text, const std::string& ending) {
     return std::tolower(static_cast<unsigned char>(a)) ==
            std::tolower(static_cast<unsigned char>(b));
   });
-}
-
-std::string numberText(double value) {
-  std::ostringstream text;
-  text << value;
-  return text.str();
 }
 
 class OpenFile {

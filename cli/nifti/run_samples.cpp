@@ -9,7 +9,7 @@
 #include <new>
 #include <type_traits>
 
-#include "cli/commands/cli_error.h"
+#include "cli/base/cli_error.h"
 #include "cli/nifti/sample_transpose.h"
 #include "cli/nifti/time_major_layout.h"
 

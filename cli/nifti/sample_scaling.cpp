@@ -3,7 +3,7 @@
 #include <cmath>
 #include <sstream>
 
-#include "cli/commands/cli_error.h"
+#include "cli/base/cli_error.h"
 
 namespace quorvel::cli {
 

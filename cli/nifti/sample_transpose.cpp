@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "cli/base/processor_vectors.h"
 #include "cli/nifti/time_major_layout.h"
-#include "cli/session/processor_vectors.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>

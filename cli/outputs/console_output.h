@@ -7,7 +7,8 @@
 #include <cstddef>
 #include <string>
 
-#include "cli/commands/run_command.h"
+#include "cli/outputs/run_options.h"
+#include "cli/outputs/run_result.h"
 
 namespace quorvel::cli {
 

@@ -3,9 +3,9 @@
 #include <exception>
 #include <future>
 
+#include "cli/base/atomic_file.h"
+#include "cli/base/work_beside.h"
 #include "cli/nifti/nifti_output.h"
-#include "cli/outputs/atomic_file.h"
-#include "cli/session/work_beside.h"
 
 namespace quorvel::cli {
 

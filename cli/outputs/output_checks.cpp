@@ -5,7 +5,7 @@
 
 #include <system_error>
 
-#include "cli/commands/cli_error.h"
+#include "cli/base/cli_error.h"
 #include "cli/outputs/output_names.h"
 #include "cli/outputs/sidecars.h"
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/commands/run_plan.h"
+#include "cli/outputs/run_plan.h"
 
 namespace quorvel::cli {
 

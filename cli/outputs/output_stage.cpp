@@ -9,8 +9,9 @@
 #include <system_error>
 #include <vector>
 
-#include "cli/commands/cli_error.h"
-#include "cli/outputs/flushed_files.h"
+#include "cli/base/atomic_file.h"
+#include "cli/base/cli_error.h"
+#include "cli/base/flushed_files.h"
 #include "cli/outputs/output_names.h"
 #include "cli/outputs/sidecars.h"
 #include "cli/outputs/test_stop.h"
@@ -40,7 +41,7 @@ std::string prefixOf(const fs::path& folder) {
 
 }  // namespace
 
-std::string stagingFolderName() { return ".quorvel-tmp-" + std::to_string(::getpid()); }
+std::string stagingFolderName() { return processTemporaryName(); }
 
 void moveStagedFiles(const fs::path& staged, const fs::path& outFolder) {
   std::error_code error;

@@ -4,13 +4,13 @@
 #include <sstream>
 #include <system_error>
 
-#include "cli/commands/cli_error.h"
-#include "cli/outputs/atomic_file.h"
+#include "cli/base/atomic_file.h"
+#include "cli/base/cli_error.h"
 #include "cli/outputs/console_output.h"
 #include "cli/outputs/map_files.h"
 #include "cli/outputs/sidecars.h"
 #include "cli/quality/iqm_files.h"
-#include "cli/session/volume_counts.h"
+#include "cli/quality/volume_counts.h"
 
 namespace quorvel::cli {
 namespace fs = std::filesystem;

@@ -8,9 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "cli/commands/run_command.h"
-#include "cli/commands/run_plan.h"
 #include "cli/nifti/nifti_image_handle.h"
+#include "cli/outputs/run_options.h"
+#include "cli/outputs/run_plan.h"
+#include "cli/outputs/run_result.h"
 #include "cli/quality/run_quality.h"
 #include "cli/session/host_session.h"
 #include "cli/session/map_kind.h"

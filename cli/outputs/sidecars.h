@@ -7,17 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "cli/session/map_facts.h"
 #include "cli/session/map_kind.h"
 #include "cli/settings/analysis_parameters.h"
 
 namespace quorvel::cli {
-
-// What the plug-in set on one map.
-struct MapFacts {
-  std::string displayName;  // the name the plug-in gave the map
-  float lowerThreshold = 0;
-  float upperThreshold = 0;
-};
 
 // Sidecar of a map image: its display name and thresholds, what its values
 // mean, the run it was made from (`sourceName`, a file name), the

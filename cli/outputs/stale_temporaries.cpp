@@ -10,7 +10,8 @@
 #include <system_error>
 #include <vector>
 
-#include "cli/commands/cli_error.h"
+#include "cli/base/atomic_file.h"
+#include "cli/base/cli_error.h"
 #include "cli/outputs/output_stage.h"
 
 namespace quorvel::cli {
@@ -43,7 +44,7 @@ std::optional<ParsedName> parseLeftover(const std::string& name) {
     if (pid) return ParsedName{Leftover::kFile, *pid};
     return std::nullopt;
   }
-  const std::string prefix = ".quorvel-tmp-";
+  const std::string prefix = kTemporaryPrefix;
   if (name.rfind(prefix, 0) != 0) return std::nullopt;
   std::string::size_type end = prefix.size();
   while (end < name.size() && name[end] >= '0' && name[end] <= '9') ++end;

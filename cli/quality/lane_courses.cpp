@@ -1,6 +1,6 @@
 #include "cli/quality/lane_courses.h"
 
-#include "cli/session/processor_vectors.h"
+#include "cli/base/processor_vectors.h"
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #include <immintrin.h>

@@ -9,6 +9,7 @@
 #include <nifti2_io.h>
 #include <nlohmann/json.hpp>
 
+#include "cli/base/number_text.h"
 #include "cli/nifti/nifti_run.h"
 
 namespace quorvel::cli {
@@ -17,12 +18,6 @@ namespace {
 
 // Sidecars are small; anything larger is not one.
 constexpr std::uintmax_t kMaxSidecarBytes = 1 << 20;
-
-std::string numberText(double value) {
-  std::ostringstream text;
-  text << value;
-  return text.str();
-}
 
 std::optional<double> fromSidecar(const fs::path& sidecar, std::vector<std::string>& warnings) {
   std::error_code error;

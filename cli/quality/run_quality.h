@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "cli/quality/sample_statistics.h"
-#include "cli/session/volume_counts.h"
+#include "cli/quality/volume_counts.h"
 
 namespace quorvel::cli {
 

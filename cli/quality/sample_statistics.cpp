@@ -8,11 +8,11 @@
 #include <mutex>
 #include <utility>
 
+#include "cli/base/processor_vectors.h"
+#include "cli/base/thread_shares.h"
 #include "cli/quality/lane_courses.h"
 #include "cli/quality/order_statistics.h"
 #include "cli/quality/voxel_floor.h"
-#include "cli/session/processor_vectors.h"
-#include "cli/session/thread_shares.h"
 
 namespace quorvel::cli {
 namespace {

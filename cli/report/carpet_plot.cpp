@@ -22,14 +22,15 @@ std::string sliceStripSvg(const CarpetRows& carpet, double left, double top, dou
   std::string svg;
   const std::size_t rows = carpet.rows();
   if (rows == 0) return svg;
-  const double rowHeight = height / rows;
+  const double rowHeight = height / static_cast<double>(rows);
   int shade = 0;
   for (std::size_t first = 0; first < rows;) {
     std::size_t end = first;
     while (end < rows && carpet.slices[end] == carpet.slices[first]) ++end;
     svg += "<rect class=\"slice-group\" x=\"" + fixed(left) + "\" y=\"" +
-           fixed(top + first * rowHeight, 2) + "\" width=\"" + fixed(width) + "\" height=\"" +
-           fixed((end - first) * rowHeight, 2) + "\" fill=\"" + (shade ? "#8a8f98" : "#c9ced6") +
+           fixed(top + static_cast<double>(first) * rowHeight, 2) + "\" width=\"" + fixed(width) +
+           "\" height=\"" + fixed(static_cast<double>(end - first) * rowHeight, 2) + "\" fill=\"" +
+           (shade ? "#8a8f98" : "#c9ced6") +
            "\"><title>slice z = " + std::to_string(carpet.slices[first]) + " (" +
            std::to_string(end - first) + (end - first == 1 ? " voxel" : " voxels") +
            " shown)</title></rect>";

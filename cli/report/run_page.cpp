@@ -5,11 +5,11 @@
 #include <future>
 #include <limits>
 
+#include "cli/base/work_beside.h"
 #include "cli/report/carpet_plot.h"
 #include "cli/report/html_text.h"
 #include "cli/report/page_assets.h"
 #include "cli/report/png_encoder.h"
-#include "cli/session/work_beside.h"
 
 namespace quorvel::cli::report {
 namespace {

@@ -4,12 +4,12 @@
 #include <exception>
 #include <future>
 
-#include "cli/commands/cli_error.h"
-#include "cli/outputs/atomic_file.h"
+#include "cli/base/atomic_file.h"
+#include "cli/base/cli_error.h"
+#include "cli/base/work_beside.h"
 #include "cli/report/html_text.h"
 #include "cli/report/quality_marks.h"
 #include "cli/session/map_kind.h"
-#include "cli/session/work_beside.h"
 
 namespace quorvel::cli::report {
 namespace {

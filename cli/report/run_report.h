@@ -8,9 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "cli/commands/run_command.h"
 #include "cli/nifti/nifti_image_handle.h"
+#include "cli/outputs/run_options.h"
 #include "cli/outputs/run_outputs.h"
+#include "cli/outputs/run_result.h"
 #include "cli/quality/iqm_files.h"
 #include "cli/quality/sample_view.h"
 #include "cli/report/run_page.h"

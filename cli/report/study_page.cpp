@@ -124,7 +124,7 @@ std::string stripPlot(const StudyPageInput& input, const StudyNumber& number) {
     const double v = valueOf(number, r);
     if (!std::isfinite(v)) continue;
     // A fixed spread over the strip's height so that equal values stay apart.
-    const double y = 10.0 + std::fmod(r * 7.31, 24.0);
+    const double y = 10.0 + std::fmod(static_cast<double>(r) * 7.31, 24.0);
     svg += std::string("<circle class=\"run") + (isFlagged(number, r) ? " flagged" : "") +
            "\" cx=\"" + fixed(xOf(v)) + "\" cy=\"" + fixed(y + 2) + "\" r=\"5\" fill=\"" +
            "#3b528b\" fill-opacity=\"0.8\" data-tip=\"" +

@@ -123,7 +123,7 @@ std::string timelineSvg(const std::vector<Trace>& traces, int volumes,
                         const std::string& carpetDataUri) {
   volumes = std::max(volumes, 1);
   const bool hasCarpet = carpet.rows() > 0 && !carpetDataUri.empty();
-  const double panelsHeight = traces.size() * (kTitle + kPanel + kGap);
+  const double panelsHeight = static_cast<double>(traces.size()) * (kTitle + kPanel + kGap);
   const double carpetTop = panelsHeight + kTitle;
   const double axisTop = hasCarpet ? carpetTop + kCarpet + 4 : panelsHeight;
   const double height = axisTop + kAxis;
@@ -140,7 +140,7 @@ std::string timelineSvg(const std::vector<Trace>& traces, int volumes,
            fixed(std::max(columnWidth, 1.5), 2) + "\" height=\"" + fixed(axisTop) + "\"/>";
   }
   for (std::size_t i = 0; i < traces.size(); ++i) {
-    svg += panelSvg(traces[i], volumes, i * (kTitle + kPanel + kGap),
+    svg += panelSvg(traces[i], volumes, static_cast<double>(i) * (kTitle + kPanel + kGap),
                     kTraceColours[i % (sizeof kTraceColours / sizeof *kTraceColours)]);
   }
   if (hasCarpet) {

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "cli/commands/cli_error.h"
+#include "cli/base/cli_error.h"
 #include "cli/session/plugin_abi.h"
 #include "simulated_host.h"
 

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "cli/nifti/nifti_run.h"
-#include "cli/outputs/sidecars.h"
 #include "cli/quality/sample_view.h"
+#include "cli/session/map_facts.h"
 #include "cli/settings/dialog_settings.h"
 
 namespace quorvel::cli {

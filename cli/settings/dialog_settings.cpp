@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "cli/base/number_text.h"
+
 namespace quorvel::cli {
 namespace {
 
@@ -97,6 +99,16 @@ double settingValue(const DialogSettings& settings, Setting setting) {
 
 bool isUsableThreshold(double value) {
   return std::isfinite(value) && value >= 0.0 && value <= FLT_MAX;
+}
+
+std::string unusableThresholdMessage(const std::string& option, const std::string& valueText) {
+  return option + " " + valueText +
+         ": a threshold must be a finite number of standard deviations, not negative and at most " +
+         numberText(FLT_MAX);
+}
+
+std::string usableThresholdRange() {
+  return "(finite, not negative, at most " + numberText(FLT_MAX) + ")";
 }
 
 DialogSettings parseGuiScriptSettings(const std::string& scriptText, const DialogSettings& start,

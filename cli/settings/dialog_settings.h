@@ -49,6 +49,14 @@ double settingValue(const DialogSettings& settings, Setting setting);
 // floats).
 bool isUsableThreshold(double value);
 
+// The error for option `option` given a threshold (written `valueText`)
+// that is not usable.
+std::string unusableThresholdMessage(const std::string& option, const std::string& valueText);
+
+// What an unusable threshold of a GUI script is told against: "(finite,
+// not negative, at most <largest float>)".
+std::string usableThresholdRange();
+
 // The settings stated in a GUI script's text. Each of the nine statements
 // "dlg.<group>.<control>.checked = <flag>;" or "... .value = <number>;" is
 // found the way the plug-in finds it when it rewrites the script: spaces

@@ -2,7 +2,7 @@
 
 #include <system_error>
 
-#include "cli/commands/cli_error.h"
+#include "cli/base/cli_error.h"
 #include "host/dialog_contract.h"
 
 namespace quorvel::cli {

@@ -6,8 +6,8 @@
 #include <system_error>
 #include <vector>
 
-#include "cli/commands/cli_error.h"
-#include "cli/outputs/atomic_file.h"
+#include "cli/base/atomic_file.h"
+#include "cli/base/cli_error.h"
 #include "cli/settings/dialog_settings.h"
 
 namespace quorvel::cli {

@@ -11,13 +11,13 @@
 #include <fstream>
 #include <numeric>
 
-#include "cli/commands/cli_error.h"
+#include "cli/base/atomic_file.h"
+#include "cli/base/cli_error.h"
 #include "cli/commands/mdm_file.h"
-#include "cli/commands/run_plan.h"
 #include "cli/nifti/time_major_layout.h"
-#include "cli/outputs/atomic_file.h"
 #include "cli/outputs/output_names.h"
-#include "cli/session/volume_counts.h"
+#include "cli/outputs/run_plan.h"
+#include "cli/quality/volume_counts.h"
 #include "cli/settings/dialog_settings.h"
 #include "cli_test_support.h"
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/commands/cli_error.h"
+#include "cli/base/cli_error.h"
 #include "cli/nifti/gzip_reader.h"
 #include "cli_test_support.h"
 #include "nifti_bytes.h"

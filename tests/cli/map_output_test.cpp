@@ -13,7 +13,7 @@
 #include <cstring>
 #include <limits>
 
-#include "cli/commands/cli_error.h"
+#include "cli/base/cli_error.h"
 #include "cli/nifti/nifti_output.h"
 #include "cli/outputs/map_files.h"
 #include "cli_test_support.h"

@@ -8,7 +8,7 @@
 #include <functional>
 #include <limits>
 
-#include "cli/commands/cli_error.h"
+#include "cli/base/cli_error.h"
 #include "cli/nifti/nifti_run.h"
 #include "cli_test_support.h"
 #include "nifti_bytes.h"

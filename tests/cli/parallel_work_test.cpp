@@ -15,11 +15,11 @@
 #include <thread>
 #include <vector>
 
+#include "cli/base/ordered_work.h"
+#include "cli/base/thread_count.h"
 #include "cli/nifti/nifti_run.h"
 #include "cli/quality/sample_statistics.h"
 #include "cli/report/run_samples.h"
-#include "cli/session/ordered_work.h"
-#include "cli/session/thread_count.h"
 #include "cli_test_support.h"
 #include "nifti_bytes.h"
 

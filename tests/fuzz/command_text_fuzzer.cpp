@@ -16,11 +16,11 @@
 #include <unistd.h>
 
 #include "analysis/analysis_settings.h"
+#include "cli/base/cli_error.h"
 #include "cli/bids/derivatives_description.h"
-#include "cli/commands/cli_error.h"
 #include "cli/commands/mdm_file.h"
 #include "cli/outputs/sidecars.h"
-#include "cli/session/volume_counts.h"
+#include "cli/quality/volume_counts.h"
 #include "cli/settings/dialog_settings.h"
 #include "cli/settings/settings_store.h"
 #include "dialog/analysis_settings.h"

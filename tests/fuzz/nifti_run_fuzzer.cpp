@@ -12,7 +12,7 @@
 #include <fstream>
 #include <string>
 
-#include "cli/commands/cli_error.h"
+#include "cli/base/cli_error.h"
 #include "cli/nifti/nifti_run.h"
 #include "cli/session/host_session.h"
 

@@ -1,4 +1,4 @@
-#include "cli/session/thread_count.h"
+#include "cli/base/thread_count.h"
 
 #include <sched.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "cli/outputs/atomic_file.h"
+#include "cli/base/atomic_file.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -9,7 +9,7 @@
 #include <memory>
 #include <system_error>
 
-#include "cli/commands/cli_error.h"
+#include "cli/base/cli_error.h"
 
 namespace quorvel::cli {
 namespace fs = std::filesystem;
@@ -80,14 +80,15 @@ void writeThroughTemporary(const fs::path& finalPath, std::string_view contents,
 
 }  // namespace
 
+std::string processTemporaryName() { return kTemporaryPrefix + std::to_string(::getpid()); }
+
 fs::path temporaryPathFor(const fs::path& finalPath) {
   // Only the end of a long name is kept, so that the temporary name fits
   // wherever the final name fits; one process writes a file of one name
   // at a time.
   const std::string finalName = finalPath.filename().string();
   const std::size_t kept = std::min<std::size_t>(finalName.size(), 64);
-  std::string name = ".quorvel-tmp-" + std::to_string(::getpid()) + "-" +
-                     finalName.substr(finalName.size() - kept);
+  std::string name = processTemporaryName() + "-" + finalName.substr(finalName.size() - kept);
   return finalPath.parent_path() / name;
 }
 

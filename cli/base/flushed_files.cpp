@@ -1,4 +1,4 @@
-#include "cli/outputs/flushed_files.h"
+#include "cli/base/flushed_files.h"
 
 #include <fcntl.h>
 #include <unistd.h>

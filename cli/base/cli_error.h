@@ -1,7 +1,7 @@
 // The one error type of the quorvel command: a message for the user and the
 // exit status the command ends with.
-#ifndef QUORVEL_CLI_COMMANDS_CLI_ERROR_H_
-#define QUORVEL_CLI_COMMANDS_CLI_ERROR_H_
+#ifndef QUORVEL_CLI_BASE_CLI_ERROR_H_
+#define QUORVEL_CLI_BASE_CLI_ERROR_H_
 
 #include <stdexcept>
 #include <string>
@@ -33,4 +33,4 @@ inline CliError runError(const std::string& message) { return CliError(kExitRunF
 
 }  // namespace quorvel::cli
 
-#endif  // QUORVEL_CLI_COMMANDS_CLI_ERROR_H_
+#endif  // QUORVEL_CLI_BASE_CLI_ERROR_H_

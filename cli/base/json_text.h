@@ -1,6 +1,6 @@
 // The text of the JSON files the command writes.
-#ifndef QUORVEL_CLI_OUTPUTS_JSON_TEXT_H_
-#define QUORVEL_CLI_OUTPUTS_JSON_TEXT_H_
+#ifndef QUORVEL_CLI_BASE_JSON_TEXT_H_
+#define QUORVEL_CLI_BASE_JSON_TEXT_H_
 
 #include <string>
 
@@ -18,4 +18,4 @@ std::string jsonFileText(const Json& document) {
 
 }  // namespace quorvel::cli
 
-#endif  // QUORVEL_CLI_OUTPUTS_JSON_TEXT_H_
+#endif  // QUORVEL_CLI_BASE_JSON_TEXT_H_

@@ -1,10 +1,10 @@
-#include "cli/report/study_report.h"
+#include "cli/bids/study_report.h"
 
 #include <cmath>
 #include <system_error>
 
+#include "cli/base/atomic_file.h"
 #include "cli/bids/iqm_columns.h"
-#include "cli/outputs/atomic_file.h"
 
 namespace quorvel::cli::report {
 namespace fs = std::filesystem;

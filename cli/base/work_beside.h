@@ -1,7 +1,7 @@
 // One piece of work started beside the caller's, with a way back when the
 // system gives no thread for it.
-#ifndef QUORVEL_CLI_SESSION_WORK_BESIDE_H_
-#define QUORVEL_CLI_SESSION_WORK_BESIDE_H_
+#ifndef QUORVEL_CLI_BASE_WORK_BESIDE_H_
+#define QUORVEL_CLI_BASE_WORK_BESIDE_H_
 
 #include <future>
 #include <system_error>
@@ -25,4 +25,4 @@ auto startBeside(bool sideBySide, Work work) -> std::future<decltype(work())> {
 
 }  // namespace quorvel::cli
 
-#endif  // QUORVEL_CLI_SESSION_WORK_BESIDE_H_
+#endif  // QUORVEL_CLI_BASE_WORK_BESIDE_H_

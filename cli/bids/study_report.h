@@ -1,6 +1,6 @@
 // The study page of `quorvel bids ... group`, written from the group table.
-#ifndef QUORVEL_CLI_REPORT_STUDY_REPORT_H_
-#define QUORVEL_CLI_REPORT_STUDY_REPORT_H_
+#ifndef QUORVEL_CLI_BIDS_STUDY_REPORT_H_
+#define QUORVEL_CLI_BIDS_STUDY_REPORT_H_
 
 #include <filesystem>
 #include <string>
@@ -24,4 +24,4 @@ std::string writeStudyReport(const GroupTable& table, const std::filesystem::pat
 
 }  // namespace quorvel::cli::report
 
-#endif  // QUORVEL_CLI_REPORT_STUDY_REPORT_H_
+#endif  // QUORVEL_CLI_BIDS_STUDY_REPORT_H_

@@ -1,4 +1,4 @@
-#include "cli/commands/run_plan.h"
+#include "cli/outputs/run_plan.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -8,8 +8,8 @@
 #include <map>
 #include <system_error>
 
-#include "cli/commands/cli_error.h"
-#include "cli/outputs/atomic_file.h"
+#include "cli/base/atomic_file.h"
+#include "cli/base/cli_error.h"
 
 namespace quorvel::cli {
 namespace fs = std::filesystem;

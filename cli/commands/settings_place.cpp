@@ -1,4 +1,4 @@
-#include "cli/settings/settings_place.h"
+#include "cli/commands/settings_place.h"
 
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -10,8 +10,8 @@
 #include <sstream>
 #include <system_error>
 
-#include "cli/commands/cli_error.h"
-#include "cli/outputs/atomic_file.h"
+#include "cli/base/atomic_file.h"
+#include "cli/base/cli_error.h"
 #include "cli/outputs/stale_temporaries.h"
 #include "cli/settings/install_paths.h"
 #include "cli/settings/settings_store.h"
@@ -66,7 +66,7 @@ void SettingsPlace::makeSavingFolder() {
   // user's once the outputs are in place. Where that folder cannot be had
   // (a path too long for the plug-in, no hard links), it saves in place.
   pluginsFolder_ = userFolder_;
-  const fs::path folder = userFolder_ / (".quorvel-tmp-" + std::to_string(::getpid()));
+  const fs::path folder = userFolder_ / processTemporaryName();
   if (folder.string().size() > kMaxPluginsFolderLength) return;
   std::error_code ignored;
   fs::remove_all(folder, ignored);

@@ -2,8 +2,8 @@
 // committed together by the filesystem's journal, where one after another
 // each waits for a commit of its own (about 3.5 ms each on this project's
 // machines, 13 files a run).
-#ifndef QUORVEL_CLI_OUTPUTS_FLUSHED_FILES_H_
-#define QUORVEL_CLI_OUTPUTS_FLUSHED_FILES_H_
+#ifndef QUORVEL_CLI_BASE_FLUSHED_FILES_H_
+#define QUORVEL_CLI_BASE_FLUSHED_FILES_H_
 
 #include <filesystem>
 #include <optional>
@@ -24,4 +24,4 @@ std::optional<FlushFailure> flushTogether(const std::vector<std::filesystem::pat
 
 }  // namespace quorvel::cli
 
-#endif  // QUORVEL_CLI_OUTPUTS_FLUSHED_FILES_H_
+#endif  // QUORVEL_CLI_BASE_FLUSHED_FILES_H_

@@ -3,8 +3,8 @@
 // taken back in the caller's thread where it is needed. Without a thread
 // to spare, each task runs in the caller's thread when its result is
 // taken, so the results, and where a failure surfaces, are the same.
-#ifndef QUORVEL_CLI_SESSION_ORDERED_WORK_H_
-#define QUORVEL_CLI_SESSION_ORDERED_WORK_H_
+#ifndef QUORVEL_CLI_BASE_ORDERED_WORK_H_
+#define QUORVEL_CLI_BASE_ORDERED_WORK_H_
 
 #include <atomic>
 #include <cstddef>
@@ -69,4 +69,4 @@ class OrderedWork {
 
 }  // namespace quorvel::cli
 
-#endif  // QUORVEL_CLI_SESSION_ORDERED_WORK_H_
+#endif  // QUORVEL_CLI_BASE_ORDERED_WORK_H_

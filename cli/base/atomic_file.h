@@ -1,14 +1,22 @@
 // Files that appear complete or not at all: each output is written under a
 // temporary name in its own folder and renamed into place once every byte
 // is on disk.
-#ifndef QUORVEL_CLI_OUTPUTS_ATOMIC_FILE_H_
-#define QUORVEL_CLI_OUTPUTS_ATOMIC_FILE_H_
+#ifndef QUORVEL_CLI_BASE_ATOMIC_FILE_H_
+#define QUORVEL_CLI_BASE_ATOMIC_FILE_H_
 
 #include <filesystem>
 #include <string>
 #include <string_view>
 
 namespace quorvel::cli {
+
+// The start of the name of every temporary file and folder a quorvel
+// process makes in a folder it writes, which clearStaleTemporaries knows.
+inline constexpr char kTemporaryPrefix[] = ".quorvel-tmp-";
+
+// "<kTemporaryPrefix><this process's id>": the name of this process's
+// staging folders, and the start of its temporary files' names.
+std::string processTemporaryName();
 
 // A temporary name beside `finalPath` that ends with (the last 64 bytes
 // of) its file name, so libraries that choose the format from the
@@ -34,4 +42,4 @@ void writeCheckedFileAtomically(const std::filesystem::path& finalPath, std::str
 
 }  // namespace quorvel::cli
 
-#endif  // QUORVEL_CLI_OUTPUTS_ATOMIC_FILE_H_
+#endif  // QUORVEL_CLI_BASE_ATOMIC_FILE_H_

@@ -8,8 +8,8 @@
 // plug-in saves replaces the folder's script once the call's outputs are in
 // place, and the next call starts from it. A settings folder that cannot be written is read but not
 // saved into.
-#ifndef QUORVEL_CLI_SETTINGS_SETTINGS_PLACE_H_
-#define QUORVEL_CLI_SETTINGS_SETTINGS_PLACE_H_
+#ifndef QUORVEL_CLI_COMMANDS_SETTINGS_PLACE_H_
+#define QUORVEL_CLI_COMMANDS_SETTINGS_PLACE_H_
 
 #include <filesystem>
 #include <memory>
@@ -70,4 +70,4 @@ class SettingsPlace {
 
 }  // namespace quorvel::cli
 
-#endif  // QUORVEL_CLI_SETTINGS_SETTINGS_PLACE_H_
+#endif  // QUORVEL_CLI_COMMANDS_SETTINGS_PLACE_H_

@@ -1,7 +1,7 @@
 // The per-volume outlier and spike counts of one run, as the plug-in
 // reports them in its CSV file or in its log table.
-#ifndef QUORVEL_CLI_SESSION_VOLUME_COUNTS_H_
-#define QUORVEL_CLI_SESSION_VOLUME_COUNTS_H_
+#ifndef QUORVEL_CLI_QUALITY_VOLUME_COUNTS_H_
+#define QUORVEL_CLI_QUALITY_VOLUME_COUNTS_H_
 
 #include <optional>
 #include <string>
@@ -33,4 +33,4 @@ std::string timeseriesTsv(const VolumeCounts& counts);
 
 }  // namespace quorvel::cli
 
-#endif  // QUORVEL_CLI_SESSION_VOLUME_COUNTS_H_
+#endif  // QUORVEL_CLI_QUALITY_VOLUME_COUNTS_H_

@@ -1,6 +1,6 @@
 // Work split into shares that run side by side, one thread each.
-#ifndef QUORVEL_CLI_SESSION_THREAD_SHARES_H_
-#define QUORVEL_CLI_SESSION_THREAD_SHARES_H_
+#ifndef QUORVEL_CLI_BASE_THREAD_SHARES_H_
+#define QUORVEL_CLI_BASE_THREAD_SHARES_H_
 
 #include <functional>
 
@@ -14,4 +14,4 @@ void runShares(unsigned count, const std::function<void(unsigned)>& share);
 
 }  // namespace quorvel::cli
 
-#endif  // QUORVEL_CLI_SESSION_THREAD_SHARES_H_
+#endif  // QUORVEL_CLI_BASE_THREAD_SHARES_H_

@@ -1,4 +1,4 @@
-#include "cli/session/volume_counts.h"
+#include "cli/quality/volume_counts.h"
 
 #include <cstdio>
 #include <sstream>

@@ -1,8 +1,8 @@
 // The runs of one command and the names under which the host and the
 // output folder know them, checked against the plug-in's limits before
 // anything is read or written.
-#ifndef QUORVEL_CLI_COMMANDS_RUN_PLAN_H_
-#define QUORVEL_CLI_COMMANDS_RUN_PLAN_H_
+#ifndef QUORVEL_CLI_OUTPUTS_RUN_PLAN_H_
+#define QUORVEL_CLI_OUTPUTS_RUN_PLAN_H_
 
 #include <cstddef>
 #include <filesystem>
@@ -57,4 +57,4 @@ void prepareOutputFolder(const std::filesystem::path& outFolder);
 
 }  // namespace quorvel::cli
 
-#endif  // QUORVEL_CLI_COMMANDS_RUN_PLAN_H_
+#endif  // QUORVEL_CLI_OUTPUTS_RUN_PLAN_H_

@@ -1,4 +1,4 @@
-#include "cli/session/thread_shares.h"
+#include "cli/base/thread_shares.h"
 
 #include <exception>
 #include <system_error>

@@ -1,8 +1,8 @@
 // The widest vector registers this processor offers, asked once: the
 // command's fast paths are compiled for several instruction sets and each
 // picks its form at run time by this.
-#ifndef QUORVEL_CLI_SESSION_PROCESSOR_VECTORS_H_
-#define QUORVEL_CLI_SESSION_PROCESSOR_VECTORS_H_
+#ifndef QUORVEL_CLI_BASE_PROCESSOR_VECTORS_H_
+#define QUORVEL_CLI_BASE_PROCESSOR_VECTORS_H_
 
 namespace quorvel::cli {
 
@@ -20,4 +20,4 @@ inline int processorVectorBits() {
 
 }  // namespace quorvel::cli
 
-#endif  // QUORVEL_CLI_SESSION_PROCESSOR_VECTORS_H_
+#endif  // QUORVEL_CLI_BASE_PROCESSOR_VECTORS_H_

@@ -1,6 +1,6 @@
 // How many threads the command uses beside the plug-in's own.
-#ifndef QUORVEL_CLI_SESSION_THREAD_COUNT_H_
-#define QUORVEL_CLI_SESSION_THREAD_COUNT_H_
+#ifndef QUORVEL_CLI_BASE_THREAD_COUNT_H_
+#define QUORVEL_CLI_BASE_THREAD_COUNT_H_
 
 namespace quorvel::cli {
 
@@ -14,4 +14,4 @@ unsigned threadsFor(unsigned jobs);
 
 }  // namespace quorvel::cli
 
-#endif  // QUORVEL_CLI_SESSION_THREAD_COUNT_H_
+#endif  // QUORVEL_CLI_BASE_THREAD_COUNT_H_
