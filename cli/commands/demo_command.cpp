@@ -154,4 +154,20 @@ int runDemo(const std::string& outFolder, const std::string& settingsFolder, std
   return kExitSuccess;
 }
 
+CLI::App* addDemoCommand(CLI::App& app, DemoOptions& options) {
+  CLI::App* demo =
+      app.add_subcommand("demo", "Write a synthetic run with known faults and analyse it");
+  demo->add_option("-o,--out", options.outFolder, "Folder for the synthetic run and every output")
+      ->capture_default_str();
+  demo->add_option("--settings-dir", options.settingsFolder,
+                   "Keep the settings between calls in this folder (as for run)");
+  demo->footer("Example:\n  quorvel demo --out /tmp/quorvel-demo");
+
+  return demo;
+}
+
+int runDemo(const DemoOptions& options, std::ostream& out, std::ostream& err) {
+  return runDemo(options.outFolder, options.settingsFolder, out, err);
+}
+
 }  // namespace quorvel::cli

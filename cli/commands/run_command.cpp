@@ -34,7 +34,6 @@
 #include "cli/outputs/run_plan.h"
 #include "cli/outputs/sidecars.h"
 #include "cli/outputs/stale_temporaries.h"
-#include "cli/outputs/test_stop.h"
 #include "cli/quality/intensity_floor.h"
 #include "cli/quality/iqm_files.h"
 #include "cli/quality/repetition_time.h"
@@ -428,7 +427,7 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out, std::ostream&
     throw runError("the plug-in did not start (initPlugin returned false)");
   }
   if (plan.runs.size() > plan.givenCount) addMdmRuns(session, plan);
-  stopHereForTests("analysis");
+  reachStep(options.atStep, "analysis");
   const bool runPages = options.writeReport.value_or(true);
   // The statistics take the cores even while the plug-in runs: it keeps
   // to one, and what it leaves idle the statistics then use.
@@ -442,7 +441,7 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out, std::ostream&
     saveLog(outFolder);
     return report;
   }
-  stopHereForTests("outputs");
+  reachStep(options.atStep, "outputs");
   // When an output fails, the log still lands in the output folder.
   struct LogOnFailure {
     std::function<void()> save;
@@ -536,13 +535,13 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out, std::ostream&
            "was written\n";
   }
   saveLog(stage.folder());
-  stage.commit();
+  stage.commit(options.atStep);
   logOnFailure.save = nullptr;
 
   // The settings script changes last, so that it never holds settings that
   // the outputs beside it were not made with: a call stopped before this
   // leaves the previous script.
-  stopHereForTests("settings");
+  reachStep(options.atStep, "settings");
   report.settingsSaved = settingsWereSaved(session, place.savingScript(), dialog);
   const std::string unkept = place.keepSavedSettings();
   if (unkept.empty()) {

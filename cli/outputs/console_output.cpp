@@ -62,6 +62,26 @@ std::string summaryLine(const RunResult& run) {
   return line;
 }
 
+void printRunReport(const RunReport& report, const std::string& outFolder, bool quiet,
+                    std::ostream& out, std::ostream& notes) {
+  for (const auto& result : report.runs) {
+    for (const std::string& file : result.files) notes << "quorvel: wrote " << file << "\n";
+  }
+  if (!report.datasetDescriptionFile.empty()) {
+    notes << "quorvel: wrote " << report.datasetDescriptionFile << "\n";
+  }
+  notes << "quorvel: wrote " << report.logFile << "\n";
+  if (!quiet) {
+    out << "\n== Quorvel: " << report.runs.size() << (report.runs.size() == 1 ? " run" : " runs")
+        << " analysed\n";
+  }
+  for (const auto& result : report.runs) out << summaryLine(result) << "\n";
+  if (!quiet) {
+    out << "Maps, tables and quality numbers in " << outFolder << "; log in " << report.logFile
+        << "\n";
+  }
+}
+
 std::string mapNameForRun(const std::string& pluginName, const std::string& vtcName,
                           const std::string& runFileName) {
   const std::string suffix = " of " + vtcName;

@@ -5,6 +5,7 @@
 #define QUORVEL_CLI_OUTPUTS_CONSOLE_OUTPUT_H_
 
 #include <cstddef>
+#include <ostream>
 #include <string>
 
 #include "cli/outputs/run_options.h"
@@ -24,6 +25,13 @@ std::string progressLine(std::size_t number, std::size_t count, const RunResult&
 // analysed, median TSNR, outlier and spike volumes, largest DVARS and the
 // number of warnings.
 std::string summaryLine(const RunResult& run);
+
+// What `quorvel run` prints once its outputs are in place: each file
+// written (on `notes`), then, unless `quiet`, a heading, one summary line
+// per run and where the outputs are (on `out`; the summary lines even when
+// `quiet`). `outFolder` is the folder as the user named it.
+void printRunReport(const RunReport& report, const std::string& outFolder, bool quiet,
+                    std::ostream& out, std::ostream& notes);
 
 // The map's name as the plug-in gave it ("TSNR of <stem>.vtc"), with the
 // name of the host's VTC replaced by that of the run the user gave.

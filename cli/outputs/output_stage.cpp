@@ -14,7 +14,6 @@
 #include "cli/base/flushed_files.h"
 #include "cli/outputs/output_names.h"
 #include "cli/outputs/sidecars.h"
-#include "cli/outputs/test_stop.h"
 
 namespace quorvel::cli {
 namespace fs = std::filesystem;
@@ -43,7 +42,7 @@ std::string prefixOf(const fs::path& folder) {
 
 std::string stagingFolderName() { return processTemporaryName(); }
 
-void moveStagedFiles(const fs::path& staged, const fs::path& outFolder) {
+void moveStagedFiles(const fs::path& staged, const fs::path& outFolder, const StepHook& atStep) {
   std::error_code error;
   for (const fs::directory_entry& entry : fs::directory_iterator(staged, error)) {
     const std::string name = entry.path().filename().string();
@@ -55,7 +54,7 @@ void moveStagedFiles(const fs::path& staged, const fs::path& outFolder) {
     if (moved) {
       throw runError(target.string() + ": cannot be put in place (" + moved.message() + ")");
     }
-    stopHereForTests("move");
+    reachStep(atStep, "move");
   }
   if (error) {
     throw runError(staged.string() + ": the staged outputs cannot be listed (" + error.message() +
@@ -89,7 +88,7 @@ std::string OutputStage::withFinalPaths(std::string text) const {
   return text;
 }
 
-void OutputStage::commit() {
+void OutputStage::commit(const StepHook& atStep) {
   // Every byte is on disk before the first file is in place.
   std::error_code error;
   std::vector<fs::path> staged;
@@ -114,8 +113,8 @@ void OutputStage::commit() {
   }
   folder_ = ready;
   syncPath(outFolder_);
-  stopHereForTests("commit");
-  moveStagedFiles(folder_, outFolder_);
+  reachStep(atStep, "commit");
+  moveStagedFiles(folder_, outFolder_, atStep);
 }
 
 }  // namespace quorvel::cli

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <string>
 
+#include "cli/outputs/step_hook.h"
+
 namespace quorvel::cli {
 
 // Name of this process's staging folder, ".quorvel-tmp-<process id>": short,
@@ -17,7 +19,9 @@ std::string stagingFolderName();
 // files aside) into `outFolder` under its own name. A staged
 // dataset_description.json does not replace one that quorvel did not
 // write. Throws a run error naming the file that could not be put in place.
-void moveStagedFiles(const std::filesystem::path& staged, const std::filesystem::path& outFolder);
+// `atStep` reaches "move" after each file.
+void moveStagedFiles(const std::filesystem::path& staged, const std::filesystem::path& outFolder,
+                     const StepHook& atStep = {});
 
 class OutputStage {
  public:
@@ -45,8 +49,9 @@ class OutputStage {
   // ".quorvel-tmp-<process id>.ready", then renames each file into place.
   // A complete stage whose moves were cut short (the process was killed)
   // is finished by the next command into the folder. Throws a run error
-  // naming the file that could not be put in place.
-  void commit();
+  // naming the file that could not be put in place. `atStep` reaches
+  // "commit" once the stage is marked complete, then "move" after each file.
+  void commit(const StepHook& atStep = {});
 
  private:
   std::filesystem::path outFolder_;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/outputs/run_result.h"
+#include "cli/outputs/step_hook.h"
 #include "cli/quality/sample_view.h"
 
 namespace quorvel::cli {
@@ -54,6 +55,7 @@ struct RunOptions {
   bool quiet = false;      // no notes, no log on stdout: errors only
   bool showTable = false;  // the plug-in's per-volume table on stdout too
   RunHook afterRun;        // may be empty
+  StepHook atStep;         // may be empty
 };
 
 }  // namespace quorvel::cli

@@ -148,7 +148,7 @@ CommandResult runQuorvel(const std::vector<std::string>& arguments, const fs::pa
 
 bool killQuorvelAt(const std::string& step, const std::vector<std::string>& arguments,
                    const fs::path& workingFolder) {
-  std::vector<std::string> texts = {QUORVEL_EXECUTABLE};
+  std::vector<std::string> texts = {QUORVEL_STOPPING_EXECUTABLE};
   texts.insert(texts.end(), arguments.begin(), arguments.end());
   std::vector<char*> argv;
   argv.reserve(texts.size() + 1);

@@ -62,8 +62,9 @@ CommandResult runQuorvel(const std::vector<std::string>& arguments,
                          const std::string& shellPrefix = "",
                          const std::filesystem::path& executable = QUORVEL_EXECUTABLE);
 
-// Starts the built quorvel with `arguments` in `workingFolder` (as
-// runQuorvel does, its output thrown away), lets it stop itself at the
+// Starts the tests' build of quorvel that can stop itself (as runQuorvel
+// starts quorvel, its output thrown away) with `arguments` in
+// `workingFolder`, lets it stop itself at the
 // named `step` of a call (QUORVEL_TEST_STOP_AT), then kills it with
 // SIGKILL. Returns whether it reached the step; a command that ended first
 // is not killed.
