@@ -10,8 +10,10 @@
 #include <functional>
 #include <future>
 #include <locale>
+#include <optional>
 #include <sstream>
 #include <system_error>
+#include <utility>
 
 #include "cli/base/atomic_file.h"
 #include "cli/base/cli_error.h"
@@ -312,36 +314,42 @@ std::vector<OrderedWork<SampleResults>::Task> sampleTasks(const HostSession& ses
   return tasks;
 }
 
-}  // namespace
+// What a call is to do, found from its options and input before anything
+// is written: the plan of its runs and outputs, and the runs read.
+struct PreparedCall {
+  fs::path outFolder;
+  double scale = 1.0;
+  RunPlan plan;
+  std::vector<NiftiRun> runs;
+};
 
-RunReport runQuorvel(const RunOptions& options, std::ostream& out, std::ostream& err) {
+// Checks the options and the input, plans the runs and their outputs,
+// reads the runs, then makes the settings and output folders. Throws an
+// input error for anything wrong with them, before any output.
+PreparedCall prepareCall(const RunOptions& options) {
   silenceNiftiLibrary();
-  RunReport report;
   checkThresholdOption("--max-deviation", options.maxDeviation);
   checkThresholdOption("--spike-def", options.spikeDef);
-  const double scale = options.scale.value_or(1.0);
-  if (!isUsableScale(scale)) {
-    throw inputError("--scale " + numberText(scale) +
+  PreparedCall call;
+  call.scale = options.scale.value_or(1.0);
+  if (!isUsableScale(call.scale)) {
+    throw inputError("--scale " + numberText(call.scale) +
                      ": the factor must be a finite number above 0");
   }
-
-  // Everything that can be wrong with the input is found before any output.
   std::vector<std::string> mdmRuns;
   if (!options.mdmPath.empty()) mdmRuns = readMdmRunPaths(options.mdmPath);
-  const fs::path outFolder =
-      options.outFolder.empty() ? fs::path(".") : fs::path(options.outFolder);
+  call.outFolder = options.outFolder.empty() ? fs::path(".") : fs::path(options.outFolder);
   // The host's VTCs, and so the plug-in's CSV files, live in the staging
   // folder until the outputs are committed.
-  RunPlan plan = planRuns(options.runs, mdmRuns, outFolder, outFolder / stagingFolderName());
-  applyNamingOptions(options, plan);
-  checkRunNamesAreText(plan);
+  call.plan = planRuns(options.runs, mdmRuns, call.outFolder, call.outFolder / stagingFolderName());
+  applyNamingOptions(options, call.plan);
+  checkRunNamesAreText(call.plan);
 
-  std::vector<NiftiRun> runs;
-  for (const PlannedRun& planned : plan.runs) {
-    runs.push_back(readNiftiRun(planned.runPath, threadsFor(options.jobs)));
-    scaleSamples(runs.back(), scale);
-    const NiftiRun& run = runs.back();
-    const NiftiRun& first = runs.front();
+  for (const PlannedRun& planned : call.plan.runs) {
+    call.runs.push_back(readNiftiRun(planned.runPath, threadsFor(options.jobs)));
+    scaleSamples(call.runs.back(), call.scale);
+    const NiftiRun& run = call.runs.back();
+    const NiftiRun& first = call.runs.front();
     if (run.nx != first.nx || run.ny != first.ny || run.nz != first.nz) {
       throw inputError(run.path + ": its grid of " + gridText(run) + " voxels differs from the " +
                        gridText(first) + " of " + first.path +
@@ -350,207 +358,304 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out, std::ostream&
     }
   }
   std::vector<std::string> inputs;
-  for (const PlannedRun& planned : plan.runs) inputs.push_back(planned.runPath);
+  for (const PlannedRun& planned : call.plan.runs) inputs.push_back(planned.runPath);
   if (!options.mdmPath.empty()) inputs.push_back(options.mdmPath);
-  const std::vector<PlannedOutput> outputs = plannedOutputs(plan);
-  checkOutputTargets(outputs, outFolder);
+  const std::vector<PlannedOutput> outputs = plannedOutputs(call.plan);
+  checkOutputTargets(outputs, call.outFolder);
   checkOutputsSpareInputs(outputs, inputs);
   if (!options.settingsFolder.empty()) {
     makeSettingsFolder(settingsFolder(options.settingsFolder));
   }
-  prepareOutputFolder(outFolder);
-  // From here until its outputs are in place this command alone writes into
-  // the output folder: two commands there would mix their runs' files.
-  const FolderLock outputLock(outFolder, kOutputLockName, "output folder", err);
-  clearStaleTemporaries(outFolder, err);
+  prepareOutputFolder(call.outFolder);
+  return call;
+}
 
-  // A private folder, or the user's under its lock from reading the
-  // settings to the plug-in's saving them.
-  const SettingsPlace place(options.settingsFolder, err);
-  const fs::path script = place.script();
-  if (place.persistent()) report.settingsScript = script.string();
-  const DialogSettings dialog = settingsFor(options, script, err);
-  AnalysisParameters parameters;
-  parameters.dialog = dialog;
-  parameters.scale = scale;
+// One call from the output folder's lock on: the settings it runs with,
+// the host session, the staging folder, the log, and what it reports.
+// Its steps run in order: analyse(), then writeOutputs() and
+// commitOutputs(), then keepSettings().
+class RunCall {
+ public:
+  // Locks the output folder (from here until the outputs are in place this
+  // call alone writes into it: two would mix their runs' files), clears
+  // what killed calls left there, reads the settings and starts the host
+  // session on the runs.
+  RunCall(const RunOptions& options, PreparedCall prepared, std::ostream& out, std::ostream& err)
+      : options_(options),
+        call_(std::move(prepared)),
+        out_(out),
+        err_(err),
+        threads_(threadsFor(options.jobs)),
+        outputLock_(call_.outFolder, kOutputLockName, "output folder", err) {
+    clearStaleTemporaries(call_.outFolder, err_);
+    // A private folder, or the user's under its lock from reading the
+    // settings to the plug-in's saving them.
+    place_.emplace(options_.settingsFolder, err_);
+    if (place_->persistent()) report_.settingsScript = place_->script().string();
+    parameters_.dialog = settingsFor(options_, place_->script(), err_);
+    parameters_.scale = call_.scale;
+    // Every output is written into the stage and appears at the end.
+    stage_.emplace(call_.outFolder);
+    startSession();
+    const fs::path logName = call_.plan.logName.empty() ? callLogFileName() : call_.plan.logName;
+    logFile_ = call_.outFolder / logName;
+    report_.logFile = logFile_.string();
+    logHeader_ = callLogHeader(call_.plan, *place_, parameters_);
+  }
 
-  // Every output is written into the stage and appears at the end.
-  OutputStage stage(outFolder);
+  RunCall(const RunCall&) = delete;
+  RunCall& operator=(const RunCall&) = delete;
+
+  // Starts the plug-in and runs its analysis, the samples' statistics
+  // beside it. Returns what execute returned; when false, the log is
+  // already in the output folder. Throws a run error when the plug-in
+  // does not start.
+  bool analyse() {
+    if (!session_->initPlugin()) {
+      saveLog(call_.outFolder);
+      throw runError("the plug-in did not start (initPlugin returned false)");
+    }
+    if (call_.plan.runs.size() > call_.plan.givenCount) addMdmRuns(*session_, call_.plan);
+    reachStep(options_.atStep, "analysis");
+    // The statistics take the cores even while the plug-in runs: it keeps
+    // to one, and what it leaves idle the statistics then use.
+    sampleWork_.emplace(sampleTasks(*session_, call_.plan, call_.runs, runPages(), threads_),
+                        threads_ > 1);
+    report_.executeResult = session_->execute("Start");
+    analysisEnd_ = Clock::now();
+    outputsSince_ = analysisEnd_;
+    if (!report_.executeResult) saveLog(call_.outFolder);
+    return report_.executeResult;
+  }
+
+  // Writes every analysed run's outputs, and the folder's description,
+  // into the stage.
+  void writeOutputs() {
+    reachStep(options_.atStep, "outputs");
+    const std::vector<LinkedVtc> linked = session_->linkedVtcs();
+    const std::vector<MadeMap> madeMaps = session_->maps();
+    for (std::size_t i = 0; i < call_.plan.runs.size(); ++i) {
+      auto analysed = std::find_if(linked.begin(), linked.end(), [&](const LinkedVtc& vtc) {
+        return vtc.vtcPath == call_.plan.runs[i].vtcPath;
+      });
+      if (analysed == linked.end()) {
+        err_ << "quorvel: " << call_.plan.runs[i].runPath
+             << ": the plug-in did not analyse this run; no outputs for it\n";
+        continue;
+      }
+      writeRunOutputsOf(i, *analysed, madeMaps);
+    }
+    writeDatasetDescription();
+  }
+
+  // Saves the log into the stage and puts every staged output in place.
+  void commitOutputs() {
+    saveLog(stage_->folder());
+    stage_->commit(options_.atStep);
+  }
+
+  // Saves the log straight into the output folder, for a call whose
+  // outputs failed; a failure to save it leaves the outputs' own error.
+  void saveLogBesideFailure() {
+    try {
+      saveLog(call_.outFolder);
+    } catch (const std::exception&) {  // the output's own error is reported
+    }
+  }
+
+  // Keeps what the plug-in saved of the settings, and says what was not.
+  // The settings script changes last, so that it never holds settings that
+  // the outputs beside it were not made with: a call stopped before this
+  // leaves the previous script.
+  void keepSettings() {
+    reachStep(options_.atStep, "settings");
+    report_.settingsSaved =
+        settingsWereSaved(*session_, place_->savingScript(), parameters_.dialog);
+    const std::string unkept = place_->keepSavedSettings();
+    if (unkept.empty()) {
+      reportSettingsSaving(*place_, report_.settingsSaved, err_);
+    } else {
+      report_.settingsSaved = false;
+      err_ << "quorvel: the settings could not be saved: " << unkept << "\n";
+    }
+  }
+
+  // What the call produced so far.
+  const RunReport& report() const { return report_; }
+
+ private:
+  bool runPages() const { return options_.writeReport.value_or(true); }
+
   // A line of the plug-in's as the user reads it: naming where the files
   // end up, not where they wait until the call ends.
-  auto shown = [&stage, &place](const std::string& line) {
-    return place.withUserPaths(stage.withFinalPaths(line));
-  };
-  HostListeners listeners;
-  // When each run's analysis began, by the plug-in's load line, for the
-  // progress lines of a several-run call.
-  std::vector<std::pair<std::string, Clock::time_point>> runStarts;
-  listeners.logLine = [&out, &runStarts, &options, &shown](const std::string& line) {
-    if (line.rfind("Successfully loaded ", 0) == 0) {
-      runStarts.emplace_back(line.substr(20), Clock::now());
-    }
-    if (options.showTable || !isPerVolumeTableLine(line)) {
-      out << shown(line) << std::endl;
-    }
-  };
-  listeners.messageBox = [&err](const std::string& text) {
-    err << "[message box] " << text << std::endl;
-  };
-  HostSession session(pluginLibraryPath(), place.pluginsFolder(), std::move(listeners));
-  std::vector<std::string> givenVtcs;
-  for (std::size_t i = 0; i < plan.runs.size(); ++i) {
-    session.registerRun(plan.runs[i].vtcPath, runs[i]);
-    if (i < plan.givenCount) givenVtcs.push_back(plan.runs[i].vtcPath);
+  std::string shown(const std::string& line) const {
+    return place_->withUserPaths(stage_->withFinalPaths(line));
   }
-  session.setSettings(dialog);
-  session.setFileList(givenVtcs);
 
-  const fs::path logFile = outFolder / (plan.logName.empty() ? callLogFileName() : plan.logName);
-  report.logFile = logFile.string();
-  const std::string logHeader = callLogHeader(plan, place, parameters);
-  std::vector<std::string> logNotes;  // the command's warnings, after the plug-in's lines
-  auto saveLog = [&](const fs::path& folder) {
-    std::string text = logHeader;
-    for (const std::string& line : session.logLines()) text += shown(line) + "\n";
-    for (const std::string& line : logNotes) text += line + "\n";
+  // Starts the host session with the runs registered and the settings
+  // and file list handed to the plug-in.
+  void startSession() {
+    HostListeners listeners;
+    listeners.logLine = [this](const std::string& line) {
+      if (line.rfind("Successfully loaded ", 0) == 0) {
+        runStarts_.emplace_back(line.substr(20), Clock::now());
+      }
+      if (options_.showTable || !isPerVolumeTableLine(line)) {
+        out_ << shown(line) << std::endl;
+      }
+    };
+    listeners.messageBox = [this](const std::string& text) {
+      err_ << "[message box] " << text << std::endl;
+    };
+    session_.emplace(pluginLibraryPath(), place_->pluginsFolder(), std::move(listeners));
+    std::vector<std::string> givenVtcs;
+    for (std::size_t i = 0; i < call_.plan.runs.size(); ++i) {
+      session_->registerRun(call_.plan.runs[i].vtcPath, call_.runs[i]);
+      if (i < call_.plan.givenCount) givenVtcs.push_back(call_.plan.runs[i].vtcPath);
+    }
+    session_->setSettings(parameters_.dialog);
+    session_->setFileList(givenVtcs);
+  }
+
+  // Writes the log into `folder`: its header, the plug-in's lines and the
+  // command's warnings.
+  void saveLog(const fs::path& folder) {
+    std::string text = logHeader_;
+    for (const std::string& line : session_->logLines()) text += shown(line) + "\n";
+    for (const std::string& line : logNotes_) text += line + "\n";
     // The stage is flushed as a whole when committed; a log beside a
     // failure goes straight into the output folder, so it is flushed now.
-    if (folder == stage.folder()) {
-      writeCheckedFileAtomically(folder / logFile.filename(), text);
+    if (folder == stage_->folder()) {
+      writeCheckedFileAtomically(folder / logFile_.filename(), text);
     } else {
-      writeFileAtomically(folder / logFile.filename(), text);
+      writeFileAtomically(folder / logFile_.filename(), text);
     }
-  };
-
-  if (!session.initPlugin()) {
-    saveLog(outFolder);
-    throw runError("the plug-in did not start (initPlugin returned false)");
   }
-  if (plan.runs.size() > plan.givenCount) addMdmRuns(session, plan);
-  reachStep(options.atStep, "analysis");
-  const bool runPages = options.writeReport.value_or(true);
-  // The statistics take the cores even while the plug-in runs: it keeps
-  // to one, and what it leaves idle the statistics then use.
-  const unsigned threads = threadsFor(options.jobs);
-  OrderedWork<SampleResults> sampleWork(sampleTasks(session, plan, runs, runPages, threads),
-                                        threads > 1);
-  report.executeResult = session.execute("Start");
-  const Clock::time_point analysisEnd = Clock::now();
-  Clock::time_point outputsSince = analysisEnd;
-  if (!report.executeResult) {
-    saveLog(outFolder);
-    return report;
-  }
-  reachStep(options.atStep, "outputs");
-  // When an output fails, the log still lands in the output folder.
-  struct LogOnFailure {
-    std::function<void()> save;
-    ~LogOnFailure() {
-      if (!save) return;
-      try {
-        save();
-      } catch (const std::exception&) {  // the output's own error is reported
-      }
-    }
-  } logOnFailure{[&] { saveLog(outFolder); }};
 
-  const std::vector<LinkedVtc> linked = session.linkedVtcs();
-  const std::vector<MadeMap> madeMaps = session.maps();
-  for (std::size_t i = 0; i < plan.runs.size(); ++i) {
-    auto analysed = std::find_if(linked.begin(), linked.end(), [&](const LinkedVtc& vtc) {
-      return vtc.vtcPath == plan.runs[i].vtcPath;
-    });
-    if (analysed == linked.end()) {
-      err << "quorvel: " << plan.runs[i].runPath
-          << ": the plug-in did not analyse this run; no outputs for it\n";
-      continue;
-    }
-    const std::vector<RunMap> maps = mapsOfRun(*analysed, madeMaps, dialog, plan.runs[i].runPath);
+  // Writes the outputs of the call's run `i`, which the plug-in analysed as
+  // `analysed`, into the stage, and reports them.
+  void writeRunOutputsOf(std::size_t i, const LinkedVtc& analysed,
+                         const std::vector<MadeMap>& madeMaps) {
+    const PlannedRun& planned = call_.plan.runs[i];
+    const NiftiRun& run = call_.runs[i];
+    const std::vector<RunMap> maps =
+        mapsOfRun(analysed, madeMaps, parameters_.dialog, planned.runPath);
     // The maps' images need nothing from the statistics: with threads to
     // spare they are written while the statistics are still computed.
     std::future<void> mapImages;
-    if (threads > 1 && !maps.empty()) {
-      mapImages = startBeside(true, [&] {
-        writeRunMapImages(plan.runs[i], *runs[i].header, maps, stage.folder(), true);
-      });
+    if (threads_ > 1 && !maps.empty()) {
+      mapImages = startBeside(
+          true, [&] { writeRunMapImages(planned, *run.header, maps, stage_->folder(), true); });
     }
     SampleResults sampled;
     const auto takeStatistics = [&] {
-      sampled = sampleWork.take(i);
+      sampled = sampleWork_->take(i);
       return std::move(sampled.stats);
     };
     // The run page is made from what is known before the run's outputs are
     // written, beside their writing when there are threads for it, and
     // written after them as before; a failure to make it surfaces there.
-    const fs::path pagePath = stage.folder() / plan.runs[i].names.reportName();
-    const SampleView samples = session.samples(plan.runs[i].vtcPath);
+    const fs::path pagePath = stage_->folder() / planned.names.reportName();
+    const SampleView samples = session_->samples(planned.vtcPath);
     std::vector<std::string> shownLog;
     RunResult pageResult;
     std::future<std::string> page;
     const auto startPage = [&](const RunResult& known) {
-      if (!runPages) return;
-      for (const std::string& line : analysed->logLines) shownLog.push_back(shown(line));
+      if (!runPages()) return;
+      for (const std::string& line : analysed.logLines) shownLog.push_back(shown(line));
       pageResult = known;
-      page = std::async(threads > 1 ? std::launch::async : std::launch::deferred, [&] {
-        return report::renderRunReport({pageResult, *runs[i].header, samples, maps, parameters,
-                                        shownLog, &sampled.page, threads > 1},
+      page = std::async(threads_ > 1 ? std::launch::async : std::launch::deferred, [&] {
+        return report::renderRunReport({pageResult, *run.header, samples, maps, parameters_,
+                                        shownLog, &sampled.page, threads_ > 1},
                                        pagePath);
       });
     };
-    report.runs.push_back(analyseRunQuality(
-        takeStatistics, plan.runs[i], runs[i], maps, parameters, analysed->logLines, stage.folder(),
-        options.repetitionTime, startPage, threads > 1, &mapImages));
+    report_.runs.push_back(analyseRunQuality(
+        takeStatistics, planned, run, maps, parameters_, analysed.logLines, stage_->folder(),
+        options_.repetitionTime, startPage, threads_ > 1, &mapImages));
+    RunResult& result = report_.runs.back();
     // Named as they will be once committed.
-    for (std::string& file : report.runs.back().files) {
-      file = (outFolder / fs::path(file).filename()).string();
+    for (std::string& file : result.files) {
+      file = (call_.outFolder / fs::path(file).filename()).string();
     }
-    for (const std::string& warning : report.runs.back().warnings) {
-      err << "quorvel: " << warning << "\n";
-      logNotes.push_back("Warning: " + warning);
+    for (const std::string& warning : result.warnings) {
+      err_ << "quorvel: " << warning << "\n";
+      logNotes_.push_back("Warning: " + warning);
     }
-    if (runPages) {
+    if (runPages()) {
       writeCheckedFileAtomically(pagePath, page.get());
-      report.runs.back().files.push_back((outFolder / plan.runs[i].names.reportName()).string());
+      result.files.push_back((call_.outFolder / planned.names.reportName()).string());
     }
-    if (plan.runs.size() > 1) {
+    if (call_.plan.runs.size() > 1) {
       // The plug-in's time on the run and the command's on its outputs.
       const Clock::time_point now = Clock::now();
-      const double seconds = pluginSecondsOfRun(runStarts, plan.runs[i].vtcPath, analysisEnd) +
-                             std::chrono::duration<double>(now - outputsSince).count();
-      outputsSince = now;
-      err << progressLine(i + 1, plan.runs.size(), report.runs.back(), seconds) << std::endl;
+      const double seconds = pluginSecondsOfRun(runStarts_, planned.vtcPath, analysisEnd_) +
+                             std::chrono::duration<double>(now - outputsSince_).count();
+      outputsSince_ = now;
+      err_ << progressLine(i + 1, call_.plan.runs.size(), result, seconds) << std::endl;
     }
-    if (options.afterRun) {
-      options.afterRun(report.runs.back(), session.samples(plan.runs[i].vtcPath));
-    }
+    if (options_.afterRun) options_.afterRun(result, session_->samples(planned.vtcPath));
   }
-  const fs::path description = outFolder / kDatasetDescriptionName;
-  if (options.writeDatasetDescription && mayReplaceDatasetDescription(description)) {
-    writeCheckedFileAtomically(stage.folder() / kDatasetDescriptionName, datasetDescriptionJson());
-    report.datasetDescriptionFile = description.string();
-  } else if (options.writeDatasetDescription) {
-    err << "quorvel: " << description.string()
-        << ": kept as it is, since quorvel did not write it (it is not JSON, or "
-           "its GeneratedBy does not name Quorvel); no description of the outputs "
-           "was written\n";
-  }
-  saveLog(stage.folder());
-  stage.commit(options.atStep);
-  logOnFailure.save = nullptr;
 
-  // The settings script changes last, so that it never holds settings that
-  // the outputs beside it were not made with: a call stopped before this
-  // leaves the previous script.
-  reachStep(options.atStep, "settings");
-  report.settingsSaved = settingsWereSaved(session, place.savingScript(), dialog);
-  const std::string unkept = place.keepSavedSettings();
-  if (unkept.empty()) {
-    reportSettingsSaving(place, report.settingsSaved, err);
-  } else {
-    report.settingsSaved = false;
-    err << "quorvel: the settings could not be saved: " << unkept << "\n";
+  // Stages the output folder's dataset_description.json, unless asked not
+  // to or one that quorvel did not write is there.
+  void writeDatasetDescription() {
+    if (!options_.writeDatasetDescription) return;
+    const fs::path description = call_.outFolder / kDatasetDescriptionName;
+    if (mayReplaceDatasetDescription(description)) {
+      writeCheckedFileAtomically(stage_->folder() / kDatasetDescriptionName,
+                                 datasetDescriptionJson());
+      report_.datasetDescriptionFile = description.string();
+    } else {
+      err_ << "quorvel: " << description.string()
+           << ": kept as it is, since quorvel did not write it (it is not JSON, or "
+              "its GeneratedBy does not name Quorvel); no description of the outputs "
+              "was written\n";
+    }
   }
-  return report;
+
+  const RunOptions& options_;
+  PreparedCall call_;
+  std::ostream& out_;
+  std::ostream& err_;
+  // Threads the call's own work may use beside the plug-in's.
+  const unsigned threads_;
+  RunReport report_;
+  AnalysisParameters parameters_;
+  // Destroyed in reverse: the statistics' work stops, the session ends,
+  // the stage goes, the settings folder is released, then the output
+  // folder's lock.
+  const FolderLock outputLock_;
+  std::optional<SettingsPlace> place_;
+  std::optional<OutputStage> stage_;
+  // When each run's analysis began, by the plug-in's load line, for the
+  // progress lines of a several-run call.
+  std::vector<std::pair<std::string, Clock::time_point>> runStarts_;
+  std::optional<HostSession> session_;
+  fs::path logFile_;
+  std::string logHeader_;
+  std::vector<std::string> logNotes_;  // the command's warnings, after the plug-in's lines
+  std::optional<OrderedWork<SampleResults>> sampleWork_;
+  Clock::time_point analysisEnd_;
+  Clock::time_point outputsSince_;
+};
+
+}  // namespace
+
+RunReport runQuorvel(const RunOptions& options, std::ostream& out, std::ostream& err) {
+  // Everything that can be wrong with the input is found before any output.
+  RunCall call(options, prepareCall(options), out, err);
+  if (!call.analyse()) return call.report();
+  try {
+    call.writeOutputs();
+    call.commitOutputs();
+  } catch (...) {
+    // When an output fails, the log still lands in the output folder.
+    call.saveLogBesideFailure();
+    throw;
+  }
+  call.keepSettings();
+  return call.report();
 }
 
 }  // namespace quorvel::cli

@@ -853,6 +853,12 @@ TEST_F(RunCommandTest, AKilledCommandLeavesEachOutputOldOrNewAndTheNextOneFinish
     EXPECT_TRUE(name == ".quorvel.lock" || name.rfind(".quorvel-", 0) != 0) << name;
     EXPECT_EQ(name.find(".saving."), std::string::npos) << name;
   }
+  // Only the tests' build stops at a step: the shipped command, told the
+  // same, runs to its end.
+  for (const char* step : {"analysis", "outputs", "commit", "move", "settings"}) {
+    const std::string told = std::string("export QUORVEL_TEST_STOP_AT=") + step + "; ";
+    EXPECT_EQ(runQuorvel(arguments("5"), folder.path(), told).exitStatus, 0) << step;
+  }
 }
 
 TEST_F(RunCommandTest, TemporariesOfStoppedProcessesAreClearedAndLiveOnesKept) {
