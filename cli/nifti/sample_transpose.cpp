@@ -136,7 +136,7 @@ struct Int16Square {
   // Inlined and unrolled, so that the rows stay in registers: a call per
   // square with its rows on the stack takes several times the moving.
   inline __attribute__((always_inline)) void operator()(const unsigned char* from, std::int16_t* to,
-                                                        float* sums) {
+                                                        float* sums) const {
     __m128i a[8];
 #pragma GCC unroll 8
     for (std::size_t r = 0; r < 8; ++r) a[r] = load128(from + r * rowBytes);

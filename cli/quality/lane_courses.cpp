@@ -70,7 +70,7 @@ __attribute__((target("avx512f"))) inline void storeSquare(__m512d r0, __m512d r
       _mm512_shuffle_f64x2(a26, b26, 0x44), _mm512_shuffle_f64x2(a37, b37, 0x44),
       _mm512_shuffle_f64x2(a04, b04, 0xEE), _mm512_shuffle_f64x2(a15, b15, 0xEE),
       _mm512_shuffle_f64x2(a26, b26, 0xEE), _mm512_shuffle_f64x2(a37, b37, 0xEE)};
-  for (int v = 0; v < 8; ++v) {
+  for (std::size_t v = 0; v < 8; ++v) {
     _mm512_storeu_pd(out + v * 8, rows[v]);
     total = _mm512_add_pd(total, rows[v]);
   }

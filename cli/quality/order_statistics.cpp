@@ -167,7 +167,8 @@ __attribute__((target("avx512f"))) bool countRanks(const float* range, std::size
 // countRanks where it runs, on as few registers as the range needs; false
 // leaves the range to std::nth_element.
 template <typename Key>
-bool selectByCounting(const Key*, std::size_t, std::size_t, std::size_t, Key*, Key*) {
+bool selectByCounting(const Key* /*range*/, std::size_t /*count*/, std::size_t /*lowRank*/,
+                      std::size_t /*highRank*/, Key* /*low*/, Key* /*high*/) {
   return false;
 }
 

@@ -17,6 +17,7 @@
 #include "cli/nifti/nifti_output.h"
 #include "cli/outputs/map_files.h"
 #include "cli_test_support.h"
+#include "tests/analysis/float_bits.h"
 
 namespace {
 
@@ -113,7 +114,8 @@ TEST_P(MapImageTest, IsNiftiClibsFileAsOneGzipMemberAndReadsBack) {
   for (std::size_t i = 0; i < values.size(); ++i) {
     // nifti_clib turns a non-finite sample into 0 as it reads.
     const float meant = std::isfinite(values[i]) ? values[i] : 0.0f;
-    ASSERT_EQ(std::memcmp(&read[i], &meant, sizeof meant), 0) << c.name << " voxel " << i;
+    ASSERT_EQ(quorvel_test::floatBits(read[i]), quorvel_test::floatBits(meant))
+        << c.name << " voxel " << i;
   }
   EXPECT_EQ(cli_test::folderEntries(folder.path()).size(), 3u) << "a temporary file is left";
 }
@@ -180,7 +182,7 @@ TEST_P(MapWriteFailureTest, NamesTheFileAndLeavesNothing) {
   const std::vector<std::string> before = cli_test::folderEntries(map.parent_path());
   const std::vector<std::string> top = cli_test::folderEntries(folder.path());
   // Noise does not compress: the file outgrows the size limit.
-  std::vector<float> values(40 * 40 * 10);
+  std::vector<float> values(std::size_t{40} * 40 * 10);
   for (std::size_t i = 0; i < values.size(); ++i) values[i] = static_cast<float>(i * 2654435761u);
   const cli_test::ImagePtr header = runHeader(40, 40, 10, 1);
   try {
@@ -215,7 +217,7 @@ class MapFilesTest : public ::testing::TestWithParam<SideBySideCase> {};
 TEST_P(MapFilesTest, AreEachMapsOwnBytesAndAFailureNamesItsMap) {
   const SideBySideCase& c = GetParam();
   const cli_test::ImagePtr header = runHeader(9, 7, 5, 1);
-  std::vector<std::vector<float>> values(3, std::vector<float>(9 * 7 * 5));
+  std::vector<std::vector<float>> values(3, std::vector<float>(std::size_t{9} * 7 * 5));
   for (std::size_t m = 0; m < values.size(); ++m) {
     for (std::size_t i = 0; i < values[m].size(); ++i) values[m][i] = float(m * 1000 + i) / 7.0f;
   }
