@@ -12,6 +12,7 @@
 
 #include "cli/nifti/sample_transpose.h"
 #include "cli/nifti/time_major_layout.h"
+#include "tests/analysis/float_bits.h"
 
 namespace quorvel::cli {
 namespace {
@@ -40,7 +41,7 @@ void expectSameSums(const std::vector<float>& got, const std::vector<float>& exp
     if (std::isnan(expected[voxel])) {
       EXPECT_TRUE(std::isnan(got[voxel])) << "voxel " << voxel;
     } else {
-      EXPECT_EQ(std::memcmp(&got[voxel], &expected[voxel], sizeof(float)), 0)
+      EXPECT_EQ(quorvel_test::floatBits(got[voxel]), quorvel_test::floatBits(expected[voxel]))
           << "voxel " << voxel << ": " << got[voxel] << " for " << expected[voxel];
     }
   }
@@ -118,9 +119,8 @@ TEST_P(SampleTransposeTest, FloatsLandAsTheSampleBySampleMovePutsThemSummedAsThe
   ASSERT_EQ(std::memcmp(narrow.data(), plain.data(), narrow.size() * sizeof(float)), 0);
   for (std::size_t voxel = 0; voxel < p.voxels; ++voxel) {
     for (std::size_t volume = 0; volume < p.volumes; ++volume) {
-      ASSERT_EQ(std::memcmp(&fast[voxel * p.volumes + volume],
-                            &volumeMajor[volume * p.voxels + voxel], sizeof(float)),
-                0)
+      ASSERT_EQ(quorvel_test::floatBits(fast[voxel * p.volumes + volume]),
+                quorvel_test::floatBits(volumeMajor[volume * p.voxels + voxel]))
           << "voxel " << voxel << ", volume " << volume;
     }
   }
