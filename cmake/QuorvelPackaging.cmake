@@ -50,7 +50,7 @@ if(TARGET quorvel)
       "quality maps, outlier counts and reports of fMRI runs, headless")
   # The shared libraries the command links, by their Debian 12 packages.
   set(CPACK_DEBIAN_COMMAND_PACKAGE_DEPENDS
-      "libc6, libstdc++6, libgcc-s1, libnifti2-2, libznz3, zlib1g, libisal2, libpng16-16")
+      "libc6, libstdc++6, libgcc-s1, libnifti2-2, libznz3, zlib1g, libisal2, libdeflate0, libpng16-16")
 endif()
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/QuorvelCPackComponents.cmake)
 
