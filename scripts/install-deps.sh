@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project builds with, when any is missing.
-# Usage: scripts/install-deps.sh [--windows] [--browser] [--bids]
+# Usage: scripts/install-deps.sh [--windows] [--browser] [--bids] [--containers]
 #   --windows adds MinGW and Wine; --browser adds Chromium (the page checks);
 #   --bids adds Slurm, munge and Node.js, and the npm package bids-validator
 #   1.15 in $QUORVEL_NPM_PREFIX (default ~/.cache/quorvel/npm), for the
-#   checks of quorvel bids
+#   checks of quorvel bids; --containers adds debootstrap, podman, runc and
+#   patchelf (the container image and the portable tree)
 set -euo pipefail
 
 packages=(cmake make g++ clang libclang-rt-14-dev clang-format clang-tidy git libgtest-dev libgmock-dev libbenchmark-dev
@@ -21,7 +22,9 @@ for option in "$@"; do
       # Debian's Node.js only where none is installed: its npm package
       # conflicts with a Node.js that brings its own npm.
       command -v npm >/dev/null || packages+=(nodejs npm) ;;
-    *) echo "usage: $0 [--windows] [--browser] [--bids]" >&2; exit 2 ;;
+    # podman's default runtime, crun, is refused on hosts with hybrid cgroups.
+    --containers) packages+=(debootstrap podman runc patchelf) ;;
+    *) echo "usage: $0 [--windows] [--browser] [--bids] [--containers]" >&2; exit 2 ;;
   esac
 done
 
