@@ -111,15 +111,7 @@ while [[ -n $(squeue -h -j "$array,$group" 2>/dev/null) ]]; do
 done
 [[ -f $work/slurm/group_bold.tsv ]] || { echo "slurm test: the group job wrote no table"; exit 1; }
 
-# The same files with the same contents, but for the logs and run pages
-# (which name the folders they were written in) and the submission's own
-# bookkeeping.
-compare() {
-  (cd "$1" && find . -type f ! -name '*_log.txt' ! -name '*_report.html' \
-     ! -name '.quorvel-participants.txt' \
-     ! -name '.quorvel-slurm-jobs' | sort | xargs sha256sum)
-}
-if ! diff <(compare "$work/local") <(compare "$work/slurm"); then
+if ! tests/bids/same-outputs.sh "$work/local" "$work/slurm"; then
   echo "slurm test: the outputs of the Slurm jobs differ from those of a local run"
   exit 1
 fi
