@@ -2,15 +2,16 @@
 # Runs every test of the project: the sources' layout, the static checks of
 # the changed sources, the Linux suite with the package, help
 # page and report checks, the BIDS study under bids-validator and Slurm, the
-# same suite under AddressSanitizer and UndefinedBehaviorSanitizer, a short
-# fuzzing run of every input the plug-in and the command parse, and the
-# Windows DLL's tests under Wine. Installs what is missing
-# first.
+# portable tree in a bare Debian root and the container image built from
+# nothing (through Slurm too), the same suite under AddressSanitizer and
+# UndefinedBehaviorSanitizer, a short fuzzing run of every input the
+# plug-in and the command parse, and the Windows DLL's tests under Wine.
+# Installs what is missing first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
 
-scripts/install-deps.sh --windows --browser --bids
+scripts/install-deps.sh --windows --browser --bids --containers
 
 echo "== Layout of the C++ sources (clang-format)"
 scripts/check-style.sh --format
@@ -36,6 +37,18 @@ tests/help/check-help-page.sh
 echo "== quorvel bids: the test study and its outputs under bids-validator, and through Slurm"
 tests/bids/validator-test.sh build
 tests/slurm/slurm-test.sh build
+
+echo "== The portable tree in a bare Debian root, and the container image made from that root"
+if [[ $(id -u) -eq 0 ]]; then
+  # One debootstrap root per run, made from nothing, serves both.
+  base_root=$(mktemp -d /tmp/quorvel-root-XXXXXX)
+  scripts/make-debian-root.sh "$base_root/root"
+  tests/containers/portable-tree-test.sh build "$base_root/root"
+  tests/containers/image-test.sh build "$base_root/root"
+  rm -rf "$base_root"
+else
+  echo "container tests: need root (debootstrap, chroot, podman); skipped"
+fi
 
 echo "== The same suite under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake --preset sanitize

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Succeeds when two output folders of `quorvel bids` hold the same files with
-# the same bytes, and shows the difference otherwise. Left out: each run's
-# log (*_desc-qc_log.txt) and the HTML pages (*_report.html), which name
-# the folders and the time they were written in, and the Slurm submission's
-# bookkeeping (.quorvel-participants.txt, .quorvel-slurm-jobs).
+# Succeeds when two output folders of `quorvel bids` (or `quorvel run`) hold
+# the same files with the same bytes, and shows the difference otherwise.
+# Left out: the logs (*_desc-qc_log.txt, and quorvel_log_TIME_PID.txt of
+# quorvel run, whose name is its time) and the HTML pages (*_report.html),
+# which name the folders and the time they were written in, and the Slurm
+# submission's bookkeeping (.quorvel-participants.txt, .quorvel-slurm-jobs).
 # When the two were made from the same dataset at two paths (a container's
 # /data and the host's folder), give both: the JSON files that name the
 # dataset (dataset_description.json, *_iqms.json) are compared with the
@@ -15,7 +16,7 @@ actual=${2:?}
 from=${4:-} to=${3:-}
 listing() {
   local file
-  (cd "$1" && find . -type f ! -name '*_log.txt' ! -name '*_report.html' \
+  (cd "$1" && find . -type f ! -name '*_log.txt' ! -name 'quorvel_log_*.txt' ! -name '*_report.html' \
      ! -name '.quorvel-participants.txt' ! -name '.quorvel-slurm-jobs' | sort) |
     while IFS= read -r file; do
       if [[ $2 == rename && -n $from && $file == *.json ]]; then

@@ -3,12 +3,16 @@
 # starts munged (unless one answers already), slurmctld and slurmd from a
 # private folder, submits the participant array over the tests' BIDS dataset
 # and the group job after it with scripts/slurm/submit.sh, waits (bounded),
-# and checks that the outputs equal those of a local `-j 2` run. The
-# daemons are stopped whatever happens.
-# Usage: tests/slurm/slurm-test.sh [BUILD_DIR]   (as root; default: build)
+# and checks that the outputs equal those of a local `-j 2` run. With
+# --image, the jobs run the command from that podman image instead (as
+# scripts/slurm/quorvel-in-image.sh does with QUORVEL_IMAGE). The daemons
+# are stopped whatever happens.
+# Usage: tests/slurm/slurm-test.sh [BUILD_DIR] [--image IMAGE]   (as root; default: build)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 build=$(readlink -f "${1:-build}")
+image=""
+[[ ${2:-} != --image ]] || image=${3:?usage: $0 BUILD_DIR --image IMAGE}
 quorvel=$build/quorvel
 make_dataset=$build/tests/cli/make_test_bids_dataset
 limit=${QUORVEL_SLURM_SECONDS:-120}
@@ -103,7 +107,12 @@ done
 "$quorvel" bids "$work/study" "$work/local" group >/dev/null
 
 # The jobs run in $work/run, where their output files land.
-(cd "$work/run" && QUORVEL=$quorvel "$OLDPWD/scripts/slurm/submit.sh" "$work/study" "$work/slurm")
+if [[ -z $image ]]; then
+  (cd "$work/run" && QUORVEL=$quorvel "$OLDPWD/scripts/slurm/submit.sh" "$work/study" "$work/slurm")
+else
+  (cd "$work/run" && QUORVEL_IMAGE=$image QUORVEL_CONTAINER=$OLDPWD/scripts/podman.sh \
+     "$OLDPWD/scripts/slurm/submit.sh" "$work/study" "$work/slurm")
+fi
 read -r array group <"$work/slurm/.quorvel-slurm-jobs"
 while [[ -n $(squeue -h -j "$array,$group" 2>/dev/null) ]]; do
   (( SECONDS < deadline )) || { echo "slurm test: jobs still queued after ${limit} s"; squeue; exit 1; }
@@ -111,9 +120,10 @@ while [[ -n $(squeue -h -j "$array,$group" 2>/dev/null) ]]; do
 done
 [[ -f $work/slurm/group_bold.tsv ]] || { echo "slurm test: the group job wrote no table"; exit 1; }
 
-if ! tests/bids/same-outputs.sh "$work/local" "$work/slurm"; then
+# In the image, the dataset is the container's /data.
+if ! tests/bids/same-outputs.sh "$work/local" "$work/slurm" ${image:+"$work/study" /data}; then
   echo "slurm test: the outputs of the Slurm jobs differ from those of a local run"
   exit 1
 fi
-echo "slurm test: $(wc -l <"$work/slurm/.quorvel-participants.txt") participants through Slurm" \
+echo "slurm test: $(wc -l <"$work/slurm/.quorvel-participants.txt") participants through Slurm${image:+ in $image}" \
      "($(( $(wc -l <"$work/slurm/group_bold.tsv") - 1 )) runs) equal a local -j 2 run"
