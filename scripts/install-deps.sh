@@ -6,6 +6,8 @@
 #   1.15 in $QUORVEL_NPM_PREFIX (default ~/.cache/quorvel/npm), for the
 #   checks of quorvel bids; --containers adds debootstrap, podman, runc and
 #   patchelf (the container image and the portable tree)
+# Another package install that holds apt's or dpkg's lock is waited for, up
+# to $QUORVEL_APT_LOCK_SECONDS (default 600) seconds, rather than failing.
 set -euo pipefail
 
 packages=(cmake make g++ clang libclang-rt-14-dev clang-format clang-tidy git libgtest-dev libgmock-dev libbenchmark-dev
@@ -42,8 +44,12 @@ if [[ ${#missing[@]} -gt 0 ]]; then
   if [[ $windows -eq 1 ]]; then
     $sudo dpkg --add-architecture i386
   fi
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  # Machines that install packages on their own (unattended upgrades, other
+  # builds) hold the lock now and then; waiting beats failing the whole run.
+  wait_for_lock=(-o "DPkg::Lock::Timeout=${QUORVEL_APT_LOCK_SECONDS:-600}")
+  $sudo apt-get "${wait_for_lock[@]}" update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get "${wait_for_lock[@]}" install -y -qq \
+    --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
 if [[ $bids -eq 1 ]]; then
