@@ -7,9 +7,10 @@
 #define QUORVEL_CLI_BIDS_BIDS_IGNORE_H_
 
 #include <filesystem>
-#include <regex>
 #include <string>
 #include <vector>
+
+#include "cli/bids/path_glob.h"
 
 namespace quorvel::cli {
 
@@ -21,6 +22,8 @@ class BidsIgnore {
   explicit BidsIgnore(const std::string& text);
 
   // The patterns of `bidsFolder`/.bidsignore; none when it has no such file.
+  // Throws an input error naming the file when it is there but cannot be
+  // read, is not a regular file, or is too large to be a list of patterns.
   static BidsIgnore ofDataset(const std::filesystem::path& bidsFolder);
 
   // Whether `relativePath` (from the dataset's root, "/"-separated) is
@@ -29,12 +32,13 @@ class BidsIgnore {
 
  private:
   struct Pattern {
-    std::regex regex;
+    PathGlob glob;
     bool negated;
     bool foldersOnly;
   };
-  // The last pattern's verdict on one path, which is a folder or not.
-  bool matchesLast(const std::string& path, bool isFolder, bool current) const;
+  // The verdict of the last pattern that matches `path`, which is a folder
+  // or not; `otherwise` when none does.
+  bool matchesLast(const std::string& path, bool isFolder, bool otherwise) const;
 
   std::vector<Pattern> patterns_;
 };

@@ -2,10 +2,17 @@
 // inheritance and the label filters.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <regex>
+
+#include "cli/base/cli_error.h"
 #include "cli/bids/bids_ignore.h"
 #include "cli/bids/bids_layout.h"
+#include "cli/bids/path_glob.h"
 #include "cli_test_support.h"
 #include "test_bids_dataset.h"
+#include "tests/support/glob_regex.h"
 
 namespace quorvel::cli {
 namespace {
@@ -44,6 +51,76 @@ TEST(BidsIgnoreTest, FollowsTheGitignorePatternRules) {
   };
   for (const Case& c : cases) EXPECT_EQ(ignore.ignores(c.path), c.ignored) << c.path;
   EXPECT_FALSE(BidsIgnore("").ignores("anything"));
+}
+
+// Every string of up to `longest` characters from `alphabet`.
+std::vector<std::string> allStrings(const std::string& alphabet, std::size_t longest) {
+  std::vector<std::string> strings{""};
+  for (std::size_t from = 0; from < strings.size(); ++from) {
+    if (strings[from].size() == longest) continue;
+    for (const char c : alphabet) strings.push_back(strings[from] + c);
+  }
+  return strings;
+}
+
+TEST(PathGlobTest, MatchesWhatTheRegularExpressionOfEveryShortPatternMatches) {
+  const std::vector<std::string> paths = allStrings("ab/", 4);
+  for (const std::string& pattern : allStrings("a*?/", 6)) {
+    for (const bool anchored : {false, true}) {
+      const std::regex reference(test_support::globRegex(pattern, anchored));
+      const PathGlob glob(pattern, anchored);
+      for (const std::string& path : paths) {
+        ASSERT_EQ(glob.matches(path), std::regex_match(path, reference))
+            << "pattern " << pattern << (anchored ? " (anchored)" : "") << ", path " << path;
+      }
+    }
+  }
+}
+
+TEST(BidsIgnoreTest, HostileLinesEndAtOnceWithTheVerdictOfTheirRules) {
+  const auto lines = [](int count, auto line) {
+    std::string text;
+    for (int i = 0; i < count; ++i) text += std::string(line(i)) + "\n";
+    return text;
+  };
+  const std::string name130 = std::string(128, 'a') + "zz";
+  struct Case {
+    const char* what;
+    std::string text, path;
+    bool ignored;
+  };
+  const Case cases[] = {
+      {"a 90,000-character line", std::string(90000, 'a') + "\n", std::string(90000, 'a'), true},
+      {"a 90,000-character line, another path", std::string(90000, 'x') + "\n", "x", false},
+      {"a 90,000-character line of stars", std::string(90000, '*') + "\n", "sub-01/a", true},
+      {"*?*?*?*?*?*?zz against 130 characters", "*?*?*?*?*?*?zz\n", name130, true},
+      {"the same, without its ending", "*?*?*?*?*?*?zz\n", name130 + "a", false},
+      {"**/*?**/*?**/*?**/*?**/*?zz", "**/*?**/*?**/*?**/*?**/*?zz\n", "a/b/" + name130, true},
+      {"100,000 lines of \"*\"", lines(100000, [](int) { return "*"; }), "sub-01/a_bold.nii", true},
+      {"100,000 lines, the one that takes it back early",
+       "*\n" + lines(100000, [](int i) { return "!a" + std::to_string(i) + "_bold.nii"; }),
+       "a5_bold.nii", false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(BidsIgnore(c.text).ignores(c.path), c.ignored) << c.what;
+}
+
+TEST(BidsIgnoreTest, AFileThatCannotBeAListOfPatternsIsRefusedByName) {
+  TempFolder folder;
+  fs::create_directories(folder.path() / "asFolder/.bidsignore");
+  fs::create_directories(folder.path() / "asPipe");
+  ASSERT_EQ(::mkfifo((folder.path() / "asPipe/.bidsignore").c_str(), 0600), 0);
+  for (const char* dataset : {"asFolder", "asPipe"}) {
+    try {
+      BidsIgnore::ofDataset(folder.path() / dataset);
+      ADD_FAILURE() << dataset << ": refused nothing";
+    } catch (const CliError& error) {
+      EXPECT_NE(
+          std::string(error.what()).find(std::string(dataset) + "/.bidsignore: not a regular"),
+          std::string::npos)
+          << error.what();
+    }
+  }
+  EXPECT_FALSE(BidsIgnore::ofDataset(folder.path()).ignores("a"));
 }
 
 TEST(BidsLayoutTest, SidecarsInheritFromTheRootDownAndRunsFollowTheFilters) {
