@@ -94,6 +94,10 @@ std::size_t voxelsPerChunk(const NiftiHeader& header) {
 // Bytes between volumes in a read chunk beyond the chunk's own samples.
 constexpr std::size_t kRowPadding = std::size_t{3} * 64;
 
+// Bytes of a read chunk at most (beyond a single volume's row): room for the
+// 8 MiB of samples voxelsPerChunk() aims at and the padding of their rows.
+constexpr std::size_t kChunkBudget = std::size_t{16} << 20;
+
 // The first failure of reads shared between threads: the one of the
 // lowest chunk, which is the one a single thread would have met first.
 class FirstFailure {
@@ -139,8 +143,15 @@ RunSamples readUncompressed(int fd, std::uint64_t fileSize, NiftiHeader& header,
   const std::size_t chunks = (voxels + chunkVoxels - 1) / chunkVoxels;
   // Volumes sit in the chunk an odd number of cache lines apart: pieces
   // 2^k bytes apart would share cache sets and evict each other while the
-  // transpose reads a little of each in turn.
-  const std::size_t rowBytes = (chunkVoxels * sampleBytes + 63) / 64 * 64 + kRowPadding;
+  // transpose reads a little of each in turn. A chunk of every voxel is a
+  // run of whole volumes, which the file holds in one piece and is read so.
+  const bool wholeVolumes = chunks == 1;
+  const std::size_t rowBytes =
+      wholeVolumes ? volumeBytes : (chunkVoxels * sampleBytes + 63) / 64 * 64 + kRowPadding;
+  // A chunk holds its voxels' volumes a pass at a time, in volume order: a
+  // run of very many volumes of few voxels would otherwise need a chunk
+  // many times the size of its samples (a whole row per sample).
+  const std::size_t passVolumes = std::clamp<std::size_t>(kChunkBudget / rowBytes, 1, nt);
 
   // Threads take turns at the chunks. Each chunk's samples are a piece of
   // the host's layout of their own, so the threads share the copying, the
@@ -149,7 +160,7 @@ RunSamples readUncompressed(int fd, std::uint64_t fileSize, NiftiHeader& header,
   // Each thread holds a chunk of its own: together no more than a
   // sixteenth of the run's bytes (at least two chunks), however many
   // processors a machine offers.
-  const std::size_t chunkBytes = nt * rowBytes;
+  const std::size_t chunkBytes = passVolumes * rowBytes;
   const std::size_t runBytes = volumeBytes * nt;
   const std::size_t affordable = std::max<std::size_t>(2, runBytes / 16 / chunkBytes);
   const unsigned shares = static_cast<unsigned>(
@@ -159,17 +170,22 @@ RunSamples readUncompressed(int fd, std::uint64_t fileSize, NiftiHeader& header,
   runShares(shares, [&](unsigned share) {
     std::size_t first = share;
     try {
-      std::unique_ptr<unsigned char[]> chunk(new unsigned char[nt * rowBytes]);
+      std::unique_ptr<unsigned char[]> chunk(new unsigned char[chunkBytes]);
+      const std::uint64_t samplesStart = static_cast<std::uint64_t>(header.voxOffset);
       for (; first < chunks && failure.worthReading(first); first += shares) {
         const std::size_t voxel0 = first * chunkVoxels;
         const std::size_t count = std::min(chunkVoxels, voxels - voxel0);
-        for (std::size_t v = 0; v < nt; ++v) {
-          readAt(
-              fd,
-              static_cast<std::uint64_t>(header.voxOffset) + v * volumeBytes + voxel0 * sampleBytes,
-              chunk.get() + v * rowBytes, count * sampleBytes, path);
+        for (std::size_t v0 = 0; v0 < nt; v0 += passVolumes) {
+          const std::size_t pass = std::min(passVolumes, nt - v0);
+          if (wholeVolumes) {
+            readAt(fd, samplesStart + v0 * volumeBytes, chunk.get(), pass * volumeBytes, path);
+          }
+          for (std::size_t v = 0; v < pass && !wholeVolumes; ++v) {
+            readAt(fd, samplesStart + (v0 + v) * volumeBytes + voxel0 * sampleBytes,
+                   chunk.get() + v * rowBytes, count * sampleBytes, path);
+          }
+          filler.placeBlock(chunk.get(), {v0, pass, voxel0, count, rowBytes}, tallies[share]);
         }
-        filler.placeBlock(chunk.get(), {0, nt, voxel0, count, rowBytes}, tallies[share]);
       }
     } catch (...) {
       failure.record(first, std::current_exception());

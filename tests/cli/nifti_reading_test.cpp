@@ -213,6 +213,16 @@ INSTANTIATE_TEST_SUITE_P(
     Files, LayoutTest,
     ::testing::Values(
         Layout{"Float", [](NiftiBytes&) {}, false, false},
+        // Time courses longer than a read chunk holds: read a pass of
+        // volumes at a time, two chunks of voxels.
+        Layout{"ManyVolumesFewVoxels",
+               [](NiftiBytes& i) {
+                 i.version = 2;
+                 i.dim[1] = 65, i.dim[2] = i.dim[3] = 1, i.dim[4] = 60000;
+                 i.samples.resize(65 * 60000);
+                 for (std::size_t k = 0; k < i.samples.size(); ++k) i.samples[k] = k % 7919;
+               },
+               false, false},
         Layout{"FloatSwapped", [](NiftiBytes& i) { i.swapped = true; }, false, false},
         Layout{"Int16Nifti2", [](NiftiBytes& i) { i.version = 2, i.datatype = DT_INT16; }, false,
                true},
