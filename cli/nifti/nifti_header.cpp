@@ -105,6 +105,7 @@ void readNifti1(const FieldReader& field, NiftiHeader& h) {
     h.pixdim[d] = field.get<float>(offsetof(H, pixdim) + 4 * d);
   }
   h.datatype = field.get<std::int16_t>(offsetof(H, datatype));
+  h.bitpix = field.get<std::int16_t>(offsetof(H, bitpix));
   h.sclSlope = field.get<float>(offsetof(H, scl_slope));
   h.sclInter = field.get<float>(offsetof(H, scl_inter));
   h.dimInfo = field.get<std::uint8_t>(offsetof(H, dim_info));
@@ -134,6 +135,7 @@ void readNifti2(const FieldReader& field, NiftiHeader& h) {
     h.pixdim[d] = field.get<double>(offsetof(H, pixdim) + 8 * d);
   }
   h.datatype = field.get<std::int16_t>(offsetof(H, datatype));
+  h.bitpix = field.get<std::int16_t>(offsetof(H, bitpix));
   h.voxOffset = field.get<std::int64_t>(offsetof(H, vox_offset));
   h.sclSlope = field.get<double>(offsetof(H, scl_slope));
   h.sclInter = field.get<double>(offsetof(H, scl_inter));
@@ -249,6 +251,49 @@ void checkDatatype(const NiftiHeader& h, const std::string& path) {
                               " is not a NIfTI sample type (a damaged header)");
 }
 
+// bitpix repeats the sample size datatype gives; when they disagree, one of
+// them is damaged and the samples cannot be told apart with certainty.
+void checkBitpix(const NiftiHeader& h, const std::string& path) {
+  const std::size_t bits = 8 * sampleSize(h.datatype);
+  if (h.bitpix == static_cast<int>(bits)) return;
+  throw headerError(path, "bitpix is " + std::to_string(h.bitpix) + ", but datatype " +
+                              std::to_string(h.datatype) + " has " + std::to_string(bits) +
+                              "-bit samples (a damaged header)");
+}
+
+void requireFinite(double value, const std::string& field, const std::string& use,
+                   const std::string& path) {
+  if (std::isfinite(value)) return;
+  throw headerError(path, field + " is " + numberText(value) + ", but " + use +
+                              " must be a finite number (a damaged header)");
+}
+
+// A grid whose voxel size, orientation or origin is not a number cannot be
+// placed in space; any value put in its stead would move the maps silently.
+void checkGeometry(const NiftiHeader& h, const std::string& path) {
+  for (int d = 1; d <= 3; ++d) {
+    requireFinite(h.pixdim[d], "pixdim[" + std::to_string(d) + "]", "a voxel size", path);
+  }
+  if (h.qformCode > 0) {
+    const std::string use = "with qform_code " + std::to_string(h.qformCode) + " it";
+    requireFinite(h.pixdim[0], "pixdim[0] (qfac)", use, path);
+    const char* quaternion[3] = {"quatern_b", "quatern_c", "quatern_d"};
+    const char* offset[3] = {"qoffset_x", "qoffset_y", "qoffset_z"};
+    for (int i = 0; i < 3; ++i) {
+      requireFinite(h.quatern[i], quaternion[i], use, path);
+      requireFinite(h.qoffset[i], offset[i], use, path);
+    }
+  }
+  if (h.sformCode > 0) {
+    const char* rows[3] = {"srow_x", "srow_y", "srow_z"};
+    for (int r = 0; r < 3; ++r)
+      for (int c = 0; c < 4; ++c) {
+        requireFinite(h.srow[r][c], std::string(rows[r]) + "[" + std::to_string(c) + "]",
+                      "with sform_code " + std::to_string(h.sformCode) + " it", path);
+      }
+  }
+}
+
 // The samples start after the header and its 4-byte extension flag, at a
 // whole byte: anything else would read the header as samples.
 void checkVoxOffset(const NiftiHeader& h, double rawOffset, const std::string& path) {
@@ -336,9 +381,24 @@ NiftiHeader parseNiftiHeader(const unsigned char* bytes, std::size_t size,
   checkDimensions(h, path);
   for (int d = static_cast<int>(h.dim[0]) + 1; d < 8; ++d) h.dim[d] = 1;
   checkDatatype(h, path);
+  checkBitpix(h, path);
+  checkGeometry(h, path);
   checkVoxOffset(h, rawOffset, path);
   h.voxOffset = static_cast<std::int64_t>(rawOffset);
   return h;
+}
+
+std::vector<std::string> headerRepairs(const NiftiHeader& header) {
+  std::vector<std::string> repairs;
+  if (!std::isfinite(header.sclSlope)) {
+    repairs.push_back("scl_slope is " + numberText(header.sclSlope) +
+                      ", which cannot scale; the samples are used as the file stores them");
+  } else if (header.sclSlope != 0 && !std::isfinite(header.sclInter)) {
+    repairs.push_back("scl_inter is " + numberText(header.sclInter) +
+                      ", which cannot be added; the samples are scaled by scl_slope " +
+                      numberText(header.sclSlope) + " alone");
+  }
+  return repairs;
 }
 
 void checkSamplesFit(const NiftiHeader& header, std::uint64_t availableBytes,

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace quorvel::cli {
 
@@ -21,6 +22,7 @@ struct NiftiHeader {
   std::int64_t dim[8]{};  // dim[0] dimensions; unused ones are 1
   double pixdim[8]{};
   int datatype = 0;
+  int bitpix = 0;              // bits per sample, as the file states them
   std::int64_t voxOffset = 0;  // byte where the samples start
   double sclSlope = 0, sclInter = 0;
   int dimInfo = 0, sliceCode = 0, xyztUnits = 0;
@@ -42,10 +44,17 @@ struct NiftiHeader {
 
 // Parses the header at the start of `bytes` (`size` of them, at most
 // kNiftiHeaderMaxSize are looked at) of the single-file NIfTI run `path`,
-// and checks that it describes a 4D run of real-valued samples that starts
-// after the header and that the host can hold. Throws an input error naming
+// and checks that it describes a 4D run of real-valued samples of the size
+// bitpix states, that starts after the header, that the host can hold, and
+// whose grid has finite voxel sizes and, where the header places it in
+// space, a finite orientation and origin. Throws an input error naming
 // `path` and the field at fault.
 NiftiHeader parseNiftiHeader(const unsigned char* bytes, std::size_t size, const std::string& path);
+
+// What the reader makes of fields of `header` that hold no usable value
+// but do not touch the samples' place or the grid's geometry (a scaling
+// that cannot be applied as it stands): one sentence each, for warnings.
+std::vector<std::string> headerRepairs(const NiftiHeader& header);
 
 // Checks that a file (or decompressed stream) of `availableBytes` holds all
 // the samples `header` describes. Throws an input error naming `path`.

@@ -270,7 +270,7 @@ std::string samplesOf(std::uint64_t count, std::uint64_t total) {
 }
 
 std::vector<std::string> warningsOf(const NiftiHeader& header, const RunSamples& samples) {
-  std::vector<std::string> warnings;
+  std::vector<std::string> warnings = headerRepairs(header);
   const std::uint64_t total = static_cast<std::uint64_t>(header.voxelCount()) *
                               static_cast<std::uint64_t>(header.volumes());
   const char* consequence = "; the voxels holding them get map values and counts that mean nothing";

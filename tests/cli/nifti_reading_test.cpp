@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <limits>
 
@@ -58,6 +60,13 @@ TEST_P(MalformedFileTest, IsRefusedNamingTheFileAndTheProblem) {
 }
 
 auto nifti2 = [](NiftiBytes& i) { i.version = 2; };
+// Sets the NIfTI-1 header field at `offset` of the file's bytes to `value`.
+template <typename T>
+std::function<void(std::string&)> field(std::size_t offset, T value) {
+  return [=](std::string& b) { std::memcpy(&b[offset], &value, sizeof value); };
+}
+const float kNaN = std::numeric_limits<float>::quiet_NaN();
+const float kInfinity = std::numeric_limits<float>::infinity();
 // Flips bytes in the middle of the deflate stream, clear of the header.
 auto corruptMiddle = [](std::string& b) {
   for (std::size_t i = b.size() / 2; i < b.size() / 2 + 8; ++i)
@@ -138,7 +147,23 @@ INSTANTIATE_TEST_SUITE_P(
         Malformed{"GzipSamplesCut", [](NiftiBytes& i) { i.samples.resize(50); }, "a.nii.gz",
                   "the image data are truncated"},
         Malformed{"NotGzip", [](NiftiBytes&) {}, "a.nii.gz", "not gzip data",
-                  [](std::string& b) { b = NiftiBytes::counting().bytes(); }}),
+                  [](std::string& b) { b = NiftiBytes::counting().bytes(); }},
+        Malformed{"BitpixNotDatatypes", [](NiftiBytes&) {}, "a.nii",
+                  "bitpix is 16, but datatype 16 has 32-bit samples",
+                  field(offsetof(nifti_1_header, bitpix), std::int16_t{16})},
+        Malformed{"PixdimNaN", [](NiftiBytes&) {}, "a.nii", "pixdim[2] is nan, but a voxel size",
+                  field(offsetof(nifti_1_header, pixdim) + 8, kNaN)},
+        Malformed{"PixdimInfinite", [](NiftiBytes&) {}, "a.nii", "pixdim[3] is -inf",
+                  field(offsetof(nifti_1_header, pixdim) + 12, -kInfinity)},
+        Malformed{"QuaternionNaN", [](NiftiBytes&) {}, "a.nii",
+                  "quatern_c is nan, but with qform_code 1 it must be a finite number",
+                  field(offsetof(nifti_1_header, quatern_c), kNaN)},
+        Malformed{"QoffsetInfinite", [](NiftiBytes&) {}, "a.nii", "qoffset_z is inf",
+                  field(offsetof(nifti_1_header, qoffset_z), kInfinity)},
+        Malformed{"QfacNaN", [](NiftiBytes&) {}, "a.nii", "pixdim[0] (qfac) is nan",
+                  field(offsetof(nifti_1_header, pixdim), kNaN)},
+        Malformed{"SrowNaN", [](NiftiBytes&) {}, "a.nii", "srow_y[3] is nan",
+                  field(offsetof(nifti_1_header, srow_y) + 12, kNaN)}),
     [](const ::testing::TestParamInfo<Malformed>& info) { return std::string(info.param.name); });
 
 // The samples the host must receive for `image`: time course after time
@@ -147,12 +172,15 @@ INSTANTIATE_TEST_SUITE_P(
 std::vector<double> expectedTimeMajor(const NiftiBytes& image) {
   const std::size_t voxels = static_cast<std::size_t>(image.dim[1] * image.dim[2] * image.dim[3]);
   const std::size_t volumes = static_cast<std::size_t>(image.dim[4]);
-  const bool scaled = image.sclSlope != 0 && !(image.sclSlope == 1 && image.sclInter == 0);
+  // A slope that is not a number scales nothing; nor adds such an intercept.
+  const double inter = std::isfinite(image.sclInter) ? image.sclInter : 0;
+  const bool scaled =
+      std::isfinite(image.sclSlope) && image.sclSlope != 0 && !(image.sclSlope == 1 && inter == 0);
   std::vector<double> out;
   for (std::size_t voxel = 0; voxel < voxels; ++voxel)
     for (std::size_t t = 0; t < volumes; ++t) {
       const double v = image.samples[t * voxels + voxel];
-      out.push_back(static_cast<float>(scaled ? v * image.sclSlope + image.sclInter : v));
+      out.push_back(static_cast<float>(scaled ? v * image.sclSlope + inter : v));
     }
   return out;
 }
@@ -331,6 +359,15 @@ INSTANTIATE_TEST_SUITE_P(
                                i.samples[3] = 1e300;
                              },
                              "1 of its 60 samples is beyond the range of 32-bit floats"},
+                      Warned{"SlopeNaN", [](NiftiBytes& i) { i.sclSlope = std::nan(""); },
+                             "scl_slope is nan, which cannot scale; the samples are used as"},
+                      Warned{"InterceptInfinite",
+                             [](NiftiBytes& i) {
+                               i.datatype = DT_INT16, i.sclSlope = 2;
+                               i.sclInter = -std::numeric_limits<double>::infinity();
+                             },
+                             "scl_inter is -inf, which cannot be added; the samples are scaled by "
+                             "scl_slope 2 alone"},
                       Warned{"ThreeVolumes",
                              [](NiftiBytes& i) {
                                i.dim[4] = 3;
