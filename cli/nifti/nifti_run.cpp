@@ -22,6 +22,7 @@
 #include "cli/base/thread_shares.h"
 #include "cli/nifti/block_pipeline.h"
 #include "cli/nifti/gzip_reader.h"
+#include "cli/nifti/header_extensions.h"
 #include "cli/nifti/nifti_header.h"
 #include "cli/nifti/nifti_header_image.h"
 #include "cli/nifti/run_samples.h"
@@ -128,6 +129,12 @@ RunSamples readUncompressed(int fd, std::uint64_t fileSize, NiftiHeader& header,
   readAt(fd, 0, start, startSize, path);
   header = parseNiftiHeader(start, startSize, path);
   checkSamplesFit(header, fileSize, path);
+  checkHeaderExtensions(
+      header,
+      [&](std::uint64_t at, unsigned char* into, std::size_t count) {
+        readAt(fd, at, into, count, path);
+      },
+      path);
 
   // The run is read a chunk of voxels at a time, each chunk's samples of
   // every volume at once, so that each time course is written whole while
@@ -220,8 +227,21 @@ RunSamples readCompressed(int fd, std::uint64_t fileSize, NiftiHeader& header,
     checkSamplesFit(header, gzip.produced(), path);
     throw inputError(path + ": the image data are truncated");
   };
+  // The stream is read forward only: what the header's first piece holds
+  // comes from it, the rest from the stream, skipping what lies between.
+  std::size_t streamed = startSize;
+  checkHeaderExtensions(
+      header,
+      [&](std::uint64_t at, unsigned char* into, std::size_t count) {
+        for (; count > 0 && at < startSize; --count) *into++ = start[at++];
+        if (count == 0) return;
+        if (at > streamed && gzip.read(nullptr, at - streamed) < at - streamed) endedEarly();
+        if (gzip.read(into, count) < count) endedEarly();
+        streamed = at + count;
+      },
+      path);
   const std::size_t offset = static_cast<std::size_t>(header.voxOffset);
-  if (offset > startSize && gzip.read(nullptr, offset - startSize) < offset - startSize) {
+  if (offset > streamed && gzip.read(nullptr, offset - streamed) < offset - streamed) {
     endedEarly();
   }
 

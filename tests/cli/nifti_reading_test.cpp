@@ -67,6 +67,15 @@ std::function<void(std::string&)> field(std::size_t offset, T value) {
 }
 const float kNaN = std::numeric_limits<float>::quiet_NaN();
 const float kInfinity = std::numeric_limits<float>::infinity();
+// Sets the extension flag of NIfTI-1 bytes and an extension of `esize` at
+// byte 352; the samples start at 400.
+auto withExtension = [](std::int32_t esize) {
+  return [=](std::string& b) {
+    b[348] = 1;
+    field(352, esize)(b);
+  };
+};
+auto samplesAt400 = [](NiftiBytes& i) { i.voxOffset = 400; };
 // Flips bytes in the middle of the deflate stream, clear of the header.
 auto corruptMiddle = [](std::string& b) {
   for (std::size_t i = b.size() / 2; i < b.size() / 2 + 8; ++i)
@@ -163,7 +172,20 @@ INSTANTIATE_TEST_SUITE_P(
         Malformed{"QfacNaN", [](NiftiBytes&) {}, "a.nii", "pixdim[0] (qfac) is nan",
                   field(offsetof(nifti_1_header, pixdim), kNaN)},
         Malformed{"SrowNaN", [](NiftiBytes&) {}, "a.nii", "srow_y[3] is nan",
-                  field(offsetof(nifti_1_header, srow_y) + 12, kNaN)}),
+                  field(offsetof(nifti_1_header, srow_y) + 12, kNaN)},
+        Malformed{"ExtensionSizeOdd", samplesAt400, "a.nii",
+                  "header extension 1 at byte 352 has esize 20", withExtension(20)},
+        Malformed{"ExtensionPastSamples", samplesAt400, "a.nii",
+                  "header extension 1 at byte 352 has esize 64", withExtension(64)},
+        Malformed{"GzipExtensionNegative", [](NiftiBytes&) {}, "a.nii.gz",
+                  "header extension 1 at byte 352 has esize -16",
+                  [](std::string& b) {
+                    NiftiBytes image = NiftiBytes::counting();
+                    samplesAt400(image);
+                    std::string raw = image.bytes();
+                    withExtension(-16)(raw);
+                    b = gzipped(raw);
+                  }}),
     [](const ::testing::TestParamInfo<Malformed>& info) { return std::string(info.param.name); });
 
 // The samples the host must receive for `image`: time course after time
@@ -251,6 +273,18 @@ INSTANTIATE_TEST_SUITE_P(
                  for (std::size_t k = 0; k < i.samples.size(); ++k) i.samples[k] = k % 7919;
                },
                false, false},
+        Layout{"WithAnExtension", samplesAt400, false, false,
+               [](const NiftiBytes& i) {
+                 std::string b = i.bytes();
+                 withExtension(48)(b);
+                 return b;
+               }},
+        Layout{"GzipWithAnExtension", samplesAt400, true, false,
+               [](const NiftiBytes& i) {
+                 std::string b = i.bytes();
+                 withExtension(48)(b);
+                 return gzipped(b);
+               }},
         Layout{"FloatSwapped", [](NiftiBytes& i) { i.swapped = true; }, false, false},
         Layout{"Int16Nifti2", [](NiftiBytes& i) { i.version = 2, i.datatype = DT_INT16; }, false,
                true},
