@@ -410,11 +410,12 @@ void checkSamplesFit(const NiftiHeader& header, std::uint64_t availableBytes,
                                 std::to_string(availableBytes) + " bytes)");
   }
   if (header.dataBytes() > availableBytes - offset) {
-    throw headerError(path, "the image data are truncated (expected " +
-                                std::to_string(header.voxelCount() * header.volumes()) +
-                                " samples of " + std::to_string(header.bytesPerSample()) +
-                                " bytes from byte " + std::to_string(offset) + "; there are " +
-                                std::to_string(availableBytes - offset) + " bytes)");
+    throw headerError(
+        path, "the image data are truncated (expected " +
+                  std::to_string(header.voxelCount() * static_cast<std::size_t>(header.volumes())) +
+                  " samples of " + std::to_string(header.bytesPerSample()) + " bytes from byte " +
+                  std::to_string(offset) + "; there are " +
+                  std::to_string(availableBytes - offset) + " bytes)");
   }
 }
 

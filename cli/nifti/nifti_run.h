@@ -33,7 +33,10 @@ struct NiftiRun {
   // log and in the JSON sidecars and IQM file.
   std::vector<std::string> warnings;
 
-  std::size_t voxelCount() const { return static_cast<std::size_t>(nx) * ny * nz; }
+  std::size_t voxelCount() const {
+    return static_cast<std::size_t>(nx) * static_cast<std::size_t>(ny) *
+           static_cast<std::size_t>(nz);
+  }
 };
 
 // Reads the run at `path`, the file itself and no other: the header is
