@@ -461,8 +461,8 @@ std::vector<VoxelNumbers> numbersOfVoxels(const Sample* samples, std::size_t vox
         } else {
           floorTestsWidest(samples, volumes, begin, begin + count, testMeans, testAbove);
           if (means != nullptr) {
-            std::copy(testMeans, testMeans + count, means->mean.begin() + begin);
-            std::copy(testAbove, testAbove + count, means->aboveFloor.begin() + begin);
+            std::copy(testMeans, testMeans + count, means->mean.data() + begin);
+            std::copy(testAbove, testAbove + count, means->aboveFloor.data() + begin);
           }
         }
         for (std::size_t voxel = begin; voxel < begin + count; ++voxel) {
