@@ -1,0 +1,184 @@
+#include "cli/quality/quality_index.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "cli/quality/block_turns.h"
+#include "cli/quality/clip_level.h"
+#include "cli/quality/run_quality.h"
+
+namespace quorvel::cli {
+namespace {
+
+// 3dTqual refuses fewer voxels above the clip level.
+constexpr std::size_t kFewestVoxels = 9;
+// Volumes gathered at a time: each voxel's samples of a block are one or
+// two cache lines of its course.
+constexpr std::size_t kBlockVolumes = 16;
+
+// A key whose unsigned order is the floats' order, -0 taken as +0.
+std::uint32_t orderKey(float value) {
+  if (value == 0.0f) value = 0.0f;
+  std::uint32_t bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  return (bits & 0x80000000u) != 0 ? ~bits : (bits | 0x80000000u);
+}
+
+// A value's key in the high half of an item, its place in the low half.
+std::uint32_t itemKey(std::uint64_t item) { return static_cast<std::uint32_t>(item >> 32); }
+std::uint32_t itemIndex(std::uint64_t item) { return static_cast<std::uint32_t>(item); }
+
+// Sorts `scratch.items` to hold values[0, count) in ascending order: a
+// least-significant-digit radix sort of the keys less their least, in as
+// few passes of at most 13 bits as their spread needs, all passes' counts
+// taken in one read.
+void sortByValue(const float* values, std::size_t count, RankScratch& scratch) {
+  std::vector<std::uint64_t>& items = scratch.items;
+  std::vector<std::uint64_t>& spare = scratch.spare;
+  items.resize(count);
+  spare.resize(count);
+  if (count == 0) return;
+  std::uint32_t least = orderKey(values[0]), most = least;
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::uint32_t key = orderKey(values[i]);
+    least = std::min(least, key);
+    most = std::max(most, key);
+  }
+  const std::uint32_t spread = most - least;
+  int bits = 0;
+  while (bits < 32 && (spread >> bits) != 0) ++bits;
+  const int passes = (bits + 12) / 13;
+  if (passes == 0) {
+    for (std::size_t i = 0; i < count; ++i) items[i] = i;
+    return;
+  }
+  const int digitBits = (bits + passes - 1) / passes;
+  const std::uint32_t digitMask = (1u << digitBits) - 1;
+  const std::size_t buckets = std::size_t{1} << digitBits;
+  std::vector<std::uint32_t> counts(static_cast<std::size_t>(passes) * (buckets + 1), 0);
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::uint32_t key = orderKey(values[i]) - least;
+    items[i] = (static_cast<std::uint64_t>(key) << 32) | i;
+    for (int p = 0; p < passes; ++p) {
+      ++counts[p * (buckets + 1) + ((key >> (p * digitBits)) & digitMask) + 1];
+    }
+  }
+  for (int p = 0; p < passes; ++p) {
+    std::uint32_t* start = counts.data() + p * (buckets + 1);
+    for (std::size_t d = 0; d < buckets; ++d) start[d + 1] += start[d];
+    const int shift = 32 + p * digitBits;
+    for (std::size_t i = 0; i < count; ++i) {
+      const std::uint64_t item = items[i];
+      spare[start[(item >> shift) & digitMask]++] = item;
+    }
+    items.swap(spare);
+  }
+}
+
+// Calls tie(first, end, rank) for each run [first, end) of equal values in
+// sorted `items`, with their mean rank from 0 less (count - 1) / 2.
+template <typename Tie>
+void forEachTie(const std::vector<std::uint64_t>& items, std::size_t count, Tie tie) {
+  const double centre = 0.5 * (static_cast<double>(count) - 1.0);
+  for (std::size_t i = 0; i < count;) {
+    std::size_t j = i + 1;
+    while (j < count && itemKey(items[j]) == itemKey(items[i])) ++j;
+    tie(i, j, 0.5 * static_cast<double>(i + j - 1) - centre);
+    i = j;
+  }
+}
+
+// Per thread: a block of volumes' samples at the kept voxels, and the
+// sort's room.
+struct IndexScratch {
+  std::vector<float> gathered;
+  RankScratch rank;
+};
+
+template <typename Sample>
+QualityIndex indexOf(const Sample* samples, std::size_t volumes, const VoxelImage& medianVolume,
+                     std::size_t first, unsigned threads) {
+  QualityIndex index;
+  index.series.assign(volumes, std::nullopt);
+  const double level = clipLevel(medianVolume);
+  std::vector<std::size_t> kept;
+  std::vector<float> keptMedian;
+  for (std::size_t voxel = 0; voxel < medianVolume.size(); ++voxel) {
+    if (level > 0 && medianVolume[voxel] >= level) {
+      kept.push_back(voxel);
+      keptMedian.push_back(static_cast<float>(medianVolume[voxel]));
+    }
+  }
+  const std::size_t n = kept.size();
+  if (n < kFewestVoxels) return index;
+  std::vector<double> medianRanks(n);
+  RankScratch scratch;
+  const double medianSquares = centredRanks(keptMedian.data(), n, medianRanks.data(), scratch);
+
+  const std::size_t blocks = (volumes + kBlockVolumes - 1) / kBlockVolumes;
+  runBlocksInTurns(
+      blocks, threads,
+      [n] {
+        return IndexScratch{std::vector<float>(kBlockVolumes * n), {}};
+      },
+      [&](IndexScratch& room, std::size_t block) {
+        const std::size_t begin = block * kBlockVolumes;
+        const std::size_t count = std::min(kBlockVolumes, volumes - begin);
+        for (std::size_t i = 0; i < n; ++i) {
+          const Sample* course = samples + kept[i] * volumes + begin;
+          for (std::size_t b = 0; b < count; ++b) {
+            room.gathered[b * n + i] = static_cast<float>(course[b]);
+          }
+        }
+        for (std::size_t b = 0; b < count; ++b) {
+          const RankSums sums =
+              rankSums(room.gathered.data() + b * n, n, medianRanks.data(), room.rank);
+          const double correlation = sums.squares > 0 && medianSquares > 0
+                                         ? sums.products / std::sqrt(medianSquares * sums.squares)
+                                         : 0.0;
+          index.series[begin + b] = 1.0 - correlation;
+        }
+      });
+  if (first < volumes) {
+    const std::vector<std::optional<double>> steady(index.series.begin() + static_cast<long>(first),
+                                                    index.series.end());
+    index.mean = meanOfPresent(steady);
+  }
+  return index;
+}
+
+}  // namespace
+
+double centredRanks(const float* values, std::size_t count, double* ranks, RankScratch& scratch) {
+  sortByValue(values, count, scratch);
+  double squares = 0;
+  forEachTie(scratch.items, count, [&](std::size_t first, std::size_t end, double rank) {
+    for (std::size_t k = first; k < end; ++k) ranks[itemIndex(scratch.items[k])] = rank;
+    squares += rank * rank * static_cast<double>(end - first);
+  });
+  return squares;
+}
+
+RankSums rankSums(const float* values, std::size_t count, const double* weights,
+                  RankScratch& scratch) {
+  sortByValue(values, count, scratch);
+  RankSums sums;
+  forEachTie(scratch.items, count, [&](std::size_t first, std::size_t end, double rank) {
+    double weight = 0;
+    for (std::size_t k = first; k < end; ++k) weight += weights[itemIndex(scratch.items[k])];
+    sums.products += rank * weight;
+    sums.squares += rank * rank * static_cast<double>(end - first);
+  });
+  return sums;
+}
+
+QualityIndex qualityIndex(const SampleView& samples, const VoxelImage& medianVolume,
+                          std::size_t firstVolume, unsigned threads) {
+  if (samples.empty() || samples.volumes == 0) return {};
+  return samples.int16Samples != nullptr
+             ? indexOf(samples.int16Samples, samples.volumes, medianVolume, firstVolume, threads)
+             : indexOf(samples.floatSamples, samples.volumes, medianVolume, firstVolume, threads);
+}
+
+}  // namespace quorvel::cli
