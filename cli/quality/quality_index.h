@@ -32,6 +32,7 @@ QualityIndex qualityIndex(const SampleView& samples, const VoxelImage& medianVol
 // Room for ranking values, kept from one call to the next.
 struct RankScratch {
   std::vector<std::uint64_t> items, spare;
+  std::vector<std::uint32_t> counts;
 };
 
 // Ranks of `values[0, count)` from 0, tied values sharing their mean rank,
@@ -39,13 +40,14 @@ struct RankScratch {
 // squares.
 double centredRanks(const float* values, std::size_t count, double* ranks, RankScratch& scratch);
 
-// The sums Spearman's correlation of `values[0, count)` with centred ranks
-// `weights` takes: the sum of each value's centred rank times its weight,
-// and of the centred ranks' squares.
+// The sums Spearman's correlation of `values[0, count)` with another
+// series takes, given twice that series' ranks from 0 (whole numbers,
+// ties at their mean): the sum of the products of both centred ranks, and
+// of the squares of the values' centred ranks.
 struct RankSums {
   double products = 0, squares = 0;
 };
-RankSums rankSums(const float* values, std::size_t count, const double* weights,
+RankSums rankSums(const float* values, std::size_t count, const std::uint32_t* twiceRanks,
                   RankScratch& scratch);
 
 }  // namespace quorvel::cli
