@@ -13,6 +13,7 @@
 
 #include "cli/quality/functional_iqms.h"
 #include "cli/quality/normal_quantile.h"
+#include "cli/quality/run_verdict.h"
 #include "generated_head_run.h"
 
 namespace quorvel::cli {
@@ -108,6 +109,11 @@ TEST_P(EventTest, DummiesAndSpikesAreFoundWhereTheyWerePut) {
     if (*iqms.temporal.aorSeries[v] > 0.5) spikes.insert(v);
   }
   EXPECT_EQ(spikes, c.spikes);
+  // The verdict marks those volumes alone, and a run without spikes
+  // needs no look.
+  const RunVerdict verdict = runVerdict(iqms);
+  EXPECT_EQ(std::set<std::size_t>(verdict.aorVolumes.begin(), verdict.aorVolumes.end()), c.spikes);
+  EXPECT_EQ(verdict.check, !c.spikes.empty()) << verdict.summary;
 
   // Without events the outlier fraction is near the rate its threshold
   // gives normal noise, beyond alpha sqrt(pi/2) MADs with MAD = 0.6745 sd;

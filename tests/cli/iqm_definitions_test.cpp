@@ -13,6 +13,7 @@
 #include "cli/quality/image_iqms.h"
 #include "cli/quality/normal_quantile.h"
 #include "cli/quality/quality_index.h"
+#include "cli/quality/run_verdict.h"
 #include "cli/quality/smoothness.h"
 #include "cli/quality/steady_state.h"
 
@@ -132,6 +133,9 @@ std::vector<ValueCase> cases() {
       {"fwhm_x", s.x, fwhmOfCorrelation(1 - 0.5 * ((4 - 16.0 / 28) / 27) / (8.0 / 31))},
       {"fwhm_y of a flat axis", s.y, std::nullopt},
       {"fwhm_avg with an axis undefined", s.average, std::nullopt},
+      {"chance of a voxel beyond 4 sd", chanceOfOutlyingVoxel(4, 1), 6.334248366623996e-05},
+      {"chance among 111324 voxels", chanceOfOutlyingVoxel(4, 111324),
+       1 - std::pow(1 - 6.334248366623996e-05, 111324)},
   };
 }
 
