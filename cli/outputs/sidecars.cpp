@@ -48,7 +48,7 @@ std::string mapSidecarJson(MapKind kind, const MapFacts& facts, const std::strin
 
 std::string timeseriesSidecarJson(const AnalysisParameters& parameters,
                                   const std::string& sourceName,
-                                  const std::vector<std::string>& warnings) {
+                                  const std::vector<std::string>& warnings, bool standardIqms) {
   const double maxDeviation = parameters.dialog.maxDeviation;
   const double spikeDef = parameters.dialog.spikeDef;
   ordered_json document;
@@ -92,6 +92,28 @@ std::string timeseriesSidecarJson(const AnalysisParameters& parameters,
       {"LongName", "Global signal"},
       {"Description", "Mean of the volume's values over the voxels analysed."},
       {"Units", "intensity units of the run (after --scale)"}};
+  if (standardIqms) {
+    document["non_steady_state"] = {
+        {"LongName", "Non-steady-state volume"},
+        {"Description",
+         "1 for the volumes at the start taken before the scanner reached a steady state "
+         "(the IQM file's dummy), which every IQM leaves out; else 0."},
+        {"Levels", {{"0", "steady state"}, {"1", "before steady state"}}}};
+    document["aor"] = {
+        {"LongName", "AFNI's fraction of outliers per volume"},
+        {"Description",
+         "Share of the brain mask's voxels whose value in this volume lies further from the "
+         "voxel's median over the steady-state volumes than 3dToutcount's threshold (a normal "
+         "quantile times sqrt(pi/2) times the voxel's MAD)."},
+        {"Units", "proportion (0 to 1)"}};
+    document["aqi"] = {
+        {"LongName", "AFNI's quality index"},
+        {"Description",
+         "1 minus the Spearman correlation of this volume with the median volume over the "
+         "steady-state volumes, over the voxels above the median volume's clip level "
+         "(3dTqual -automask); small is good."},
+        {"Units", "1 - correlation (no unit)"}};
+  }
   document["SamplingFrequency"] = "TR";
   document["Sources"] = ordered_json::array({sourceName});
   document["Parameters"] = parametersJson(parameters);

@@ -24,10 +24,12 @@ std::string mapSidecarJson(MapKind kind, const MapFacts& facts, const std::strin
 // Sidecar of the counts table: a description of each column, and the
 // sampling of its rows, one per volume ("TR"), and the parameters of the
 // analysis, whose thresholds the counts were made with, and the run's
-// `warnings` under "Warnings" when there are any.
+// `warnings` under "Warnings" when there are any; with `standardIqms`
+// also the columns the field's standard IQMs add.
 std::string timeseriesSidecarJson(const AnalysisParameters& parameters,
                                   const std::string& sourceName,
-                                  const std::vector<std::string>& warnings = {});
+                                  const std::vector<std::string>& warnings = {},
+                                  bool standardIqms = false);
 
 // The output folder's dataset_description.json, with a GeneratedBy entry.
 std::string datasetDescriptionJson();

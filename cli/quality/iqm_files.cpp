@@ -20,6 +20,45 @@ std::string cell(const std::optional<double>& value) {
   return value ? shortestText(*value) : "n/a";
 }
 
+std::optional<double> countValue(std::size_t count) { return static_cast<double>(count); }
+
+// The IQMs under MRIQC's names, after the command's own numbers.
+void addFunctionalIqms(const FunctionalIqms& f, ordered_json& document) {
+  const TemporalIqms& t = f.temporal;
+  document["brain_mask"] = f.maskGiven ? "given" : "automatic";
+  document["brain_mask_voxels"] = f.maskVoxels;
+  document["dummy"] = f.dummy;
+  document["tsnr"] = orNull(t.tsnr);
+  document["dvars_std"] = orNull(t.dvarsStd);
+  document["dvars_nstd"] = orNull(t.dvarsNstd);
+  document["dvars_vstd"] = orNull(t.dvarsVstd);
+  document["gcor"] = orNull(t.gcor);
+  document["aor"] = orNull(t.aor);
+  document["aqi"] = orNull(f.quality.mean);
+  document["efc"] = orNull(f.image.efc);
+  document["fber"] = orNull(f.image.fber);
+  document["fwhm_x"] = orNull(f.smoothness.x);
+  document["fwhm_y"] = orNull(f.smoothness.y);
+  document["fwhm_z"] = orNull(f.smoothness.z);
+  document["fwhm_avg"] = orNull(f.smoothness.average);
+  document["snr"] = orNull(f.image.snr);
+  document["gsr_x"] = orNull(f.image.gsrX);
+  document["gsr_y"] = orNull(f.image.gsrY);
+  const std::pair<const char*, const DistributionSummary*> regions[] = {
+      {"fg", &f.image.foreground}, {"bg", &f.image.background}};
+  for (const auto& [region, summary] : regions) {
+    const std::string prefix = std::string("summary_") + region + "_";
+    document[prefix + "mean"] = orNull(summary->mean);
+    document[prefix + "stdv"] = orNull(summary->stdv);
+    document[prefix + "median"] = orNull(summary->median);
+    document[prefix + "mad"] = orNull(summary->mad);
+    document[prefix + "p05"] = orNull(summary->p05);
+    document[prefix + "p95"] = orNull(summary->p95);
+    document[prefix + "k"] = orNull(summary->k);
+    document[prefix + "n"] = orNull(countValue(summary->n));
+  }
+}
+
 }  // namespace
 
 std::string shortestText(double value) {
@@ -57,12 +96,15 @@ std::string iqmJson(const std::string& runPath, const RunQuality& q,
   document["std_dvars_mean"] = orNull(q.stdDvarsMean);
   document["std_dvars_max"] = orNull(q.stdDvarsMax);
   document["global_signal_mean"] = orNull(q.globalSignalMean);
+  if (q.functional) addFunctionalIqms(*q.functional, document);
   return jsonFileText(document);
 }
 
 std::string qualityTimeseriesTsv(const RunQuality& q) {
+  const FunctionalIqms* f = q.functional ? &*q.functional : nullptr;
   std::string text =
-      "outlier_count\tspike_count\toutlier_fraction\tdvars\tstd_dvars\tglobal_signal\n";
+      "outlier_count\tspike_count\toutlier_fraction\tdvars\tstd_dvars\tglobal_signal";
+  text += f != nullptr ? "\tnon_steady_state\taor\taqi\n" : "\n";
   const SampleStatistics& s = q.samples;
   for (std::size_t v = 0; v < s.volumes; ++v) {
     if (q.counts) {
@@ -72,7 +114,15 @@ std::string qualityTimeseriesTsv(const RunQuality& q) {
       text += "n/a\tn/a\t";
     }
     text += cell(q.outlierFraction[v]) + "\t" + cell(s.dvars[v]) + "\t" + cell(s.stdDvars[v]) +
-            "\t" + cell(s.globalSignal[v]) + "\n";
+            "\t" + cell(s.globalSignal[v]);
+    if (f != nullptr) {
+      const auto at = [v](const std::vector<std::optional<double>>& series) {
+        return v < series.size() ? cell(series[v]) : std::string("n/a");
+      };
+      text += std::string("\t") + (v < f->dummy ? "1" : "0") + "\t" + at(f->temporal.aorSeries) +
+              "\t" + at(f->quality.series);
+    }
+    text += "\n";
   }
   return text;
 }

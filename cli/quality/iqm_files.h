@@ -15,13 +15,16 @@
 namespace quorvel::cli {
 
 // The IQM file: "Run" (`runPath` as given), "Volumes", "RepetitionTime",
-// "Parameters", "Warnings", then the numbers; null where undefined.
+// "Parameters", "Warnings", then the numbers, and the field's standard
+// IQMs under MRIQC's names when the quality has them; null where
+// undefined.
 std::string iqmJson(const std::string& runPath, const RunQuality& quality,
                     const AnalysisParameters& parameters, const std::vector<std::string>& warnings);
 
 // The per-volume table: outlier_count, spike_count, outlier_fraction,
-// dvars, std_dvars, global_signal, one line per volume; "n/a" where a
-// value is undefined.
+// dvars, std_dvars, global_signal, and with the standard IQMs
+// non_steady_state (1 or 0), aor and aqi; one line per volume, "n/a"
+// where a value is undefined.
 std::string qualityTimeseriesTsv(const RunQuality& quality);
 
 // A number as the shortest decimal that reads back as the same double.

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/quality/functional_iqms.h"
 #include "cli/quality/sample_statistics.h"
 #include "cli/quality/volume_counts.h"
 
@@ -31,6 +32,10 @@ struct RunQuality {
   std::optional<double> dvarsMean, dvarsMax;
   std::optional<double> stdDvarsMean, stdDvarsMax;
   std::optional<double> globalSignalMean;
+
+  // The field's standard IQMs on the brain mask and steady-state volumes,
+  // computed beside the numbers above (empty where a caller made none).
+  std::optional<FunctionalIqms> functional;
 };
 
 // Combines `samples` with the plug-in's `counts` (when given; their length
