@@ -10,8 +10,9 @@ namespace quorvel::cli {
 
 VoxelMask automaticBrainMask(const VoxelImage& meanImage, const VoxelGrid& grid) {
   VoxelMask mask(meanImage.size(), 0);
+  // Too few positive values give a level of 0, and then every voxel of
+  // mean 0 or more starts the mask, as in AFNI.
   const double level = clipLevel(meanImage);
-  if (level <= 0) return mask;
   for (std::size_t voxel = 0; voxel < meanImage.size(); ++voxel) {
     mask[voxel] = meanImage[voxel] >= level ? 1 : 0;
   }

@@ -11,8 +11,9 @@
 
 namespace quorvel::cli {
 
-// The brain mask of `meanImage`, laid out on `grid`; empty (every voxel
-// outside) when the image has no clip level.
+// The brain mask of `meanImage`, laid out on `grid`; when the image has
+// no clip level (too few positive values) it starts from every voxel of
+// mean 0 or more.
 VoxelMask automaticBrainMask(const VoxelImage& meanImage, const VoxelGrid& grid);
 
 }  // namespace quorvel::cli

@@ -116,7 +116,8 @@ QualityIndex indexOf(const Sample* samples, std::size_t volumes, const VoxelImag
   std::vector<std::size_t> kept;
   std::vector<float> keptMedian;
   for (std::size_t voxel = 0; voxel < medianVolume.size(); ++voxel) {
-    if (level > 0 && medianVolume[voxel] >= level) {
+    // No clip level keeps every voxel, as 3dTqual does.
+    if (level <= 0 || medianVolume[voxel] >= level) {
       kept.push_back(voxel);
       keptMedian.push_back(static_cast<float>(medianVolume[voxel]));
     }
