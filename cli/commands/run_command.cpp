@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cfloat>
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
@@ -36,6 +37,8 @@
 #include "cli/outputs/run_plan.h"
 #include "cli/outputs/sidecars.h"
 #include "cli/outputs/stale_temporaries.h"
+#include "cli/quality/functional_iqms.h"
+#include "cli/quality/given_mask.h"
 #include "cli/quality/intensity_floor.h"
 #include "cli/quality/iqm_files.h"
 #include "cli/quality/repetition_time.h"
@@ -216,13 +219,20 @@ void addMdmRuns(HostSession& session, const RunPlan& plan) {
   }
 }
 
+// What the command computes from a run's samples besides the plug-in:
+// the statistics of the plug-in's analysed voxels and the standard IQMs.
+struct SampleNumbers {
+  SampleStatistics stats;
+  FunctionalIqms iqms;
+};
+
 // The quality numbers of one analysed run from its samples' statistics
 // (asked for where they are needed) and the plug-in's counts, then every
 // output of the run. `beforeWriting` sees the result as it stands before
 // the outputs are written: its run, volumes, quality and warnings. With
 // `mapsSideBySide` the maps are written on threads of their own; with
 // `mapImages` their images are being written by it.
-RunResult analyseRunQuality(const std::function<SampleStatistics()>& statisticsOfSamples,
+RunResult analyseRunQuality(const std::function<SampleNumbers()>& numbersOfSamples,
                             const PlannedRun& planned, const NiftiRun& run,
                             const std::vector<RunMap>& maps, const AnalysisParameters& parameters,
                             const std::vector<std::string>& runLog, const fs::path& outFolder,
@@ -234,14 +244,35 @@ RunResult analyseRunQuality(const std::function<SampleStatistics()>& statisticsO
       givenRepetitionTime
           ? givenRepetitionTime
           : repetitionTimeOf(planned.runPath, run.header->dt, run.header->time_units, warnings);
+  if (givenRepetitionTime) {
+    // A given time (quorvel bids hands down its sidecars') over a header
+    // that disagrees is used, and said.
+    const double spacing = run.header->dt;
+    const int unit = run.header->time_units;
+    const double header = unit == NIFTI_UNITS_SEC    ? spacing
+                          : unit == NIFTI_UNITS_MSEC ? spacing / 1e3
+                          : unit == NIFTI_UNITS_USEC ? spacing / 1e6
+                                                     : 0.0;
+    if (header > 0 && std::fabs(header - *givenRepetitionTime) > 0.01 * *givenRepetitionTime) {
+      warnings.push_back(planned.runPath + ": the header gives a repetition time of " +
+                         numberText(header) + " s, the one given " +
+                         numberText(*givenRepetitionTime) + " s; the given one is used");
+    }
+  }
   std::optional<VolumeCounts> counts =
       pluginCounts(planned, run.nt, parameters.dialog, runLog, outFolder);
-  SampleStatistics stats = statisticsOfSamples();
+  SampleNumbers numbers = numbersOfSamples();
   if (std::optional<std::string> floor =
-          intensityFloorWarning(planned.runPath, stats, parameters.scale)) {
+          intensityFloorWarning(planned.runPath, numbers.stats, parameters.scale)) {
     warnings.push_back(*floor);
   }
-  RunQuality quality = combineQuality(std::move(stats), std::move(counts), repetitionTime);
+  if (numbers.iqms.maskVoxels == 0) {
+    warnings.push_back(planned.runPath +
+                       ": the brain mask is empty (no voxel has a mean of 0 or more); "
+                       "the standard IQMs are undefined");
+  }
+  RunQuality quality = combineQuality(std::move(numbers.stats), std::move(counts), repetitionTime);
+  quality.functional = std::move(numbers.iqms);
   if (beforeWriting) {
     RunResult known;
     known.runPath = planned.runPath;
@@ -279,7 +310,7 @@ void applyNamingOptions(const RunOptions& options, RunPlan& plan) {
 
 // What the command reads from a run's samples besides the plug-in.
 struct SampleResults {
-  SampleStatistics stats;
+  SampleNumbers numbers;
   report::RunSamples page;  // when the run page is written
 };
 
@@ -288,13 +319,15 @@ struct SampleResults {
 std::vector<OrderedWork<SampleResults>::Task> sampleTasks(const HostSession& session,
                                                           const RunPlan& plan,
                                                           const std::vector<NiftiRun>& runs,
+                                                          const std::optional<VoxelMask>& mask,
                                                           bool runPages, unsigned threads) {
   std::vector<OrderedWork<SampleResults>::Task> tasks;
   for (std::size_t i = 0; i < plan.runs.size(); ++i) {
     const SampleView samples = session.samples(plan.runs[i].vtcPath);
     const nifti_image* header = runs[i].header.get();
     const std::vector<float>* readerMeans = &runs[i].voxelMeans;
-    tasks.push_back([samples, header, readerMeans, runPages, threads] {
+    const VoxelMask* givenMask = mask ? &*mask : nullptr;
+    tasks.push_back([samples, header, readerMeans, givenMask, runPages, threads] {
       SampleResults results;
       VoxelMeans means = testedMeans(*readerMeans, kIntensityFloor);
       const auto samplePage = [&] { return report::sampleForRunPage(samples, *header, &means); };
@@ -306,7 +339,11 @@ std::vector<OrderedWork<SampleResults>::Task> sampleTasks(const HostSession& ses
       if (runPages) {
         page = startBeside(threads > 1 && means.mean.size() == samples.voxels, samplePage);
       }
-      results.stats = computeSampleStatistics(samples, threads, &means);
+      results.numbers.stats = computeSampleStatistics(samples, threads, &means);
+      const VoxelGrid grid{static_cast<std::size_t>(header->nx),
+                           static_cast<std::size_t>(header->ny),
+                           static_cast<std::size_t>(header->nz)};
+      results.numbers.iqms = computeFunctionalIqms(samples, grid, threads, givenMask);
       if (page.valid()) results.page = page.get();
       return results;
     });
@@ -321,6 +358,7 @@ struct PreparedCall {
   double scale = 1.0;
   RunPlan plan;
   std::vector<NiftiRun> runs;
+  std::optional<VoxelMask> givenMask;  // --mask, on the runs' grid
 };
 
 // Checks the options and the input, plans the runs and their outputs,
@@ -357,8 +395,15 @@ PreparedCall prepareCall(const RunOptions& options) {
                        "(the maps live in one VMR), so run them separately");
     }
   }
+  if (!options.maskPath.empty() && !call.runs.empty()) {
+    const NiftiRun& first = call.runs.front();
+    call.givenMask = readGivenMask(options.maskPath, VoxelGrid{static_cast<std::size_t>(first.nx),
+                                                               static_cast<std::size_t>(first.ny),
+                                                               static_cast<std::size_t>(first.nz)});
+  }
   std::vector<std::string> inputs;
   for (const PlannedRun& planned : call.plan.runs) inputs.push_back(planned.runPath);
+  if (!options.maskPath.empty()) inputs.push_back(options.maskPath);
   if (!options.mdmPath.empty()) inputs.push_back(options.mdmPath);
   const std::vector<PlannedOutput> outputs = plannedOutputs(call.plan);
   checkOutputTargets(outputs, call.outFolder);
@@ -419,8 +464,9 @@ class RunCall {
     reachStep(options_.atStep, "analysis");
     // The statistics take the cores even while the plug-in runs: it keeps
     // to one, and what it leaves idle the statistics then use.
-    sampleWork_.emplace(sampleTasks(*session_, call_.plan, call_.runs, runPages(), threads_),
-                        threads_ > 1);
+    sampleWork_.emplace(
+        sampleTasks(*session_, call_.plan, call_.runs, call_.givenMask, runPages(), threads_),
+        threads_ > 1);
     report_.executeResult = session_->execute("Start");
     analysisEnd_ = Clock::now();
     outputsSince_ = analysisEnd_;
@@ -548,9 +594,9 @@ class RunCall {
           true, [&] { writeRunMapImages(planned, *run.header, maps, stage_->folder(), true); });
     }
     SampleResults sampled;
-    const auto takeStatistics = [&] {
+    const auto takeNumbers = [&] {
       sampled = sampleWork_->take(i);
-      return std::move(sampled.stats);
+      return std::move(sampled.numbers);
     };
     // The run page is made from what is known before the run's outputs are
     // written, beside their writing when there are threads for it, and
@@ -571,7 +617,7 @@ class RunCall {
       });
     };
     report_.runs.push_back(analyseRunQuality(
-        takeStatistics, planned, run, maps, parameters_, analysed.logLines, stage_->folder(),
+        takeNumbers, planned, run, maps, parameters_, analysed.logLines, stage_->folder(),
         options_.repetitionTime, startPage, threads_ > 1, &mapImages));
     RunResult& result = report_.runs.back();
     // Named as they will be once committed.

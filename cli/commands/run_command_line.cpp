@@ -50,6 +50,9 @@ CLI::App* addRunCommand(CLI::App& app, RunOptions& options) {
   run->add_option("-j,--jobs", options.jobs,
                   "Threads to read runs and compute the quality numbers with, beside the "
                   "plug-in's (default: one per core); outputs are the same for any number");
+  run->add_option("--mask", options.maskPath,
+                  "Brain mask for the standard IQMs: a NIfTI image on the runs' grid, voxels "
+                  "above 0 inside (default: each run's automatic mask from its mean image)");
   run->add_flag("!--no-dataset-description", options.writeDatasetDescription,
                 "Write no dataset_description.json (for folders inside a derivatives "
                 "dataset described at its root)");
@@ -57,7 +60,9 @@ CLI::App* addRunCommand(CLI::App& app, RunOptions& options) {
               "\n\nOutputs in --out: <entities>_stat-tsnr_boldmap.nii.gz, "
               "..._desc-ac12_boldmap.nii.gz, ..._desc-maxdev_boldmap.nii.gz (each "
               "with a .json), <run>.csv, ..._desc-qc_timeseries.tsv/.json, "
-              "..._desc-qc_iqms.json (quality numbers), dataset_description.json (an "
+              "..._desc-qc_iqms.json (quality numbers and the standard IQMs), "
+              "..._desc-brain_mask.nii.gz (the mask the IQMs use), the visual report "
+              "..._desc-qc_report.html (skip it with --no-report), dataset_description.json (an "
               "existing one that quorvel did not write is kept) and this call's log "
               "quorvel_log_<UTC time>_<process id>.txt.\n"
               "Exit status: 0 when the plug-in completed, 1 when it stopped or an "

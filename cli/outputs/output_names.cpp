@@ -82,6 +82,8 @@ std::string callLogFileName() {
 
 std::string RunOutputNames::iqmName() const { return entities + "_desc-qc_iqms.json"; }
 
+std::string RunOutputNames::brainMaskName() const { return entities + "_desc-brain_mask.nii.gz"; }
+
 std::string RunOutputNames::reportName() const { return entities + "_desc-qc_report.html"; }
 
 }  // namespace quorvel::cli

@@ -30,6 +30,8 @@ struct RunOutputNames {
   std::string timeseriesSidecarName() const;
   // "<entities>_desc-qc_iqms.json": the run's quality numbers.
   std::string iqmName() const;
+  // "<entities>_desc-brain_mask.nii.gz": the brain mask the IQMs use.
+  std::string brainMaskName() const;
   // "<entities>_desc-qc_report.html": the run's visual quality report.
   std::string reportName() const;
 };

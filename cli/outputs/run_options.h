@@ -47,6 +47,9 @@ struct RunOptions {
   std::optional<bool> addVtcName;
   std::optional<double> scale;      // factor applied to every sample; 1 when unset
   std::optional<bool> writeReport;  // the run page; unset writes it
+  // A brain mask on the runs' grid for the standard IQMs, instead of the
+  // one each run's mean image gives; "" for none.
+  std::string maskPath;
 
   // Threads the command may use beside the plug-in's one (reading, the
   // quality numbers); 0 for one per core. Results are the same for any.

@@ -8,6 +8,7 @@
 #include "cli/base/cli_error.h"
 #include "cli/outputs/console_output.h"
 #include "cli/outputs/map_files.h"
+#include "cli/outputs/mask_file.h"
 #include "cli/outputs/sidecars.h"
 #include "cli/quality/iqm_files.h"
 #include "cli/quality/volume_counts.h"
@@ -146,8 +147,14 @@ RunResult writeRunOutputs(const PlannedRun& run, const nifti_image& runHeader,
   writeCheckedFileAtomically(table, qualityTimeseriesTsv(quality));
   result.files.push_back(table.string());
   const fs::path sidecar = outFolder / run.names.timeseriesSidecarName();
-  writeCheckedFileAtomically(sidecar, timeseriesSidecarJson(parameters, sourceName, warnings));
+  writeCheckedFileAtomically(sidecar, timeseriesSidecarJson(parameters, sourceName, warnings,
+                                                            quality.functional.has_value()));
   result.files.push_back(sidecar.string());
+  if (quality.functional && !quality.functional->mask.empty()) {
+    const fs::path mask = outFolder / run.names.brainMaskName();
+    writeBrainMask(runHeader, quality.functional->mask, mask);
+    result.files.push_back(mask.string());
+  }
   const fs::path iqms = outFolder / run.names.iqmName();
   writeCheckedFileAtomically(iqms, iqmText);
   result.files.push_back(iqms.string());

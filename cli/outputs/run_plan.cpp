@@ -37,6 +37,7 @@ std::vector<std::string> possibleOutputNames(const RunOutputNames& names) {
   files.push_back(names.timeseriesName());
   files.push_back(names.timeseriesSidecarName());
   files.push_back(names.iqmName());
+  files.push_back(names.brainMaskName());
   files.push_back(names.reportName());
   return files;
 }

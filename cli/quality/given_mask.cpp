@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 
-#include "cli/commands/cli_error.h"
+#include "cli/base/cli_error.h"
 #include "cli/nifti/nifti_image_handle.h"
 
 namespace quorvel::cli {

@@ -139,7 +139,8 @@ TEST_F(RunCommandTest, MapsCountsAndLogAgreeWithAnIndependentComputation) {
             expectedCsv(expected, "Volume, Outliers (stddev>4), Spikes (stddev:3)"));
   const std::string tsv = readFile(out() / "sub-01_task-rest_desc-qc_timeseries.tsv");
   EXPECT_EQ(tsv.substr(0, tsv.find('\n')),
-            "outlier_count\tspike_count\toutlier_fraction\tdvars\tstd_dvars\tglobal_signal");
+            "outlier_count\tspike_count\toutlier_fraction\tdvars\tstd_dvars\tglobal_signal\t"
+            "non_steady_state\taor\taqi");
   EXPECT_NE(tsv.find("\n" + std::to_string(expected.outliers[12]) + "\t" +
                      std::to_string(expected.spikes[12]) + "\t"),
             std::string::npos);
@@ -217,6 +218,42 @@ TEST_F(RunCommandTest, ScaledSamplesBecomeFloatsBeforeTheAnalysis) {
   ASSERT_TRUE(map);
   EXPECT_EQ(map->nifti_type, NIFTI_FTYPE_NIFTI1_1) << "maps are NIfTI-1 for every run";
   EXPECT_DOUBLE_EQ(map->dz, 2.5);
+}
+
+TEST_F(RunCommandTest, AGivenMaskIsCheckedThenUsedAndWrittenBesideTheIqms) {
+  writeRun(typicalRun(4, 4, 3, 30), folder.file("sub-01_task-rest_bold.nii"));
+  // A mask of the left half of the grid, and one on another grid.
+  TestRun mask = typicalRun(4, 4, 3, 1);
+  for (int z = 0; z < 3; ++z) {
+    for (int y = 0; y < 4; ++y) {
+      for (int x = 0; x < 4; ++x) mask.at(x, y, z, 0) = x < 2 ? 1 : 0;
+    }
+  }
+  writeRun(mask, folder.file("mask.nii"));
+  writeRun(typicalRun(3, 4, 3, 1), folder.file("other.nii"));
+
+  CommandResult refused = runQuorvel(
+      {"run", "-o", "qc", "--mask", "other.nii", "sub-01_task-rest_bold.nii"}, folder.path());
+  EXPECT_EQ(refused.exitStatus, 2);
+  EXPECT_NE(refused.err.find("--mask other.nii: its grid of 3 x 4 x 3 voxels differs"),
+            std::string::npos)
+      << refused.err;
+  EXPECT_FALSE(fs::exists(out() / "sub-01_task-rest_desc-qc_iqms.json"));
+
+  CommandResult result = runQuorvel(
+      {"run", "-o", "qc", "--mask", "mask.nii", "sub-01_task-rest_bold.nii"}, folder.path());
+  ASSERT_EQ(result.exitStatus, 0) << result.err;
+  const std::string iqms = readFile(out() / "sub-01_task-rest_desc-qc_iqms.json");
+  for (const char* part : {"\"brain_mask\": \"given\"", "\"brain_mask_voxels\": 24", "\"dummy\": 0",
+                           "\"aor\": ", "\"summary_bg_n\": "}) {
+    EXPECT_NE(iqms.find(part), std::string::npos) << part << " in " << iqms;
+  }
+  ImagePtr written = loadImage((out() / "sub-01_task-rest_desc-brain_mask.nii.gz").string());
+  ASSERT_TRUE(written);
+  ASSERT_EQ(written->datatype, DT_UINT8);
+  ASSERT_EQ(written->nvox, 48);
+  const auto* inside = static_cast<const std::uint8_t*>(written->data);
+  for (std::size_t voxel = 0; voxel < 48; ++voxel) EXPECT_EQ(inside[voxel], voxel % 4 < 2) << voxel;
 }
 
 TEST_F(RunCommandTest, ARunBelowTheIntensityFloorIsWarnedAboutAndScaleLiftsIt) {
