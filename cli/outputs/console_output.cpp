@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "cli/nifti/nifti_run.h"
+#include "cli/quality/run_verdict.h"
 
 namespace quorvel::cli {
 namespace {
@@ -11,6 +12,13 @@ namespace {
 std::string fixed(double value, int decimals) {
   char text[64];
   std::snprintf(text, sizeof text, "%.*f", decimals, value);
+  return text;
+}
+
+// `value` to `digits` significant digits, as "%g" writes it.
+std::string significant(double value, int digits) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.*g", digits, value);
   return text;
 }
 
@@ -51,6 +59,26 @@ std::string summaryLine(const RunResult& run) {
         "%)";
   }
   if (s.tsnrMedian) line += ", median TSNR " + fixed(*s.tsnrMedian, 1);
+  if (q.functional) {
+    // The verdict comes from the IQMs on the brain mask and the
+    // steady-state volumes; the plug-in's per-voxel counts stay in the
+    // files and on the run page, where their chance level is given.
+    const FunctionalIqms& f = *q.functional;
+    line += "; brain mask " + std::to_string(f.maskVoxels) + " voxels, " +
+            countOf(static_cast<long>(f.dummy), "non-steady-state volume");
+    const auto add = [&line](const char* name, const std::optional<double>& value, int digits) {
+      if (value) line += std::string(", ") + name + " " + significant(*value, digits);
+    };
+    add("tsnr", f.temporal.tsnr, 3);
+    add("aor", f.temporal.aor, 2);
+    add("aqi", f.quality.mean, 2);
+    add("dvars_std", f.temporal.dvarsStd, 3);
+    line += "; " + runVerdict(f).summary;
+    if (!run.warnings.empty()) {
+      line += ", " + countOf(static_cast<long>(run.warnings.size()), "warning");
+    }
+    return line;
+  }
   if (q.outlierVolumes) {
     line += ", " + countOf(*q.outlierVolumes, "outlier volume") + ", " +
             countOf(*q.spikeVolumes, "spike volume");
