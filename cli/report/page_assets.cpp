@@ -75,6 +75,8 @@ table.sortable th[aria-sort=descending]::after { content:" \25BC"; }
 @media (max-width:900px) { .strips { grid-template-columns:1fr; } }
 a { color:#2c5aa0; }
 table.runs td:first-child { white-space:nowrap; }
+table.runs th:first-child, table.runs td:first-child { position:sticky; left:0; z-index:1;
+  background:var(--card); }
 )CSS";
 
 const char kHoverScript[] = R"JS(

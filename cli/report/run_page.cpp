@@ -105,7 +105,8 @@ std::pair<double, double> maskedRange(const std::vector<float>& values,
 std::string mosaicFigure(const RunPageInput& input, const MosaicLayout& layout,
                          const std::vector<std::uint8_t>& background, const MapPanel& map) {
   const RasterImage image =
-      renderMosaic(input.grid, layout, map.values, input.mask, background, map.scale);
+      renderMosaic(input.grid, layout, map.values, input.mask, background, map.scale,
+                   input.brainMask.empty() ? nullptr : &input.brainMask);
   // Physical proportions: the tiles keep the voxels' aspect.
   const double aspect = (image.height * input.grid.dy) / (image.width * input.grid.dx);
   std::string html = "<figure class=\"mosaic\" data-map=\"" + escapeHtml(map.key) + "\">";
@@ -132,8 +133,12 @@ std::string mosaicFigure(const RunPageInput& input, const MosaicLayout& layout,
           escapeHtml(numberText(map.scale.low, 3)) + " to " +
           escapeHtml(numberText(map.scale.high, 3)) + "; values of the analysed voxels " +
           escapeHtml(numberText(low, 4)) + " to " + escapeHtml(numberText(high, 4)) +
-          ". Background (not analysed) dimmed. Bottom-left tile is the lowest slice; " +
-          escapeHtml(sliceText) + ".</figcaption></figure>";
+          ". Background (not analysed) dimmed" +
+          (input.brainMask.empty() ? std::string()
+                                   : "; the orange outline is the brain mask of the standard "
+                                     "IQMs, and the colours span its 1st to 99th percentiles") +
+          ". Bottom-left tile is the lowest slice; " + escapeHtml(sliceText) +
+          ".</figcaption></figure>";
   return html;
 }
 
@@ -160,8 +165,8 @@ std::string timelineSection(const RunPageInput& input) {
   std::string html = "<section class=\"card\" id=\"timeline-section\"><h2>Per volume</h2>";
   html +=
       "<p class=\"note\">One column per volume in every panel and in the carpet below "
-      "them. Dashed lines are thresholds; shaded columns mark the volumes past one. "
-      "Hover to read a volume's values.</p>";
+      "them, volumes numbered from 1. Dashed lines are thresholds; shaded columns mark the "
+      "volumes past one. Hover to read a volume's values.</p>";
   const std::string carpetUri =
       input.carpet.rows() > 0 ? pngDataUri(carpetPicture(input.carpet)) : std::string();
   html += timelineSvg(input.traces, input.volumes, input.repetitionTime, input.carpet, carpetUri);

@@ -42,7 +42,8 @@ struct RunPageInput {
   std::optional<double> repetitionTime;                         // seconds
   std::vector<std::pair<std::string, std::string>> parameters;  // name, value
   std::vector<QualityNumber> numbers;
-  std::vector<std::uint8_t> mask;  // analysed voxels
+  std::vector<std::uint8_t> mask;       // analysed voxels
+  std::vector<std::uint8_t> brainMask;  // the IQMs' brain mask, outlined; may be empty
   std::size_t analysedVoxels = 0;
   std::vector<float> meanImage;  // for the dimmed background
   std::vector<MapPanel> maps;    // in the order shown

@@ -7,6 +7,7 @@
 #include "cli/base/atomic_file.h"
 #include "cli/base/cli_error.h"
 #include "cli/base/work_beside.h"
+#include "cli/quality/run_verdict.h"
 #include "cli/report/html_text.h"
 #include "cli/report/quality_marks.h"
 #include "cli/session/map_kind.h"
@@ -46,7 +47,21 @@ std::vector<std::pair<std::string, std::string>> parameterList(
           {"Sample scaling", numberText(parameters.scale, 6)}};
 }
 
-MapPanel mapPanel(MapKind kind, const std::vector<float>& values, double maxDeviation) {
+// The values of `values` inside `within` (all of them when it is empty or
+// of another size): the colour scales are robust percentiles of the brain,
+// not of a background or a degenerate voxel.
+std::vector<float> valuesWithin(const std::vector<float>& values,
+                                const std::vector<std::uint8_t>& within) {
+  if (within.size() != values.size() || within.empty()) return values;
+  std::vector<float> inside;
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    if (within[i] != 0) inside.push_back(values[i]);
+  }
+  return inside.empty() ? values : inside;
+}
+
+MapPanel mapPanel(MapKind kind, const std::vector<float>& values, double maxDeviation,
+                  const std::vector<std::uint8_t>& brainMask) {
   MapPanel panel;
   panel.values = values;
   panel.description = mapDescription(kind);
@@ -54,7 +69,7 @@ MapPanel mapPanel(MapKind kind, const std::vector<float>& values, double maxDevi
     case MapKind::kTsnr:
       panel.key = "tsnr";
       panel.title = "TSNR";
-      panel.scale = percentileScale(ColourMap::kViridis, values, true);
+      panel.scale = percentileScale(ColourMap::kViridis, valuesWithin(values, brainMask), true);
       break;
     case MapKind::kOutliers:
       panel.key = "maxdev";
@@ -66,7 +81,7 @@ MapPanel mapPanel(MapKind kind, const std::vector<float>& values, double maxDevi
     case MapKind::kLaggedAutocorrelation:
       panel.key = "ac12";
       panel.title = "Lag 1+2 autocorrelation";
-      panel.scale = percentileScale(ColourMap::kViridis, values, false);
+      panel.scale = percentileScale(ColourMap::kViridis, valuesWithin(values, brainMask), false);
       break;
   }
   const ValueScale& s = panel.scale;
@@ -83,6 +98,94 @@ std::vector<std::string> withoutVolumeTable(const std::vector<std::string>& log)
     if (line.rfind("Volume ", 0) != 0) lines.push_back(line);
   }
   return lines;
+}
+
+// The largest value of `series` from volume `first` on; NaN for none.
+double largestFrom(const std::vector<std::optional<double>>& series, std::size_t first) {
+  double largest = std::nan("");
+  for (std::size_t v = first; v < series.size(); ++v) {
+    if (series[v] && !(*series[v] <= largest)) largest = *series[v];
+  }
+  return largest;
+}
+
+double countValue(const std::optional<long>& count) {
+  return count ? static_cast<double>(*count) : std::nan("");
+}
+
+QualityNumber marked(const char* key, const char* label, double value, const char* limit,
+                     bool beyond) {
+  return QualityNumber{key, label, value, limit, beyond};
+}
+
+QualityNumber plain(const std::string& key, const std::string& label, double value) {
+  return QualityNumber{key, label, value, "", false};
+}
+
+// The page's traces, numbers and findings from the standard IQMs on the
+// brain mask and the steady-state volumes, each against the threshold
+// docs/quality-numbers.md gives. The plug-in's per-voxel counts stay,
+// unmarked, with the chance level they reach at the run's size.
+void addStandardIqms(const FunctionalIqms& f, const RunQuality& quality, double maxDeviation,
+                     RunPageInput& input) {
+  const RunVerdict verdict = runVerdict(f);
+  const TemporalIqms& t = f.temporal;
+  std::vector<double> aor = seriesOf(t.aorSeries);
+  for (std::size_t v = 0; v < f.dummy && v < aor.size(); ++v) aor[v] = std::nan("");
+  input.traces.push_back(
+      {"aor", "Outlier fraction in the brain mask (aor)", std::move(aor), kAorVolumeLimit});
+  input.traces.push_back({"dvars_std",
+                          "DVARS in the brain mask, standardised (dvars_std; 1 = as the "
+                          "noise explains)",
+                          seriesOf(t.dvarsStdSeries), kDvarsStdVolumeLimit});
+  input.traces.push_back({"aqi", "Quality index (aqi: 1 - rank correlation with the median volume)",
+                          seriesOf(f.quality.series), std::nullopt});
+
+  const double aorMax = largestFrom(t.aorSeries, f.dummy);
+  const double dvarsMax = largestFrom(t.dvarsStdSeries, f.dummy);
+  const double tsnr = orNan(t.tsnr);
+  input.numbers = {
+      marked("brain_mask_voxels", "Voxels in the brain mask", static_cast<double>(f.maskVoxels),
+             "none", f.maskVoxels == 0),
+      plain("dummy", "Non-steady-state volumes left out", static_cast<double>(f.dummy)),
+      marked("tsnr", "Median TSNR in the brain (tsnr)", tsnr, "below 40", tsnr < kTsnrLimit),
+      marked("aor_max", "Largest outlier fraction of a volume (aor)", aorMax, "above 0.05",
+             aorMax > kAorVolumeLimit),
+      plain("aor", "Mean outlier fraction (aor)", orNan(t.aor)),
+      marked("dvars_std_max", "Largest standardised DVARS (dvars_std)", dvarsMax, "above 1.5",
+             dvarsMax > kDvarsStdVolumeLimit),
+      plain("dvars_std", "Mean standardised DVARS (dvars_std)", orNan(t.dvarsStd)),
+      plain("aqi", "Mean quality index (aqi)", orNan(f.quality.mean)),
+      plain("gcor", "Global correlation (gcor)", orNan(t.gcor)),
+      plain("efc", "Entropy focus criterion (efc)", orNan(f.image.efc)),
+      plain("fber", "Foreground-background energy ratio (fber)", orNan(f.image.fber)),
+      plain("snr", "Signal-to-noise ratio (snr)", orNan(f.image.snr)),
+      plain("fwhm_avg", "Smoothness, mean FWHM in voxels (fwhm_avg)", orNan(f.smoothness.average)),
+  };
+  input.verdicts = verdict.findings;
+
+  // The plug-in's numbers, as per-voxel counts over its own voxels.
+  const SampleStatistics& s = quality.samples;
+  const double chance = chanceOfOutlyingVoxel(maxDeviation, s.voxelsAnalysed);
+  const std::string atChance = "by chance " + numberText(100 * chance, 3) + " % of volumes at " +
+                               std::to_string(s.voxelsAnalysed) + " voxels";
+  input.numbers.push_back(plain("voxels_analysed", "Voxels the plug-in analysed (mean above 100)",
+                                static_cast<double>(s.voxelsAnalysed)));
+  input.numbers.push_back(
+      plain("tsnr_median", "Median TSNR of the plug-in's voxels", orNan(s.tsnrMedian)));
+  if (quality.counts) {
+    input.numbers.push_back(plain("outlier_volumes",
+                                  "Volumes with a per-voxel outlier (" + atChance + ")",
+                                  countValue(quality.outlierVolumes)));
+    input.numbers.push_back(
+        plain("spike_volumes", "Volumes with a per-voxel spike", countValue(quality.spikeVolumes)));
+    input.verdicts.push_back(
+        "The plug-in counts single voxels beyond " + numberText(maxDeviation, 3) +
+        " standard deviations: among " + std::to_string(s.voxelsAnalysed) +
+        " voxels of pure noise a volume has one with probability " + numberText(chance, 3) +
+        ", so its counts of volumes with an outlier or spike voxel "
+        "do not judge the run.");
+  }
 }
 
 }  // namespace
@@ -114,6 +217,9 @@ RunPageInput runPageInputFor(const RunReportSources& sources) {
   RunSamples sampled =
       sources.sampled ? *sources.sampled : sampleForRunPage(sources.samples, header);
   input.mask = std::move(sampled.mask);
+  if (quality.functional && quality.functional->mask.size() == input.grid.voxels()) {
+    input.brainMask = quality.functional->mask;
+  }
   input.analysedVoxels = sampled.analysedVoxels;
   input.carpet = std::move(sampled.carpet);
   input.meanImage = sampled.mean;
@@ -124,35 +230,42 @@ RunPageInput runPageInputFor(const RunReportSources& sources) {
   const double maxDeviation = sources.parameters.dialog.maxDeviation;
   for (const RunMap& map : sources.maps) {
     if (map.map.values.size() != input.grid.voxels()) continue;
-    panels.push_back(startBeside(sources.picturesSideBySide, [&map, maxDeviation] {
-      return mapPanel(map.kind, map.map.values, maxDeviation);
+    const std::vector<std::uint8_t>& brainMask = input.brainMask;
+    panels.push_back(startBeside(sources.picturesSideBySide, [&map, maxDeviation, &brainMask] {
+      return mapPanel(map.kind, map.map.values, maxDeviation, brainMask);
     }));
   }
   MapPanel mean;
   mean.key = "mean";
   mean.title = "Mean image";
   mean.description = "Mean of each voxel over the run, in the run's units.";
-  mean.scale = percentileScale(ColourMap::kGrey, sampled.mean, true);
+  mean.scale = percentileScale(ColourMap::kGrey, valuesWithin(sampled.mean, input.brainMask), true);
   mean.ticks = {mean.scale.low, (mean.scale.low + mean.scale.high) / 2, mean.scale.high};
   mean.values = std::move(sampled.mean);
   input.maps.push_back(std::move(mean));
   for (std::future<MapPanel>& panel : panels) input.maps.push_back(panel.get());
 
+  if (quality.functional) {
+    addStandardIqms(*quality.functional, quality, sources.parameters.dialog.maxDeviation, input);
+  }
+  // The plug-in's own series, over its analysed voxels.
   if (quality.counts) {
     input.traces.push_back({"outlier_fraction",
-                            "Outlier voxels, as a fraction of the analysed "
-                            "voxels",
+                            "The plug-in's outlier voxels (a per-voxel count), as a fraction "
+                            "of its analysed voxels",
                             seriesOf(quality.outlierFraction), kOutlierFractionLimit});
-    input.traces.push_back(
-        {"spike_count", "Spike voxels (count)", seriesOf(quality.counts->spikes), std::nullopt});
+    input.traces.push_back({"spike_count", "The plug-in's spike voxels (a per-voxel count)",
+                            seriesOf(quality.counts->spikes), std::nullopt});
   }
-  input.traces.push_back({"std_dvars", "DVARS, standardised (1 = as expected from the noise)",
+  input.traces.push_back({"std_dvars",
+                          "DVARS of the plug-in's voxels, standardised (1 = as the noise explains)",
                           seriesOf(quality.samples.stdDvars), kStdDvarsLimit});
-  input.traces.push_back({"global_signal", "Global signal (mean of the analysed voxels)",
+  input.traces.push_back({"global_signal", "Global signal (mean of the plug-in's analysed voxels)",
                           seriesOf(quality.samples.globalSignal), std::nullopt});
-
-  input.numbers = qualityNumbers(quality);
-  input.verdicts = verdictLines(quality, input.traces);
+  if (!quality.functional) {
+    input.numbers = qualityNumbers(quality);
+    input.verdicts = verdictLines(quality, input.traces);
+  }
   input.warnings = result.warnings;
   for (const std::string& warning : floorWarnings(quality)) input.warnings.push_back(warning);
   input.log = withoutVolumeTable(sources.log);

@@ -59,7 +59,8 @@ std::vector<std::uint8_t> dimmedBackground(const std::vector<float>& intensity,
 
 RasterImage renderMosaic(const VolumeGrid& grid, const MosaicLayout& layout,
                          const std::vector<float>& values, const std::vector<std::uint8_t>& mask,
-                         const std::vector<std::uint8_t>& background, const ValueScale& scale) {
+                         const std::vector<std::uint8_t>& background, const ValueScale& scale,
+                         const std::vector<std::uint8_t>* outline) {
   const int width = layout.columns * grid.nx + (layout.columns - 1) * kGap;
   const int height = layout.rows * grid.ny + (layout.rows - 1) * kGap;
   RasterImage image = RasterImage::blank(width, height, 3);
@@ -84,6 +85,15 @@ RasterImage renderMosaic(const VolumeGrid& grid, const MosaicLayout& layout,
                                   : table[static_cast<std::size_t>(std::lround(at * 1024.0))];
         } else if (voxel < background.size()) {
           colour = Rgb{background[voxel], background[voxel], background[voxel]};
+        }
+        if (outline != nullptr && outline->size() == grid.voxels() && (*outline)[voxel] != 0) {
+          const auto outside = [&](int ox, int oy) {
+            if (ox < 0 || oy < 0 || ox >= grid.nx || oy >= grid.ny) return true;
+            return (*outline)[base + static_cast<std::size_t>(oy) * grid.nx + ox] == 0;
+          };
+          if (outside(x - 1, y) || outside(x + 1, y) || outside(x, y - 1) || outside(x, y + 1)) {
+            colour = Rgb{255, 140, 0};
+          }
         }
         pixel[0] = colour.r;
         pixel[1] = colour.g;

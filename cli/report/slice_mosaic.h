@@ -42,9 +42,12 @@ std::vector<std::uint8_t> dimmedBackground(const std::vector<float>& intensity,
 // The mosaic of `values` (one per voxel, x fastest): tiles of nx x ny
 // pixels with a one-pixel black gap, y upwards. Voxels of `mask` take the
 // colour of `scale` (NaN: mid grey), the others their `background` grey.
+// With `outline`, a mask of the grid, its voxels next to one outside it
+// in the slice are drawn orange over the rest.
 RasterImage renderMosaic(const VolumeGrid& grid, const MosaicLayout& layout,
                          const std::vector<float>& values, const std::vector<std::uint8_t>& mask,
-                         const std::vector<std::uint8_t>& background, const ValueScale& scale);
+                         const std::vector<std::uint8_t>& background, const ValueScale& scale,
+                         const std::vector<std::uint8_t>* outline = nullptr);
 
 // A colour bar of `scale`'s colour map: 256 x 1 pixels, low end on the left.
 RasterImage colourBar(const ValueScale& scale);

@@ -51,6 +51,7 @@ std::string runTable(const StudyPageInput& input) {
   std::string html = "<table class=\"sortable runs\" id=\"runs\"><thead><tr><th>Run</th>";
   for (const std::string& entity : input.entityColumns)
     html += "<th>" + escapeHtml(entity) + "</th>";
+  html += "<th class=\"num\" title=\"Numbers of the run flagged\">flag_count</th>";
   for (const StudyNumber& number : input.numbers) {
     html += "<th class=\"num\" title=\"" + escapeHtml(number.description) + "\">" +
             escapeHtml(number.key) + "</th>";
@@ -69,6 +70,10 @@ std::string runTable(const StudyPageInput& input) {
     for (std::size_t e = 0; e < input.entityColumns.size(); ++e) {
       html += "<td>" + escapeHtml(e < run.entities.size() ? run.entities[e] : "n/a") + "</td>";
     }
+    std::size_t flags = 0;
+    for (const StudyNumber& number : input.numbers) flags += isFlagged(number, r) ? 1 : 0;
+    html += "<td class=\"num\" data-value=\"" + std::to_string(flags) + "\">" +
+            std::to_string(flags) + "</td>";
     for (const StudyNumber& number : input.numbers) {
       const double value = valueOf(number, r);
       html += std::string("<td class=\"num") + (isFlagged(number, r) ? " flagged" : "") +
