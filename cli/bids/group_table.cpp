@@ -71,6 +71,9 @@ std::string readRow(const fs::path& file, const fs::path& outFolder, GroupRow& r
   if (!in || document.is_discarded() || !document.is_object()) return "it is not a JSON object";
   row.volumes = numberOf(document, "Volumes");
   row.repetitionTime = numberOf(document, "RepetitionTime");
+  if (const auto found = document.find("Parameters"); found != document.end()) {
+    row.parameters = found->dump();
+  }
   for (const IqmColumn& column : knownIqmColumns()) {
     row.iqms[column.name] = numberOf(document, column.name);
   }
@@ -86,22 +89,55 @@ std::string readRow(const fs::path& file, const fs::path& outFolder, GroupRow& r
   return "";
 }
 
+// The runs judged together: those of one task and acquisition, since
+// another task or acquisition gives other numbers without any fault.
+std::string comparableGroup(const GroupRow& row) {
+  return row.entity("task") + "/" + row.entity("acq");
+}
+
 void judge(GroupTable& table) {
   table.fences.clear();
+  std::map<std::string, std::vector<GroupRow*>> groups;
+  for (GroupRow& row : table.rows) groups[comparableGroup(row)].push_back(&row);
   for (const std::string& iqm : table.judgedIqms) {
-    std::vector<double> values;
+    // The study-wide fences, which the study page draws.
+    std::vector<double> all;
     for (const GroupRow& row : table.rows) {
       const auto it = row.iqms.find(iqm);
-      if (it != row.iqms.end() && it->second) values.push_back(*it->second);
+      if (it != row.iqms.end() && it->second) all.push_back(*it->second);
     }
-    const std::optional<Fences> fences = tukeyFences(values);
-    if (fences) table.fences[iqm] = *fences;
-    for (GroupRow& row : table.rows) {
-      const auto it = row.iqms.find(iqm);
-      const bool hasValue = it != row.iqms.end() && it->second;
-      row.flags[iqm] =
-          fences && hasValue ? std::optional<bool>(fences->outside(*it->second)) : std::nullopt;
+    if (const std::optional<Fences> fences = tukeyFences(all)) table.fences[iqm] = *fences;
+    for (const auto& [group, rows] : groups) {
+      std::vector<double> values;
+      for (const GroupRow* row : rows) {
+        const auto it = row->iqms.find(iqm);
+        if (it != row->iqms.end() && it->second) values.push_back(*it->second);
+      }
+      const std::optional<Fences> fences = tukeyFences(values);
+      for (GroupRow* row : rows) {
+        const auto it = row->iqms.find(iqm);
+        const bool hasValue = it != row->iqms.end() && it->second;
+        row->flags[iqm] =
+            fences && hasValue ? std::optional<bool>(fences->outside(*it->second)) : std::nullopt;
+      }
     }
+  }
+  // An empty brain mask flags its run on its own, whatever the others'.
+  const auto maskVoxels = [](const GroupRow& row) {
+    const auto it = row.iqms.find("brain_mask_voxels");
+    return it != row.iqms.end() ? it->second : std::nullopt;
+  };
+  const bool anyEmpty = std::any_of(table.rows.begin(), table.rows.end(), [&](const GroupRow& row) {
+    return maskVoxels(row) && *maskVoxels(row) == 0;
+  });
+  if (!anyEmpty) return;
+  if (std::find(table.judgedIqms.begin(), table.judgedIqms.end(), "brain_mask_voxels") ==
+      table.judgedIqms.end()) {
+    table.judgedIqms.push_back("brain_mask_voxels");
+  }
+  for (GroupRow& row : table.rows) {
+    const std::optional<double> voxels = maskVoxels(row);
+    row.flags["brain_mask_voxels"] = voxels ? std::optional<bool>(*voxels == 0) : std::nullopt;
   }
 }
 

@@ -30,6 +30,8 @@ struct GroupRow {
   // For each judged number: whether it lies beyond the fences; nullopt
   // when the run has no value for it or too few runs have one.
   std::map<std::string, std::optional<bool>> flags;
+  // The IQM file's "Parameters" as JSON text; "" when it has none.
+  std::string parameters;
 
   // The value of entity `key`, or "n/a".
   std::string entity(const std::string& key) const;
