@@ -51,8 +51,9 @@ std::vector<std::size_t> volumesAbove(const std::vector<std::optional<double>>& 
 std::string markedLine(const std::vector<std::size_t>& marked, std::size_t steady,
                        const std::string& what) {
   if (marked.empty()) return "No steady-state volume has " + what + ".";
-  return countOf(marked.size(), "volume") + " of " + std::to_string(steady) + " steady-state " +
-         (marked.size() == 1 ? "has " : "have ") + what + ": " + volumeList(marked) + ".";
+  return std::to_string(marked.size()) + " of the " + std::to_string(steady) +
+         " steady-state volumes " + (marked.size() == 1 ? "has " : "have ") + what + ": " +
+         volumeList(marked) + ".";
 }
 
 }  // namespace
