@@ -2,6 +2,7 @@
 
 #include <nifti2_io.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
@@ -73,7 +74,11 @@ VoxelMask readGivenMask(const std::string& path, const VoxelGrid& grid) {
   // The header first: a mask on another grid is refused before its data is read.
   const NiftiImagePtr header(nifti_image_read(path.c_str(), 0));
   if (!header) throw inputError("--mask " + path + ": not a readable NIfTI image");
-  const std::int64_t volumes = header->nt * header->nu * header->nv * header->nw;
+  // Dimensions past the third that the header uses; unused ones may hold 0.
+  std::int64_t volumes = 1;
+  for (int d = 4; d <= header->dim[0] && d < 8; ++d) {
+    volumes *= std::max<std::int64_t>(1, header->dim[d]);
+  }
   if (header->nx != static_cast<std::int64_t>(grid.nx) ||
       header->ny != static_cast<std::int64_t>(grid.ny) ||
       header->nz != static_cast<std::int64_t>(grid.nz) || volumes != 1) {
