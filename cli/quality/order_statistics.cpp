@@ -46,6 +46,22 @@ std::size_t splitInto(const Key* from, std::size_t count, Key* to, GoesLeft goes
 
 #if defined(QUORVEL_SPLIT_AVX512)
 
+// The scalar loop of splitInto from value `i` on, with `left` and `right`
+// where the vector loop left them: the vector splits' last values.
+template <int Predicate>
+std::size_t finishSplit(const float* from, std::size_t count, float* to, float pivot, std::size_t i,
+                        std::size_t left, std::size_t right) {
+  for (; i < count; ++i) {
+    const float value = from[i];
+    const bool isLeft = Predicate == _CMP_LT_OQ ? value < pivot : value <= pivot;
+    to[left] = value;
+    to[right - 1] = value;
+    left += isLeft ? 1 : 0;
+    right -= isLeft ? 0 : 1;
+  }
+  return left;
+}
+
 // splitInto for floats sixteen at a time, leaving exactly the order the
 // scalar loop leaves: the values going left packed in order, those going
 // right packed, reversed and stored just below the previous ones. Both
@@ -74,15 +90,7 @@ __attribute__((target("avx512f"))) std::size_t splitFloats16(const float* from, 
     left += leftCount;
     right -= rightCount;
   }
-  for (; i < count; ++i) {
-    const float value = from[i];
-    const bool isLeft = Predicate == _CMP_LT_OQ ? value < pivot : value <= pivot;
-    to[left] = value;
-    to[right - 1] = value;
-    left += isLeft ? 1 : 0;
-    right -= isLeft ? 0 : 1;
-  }
-  return left;
+  return finishSplit<Predicate>(from, count, to, pivot, i, left, right);
 }
 
 // splitInto for floats eight at a time where the processor has AVX2 but
@@ -136,15 +144,7 @@ __attribute__((target("avx2"))) std::size_t splitFloats8(const float* from, std:
     left += static_cast<std::size_t>(leftCount);
     right -= static_cast<std::size_t>(8 - leftCount);
   }
-  for (; i < count; ++i) {
-    const float value = from[i];
-    const bool isLeft = Predicate == _CMP_LT_OQ ? value < pivot : value <= pivot;
-    to[left] = value;
-    to[right - 1] = value;
-    left += isLeft ? 1 : 0;
-    right -= isLeft ? 0 : 1;
-  }
-  return left;
+  return finishSplit<Predicate>(from, count, to, pivot, i, left, right);
 }
 
 bool hasAvx512() { return processorVectorBits() == 512; }

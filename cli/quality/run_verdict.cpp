@@ -21,20 +21,9 @@ std::string decimal(double value, int digits) {
 
 // "10, 31-34 and 72" for volumes from 0, shown from 1.
 std::string volumeList(const std::vector<std::size_t>& volumes) {
-  std::vector<std::string> parts;
-  for (std::size_t i = 0; i < volumes.size();) {
-    std::size_t j = i;
-    while (j + 1 < volumes.size() && volumes[j + 1] == volumes[j] + 1) ++j;
-    parts.push_back(j == i ? std::to_string(volumes[i] + 1)
-                           : std::to_string(volumes[i] + 1) + "-" + std::to_string(volumes[j] + 1));
-    i = j + 1;
-  }
-  std::string text;
-  for (std::size_t i = 0; i < parts.size(); ++i) {
-    if (i > 0) text += (i + 1 == parts.size()) ? " and " : ", ";
-    text += parts[i];
-  }
-  return text;
+  std::vector<long> shown;
+  for (std::size_t volume : volumes) shown.push_back(static_cast<long>(volume) + 1);
+  return rangesText(shown);
 }
 
 // The steady-state volumes whose `series` value exceeds `limit`.
@@ -57,6 +46,23 @@ std::string markedLine(const std::vector<std::size_t>& marked, std::size_t stead
 }
 
 }  // namespace
+
+std::string rangesText(const std::vector<long>& numbers) {
+  std::vector<std::string> parts;
+  for (std::size_t i = 0; i < numbers.size();) {
+    std::size_t j = i;
+    while (j + 1 < numbers.size() && numbers[j + 1] == numbers[j] + 1) ++j;
+    parts.push_back(j == i ? std::to_string(numbers[i])
+                           : std::to_string(numbers[i]) + "-" + std::to_string(numbers[j]));
+    i = j + 1;
+  }
+  std::string text;
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    if (i > 0) text += (i + 1 == parts.size()) ? " and " : ", ";
+    text += parts[i];
+  }
+  return text;
+}
 
 double chanceOfOutlyingVoxel(double deviations, std::size_t voxels) {
   const double perVoxel = 2.0 * upperNormalTail(deviations);

@@ -32,6 +32,9 @@ struct RunVerdict {
 // The verdict on `iqms`; an empty brain mask is itself a finding.
 RunVerdict runVerdict(const FunctionalIqms& iqms);
 
+// "10, 31-34 and 72" for whole numbers in increasing order.
+std::string rangesText(const std::vector<long>& numbers);
+
 // The chance that at least one of `voxels` voxels of pure normal noise lies
 // more than `deviations` standard deviations from its mean in a volume:
 // the level the plug-in's per-voxel counts reach by chance.

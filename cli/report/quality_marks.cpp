@@ -4,6 +4,7 @@
 #include <cmath>
 #include <optional>
 
+#include "cli/quality/run_verdict.h"
 #include "cli/quality/sample_statistics.h"
 #include "cli/report/html_text.h"
 
@@ -34,20 +35,7 @@ std::optional<double> analysedFraction(const RunQuality& quality) {
 }  // namespace
 
 std::string volumeRanges(const std::vector<int>& volumes) {
-  std::vector<std::string> parts;
-  for (std::size_t i = 0; i < volumes.size();) {
-    std::size_t j = i;
-    while (j + 1 < volumes.size() && volumes[j + 1] == volumes[j] + 1) ++j;
-    parts.push_back(j == i ? std::to_string(volumes[i])
-                           : std::to_string(volumes[i]) + "-" + std::to_string(volumes[j]));
-    i = j + 1;
-  }
-  std::string text;
-  for (std::size_t i = 0; i < parts.size(); ++i) {
-    if (i > 0) text += (i + 1 == parts.size()) ? " and " : ", ";
-    text += parts[i];
-  }
-  return text;
+  return rangesText(std::vector<long>(volumes.begin(), volumes.end()));
 }
 
 std::vector<QualityNumber> qualityNumbers(const RunQuality& q) {
