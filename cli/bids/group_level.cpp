@@ -18,6 +18,7 @@ int runGroupLevel(const BidsOptions& options, std::ostream& out, std::ostream& e
   GroupTable table = collectGroupTable(outFolder);
   keepRuns(table, withoutPrefixes(options.participants, "sub-"),
            withoutPrefixes(options.sessions, "ses-"), withoutPrefixes(options.tasks, "task-"));
+  for (const std::string& note : table.notes) err << "quorvel: " << note << "\n";
   for (const std::string& problem : table.problems) {
     err << "quorvel: " << problem << "; left out of the group table\n";
   }

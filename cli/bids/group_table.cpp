@@ -1,12 +1,11 @@
 #include "cli/bids/group_table.h"
 
 #include <algorithm>
-#include <fstream>
 #include <set>
-#include <sstream>
 
 #include <nlohmann/json.hpp>
 
+#include "cli/base/regular_file_text.h"
 #include "cli/bids/bids_entities.h"
 #include "cli/bids/iqm_columns.h"
 
@@ -23,26 +22,48 @@ bool endsWith(const std::string& text, const std::string& suffix) {
          text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
-// The sorted sub-folders of `folder` whose names begin with `prefix`.
-std::vector<fs::path> foldersStartingWith(const fs::path& folder, const std::string& prefix) {
+// An IQM file is a few kilobytes; anything much larger is not one.
+constexpr std::uintmax_t kMaxIqmFileBytes = 1 << 20;
+// Numbers beyond the known ones that become columns, at most: a study's
+// own additions are a handful, and each is a column of every row.
+constexpr std::size_t kMostExtraColumns = 64;
+constexpr std::size_t kLongestColumnName = 64;
+
+// The sorted entries of `folder` that `keep` accepts; a folder that cannot
+// be listed is added to `problems`.
+template <typename Keep>
+std::vector<fs::path> entriesOf(const fs::path& folder, std::vector<std::string>& problems,
+                                Keep keep) {
   std::vector<fs::path> found;
   std::error_code error;
-  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-    if (it->is_directory(error) && startsWith(it->path().filename().string(), prefix)) {
-      found.push_back(it->path());
-    }
+  fs::directory_iterator it(folder, error);
+  for (fs::directory_iterator end; !error && it != end; it.increment(error)) {
+    if (keep(*it)) found.push_back(it->path());
+  }
+  if (error && error != std::errc::no_such_file_or_directory) {
+    problems.push_back(folder.string() + ": cannot be listed (" + error.message() + ")");
   }
   std::sort(found.begin(), found.end());
   return found;
 }
 
+// The sorted sub-folders of `folder` whose names begin with `prefix`.
+std::vector<fs::path> foldersStartingWith(const fs::path& folder, const std::string& prefix,
+                                          std::vector<std::string>& problems) {
+  return entriesOf(folder, problems, [&](const fs::directory_entry& entry) {
+    std::error_code error;
+    return startsWith(entry.path().filename().string(), prefix) && entry.is_directory(error);
+  });
+}
+
 // The "func" folders of the participant level's layout.
-std::vector<fs::path> funcFolders(const fs::path& outFolder) {
+std::vector<fs::path> funcFolders(const fs::path& outFolder, std::vector<std::string>& problems) {
   std::vector<fs::path> folders;
-  for (const fs::path& subject : foldersStartingWith(outFolder, "sub-")) {
-    if (fs::is_directory(subject / "func")) folders.push_back(subject / "func");
-    for (const fs::path& session : foldersStartingWith(subject, "ses-")) {
-      if (fs::is_directory(session / "func")) folders.push_back(session / "func");
+  std::error_code error;
+  for (const fs::path& subject : foldersStartingWith(outFolder, "sub-", problems)) {
+    if (fs::is_directory(subject / "func", error)) folders.push_back(subject / "func");
+    for (const fs::path& session : foldersStartingWith(subject, "ses-", problems)) {
+      if (fs::is_directory(session / "func", error)) folders.push_back(session / "func");
     }
   }
   return folders;
@@ -54,9 +75,25 @@ std::optional<double> numberOf(const nlohmann::json& document, const std::string
   return it->get<double>();
 }
 
-// Reads one IQM file into `row`; returns the reason it cannot be used, or "".
+// Whether `key` can name a column of its own: lower-case letters, digits
+// and "_", led by a letter, and none of the table's fixed columns. Anything
+// else would split the table's lines or repeat a column.
+bool isExtraColumnName(const std::string& key) {
+  if (key.empty() || key.size() > kLongestColumnName || !(key[0] >= 'a' && key[0] <= 'z')) {
+    return false;
+  }
+  for (char c : key) {
+    if (!((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_')) return false;
+  }
+  return key != "volumes" && key != "repetition_time" && !startsWith(key, "flag_") &&
+         key != "flag_count";
+}
+
+// Reads one IQM file into `row`; returns the reason it cannot be used, or
+// "". Numbers under keys that cannot become columns are counted in
+// `leftOutKeys`.
 std::string readRow(const fs::path& file, const fs::path& outFolder, GroupRow& row,
-                    std::set<std::string>& extraColumns) {
+                    std::set<std::string>& extraColumns, std::size_t& leftOutKeys) {
   const std::string name = file.filename().string();
   row.entitiesText = name.substr(0, name.size() - std::string(kIqmFileSuffix).size());
   const std::optional<BidsName> parsed = parseBidsName(row.entitiesText);
@@ -64,11 +101,10 @@ std::string readRow(const fs::path& file, const fs::path& outFolder, GroupRow& r
   row.entities = parsed->entities;
   row.outputFolder = file.parent_path().lexically_relative(outFolder);
 
-  std::ifstream in(file, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  const nlohmann::json document = nlohmann::json::parse(text.str(), nullptr, false);
-  if (!in || document.is_discarded() || !document.is_object()) return "it is not a JSON object";
+  const FileText text = readRegularFile(file, kMaxIqmFileBytes);
+  if (!text.problem.empty()) return "cannot be read (" + text.problem + ")";
+  const nlohmann::json document = nlohmann::json::parse(text.text, nullptr, false);
+  if (document.is_discarded() || !document.is_object()) return "it is not a JSON object";
   row.volumes = numberOf(document, "Volumes");
   row.repetitionTime = numberOf(document, "RepetitionTime");
   if (const auto found = document.find("Parameters"); found != document.end()) {
@@ -83,6 +119,11 @@ std::string readRow(const fs::path& file, const fs::path& outFolder, GroupRow& r
     if (key.empty() || !(key[0] >= 'a' && key[0] <= 'z')) continue;
     if (!value.is_number() && !value.is_null()) continue;
     if (row.iqms.count(key) != 0) continue;
+    const bool known = extraColumns.count(key) != 0;
+    if (!isExtraColumnName(key) || (!known && extraColumns.size() >= kMostExtraColumns)) {
+      ++leftOutKeys;
+      continue;
+    }
     row.iqms[key] = numberOf(document, key);
     extraColumns.insert(key);
   }
@@ -170,23 +211,38 @@ std::string flagColumnName(const std::string& iqm) { return "flag_" + iqm; }
 GroupTable collectGroupTable(const fs::path& outFolder) {
   GroupTable table;
   std::set<std::string> entityKeys, extraColumns;
-  for (const fs::path& folder : funcFolders(outFolder)) {
-    std::vector<fs::path> files;
-    for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
-      const std::string name = entry.path().filename().string();
-      if (endsWith(name, kIqmFileSuffix) && name[0] != '.') files.push_back(entry.path());
-    }
-    std::sort(files.begin(), files.end());
+  for (const fs::path& folder : funcFolders(outFolder, table.problems)) {
+    const std::vector<fs::path> files =
+        entriesOf(folder, table.problems, [](const fs::directory_entry& entry) {
+          const std::string name = entry.path().filename().string();
+          return endsWith(name, kIqmFileSuffix) && name[0] != '.';
+        });
     for (const fs::path& file : files) {
       GroupRow row;
-      const std::string problem = readRow(file, outFolder, row, extraColumns);
+      std::size_t leftOutKeys = 0;
+      const std::string problem = readRow(file, outFolder, row, extraColumns, leftOutKeys);
       if (!problem.empty()) {
         table.problems.push_back(file.string() + ": " + problem);
         continue;
       }
+      if (leftOutKeys > 0) {
+        table.notes.push_back(file.string() + ": " + std::to_string(leftOutKeys) +
+                              " number(s) left out of the table, under keys that are not column "
+                              "names (lower-case letters, digits and _, at most " +
+                              std::to_string(kLongestColumnName) +
+                              " characters, none of the table's own) or beyond the " +
+                              std::to_string(kMostExtraColumns) + " columns the table adds");
+      }
       for (const auto& entity : row.entities) entityKeys.insert(entity.first);
       table.rows.push_back(std::move(row));
     }
+  }
+  // A number named like an entity would repeat that column.
+  for (const std::string& key : entityKeys) {
+    if (extraColumns.erase(key) == 0) continue;
+    table.notes.push_back(outFolder.string() + ": the number \"" + key +
+                          "\" of some IQM files is named like an entity column; left out");
+    for (GroupRow& row : table.rows) row.iqms.erase(key);
   }
   table.entityColumns.assign(entityKeys.begin(), entityKeys.end());
   sortEntityKeys(table.entityColumns);

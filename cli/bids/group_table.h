@@ -46,14 +46,18 @@ struct GroupTable {
   std::vector<std::string> judgedIqms;     // the numbers with a flag column
   std::map<std::string, Fences> fences;    // by judged number, when enough runs
   std::vector<GroupRow> rows;              // in the order of their paths
-  // IQM files that could not be used, each with the reason.
+  // IQM files and folders that could not be used, each with the reason.
   std::vector<std::string> problems;
+  // Numbers of usable IQM files that were left out, naming the file.
+  std::vector<std::string> notes;
 };
 
 // Reads every "sub-*/[ses-*/]func/*_desc-qc_iqms.json" under `outFolder`
 // (the participant level's outputs, nothing else) and flags the numbers
-// beyond the fences of their column. A file that is not a JSON object, or
-// whose name holds no entities, is listed in `problems` and left out.
+// beyond the fences of their column. A file that is not a regular JSON
+// object of at most 1 MiB, or whose name holds no entities, and a folder
+// that cannot be listed, are listed in `problems` and left out. Only keys
+// that make well-formed, distinct columns are carried over, 64 at most.
 GroupTable collectGroupTable(const std::filesystem::path& outFolder);
 
 // Keeps only the runs whose sub/ses/task entity is among the labels given

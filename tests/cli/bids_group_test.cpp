@@ -1,12 +1,18 @@
 // The group level's rules: BIDS names, the quartile fences, and the table
 // collected from IQM files laid out as the participant level writes them.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <functional>
+#include <set>
 
 #include <nlohmann/json.hpp>
 
 #include "cli/bids/bids_entities.h"
 #include "cli/bids/group_table.h"
 #include "cli/bids/group_table_files.h"
+#include "cli/bids/iqm_columns.h"
 #include "cli/bids/robust_fences.h"
 #include "cli_test_support.h"
 
@@ -172,6 +178,68 @@ TEST_F(GroupTableTest, TheCommandWritesTheTableAndSaysWhatItLeftOut) {
   result = cli_test::runQuorvel({"bids", "absent-bids", "empty", "group"}, folder.path());
   EXPECT_EQ(result.exitStatus, 2);
   EXPECT_NE(result.err.find("run the participant level first"), std::string::npos);
+}
+
+// Entries named like IQM files that are not readable ones: each is left
+// out with its name and the reason, without blocking or filling the memory.
+TEST_F(GroupTableTest, FilesThatAreNotIqmFilesAreRefusedByName) {
+  struct Case {
+    const char* name;
+    std::function<void(const fs::path&)> make;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {"sub-06_task-rest", [](const fs::path& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); },
+       "not a regular file"},
+      {"sub-07_task-rest", [](const fs::path& p) { fs::create_symlink("/dev/zero", p); },
+       "not a regular file"},
+      {"sub-08_task-rest", [](const fs::path& p) { fs::create_directory(p); },
+       "not a regular file"},
+      {"sub-09_task-rest",
+       [](const fs::path& p) { writeFile(p, "{" + std::string(2 << 20, ' ') + "}"); },
+       "larger than 1048576 bytes"},
+  };
+  for (const Case& c : cases) {
+    fs::create_directories(out() / "sub-06/func");
+    c.make(out() / "sub-06/func" / (std::string(c.name) + "_desc-qc_iqms.json"));
+  }
+  const GroupTable table = collectGroupTable(out());
+  EXPECT_EQ(table.rows.size(), 6u);
+  for (const Case& c : cases) {
+    const auto named = std::find_if(table.problems.begin(), table.problems.end(),
+                                    [&](const std::string& p) { return p.find(c.name) != p.npos; });
+    ASSERT_NE(named, table.problems.end()) << c.name;
+    EXPECT_NE(named->find(c.reason), std::string::npos) << *named;
+  }
+}
+
+// Keys that would break the table's lines or repeat a column never become
+// columns; the number of added columns is bounded.
+TEST_F(GroupTableTest, OnlyWellFormedDistinctKeysBecomeColumns) {
+  nlohmann::json document = {{"Volumes", 30}, {"tsnr_median", 61}, {"fd_mean", 0.5}};
+  for (const char* key : {"a\tb", "x\ny", "volumes", "repetition_time", "sub", "flag_count",
+                          "flag_fd_mean", "bad key", "\xc3\xa9t\xc3\xa9"}) {
+    document[key] = 1;
+  }
+  for (int i = 0; i < 500; ++i) document["zz_" + std::to_string(1000 + i)] = i;
+  writeIqms("sub-06/func/sub-06_task-rest_desc-qc_iqms.json", document);
+
+  const GroupTable table = collectGroupTable(out());
+  ASSERT_EQ(table.rows.size(), 7u);
+  const std::string tsv = groupTableTsv(table);
+  const std::string header = tsv.substr(0, tsv.find('\n'));
+  std::vector<std::string> columns;
+  for (std::size_t start = 0, end = 0; end != std::string::npos; start = end + 1) {
+    end = header.find('\t', start);
+    columns.push_back(header.substr(start, end - start));
+  }
+  std::set<std::string> distinct(columns.begin(), columns.end());
+  EXPECT_EQ(distinct.size(), columns.size()) << header;
+  EXPECT_EQ(std::count(tsv.begin(), tsv.end(), '\n'), 8);
+  EXPECT_EQ(table.iqmColumns.size(), knownIqmColumns().size() + 64);
+  EXPECT_TRUE(distinct.count("fd_mean"));
+  ASSERT_FALSE(table.notes.empty());
+  EXPECT_NE(table.notes[0].find("sub-06_task-rest_desc-qc_iqms.json"), std::string::npos);
 }
 
 }  // namespace
