@@ -60,7 +60,7 @@ cmake --preset fuzz
 cmake --build --preset fuzz -j"$jobs"
 fuzz_dir=$(mktemp -d)
 for fuzzer in file_list_fuzzer text_files_fuzzer vtc_fuzzer nifti_run_fuzzer \
-    command_text_fuzzer output_names_fuzzer bids_ignore_fuzzer; do
+    command_text_fuzzer output_names_fuzzer bids_ignore_fuzzer iqm_table_fuzzer; do
   # A fuzzer with seeds in tests/fuzz/corpus/ starts from a copy of them.
   corpus=()
   if [[ -d tests/fuzz/corpus/$fuzzer ]]; then
