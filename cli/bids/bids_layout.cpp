@@ -1,11 +1,10 @@
 #include "cli/bids/bids_layout.h"
 
 #include <algorithm>
-#include <fstream>
-#include <sstream>
+#include <map>
+#include <set>
 
-#include <nlohmann/json.hpp>
-
+#include "cli/base/sidecar_repetition_time.h"
 #include "cli/bids/bids_ignore.h"
 
 namespace quorvel::cli {
@@ -43,16 +42,19 @@ bool kept(const std::vector<std::string>& labels, const std::optional<std::strin
 }
 
 // The sidecars' merged RepetitionTime, the more specific ones overriding.
-std::optional<double> repetitionTimeOf(const std::vector<fs::path>& sidecars) {
+// Each sidecar is read once however many runs inherit it (`read` keeps
+// what it said); what makes one unusable is noted once.
+std::optional<double> repetitionTimeOf(const std::vector<fs::path>& sidecars,
+                                       std::map<fs::path, SidecarRepetitionTime>& read,
+                                       std::vector<std::string>& notes) {
   std::optional<double> repetitionTime;
   for (const fs::path& sidecar : sidecars) {
-    std::ifstream in(sidecar, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    const nlohmann::json document = nlohmann::json::parse(text.str(), nullptr, false);
-    if (document.is_discarded() || !document.is_object()) continue;
-    const auto it = document.find("RepetitionTime");
-    if (it != document.end() && it->is_number()) repetitionTime = it->get<double>();
+    auto known = read.find(sidecar);
+    if (known == read.end()) {
+      known = read.emplace(sidecar, readSidecarRepetitionTime(sidecar)).first;
+      if (!known->second.warning.empty()) notes.push_back(known->second.warning);
+    }
+    if (known->second.seconds) repetitionTime = known->second.seconds;
   }
   return repetitionTime;
 }
@@ -108,6 +110,7 @@ std::vector<fs::path> applicableSidecars(const fs::path& bidsFolder,
 std::vector<BidsRun> findBoldRuns(const fs::path& bidsFolder, const RunFilter& filter,
                                   std::vector<std::string>& notes) {
   const BidsIgnore ignore = BidsIgnore::ofDataset(bidsFolder);
+  std::map<fs::path, SidecarRepetitionTime> sidecarTimes;
   std::vector<BidsRun> runs;
   for (const std::string& subject : foldersStartingWith(bidsFolder, "sub-")) {
     std::vector<std::string> funcFolders;
@@ -121,20 +124,27 @@ std::vector<BidsRun> findBoldRuns(const fs::path& bidsFolder, const RunFilter& f
       const fs::path parent = fs::path(func).parent_path();
       const std::string session =
           parent.filename().string().rfind("ses-", 0) == 0 ? parent.filename().string() : "";
-      for (const std::string& name :
-           entryNames(bidsFolder / func, [](const fs::directory_entry&entry, const std::string&n) {
-             std::error_code error;
-             return (endsWith(n, "_bold.nii") || endsWith(n, "_bold.nii.gz")) &&
-                    !entry.is_directory(error);
-           })) {
+      std::vector<std::string> names =
+          entryNames(bidsFolder / func, [](const fs::directory_entry& entry, const std::string& n) {
+            std::error_code error;
+            return (endsWith(n, "_bold.nii") || endsWith(n, "_bold.nii.gz")) &&
+                   !entry.is_directory(error);
+          });
+      names.erase(
+          std::remove_if(names.begin(), names.end(),
+                         [&](const std::string& n) { return ignore.ignores(func + "/" + n); }),
+          names.end());
+      const std::set<std::string> present(names.begin(), names.end());
+      for (const std::string& name : names) {
+        // One run in two files: the .nii stands for both.
+        if (endsWith(name, ".gz") && present.count(name.substr(0, name.size() - 3)) != 0) continue;
         BidsRun run;
         run.relativePath = func + "/" + name;
-        if (ignore.ignores(run.relativePath)) continue;
         const std::optional<BidsName> parsed = parseBidsName(bidsStem(name));
         if (!parsed || parsed->value("sub") != subject.substr(4) ||
             parsed->value("ses") !=
                 (session.empty() ? std::nullopt : std::optional(session.substr(4)))) {
-          notes.push_back(run.relativePath +
+          notes.push_back((bidsFolder / run.relativePath).string() +
                           ": not a BIDS name matching its folders (sub-<label>[_ses-<label>]"
                           "_..._bold); left out");
           continue;
@@ -146,10 +156,14 @@ std::vector<BidsRun> findBoldRuns(const fs::path& bidsFolder, const RunFilter& f
           continue;
         }
         run.path = bidsFolder / run.relativePath;
+        if (present.count(name + ".gz") != 0) {
+          run.problem = "the run is there twice, as " + name + " and " + name +
+                        ".gz, which BIDS does not allow; remove one of them";
+        }
         run.entitiesText = bidsStem(name).substr(0, bidsStem(name).rfind('_'));
         run.outputFolder = func;
         run.sidecars = applicableSidecars(bidsFolder, run.relativePath);
-        run.repetitionTime = repetitionTimeOf(run.sidecars);
+        run.repetitionTime = repetitionTimeOf(run.sidecars, sidecarTimes, notes);
         runs.push_back(std::move(run));
       }
     }

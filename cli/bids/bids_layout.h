@@ -22,6 +22,8 @@ struct BidsRun {
   // The JSON sidecars that apply to the run, the most general first.
   std::vector<std::filesystem::path> sidecars;
   std::optional<double> repetitionTime;  // seconds, from the sidecars
+  // Why the run cannot be analysed (it is there as .nii and .nii.gz); "".
+  std::string problem;
 };
 
 // Which runs to keep: labels without their "sub-"/"ses-"/"task-" prefix;
@@ -32,7 +34,8 @@ struct RunFilter {
 
 // The runs of `bidsFolder` that `filter` keeps, in the order of their
 // relative paths. Runs whose name does not carry the sub and ses of their
-// folders are not BIDS and are left out, with a note on `notes`.
+// folders are not BIDS and are left out, with a note on `notes` naming the
+// file, as is each sidecar whose RepetitionTime cannot be used (once).
 std::vector<BidsRun> findBoldRuns(const std::filesystem::path& bidsFolder, const RunFilter& filter,
                                   std::vector<std::string>& notes);
 

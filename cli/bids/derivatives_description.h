@@ -14,7 +14,8 @@ constexpr const char kSourceDatasetName[] = "raw";
 
 // The link to `bidsFolder` from `outFolder`: a relative path when the
 // outputs lie inside the dataset (derivatives/quorvel gives "../.."), else
-// a file:// URI of its absolute path.
+// a file:// URI of its absolute path; either percent-encoded as a URI's
+// path.
 std::string sourceDatasetLink(const std::filesystem::path& bidsFolder,
                               const std::filesystem::path& outFolder);
 

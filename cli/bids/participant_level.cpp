@@ -52,8 +52,7 @@ std::vector<BidsRun> selectedRuns(const BidsOptions& options, std::ostream& err)
   }
   std::vector<std::string> notes;
   std::vector<BidsRun> runs = findBoldRuns(bidsFolder, filter, notes);
-  for (const std::string& note : notes)
-    err << "quorvel: " << options.bidsFolder << "/" << note << "\n";
+  for (const std::string& note : notes) err << "quorvel: " << note << "\n";
   if (runs.empty()) {
     throw inputError(options.bidsFolder +
                      ": no BOLD run (sub-*/[ses-*/]func/*_bold.nii[.gz]) matches the labels "
@@ -94,6 +93,41 @@ std::string failureMessages(const std::string& stderrText) {
   return shown;
 }
 
+// Refuses an output folder that would put outputs into the raw dataset:
+// the dataset itself or a folder inside it, other than under derivatives/.
+void checkOutputFolderSparesDataset(const BidsOptions& options) {
+  std::error_code error;
+  const fs::path dataset = fs::canonical(options.bidsFolder, error);
+  if (error) return;
+  const fs::path out = fs::weakly_canonical(fs::absolute(options.outFolder), error);
+  if (error) return;
+  const fs::path inside = out.lexically_relative(dataset);
+  if (inside.empty() || *inside.begin() == "..") return;
+  if (inside != "." && *inside.begin() == "derivatives") return;
+  throw inputError(options.outFolder + ": the output folder is " +
+                   (inside == "." ? std::string("the BIDS dataset itself")
+                                  : "inside the BIDS dataset " + options.bidsFolder) +
+                   ", whose raw folders never take outputs; choose a folder outside it or "
+                   "under its derivatives/ folder");
+}
+
+// Refuses a run's output folder of which a part under `outFolder` is a
+// link or not a folder: the outputs would land wherever it points.
+void checkRunOutputFolder(const fs::path& outFolder, const std::string& relative) {
+  fs::path folder = outFolder;
+  for (const fs::path& part : fs::path(relative)) {
+    folder /= part;
+    std::error_code error;
+    const fs::file_type type = fs::symlink_status(folder, error).type();
+    if (type == fs::file_type::not_found) return;
+    if (type == fs::file_type::directory) continue;
+    throw inputError(folder.string() + ": is " +
+                     (type == fs::file_type::symlink ? "a link" : "not a folder") +
+                     ", where the participant level puts the outputs of the runs in " + relative +
+                     "; remove it or choose another output folder");
+  }
+}
+
 std::string roundTripText(double value) {
   char text[64];
   const auto result = std::to_chars(text, text + sizeof text, value);
@@ -118,6 +152,8 @@ int runParticipantLevel(const BidsOptions& options, std::ostream& out, std::ostr
   }
   const std::vector<BidsRun> runs = selectedRuns(options, err);
   const fs::path outFolder = options.outFolder;
+  checkOutputFolderSparesDataset(options);
+  for (const BidsRun& run : runs) checkRunOutputFolder(outFolder, run.outputFolder);
   std::error_code error;
   fs::create_directories(outFolder, error);
   if (!fs::is_directory(outFolder)) {
@@ -142,6 +178,14 @@ int runParticipantLevel(const BidsOptions& options, std::ostream& out, std::ostr
 
   for (std::size_t i = 0; i < runs.size(); ++i) {
     const BidsRun& run = runs[i];
+    if (!run.problem.empty()) {
+      ++failed;
+      out << "[" << ++done << "/" << total << "] " << run.relativePath
+          << ": FAILED (not analysed)\n"
+          << std::flush;
+      err << "quorvel: " << run.path.string() << ": " << run.problem << "\n" << std::flush;
+      continue;
+    }
     const fs::path runOut = outFolder / run.outputFolder;
     const fs::path record = runOut / runRecordName(run.entitiesText);
     std::vector<fs::path> inputs = run.sidecars;
@@ -153,8 +197,8 @@ int runParticipantLevel(const BidsOptions& options, std::ostream& out, std::ostr
       continue;
     }
     // A run analysed again is not complete until its new record is written.
+    // The run's output folder is made by its own command, when it starts.
     fs::remove(record, error);
-    fs::create_directories(runOut, error);
     const fs::path runWork = work.path() / std::to_string(i);
     fs::create_directories(runWork, error);
     ChildCommand command;

@@ -9,7 +9,9 @@
 #include "cli/base/cli_error.h"
 #include "cli/bids/bids_ignore.h"
 #include "cli/bids/bids_layout.h"
+#include "cli/bids/derivatives_description.h"
 #include "cli/bids/path_glob.h"
+#include "cli/quality/repetition_time.h"
 #include "cli_test_support.h"
 #include "test_bids_dataset.h"
 #include "tests/support/glob_regex.h"
@@ -169,6 +171,81 @@ TEST(BidsLayoutTest, SidecarsInheritFromTheRootDownAndRunsFollowTheFilters) {
     std::vector<std::string> ignored;
     EXPECT_EQ(findBoldRuns(root, selection.filter, ignored).size(), selection.runs);
   }
+}
+
+// A sidecar's impossible or unreadable RepetitionTime is left out, with a
+// note naming the sidecar once however many runs inherit it, by the BIDS
+// layer and by `run` alike; the next more general sidecar's then holds.
+TEST(BidsLayoutTest, ImpossibleSidecarTimesAreNotedOnceAndLeftOut) {
+  struct Case {
+    std::string text;
+    const char* note;
+  };
+  const Case cases[] = {
+      {"{\"RepetitionTime\": -2.5}", "-2.5 is not a positive number"},
+      {"{\"RepetitionTime\": 0}", "0 is not a positive number"},
+      {"{\"RepetitionTime\": -0.0}", "0 is not a positive number"},
+      {"{\"RepetitionTime\": 1e-320}", "s is not a possible"},
+      {"{\"RepetitionTime\": -1e308}", "-1e+308 is not a positive"},
+      {"{\"RepetitionTime\": 1e308}", "1e+308 s is not a possible"},
+      {"{\"RepetitionTime\": \"2\"}", "not a number"},
+      {"{\"RepetitionTime\": 2, \"x\": \"" + std::string(2 << 20, 'x') + "\"}", "too large"},
+  };
+  for (const Case& c : cases) {
+    TempFolder folder;
+    const fs::path root = folder.path() / "study";
+    ASSERT_TRUE(cli_test::writeTestBidsDataset(root));
+    // The root's sidecar of every rest run, under a more general one.
+    writeFile(root / "bold.json", "{\"RepetitionTime\": 2}");
+    writeFile(root / "task-rest_bold.json", c.text);
+    std::vector<std::string> notes;
+    const std::vector<BidsRun> runs = findBoldRuns(root, {}, notes);
+    ASSERT_EQ(runs.size(), 6u);
+    EXPECT_EQ(runs[1].repetitionTime, 2.0) << c.text.substr(0, 40);
+    EXPECT_EQ(runs[0].repetitionTime, 1.5);  // the motor run's own
+    ASSERT_EQ(notes.size(), 1u) << c.text.substr(0, 40);
+    EXPECT_EQ(notes[0].rfind((root / "task-rest_bold.json").string() + ": ", 0), 0u) << notes[0];
+    EXPECT_NE(notes[0].find(c.note), std::string::npos) << notes[0];
+
+    // `run` says the same of the same file beside a run, and keeps the header's.
+    const std::string run = (folder.path() / "task-rest_bold.nii").string();
+    std::vector<std::string> warnings;
+    fs::copy_file(root / "task-rest_bold.json", folder.path() / "task-rest_bold.json");
+    EXPECT_EQ(repetitionTimeOf(run, 3.0, NIFTI_UNITS_SEC, warnings), 3.0);
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_EQ(warnings[0],
+              (folder.path() / notes[0].substr(notes[0].find("task-rest_bold.json"))).string());
+  }
+}
+
+// One run in two files (.nii and .nii.gz) is one run that cannot be
+// analysed: neither file would know which outputs are its own.
+TEST(BidsLayoutTest, ARunInTwoFilesIsOneRunWithAProblem) {
+  TempFolder folder;
+  const fs::path root = folder.path() / "study";
+  ASSERT_TRUE(cli_test::writeTestBidsDataset(root));
+  const fs::path gz = root / "sub-01/func/sub-01_task-rest_bold.nii.gz";
+  cli_test::writeRun(cli_test::typicalRun(), gz.string().substr(0, gz.string().size() - 3));
+  std::vector<std::string> notes;
+  const std::vector<BidsRun> runs = findBoldRuns(root, {}, notes);
+  ASSERT_EQ(runs.size(), 6u);
+  EXPECT_EQ(runs[1].relativePath, "sub-01/func/sub-01_task-rest_bold.nii");
+  EXPECT_NE(runs[1].problem.find("sub-01_task-rest_bold.nii.gz"), std::string::npos);
+  for (std::size_t i = 0; i < runs.size(); ++i) {
+    EXPECT_EQ(runs[i].problem.empty(), i != 1) << runs[i].relativePath;
+  }
+}
+
+TEST(BidsLayoutTest, TheLinkToTheDatasetIsAValidUri) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"/data/study", "file:///data/study"},
+      {"/data/my study#2/50%?", "file:///data/my%20study%232/50%25%3F"},
+      {"/data/\xc3\xa9t\xc3\xa9\n(1)", "file:///data/%C3%A9t%C3%A9%0A(1)"},
+  };
+  for (const auto& [dataset, uri] : cases) {
+    EXPECT_EQ(sourceDatasetLink(dataset, "/elsewhere/out"), uri);
+  }
+  EXPECT_EQ(sourceDatasetLink("/data/a b", "/data/a b/derivatives/q"), "../..");
 }
 
 }  // namespace

@@ -162,5 +162,42 @@ TEST_F(BidsCommandTest, AFailedRunIsNamedAndTheOthersGoOn) {
   }
 }
 
+TEST_F(BidsCommandTest, OutputsNeverLandInTheRawDatasetOrThroughALink) {
+  fs::create_directories(folder.path() / "elsewhere");
+  fs::create_directories(folder.path() / "out");
+  fs::create_directory_symlink("../elsewhere", folder.path() / "out/sub-02");
+  const std::map<std::string, std::string> raw = tree(study());
+  struct Refused {
+    const char* out;
+    const char* message;
+  };
+  const Refused refusals[] = {
+      {"out", "out/sub-02: is a link"},
+      {"study", "study: the output folder is the BIDS dataset itself"},
+      {"study/sub-01/qc", "is inside the BIDS dataset"},
+      {"study/../study/code", "is inside the BIDS dataset"},
+  };
+  for (const Refused& refused : refusals) {
+    const CommandResult result = bids(refused.out, {"participant"});
+    EXPECT_EQ(result.exitStatus, 2) << refused.out;
+    EXPECT_NE(result.err.find(refused.message), std::string::npos) << result.err;
+  }
+  EXPECT_EQ(tree(study()), raw);
+  EXPECT_EQ(folderEntries(folder.path() / "elsewhere"), std::vector<std::string>{});
+
+  // A run there as .nii and .nii.gz fails, naming both; the others go on.
+  const std::string gz = "sub-01/func/sub-01_task-rest_bold.nii.gz";
+  fs::copy_file(study() / gz, study() / "sub-01/func/sub-01_task-rest_bold.nii");
+  const CommandResult result = bids("derivatives", {"participant", "--participant-label", "01"});
+  EXPECT_EQ(result.exitStatus, 1);
+  EXPECT_NE(result.out.find("sub-01_task-rest_bold.nii: FAILED"), std::string::npos) << result.out;
+  EXPECT_EQ(count(result.out, ": done, "), 1u) << result.out;
+  EXPECT_NE(result.err.find("sub-01_task-rest_bold.nii.gz, which BIDS does not allow"),
+            std::string::npos)
+      << result.err;
+  EXPECT_FALSE(
+      fs::exists(folder.path() / "derivatives/sub-01/func/sub-01_task-rest_desc-qc_iqms.json"));
+}
+
 }  // namespace
 }  // namespace cli_test

@@ -34,7 +34,10 @@ TEST_P(JsonOutputsTest, NamesThatAreNotUtf8AreWrittenWithReplacements) {
   ASSERT_NO_THROW(text = GetParam().write(kLatin1Name));
   const nlohmann::json document = nlohmann::json::parse(text, nullptr, false);
   ASSERT_FALSE(document.is_discarded()) << text;
-  EXPECT_NE(text.find(kReplaced), std::string::npos) << text;
+  // A URI keeps the name's bytes whole, percent-encoded.
+  EXPECT_TRUE(text.find(kReplaced) != std::string::npos ||
+              text.find("sub-%E9_bold.nii") != std::string::npos)
+      << text;
 }
 
 INSTANTIATE_TEST_SUITE_P(
