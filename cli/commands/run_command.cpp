@@ -359,6 +359,9 @@ struct PreparedCall {
   RunPlan plan;
   std::vector<NiftiRun> runs;
   std::optional<VoxelMask> givenMask;  // --mask, on the runs' grid
+  // The files the call reads: its runs, their sidecars, the mask and the
+  // MDM file.
+  std::vector<std::string> inputs;
 };
 
 // Checks the options and the input, plans the runs and their outputs,
@@ -401,13 +404,21 @@ PreparedCall prepareCall(const RunOptions& options) {
                                                                static_cast<std::size_t>(first.ny),
                                                                static_cast<std::size_t>(first.nz)});
   }
-  std::vector<std::string> inputs;
-  for (const PlannedRun& planned : call.plan.runs) inputs.push_back(planned.runPath);
-  if (!options.maskPath.empty()) inputs.push_back(options.maskPath);
-  if (!options.mdmPath.empty()) inputs.push_back(options.mdmPath);
+  // A run's sidecar is read for its repetition time: an input like the run.
+  for (const PlannedRun& planned : call.plan.runs) {
+    call.inputs.push_back(planned.runPath);
+    std::error_code error;
+    const fs::path sidecar = sidecarPathOf(planned.runPath);
+    if (fs::symlink_status(sidecar, error).type() != fs::file_type::not_found) {
+      call.inputs.push_back(sidecar.string());
+    }
+  }
+  if (!options.maskPath.empty()) call.inputs.push_back(options.maskPath);
+  if (!options.mdmPath.empty()) call.inputs.push_back(options.mdmPath);
   const std::vector<PlannedOutput> outputs = plannedOutputs(call.plan);
+  checkOutputNamesAreOwn(outputs);
   checkOutputTargets(outputs, call.outFolder);
-  checkOutputsSpareInputs(outputs, inputs);
+  checkOutputsSpareInputs(outputs, call.inputs);
   if (!options.settingsFolder.empty()) {
     makeSettingsFolder(settingsFolder(options.settingsFolder));
   }
@@ -432,7 +443,7 @@ class RunCall {
         err_(err),
         threads_(threadsFor(options.jobs)),
         outputLock_(call_.outFolder, kOutputLockName, "output folder", err) {
-    clearStaleTemporaries(call_.outFolder, err_);
+    clearStaleTemporaries(call_.outFolder, call_.inputs, err_);
     // A private folder, or the user's under its lock from reading the
     // settings to the plug-in's saving them.
     place_.emplace(options_.settingsFolder, err_);
@@ -501,11 +512,13 @@ class RunCall {
   }
 
   // Saves the log straight into the output folder, for a call whose
-  // outputs failed; a failure to save it leaves the outputs' own error.
+  // outputs failed; when it cannot be saved either (the disk is full), the
+  // user is told so, beside the outputs' own error.
   void saveLogBesideFailure() {
     try {
       saveLog(call_.outFolder);
-    } catch (const std::exception&) {  // the output's own error is reported
+    } catch (const std::exception& error) {
+      err_ << "quorvel: " << error.what() << "; the log of this failed call is lost\n";
     }
   }
 

@@ -95,7 +95,7 @@ SettingsPlace::SettingsPlace(const std::string& folderOption, std::ostream& err)
     persistent_ = true;
     prepareSettingsScript(userFolder_, installedScriptPath(), kGuiScriptName, err);
     err << "quorvel: settings are read from and saved to " << script().string() << "\n";
-    clearStaleTemporaries(userFolder_, err);
+    clearStaleTemporaries(userFolder_, {}, err);
     makeSavingFolder();
     return;
   }

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <map>
 #include <system_error>
 
 #include "cli/base/cli_error.h"
@@ -66,6 +67,35 @@ std::size_t longestFileName(const fs::path& folder) {
   }
   const long limit = ::pathconf(existing.c_str(), _PC_NAME_MAX);
   return limit > 0 ? static_cast<std::size_t>(limit) : 255;
+}
+
+void checkOutputNamesAreOwn(const std::vector<PlannedOutput>& outputs) {
+  std::map<std::string, const PlannedOutput*> byName;
+  for (const PlannedOutput& output : outputs) {
+    const std::string name = output.path.filename().string();
+    if (name.rfind(".quorvel-", 0) == 0) {
+      throw inputError(output.path.string() + ": " +
+                       (output.runPath.empty() ? std::string("this call") : output.runPath) +
+                       " would write a file named like quorvel's own working files (.quorvel-*), "
+                       "which quorvel replaces and removes; choose another name");
+    }
+    const auto [earlier, added] = byName.emplace(name, &output);
+    if (added) continue;
+    // Runs never share an output name, so one of the two is the log: the
+    // first of the folder-wide outputs.
+    const PlannedOutput& other = earlier->second->runPath.empty() ? output : *earlier->second;
+    throw inputError("--log-name " + name + ": " + output.path.string() + " is also " +
+                     (other.runPath.empty() ? std::string("the folder's description of the outputs")
+                                            : "an output of " + other.runPath) +
+                     ", which the log would replace; choose another name");
+  }
+}
+
+bool isOneOfInputs(const fs::path& path, const std::vector<std::string>& inputs) {
+  for (const std::string& input : inputs) {
+    if (sameFile(path, input)) return true;
+  }
+  return false;
 }
 
 void checkOutputsSpareInputs(const std::vector<PlannedOutput>& outputs,

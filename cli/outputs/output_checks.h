@@ -28,6 +28,16 @@ std::vector<PlannedOutput> plannedOutputs(const RunPlan& plan);
 // existing parent) takes; 255 when it does not say.
 std::size_t longestFileName(const std::filesystem::path& folder);
 
+// Throws an input error naming the output when two of `outputs` are one
+// file (a --log-name given the name of a run's output or of the folder's
+// description: one would replace the other), or when one is named like
+// quorvel's own working files (".quorvel-..."), which would take it away.
+void checkOutputNamesAreOwn(const std::vector<PlannedOutput>& outputs);
+
+// Whether writing `path` would replace one of `inputs`, compared as
+// checkOutputsSpareInputs compares them.
+bool isOneOfInputs(const std::filesystem::path& path, const std::vector<std::string>& inputs);
+
 // Throws an input error naming the output, its run and the input when an
 // output would replace one of `inputs` (the runs and the MDM file). Paths
 // are compared as files: the same device and inode, through a link or

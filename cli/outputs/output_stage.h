@@ -5,7 +5,9 @@
 #define QUORVEL_CLI_OUTPUTS_OUTPUT_STAGE_H_
 
 #include <filesystem>
+#include <ostream>
 #include <string>
+#include <vector>
 
 #include "cli/outputs/step_hook.h"
 
@@ -22,6 +24,22 @@ std::string stagingFolderName();
 // `atStep` reaches "move" after each file.
 void moveStagedFiles(const std::filesystem::path& staged, const std::filesystem::path& outFolder,
                      const StepHook& atStep = {});
+
+// Name of the record, inside a staging folder, of the files staged there:
+// the names, each ended by a NUL byte (a file name may hold any other byte).
+// It is flushed with them before the stage is marked complete, so that a
+// leftover stage is finished with what this tool staged and nothing else.
+constexpr const char kStagedFilesRecordName[] = ".quorvel-staged";
+
+// Finishes the commit of the complete stage `staged` that a stopped quorvel
+// process left in `outFolder`: moves into place only the files its record
+// names, and of those only regular files of this user, never over one of
+// `inputs` (the paths the current call reads). A stage that is not a folder
+// of this user, or holds no usable record, is left as it is. Says on `err`
+// what it did not move and why; returns whether the stage may be removed.
+bool finishLeftoverStage(const std::filesystem::path& staged,
+                         const std::filesystem::path& outFolder,
+                         const std::vector<std::string>& inputs, std::ostream& err);
 
 class OutputStage {
  public:
@@ -44,8 +62,8 @@ class OutputStage {
   // the files end up.
   std::string withFinalPaths(std::string text) const;
 
-  // Puts every staged file into the output folder: flushes them to disk,
-  // marks the stage complete by renaming its folder to
+  // Puts every staged file into the output folder: records their names,
+  // flushes them to disk, marks the stage complete by renaming its folder to
   // ".quorvel-tmp-<process id>.ready", then renames each file into place.
   // A complete stage whose moves were cut short (the process was killed)
   // is finished by the next command into the folder. Throws a run error

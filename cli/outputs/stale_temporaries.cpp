@@ -66,7 +66,8 @@ bool stillRuns(long pid) {
 
 }  // namespace
 
-void clearStaleTemporaries(const fs::path& folder, std::ostream& err) {
+void clearStaleTemporaries(const fs::path& folder, const std::vector<std::string>& inputs,
+                           std::ostream& err) {
   std::vector<std::pair<fs::path, ParsedName>> stale;
   std::error_code error;
   for (const fs::directory_entry& entry : fs::directory_iterator(folder, error)) {
@@ -81,7 +82,7 @@ void clearStaleTemporaries(const fs::path& folder, std::ostream& err) {
     if (leftover.kind == Leftover::kFile && isFolder) continue;
     if (leftover.kind != Leftover::kFile && !isFolder) continue;
     if (leftover.kind == Leftover::kCompleteStaging) {
-      moveStagedFiles(path, folder);
+      if (!finishLeftoverStage(path, folder, inputs, err)) continue;
       err << "quorvel: " << folder.string() << ": put in place the outputs of quorvel process "
           << leftover.pid << ", which was stopped while moving them there\n";
     }

@@ -924,6 +924,58 @@ TEST_F(RunCommandTest, TemporariesOfStoppedProcessesAreClearedAndLiveOnesKept) {
       << result.err;
 }
 
+// A complete stage of a stopped call is finished only with what quorvel
+// staged there: never over an input, never a link or folder, never a file
+// its record does not name; a stage without a record is left as it is.
+TEST_F(RunCommandTest, ALeftoverStageIsFinishedOnlyWithWhatQuorvelStaged) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> record;         // none when empty
+    std::vector<std::string> moved, absent;  // in the output folder afterwards
+    const char* message;
+  };
+  const Case cases[] = {
+      {"no record", {}, {}, {"x.txt"}, "left as it is"},
+      {"a record",
+       {"a_bold.nii", "x.txt", "link", "sub", "../escape.txt"},
+       {"x.txt"},
+       {"link", "sub"},
+       "a_bold.nii: not put in place (it would replace an input of this call)"},
+  };
+  writeRun(typicalRun(), folder.file("a_bold.nii"));
+  const std::string run = readFile(folder.path() / "a_bold.nii");
+  for (const Case& c : cases) {
+    const pid_t dead = ::fork();
+    if (dead == 0) ::_exit(0);
+    ::waitpid(dead, nullptr, 0);
+    const fs::path stage = folder.path() / (".quorvel-tmp-" + std::to_string(dead) + ".ready");
+    fs::create_directories(stage);
+    writeFile(stage / "a_bold.nii", "planted");
+    writeFile(stage / "x.txt", "staged");
+    writeFile(folder.path() / "escape.txt", "outside");
+    fs::create_symlink("/etc/hostname", stage / "link");
+    fs::create_directories(stage / "sub");
+    if (!c.record.empty()) {
+      std::string record;
+      for (const std::string& name : c.record) record += name + '\0';
+      writeFile(stage / ".quorvel-staged", record);
+    }
+    const CommandResult result =
+        runQuorvel({"run", "-o", ".", "--settings-dir", "settings", "a_bold.nii"}, folder.path());
+    EXPECT_EQ(result.exitStatus, 0) << c.name << result.err;
+    EXPECT_EQ(readFile(folder.path() / "a_bold.nii"), run) << c.name;
+    EXPECT_NE(result.err.find(c.message), std::string::npos) << c.name << result.err;
+    for (const std::string& name : c.moved) EXPECT_EQ(readFile(folder.path() / name), "staged");
+    for (const std::string& name : c.absent) {
+      EXPECT_FALSE(fs::exists(fs::symlink_status(folder.path() / name))) << c.name << ": " << name;
+    }
+    EXPECT_EQ(readFile(folder.path() / "escape.txt"), "outside");
+    EXPECT_EQ(fs::exists(stage), c.record.empty()) << c.name;
+    fs::remove_all(stage);
+    fs::remove(folder.path() / "x.txt");
+  }
+}
+
 TEST_F(RunCommandTest, AStudysOwnDatasetDescriptionIsKept) {
   // A study's root, with the default output folder ".".
   writeRun(typicalRun(), folder.file("sub-01_task-rest_bold.nii.gz"));
@@ -1164,7 +1216,8 @@ struct UnfinishableOutput {
   const char* name;
   // Files and folders to make in the test folder (a trailing "/" makes a
   // folder, "name>target" a link, "name=text" a file holding the text,
-  // anything else a copy of the run), then the arguments after "run".
+  // "x.nii" a run of its own, anything else a copy of the run), then the
+  // arguments after "run".
   std::vector<std::string> setup;
   std::vector<std::string> arguments;
   const char* messagePart;
@@ -1189,6 +1242,8 @@ TEST_P(UnfinishableOutputTest, IsRefusedBeforeTheAnalysis) {
     } else if (entry.find('>') != std::string::npos) {
       fs::create_symlink(entry.substr(entry.find('>') + 1),
                          folder.path() / entry.substr(0, entry.find('>')));
+    } else if (path.extension() == ".nii") {
+      writeRun(typicalRun(), path.string());
     } else {
       writeFile(path, run);
     }
@@ -1244,6 +1299,31 @@ INSTANTIATE_TEST_SUITE_P(
                            {"qc/sub-01_desc-qc_iqms.json/"},
                            {"-o", "qc", "d/sub-01_bold.nii.gz"},
                            "qc/sub-01_desc-qc_iqms.json: is a folder"},
+        UnfinishableOutput{"OutputOverTheSidecarOfAnotherRun",
+                           {"d/sub-01_stat-tsnr_boldmap.nii", "d/sub-01_stat-tsnr_boldmap.json={}"},
+                           {"--out", "d", "d/sub-01_bold.nii.gz", "d/sub-01_stat-tsnr_boldmap.nii"},
+                           "would write d/sub-01_stat-tsnr_boldmap.json, which is the input "
+                           "d/sub-01_stat-tsnr_boldmap.json"},
+        UnfinishableOutput{"LogOverTheRunsSidecar",
+                           {"d/sub-01_bold.json={\"RepetitionTime\": 2}"},
+                           {"--out", "d", "--log-name", "sub-01_bold.json", "d/sub-01_bold.nii.gz"},
+                           "this call: would write d/sub-01_bold.json, which is the input "
+                           "d/sub-01_bold.json"},
+        UnfinishableOutput{
+            "LogOverAnOutput",
+            {},
+            {"-o", "qc", "--log-name", "sub-01_desc-qc_iqms.json", "d/sub-01_bold.nii.gz"},
+            "--log-name sub-01_desc-qc_iqms.json: qc/sub-01_desc-qc_iqms.json is also an output "
+            "of d/sub-01_bold.nii.gz"},
+        UnfinishableOutput{
+            "LogOverTheDescription",
+            {},
+            {"-o", "qc", "--log-name", "dataset_description.json", "d/sub-01_bold.nii.gz"},
+            "is also the folder's description of the outputs"},
+        UnfinishableOutput{"LogOverTheLock",
+                           {},
+                           {"-o", "qc", "--log-name", ".quorvel-out.lock", "d/sub-01_bold.nii.gz"},
+                           "qc/.quorvel-out.lock: this call would write a file named like"},
         UnfinishableOutput{"NameTooLongForTheFileSystem",
                            {"d/" + kLongName},
                            {"-o", "q", "d/" + kLongName},
