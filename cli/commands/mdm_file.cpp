@@ -89,16 +89,21 @@ std::vector<std::string> readMdmRunPaths(const std::string& mdmPath) {
                        " holds a NUL byte, which no file name can hold");
     }
   }
-  std::vector<std::string> missing;
-  std::error_code error;
+  std::string unusable;
+  std::size_t unusableCount = 0;
   for (const std::string& run : runs) {
-    if (!fs::is_regular_file(run, error)) missing.push_back(run);
+    std::error_code error;
+    const fs::file_type type = fs::status(run, error).type();
+    if (type == fs::file_type::regular) continue;
+    ++unusableCount;
+    unusable += "\n  " + run +
+                (type == fs::file_type::not_found ? ": does not exist"
+                 : error                          ? ": cannot be examined (" + error.message() + ")"
+                         : ": not a regular file (a folder, pipe, device or socket)");
   }
-  if (!missing.empty()) {
-    std::string list;
-    for (const std::string& run : missing) list += "\n  " + run;
-    throw inputError(mdmPath + ": names " + std::to_string(missing.size()) +
-                     " run(s) that do not exist:" + list);
+  if (unusableCount > 0) {
+    throw inputError(mdmPath + ": names " + std::to_string(unusableCount) +
+                     " run(s) that are not files to read:" + unusable);
   }
   if (runs.empty()) {
     throw inputError(mdmPath + ": names no run (no line begins with a quoted path)");

@@ -147,13 +147,18 @@ TEST(MdmFileTest, RunsAreTakenFromTheMdmFolderAndMissingOnesNamed) {
   std::vector<std::string> runs = readMdmRunPaths(folder.file("design.mdm"));
   EXPECT_EQ(runs, (std::vector<std::string>{folder.file("a.nii"), folder.file("a.nii")}));
 
-  cli_test::writeFile(folder.path() / "bad.mdm", "\"a.nii\"\n\"gone.nii\"\n");
+  cli_test::writeFile(folder.path() / "bad.mdm", "\"a.nii\"\n\"gone.nii\"\n\"pipe.nii\"\n");
+  ASSERT_EQ(::mkfifo(folder.file("pipe.nii").c_str(), 0600), 0);
   try {
     readMdmRunPaths(folder.file("bad.mdm"));
     FAIL() << "a missing run must be refused";
   } catch (const CliError& error) {
     EXPECT_EQ(error.exitStatus(), kExitBadInput);
-    EXPECT_NE(std::string(error.what()).find(folder.file("gone.nii")), std::string::npos);
+    EXPECT_NE(std::string(error.what()).find(folder.file("gone.nii") + ": does not exist"),
+              std::string::npos);
+    EXPECT_NE(std::string(error.what()).find(folder.file("pipe.nii") + ": not a regular file"),
+              std::string::npos)
+        << error.what();
   }
   // "a.nii\0x" would be read as a.nii, and the message would end at the NUL.
   cli_test::writeFile(folder.path() / "nul.mdm", std::string("\"a.nii\0x\"\n", 10));
