@@ -1,0 +1,112 @@
+// The motion numbers made from parameters, and the runs whose motion
+// cannot be estimated.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "cli/motion/framewise_displacement.h"
+#include "cli/motion/run_motion.h"
+
+namespace {
+
+using namespace quorvel::cli;
+
+RigidMotion motion(double tx, double ty, double tz, double rx, double ry, double rz) {
+  return RigidMotion{{tx, ty, tz}, {rx, ry, rz}};
+}
+
+struct FdCase {
+  double threshold;
+  long fdNum;
+  double fdPerc;
+};
+
+class FramewiseDisplacement : public testing::TestWithParam<FdCase> {};
+
+TEST_P(FramewiseDisplacement, SumsBackwardDifferencesWithArcsOnA50MmSphere) {
+  const std::vector<RigidMotion> run = {motion(0, 0, 0, 0, 0, 0), motion(0.1, -0.2, 0, 0.001, 0, 0),
+                                        motion(0.1, -0.2, 0, 0.001, 0, 0),
+                                        motion(0.1, -0.2, 0.05, 0.001, 0, -0.002)};
+  const std::vector<std::optional<double>> fd = framewiseDisplacement(run);
+  ASSERT_EQ(fd.size(), 4u);
+  EXPECT_FALSE(fd[0]);
+  EXPECT_NEAR(*fd[1], 0.3 + 50 * 0.001, 1e-12);
+  EXPECT_EQ(*fd[2], 0.0);
+  EXPECT_NEAR(*fd[3], 0.05 + 50 * 0.002, 1e-12);
+
+  const MotionSummary s = summariseMotion(run, GetParam().threshold);
+  EXPECT_NEAR(*s.fdMean, 0.5 / 3, 1e-12);
+  EXPECT_EQ(*s.fdNum, GetParam().fdNum);
+  EXPECT_DOUBLE_EQ(*s.fdPerc, GetParam().fdPerc);
+  EXPECT_DOUBLE_EQ(*s.maxTranslation, 0.2);
+  EXPECT_DOUBLE_EQ(*s.maxRotation, 0.002);
+  EXPECT_FALSE(summariseMotion({run[0]}, 0.2).fdMean);
+}
+
+INSTANTIATE_TEST_SUITE_P(Thresholds, FramewiseDisplacement,
+                         testing::Values(FdCase{0.2, 1, 25.0}, FdCase{0.1, 2, 50.0},
+                                         FdCase{0.35 + 1e-9, 0, 0.0}));
+
+TEST(RigidMotion, AnglesSurviveTheMatrixAndAMovementUndoesItself) {
+  for (const RigidMotion& m : {motion(1, -2, 3, 0.05, -0.04, 0.03), motion(0, 0, 0, -0.5, 1.2, 2.5),
+                               motion(-3, 0.5, 0, 0, 0, -0.02)}) {
+    const RigidMotion back = toMotion(toMatrix(m));
+    for (std::size_t a = 0; a < 3; ++a) {
+      EXPECT_NEAR(back.translation[a], m.translation[a], 1e-12);
+      EXPECT_NEAR(back.rotation[a], m.rotation[a], 1e-12);
+    }
+    const RigidMotion none = toMotion(composeWithInverse(toMatrix(m), toMatrix(m)));
+    for (std::size_t a = 0; a < 3; ++a) {
+      EXPECT_NEAR(none.translation[a], 0.0, 1e-12);
+      EXPECT_NEAR(none.rotation[a], 0.0, 1e-12);
+    }
+  }
+}
+
+struct UnavailableCase {
+  const char* name;
+  int nz, volumes;
+  bool emptyMask, flat;
+  const char* reason;  // empty: estimated
+  bool inPlaneOnly;
+};
+
+class MotionUnavailable : public testing::TestWithParam<UnavailableCase> {};
+
+TEST_P(MotionUnavailable, SaysWhyInsteadOfGivingNumbers) {
+  const UnavailableCase& c = GetParam();
+  const MotionGrid grid{{20, 20, c.nz}, {3, 3, 3}};
+  const std::size_t voxels = grid.voxelCount();
+  const std::size_t volumes = static_cast<std::size_t>(c.volumes);
+  std::vector<float> samples(voxels * volumes);
+  std::vector<std::uint8_t> mask(voxels, c.emptyMask ? 0 : 1);
+  for (std::size_t v = 0; v < voxels; ++v) {
+    const std::size_t i = v % 20, j = (v / 20) % 20, k = v / 400;
+    const float value =
+        c.flat ? 500.0f : static_cast<float>(100 + (i * i + 3 * j + 7 * k * k) % 17 * 40);
+    for (std::size_t t = 0; t < volumes; ++t) samples[v * volumes + t] = value;
+  }
+  const SampleView view{nullptr, samples.data(), voxels, volumes};
+  const RunMotion m = estimateRunMotion(view, grid, mask, 2);
+  EXPECT_EQ(m.unavailable, c.reason);
+  EXPECT_EQ(m.inPlaneOnly, c.inPlaneOnly);
+  EXPECT_EQ(m.volumes.size(), m.unavailable.empty() ? volumes : 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, MotionUnavailable,
+    testing::Values(
+        UnavailableCase{"one_volume", 5, 1, false, false, "the run has fewer than 2 volumes",
+                        false},
+        UnavailableCase{"empty_mask", 5, 4, true, false, "the brain mask is empty", false},
+        UnavailableCase{"flat_reference", 5, 4, false, true,
+                        "the reference volume holds too little structure inside the brain mask",
+                        false},
+        UnavailableCase{"two_slices", 2, 4, false, false, "", true},
+        UnavailableCase{"three_slices", 3, 4, false, false, "", false}),
+    [](const testing::TestParamInfo<UnavailableCase>& info) {
+      return std::string(info.param.name);
+    });
+
+}  // namespace
