@@ -11,7 +11,8 @@
 set -euo pipefail
 
 packages=(cmake make g++ clang libclang-rt-14-dev clang-format clang-tidy git libgtest-dev libgmock-dev libbenchmark-dev
-          libnifti2-dev libcli11-dev nlohmann-json3-dev zlib1g-dev libisal-dev libdeflate-dev libpng-dev chromium)
+          libnifti2-dev libcli11-dev nlohmann-json3-dev zlib1g-dev libisal-dev libdeflate-dev libpng-dev chromium
+          python3-scipy)
 windows=0
 bids=0
 for option in "$@"; do
