@@ -21,6 +21,7 @@
 #include "cli/motion/run_motion.h"
 #include "cli/motion/volume_gather.h"
 #include "cli/nifti/nifti_run.h"
+#include "fastest_read.h"
 #include "known_motion.h"
 
 namespace {
@@ -101,12 +102,20 @@ int main(int argc, char** argv) {
   const std::vector<std::uint8_t> mask =
       known_motion::thresholdMask(first.data(), first.size());
 
-  std::vector<double> gathers, one, two, oneCpu, twoCpu;
+  std::vector<double> plainReads, gathers, one, two, oneCpu, twoCpu;
+  std::uint64_t folded = 0;
   RunMotion motion;
   std::vector<float> all(static_cast<std::size_t>(kMotionBlockVolumes) *
                          nifti.voxelCount());
   for (int r = 0; r < rounds; ++r) {
     auto start = Clock::now();
+    folded += samples.int16Samples != nullptr
+                  ? foldEveryByte(samples.int16Samples,
+                                  samples.voxels * samples.volumes * 2)
+                  : foldEveryByte(samples.floatSamples,
+                                  samples.voxels * samples.volumes * 4);
+    plainReads.push_back(seconds(start));
+    start = Clock::now();
     for (std::size_t v = 0; v < samples.volumes; v += kMotionBlockVolumes) {
       gatherVolumes(samples, v,
                     std::min(kMotionBlockVolumes, samples.volumes - v),
@@ -139,7 +148,11 @@ int main(int argc, char** argv) {
   std::printf("Run %s: %d x %d x %d x %d, reference volume %zu\n", run.c_str(),
               nifti.nx, nifti.ny, nifti.nz, nifti.nt, motion.referenceVolume);
   std::printf("read (2 threads)            %8.1f ms\n", 1e3 * median(reads));
-  std::printf("gathering every volume      %8.1f ms\n", 1e3 * median(gathers));
+  std::printf("one plain read of the samples %7.1f ms (fold %llu)\n",
+              1e3 * median(plainReads),
+              static_cast<unsigned long long>(folded & 1));
+  std::printf("gathering every volume      %8.1f ms (%.2f plain reads)\n",
+              1e3 * median(gathers), median(gathers) / median(plainReads));
   std::printf(
       "motion, 1 thread            %8.1f ms wall, %8.1f ms CPU (%.3f ms CPU "
       "per volume)\n",

@@ -18,7 +18,7 @@ namespace quorvel::cli {
 // Volumes realigned one after another, each search starting where the
 // previous volume's ended. Blocks are fixed by the volume count alone, so
 // the estimates are the same for any number of threads.
-constexpr std::size_t kMotionBlockVolumes = 16;
+constexpr std::size_t kMotionBlockVolumes = 32;
 
 // The movement of every volume, or why there is none.
 struct RunMotion {

@@ -8,8 +8,10 @@
 namespace quorvel::cli {
 
 // The derivative of `image` (size[0] x size[1] x size[2], i fastest) along
-// `axis` at voxel `at`, per mm for voxels `spacing` mm apart: a central
-// difference, one-sided at the grid's border, 0 across a single voxel.
+// `axis` at voxel `at`, per mm for voxels `spacing` mm apart: the
+// fourth-order central difference, which keeps the slope of fine detail
+// that the plain one flattens; the plain one a voxel from the border,
+// one-sided at it, and 0 across a single voxel.
 inline double voxelDerivative(const float* image, const std::array<int, 3>& size, double spacing,
                               int axis, const std::array<int, 3>& at) {
   const int n = size[static_cast<std::size_t>(axis)];
@@ -20,6 +22,13 @@ inline double voxelDerivative(const float* image, const std::array<int, 3>& size
   const std::ptrdiff_t centre =
       (static_cast<std::ptrdiff_t>(at[2]) * size[1] + at[1]) * size[0] + at[0];
   const int position = at[static_cast<std::size_t>(axis)];
+  if (position >= 2 && position + 2 < n) {
+    const double near =
+        static_cast<double>(image[centre + stride]) - static_cast<double>(image[centre - stride]);
+    const double far = static_cast<double>(image[centre + 2 * stride]) -
+                       static_cast<double>(image[centre - 2 * stride]);
+    return (8.0 * near - far) / (12.0 * spacing);
+  }
   const int lo = position > 0 ? 1 : 0, hi = position + 1 < n ? 1 : 0;
   const double difference = static_cast<double>(image[centre + hi * stride]) -
                             static_cast<double>(image[centre - lo * stride]);

@@ -19,7 +19,10 @@ enum class Interpolation { kTrilinear, kCubic };
 // Steps of the coarse level and of the fine one, and the step size (mm)
 // below which each ends.
 constexpr int kCoarseSteps = 8, kFineSteps = 6;
-constexpr double kCoarseTolerance = 0.01, kFineTolerance = 0.0005;
+constexpr double kCoarseTolerance = 0.01, kFineTolerance = 0.001;
+// A first fine step at least this long (mm) means the search started too
+// far for the fine level alone.
+constexpr double kSkipCoarse = 0.2;
 
 RigidMotion solveStep(const ParameterMatrix& inverseHessian, const double b[6]) {
   RigidMotion step;
@@ -86,15 +89,32 @@ VolumeRealigner::VolumeRealigner(const RealignmentReference& reference) : refere
 }
 
 RigidMotion VolumeRealigner::realign(const float* volume, const RigidMotion& start) {
-  RigidMatrix moved = toMatrix(start);
+  const ReferenceLevel& fine = reference_.levels.back();
+  const RigidMatrix moved = toMatrix(start);
+  if (!prepareFine(fine, volume)) return toMotion(coarseSearch(volume, moved));
+  // The fine level is searched from where the coarse one ends, unless its
+  // first step from the start is already small.
+  RigidMatrix back = composeWithInverse(RigidMatrix{}, moved);
+  const RigidMatrix started = back;
+  int steps = 1;
+  double size = fineStep(fine, back);
+  if (size >= kSkipCoarse && reference_.levels.size() > 1) {
+    back = composeWithInverse(RigidMatrix{}, coarseSearch(volume, moved));
+    size = fineStep(fine, back);
+  } else if (!(size < kSkipCoarse)) {
+    back = started;  // a single level and a diverging step: start again
+    size = fineStep(fine, back);
+  }
+  for (; steps < kFineSteps && !(size < kFineTolerance); ++steps) size = fineStep(fine, back);
+  return toMotion(composeWithInverse(RigidMatrix{}, back));
+}
+
+RigidMatrix VolumeRealigner::coarseSearch(const float* volume, RigidMatrix moved) {
   const LevelGeometry fine = fineGeometry(reference_.grid);
   std::size_t coarseIndex = 0;
   for (const ReferenceLevel& level : reference_.levels) {
     const LevelGeometry& g = level.geometry;
-    if (!isCoarser(g)) {
-      moved = refine(level, volume, moved);
-      continue;
-    }
+    if (!isCoarser(g)) break;
     std::vector<float>& blocks = levelVolumes_[coarseIndex++];
     averageBlocks(volume, fine, g, blocks.data());
     const VolumeView view{blocks.data(), g.size[0], g.size[1], g.size[2]};
@@ -106,11 +126,10 @@ RigidMotion VolumeRealigner::realign(const float* volume, const RigidMotion& sta
       if (stepSize(update) < kCoarseTolerance) break;
     }
   }
-  return toMotion(moved);
+  return moved;
 }
 
-RigidMatrix VolumeRealigner::refine(const ReferenceLevel& level, const float* volume,
-                                    const RigidMatrix& moved) {
+bool VolumeRealigner::prepareFine(const ReferenceLevel& level, const float* volume) {
   const LevelGeometry& g = level.geometry;
   const std::size_t n = level.value.size();
   jacobian_.resize(6 * n);
@@ -140,37 +159,36 @@ RigidMatrix VolumeRealigner::refine(const ReferenceLevel& level, const float* vo
   for (std::size_t q = 0; q < 6; ++q) {
     for (std::size_t r = 0; r < q; ++r) hessian[q][r] = hessian[r][q];
   }
-  // A volume without structure at the points (all background) keeps the
-  // coarse estimate.
-  if (!invertUsed(hessian, reference_.used)) return moved;
+  inverseHessian_ = hessian;
+  return invertUsed(inverseHessian_, reference_.used);
+}
 
-  // Here the volume is the template: `back` carries the volume's points to
-  // the reference, the inverse of the movement.
-  RigidMatrix back = composeWithInverse(RigidMatrix{}, moved);
-  for (int step = 0; step < kFineSteps; ++step) {
-    float m[3][3], o[3];
-    for (std::size_t r = 0; r < 3; ++r) {
-      for (std::size_t c = 0; c < 3; ++c) {
-        m[r][c] = static_cast<float>(back.matrix[r][c] / g.voxelSize[r]);
-      }
-      o[r] = static_cast<float>(back.offset[r] / g.voxelSize[r] + g.centre[r]);
+double VolumeRealigner::fineStep(const ReferenceLevel& level, RigidMatrix& back) const {
+  // Here the volume is the template and the reference is interpolated:
+  // `back` carries the volume's points to the reference.
+  const LevelGeometry& g = level.geometry;
+  float m[3][3], o[3];
+  for (std::size_t r = 0; r < 3; ++r) {
+    for (std::size_t c = 0; c < 3; ++c) {
+      m[r][c] = static_cast<float>(back.matrix[r][c] / g.voxelSize[r]);
     }
-    double b[6] = {};
-    const float* jac = jacobian_.data();
-    for (std::size_t p = 0; p < n; ++p, jac += 6) {
-      const float x = level.x[p], y = level.y[p], z = level.z[p];
-      const float xi = m[0][0] * x + m[0][1] * y + m[0][2] * z + o[0];
-      const float yi = m[1][0] * x + m[1][1] * y + m[1][2] * z + o[1];
-      const float zi = m[2][0] * x + m[2][1] * y + m[2][2] * z + o[2];
-      const double e = static_cast<double>(sampleSpline(reference_.spline, xi, yi, zi)) -
-                       static_cast<double>(values_[p]);
-      for (int q = 0; q < 6; ++q) b[q] += static_cast<double>(jac[q]) * e;
-    }
-    const RigidMotion update = solveStep(hessian, b);
-    back = composeWithInverse(back, toMatrix(update));
-    if (stepSize(update) < kFineTolerance) break;
+    o[r] = static_cast<float>(back.offset[r] / g.voxelSize[r] + g.centre[r]);
   }
-  return composeWithInverse(RigidMatrix{}, back);
+  double b[6] = {};
+  const float* jac = jacobian_.data();
+  const std::size_t n = level.value.size();
+  for (std::size_t p = 0; p < n; ++p, jac += 6) {
+    const float x = level.x[p], y = level.y[p], z = level.z[p];
+    const float xi = m[0][0] * x + m[0][1] * y + m[0][2] * z + o[0];
+    const float yi = m[1][0] * x + m[1][1] * y + m[1][2] * z + o[1];
+    const float zi = m[2][0] * x + m[2][1] * y + m[2][2] * z + o[2];
+    const double e = static_cast<double>(sampleSpline(reference_.spline, xi, yi, zi)) -
+                     static_cast<double>(values_[p]);
+    for (int q = 0; q < 6; ++q) b[q] += static_cast<double>(jac[q]) * e;
+  }
+  const RigidMotion update = solveStep(inverseHessian_, b);
+  back = composeWithInverse(back, toMatrix(update));
+  return stepSize(update);
 }
 
 }  // namespace quorvel::cli

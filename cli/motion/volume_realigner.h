@@ -6,7 +6,8 @@
 // Gauss-Newton method, coarse to fine:
 // - on 2 x 2 x 2 block means, the reference's points and its Jacobian and
 //   Hessian, made once per run, against the volume interpolated
-//   trilinearly;
+//   trilinearly; skipped when the search starts close enough (the first
+//   fine step is small), as it mostly does from the previous volume's;
 // - then on the run's own voxels, the roles swapped: the volume's values
 //   at the points and its Jacobian (one pass per volume) against the
 //   reference interpolated by cubic B-spline. The volume is then never
@@ -34,13 +35,20 @@ class VolumeRealigner {
   RigidMotion realign(const float* volume, const RigidMotion& start);
 
  private:
-  // The fine level's steps, from the movement the coarse one found.
-  RigidMatrix refine(const ReferenceLevel& level, const float* volume, const RigidMatrix& moved);
+  // Makes the volume's values, Jacobian and inverse Hessian at the fine
+  // points; false when the volume has no structure there.
+  bool prepareFine(const ReferenceLevel& level, const float* volume);
+  // One fine step from `back` (volume points to the reference), which it
+  // updates; returns the step's size in mm.
+  double fineStep(const ReferenceLevel& level, RigidMatrix& back) const;
+  // The coarse levels' steps from `moved`.
+  RigidMatrix coarseSearch(const float* volume, RigidMatrix moved);
 
   const RealignmentReference& reference_;
   std::vector<std::vector<float>> levelVolumes_;  // each coarse level's block means
   std::vector<float> jacobian_;                   // the volume's, six per fine point
   std::vector<float> values_;                     // the volume at the fine points
+  ParameterMatrix inverseHessian_{};              // of the volume's Jacobian
 };
 
 }  // namespace quorvel::cli
