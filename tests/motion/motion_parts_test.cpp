@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/motion/framewise_displacement.h"
+#include "cli/motion/motion_quality.h"
 #include "cli/motion/run_motion.h"
 
 namespace {
@@ -108,5 +109,54 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<UnavailableCase>& info) {
       return std::string(info.param.name);
     });
+
+struct QualityCase {
+  const char* name;
+  std::string unavailable;
+  bool inPlaneOnly;
+  const char* warningPart;     // empty: no warning
+  bool hasFd;                  // FD and the run's numbers are given
+  std::size_t presentColumns;  // of volume 1
+};
+
+class MotionQualityView : public testing::TestWithParam<QualityCase> {};
+
+TEST_P(MotionQualityView, GivesOnlyTheNumbersTheEstimateSupports) {
+  const QualityCase& c = GetParam();
+  RunMotion m;
+  m.unavailable = c.unavailable;
+  m.inPlaneOnly = c.inPlaneOnly;
+  if (c.unavailable.empty()) {
+    m.volumes = {motion(0, 0, 0, 0, 0, 0), motion(0.3, 0, 0, 0, 0, 0.002),
+                 motion(0.3, 0, 0, 0, 0, 0.002)};
+  }
+  const MotionQuality q = motionQuality(m, 3, 0.2);
+  ASSERT_EQ(q.volumes.size(), 3u);
+  std::size_t present = 0;
+  for (const auto& value : q.volumes[1]) present += value ? 1 : 0;
+  EXPECT_EQ(present, c.presentColumns);
+  EXPECT_FALSE(q.volumes[0][6]);
+  EXPECT_EQ(q.summary.fdMean.has_value(), c.hasFd);
+  if (c.hasFd) {
+    EXPECT_NEAR(*q.volumes[1][6], 0.4, 1e-12);
+    EXPECT_EQ(*q.summary.fdNum, 1);
+  }
+  const std::optional<std::string> warning = motionWarning("run.nii", q);
+  EXPECT_EQ(warning.has_value(), *c.warningPart != '\0');
+  if (warning) {
+    EXPECT_EQ(warning->rfind("run.nii: ", 0), 0u);
+    EXPECT_NE(warning->find(c.warningPart), std::string::npos) << *warning;
+  }
+  EXPECT_FALSE(motionFindings(q).empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, MotionQualityView,
+    testing::Values(QualityCase{"estimated", "", false, "", true, 7},
+                    QualityCase{"in_plane", "", true, "only the movement within the slices", false,
+                                3},
+                    QualityCase{"unavailable", "the brain mask is empty", false,
+                                "the brain mask is empty", false, 0}),
+    [](const testing::TestParamInfo<QualityCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

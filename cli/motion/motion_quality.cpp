@@ -1,0 +1,92 @@
+#include "cli/motion/motion_quality.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace quorvel::cli {
+
+const std::array<const char*, 7> kMotionColumns = {
+    "trans_x", "trans_y", "trans_z", "rot_x", "rot_y", "rot_z", "framewise_displacement"};
+
+namespace {
+
+std::string fixed(double value, int decimals) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.*f", decimals, value);
+  return text;
+}
+
+}  // namespace
+
+MotionQuality motionQuality(const RunMotion& motion, std::size_t volumes, double fdThreshold) {
+  MotionQuality out;
+  out.unavailable = motion.unavailable;
+  out.inPlaneOnly = motion.inPlaneOnly;
+  out.referenceVolume = motion.referenceVolume;
+  out.fdThreshold = fdThreshold;
+  out.volumes.resize(volumes);
+  if (!motion.unavailable.empty() || motion.volumes.size() != volumes) {
+    if (out.unavailable.empty()) out.unavailable = "the motion estimate is incomplete";
+    return out;
+  }
+  const std::vector<std::optional<double>> fd = framewiseDisplacement(motion.volumes);
+  for (std::size_t v = 0; v < volumes; ++v) {
+    const RigidMotion& m = motion.volumes[v];
+    auto& row = out.volumes[v];
+    for (std::size_t a = 0; a < 3; ++a) {
+      row[a] = m.translation[a];
+      row[3 + a] = m.rotation[a];
+    }
+    row[6] = fd[v];
+    if (motion.inPlaneOnly) row[2] = row[3] = row[4] = row[6] = std::nullopt;
+  }
+  if (!motion.inPlaneOnly) out.summary = summariseMotion(motion.volumes, fdThreshold);
+  return out;
+}
+
+std::optional<std::string> motionWarning(const std::string& runPath, const MotionQuality& motion) {
+  if (!motion.unavailable.empty()) {
+    return runPath + ": head motion could not be estimated: " + motion.unavailable +
+           "; its columns and numbers are n/a";
+  }
+  if (motion.inPlaneOnly) {
+    return runPath +
+           ": the run has fewer than 3 slices, so only the movement within the slices "
+           "(trans_x, trans_y, rot_z) is estimated; trans_z, rot_x, rot_y and framewise "
+           "displacement are n/a";
+  }
+  return std::nullopt;
+}
+
+std::string motionFindings(const MotionQuality& motion) {
+  if (!motion.unavailable.empty())
+    return "Head motion could not be estimated: " + motion.unavailable + ".";
+  const MotionSummary& s = motion.summary;
+  std::string text;
+  if (s.fdMean) {
+    text = "Mean framewise displacement " + fixed(*s.fdMean, 3) + " mm; " +
+           std::to_string(*s.fdNum) + " volume" + (*s.fdNum == 1 ? "" : "s") + " (" +
+           fixed(*s.fdPerc, 1) + "%) above " + fixed(motion.fdThreshold, 2) + " mm.";
+    std::size_t worst = 0;
+    double largest = -1.0;
+    for (std::size_t v = 0; v < motion.volumes.size(); ++v) {
+      const std::optional<double>& fd = motion.volumes[v][6];
+      if (fd && *fd > largest) largest = *fd, worst = v;
+    }
+    if (largest >= 0.0) {
+      text += " The largest jump, " + fixed(largest, 2) + " mm, comes at volume " +
+              std::to_string(worst) + ".";
+    }
+    text += " At most " + fixed(*s.maxTranslation, 2) + " mm and " +
+            fixed(*s.maxRotation * 180.0 / M_PI, 2) + " degrees from the reference (volume " +
+            std::to_string(motion.referenceVolume) + ").";
+  } else {
+    text =
+        "Only the movement within the slices is estimated (the run has fewer than 3 "
+        "slices); the reference is volume " +
+        std::to_string(motion.referenceVolume) + ".";
+  }
+  return text;
+}
+
+}  // namespace quorvel::cli
