@@ -124,12 +124,13 @@ int main(int argc, char** argv) {
     gathers.push_back(seconds(start));
     start = Clock::now();
     double cpu = cpuSeconds();
-    motion = estimateRunMotion(samples, grid, mask, 1, points);
+    motion = estimateRunMotion(samples, grid, mask, {1, {}, points});
     one.push_back(seconds(start));
     oneCpu.push_back(cpuSeconds() - cpu);
     start = Clock::now();
     cpu = cpuSeconds();
-    const RunMotion again = estimateRunMotion(samples, grid, mask, 2, points);
+    const RunMotion again =
+        estimateRunMotion(samples, grid, mask, {2, {}, points});
     two.push_back(seconds(start));
     twoCpu.push_back(cpuSeconds() - cpu);
     if (std::memcmp(again.volumes.data(), motion.volumes.data(),

@@ -38,8 +38,7 @@ void realignVolumes(const RealignmentReference& reference, const float* volumes,
 }
 
 RunMotion estimateRunMotion(const SampleView& samples, const MotionGrid& grid,
-                            const std::vector<std::uint8_t>& mask, unsigned threads,
-                            const RealignmentPoints& points) {
+                            const std::vector<std::uint8_t>& mask, const MotionOptions& options) {
   RunMotion out;
   if (samples.empty() || samples.volumes < 2) {
     out.unavailable = "the run has fewer than 2 volumes";
@@ -52,13 +51,19 @@ RunMotion estimateRunMotion(const SampleView& samples, const MotionGrid& grid,
   const std::size_t voxels = grid.voxelCount();
   const std::size_t volumeCount = samples.volumes;
 
-  const std::size_t searched = std::min(kSteadySearchVolumes, volumeCount);
-  std::vector<float> first(searched * voxels);
-  gatherVolumes(samples, 0, searched, first.data());
-  out.referenceVolume = firstSteadyVolume(gridMeans(first.data(), searched, voxels));
+  std::vector<float> referenceVolume(voxels);
+  if (options.referenceVolume) {
+    out.referenceVolume = std::min(*options.referenceVolume, volumeCount - 1);
+  } else {
+    const std::size_t searched = std::min(kSteadySearchVolumes, volumeCount);
+    std::vector<float> first(searched * voxels);
+    gatherVolumes(samples, 0, searched, first.data());
+    out.referenceVolume = firstSteadyVolume(gridMeans(first.data(), searched, voxels));
+  }
+  gatherVolumes(samples, out.referenceVolume, 1, referenceVolume.data());
   ReferenceOrProblem prepared =
-      prepareReference(grid, first.data() + out.referenceVolume * voxels, mask, points);
-  first = std::vector<float>();
+      prepareReference(grid, referenceVolume.data(), mask, options.points);
+  referenceVolume = std::vector<float>();
   if (!prepared.reference) {
     out.unavailable = prepared.problem;
     return out;
@@ -85,7 +90,7 @@ RunMotion estimateRunMotion(const SampleView& samples, const MotionGrid& grid,
     }
   };
   std::vector<std::thread> helpers;
-  const std::size_t wanted = std::min<std::size_t>(std::max(threads, 1u), blocks);
+  const std::size_t wanted = std::min<std::size_t>(std::max(options.threads, 1u), blocks);
   for (std::size_t t = 1; t < wanted; ++t) {
     try {
       helpers.emplace_back(work);

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,11 +40,19 @@ struct RunMotion {
 void realignVolumes(const RealignmentReference& reference, const float* volumes, std::size_t count,
                     const RigidMotion& start, RigidMotion* out);
 
+// How a run's motion is estimated.
+struct MotionOptions {
+  unsigned threads = 1;
+  // The reference volume, when the caller knows the first steady-state
+  // volume; otherwise firstSteadyVolume() of the first volumes' means.
+  std::optional<std::size_t> referenceVolume;
+  RealignmentPoints points;
+};
+
 // The motion of the run `samples` (time course by time course) on `grid`,
-// compared inside `mask` (one byte per voxel), on up to `threads` threads.
+// compared inside `mask` (one byte per voxel).
 RunMotion estimateRunMotion(const SampleView& samples, const MotionGrid& grid,
-                            const std::vector<std::uint8_t>& mask, unsigned threads,
-                            const RealignmentPoints& points = {});
+                            const std::vector<std::uint8_t>& mask, const MotionOptions& options);
 
 }  // namespace quorvel::cli
 

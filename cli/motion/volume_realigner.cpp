@@ -163,7 +163,7 @@ bool VolumeRealigner::prepareFine(const ReferenceLevel& level, const float* volu
   return invertUsed(inverseHessian_, reference_.used);
 }
 
-double VolumeRealigner::fineStep(const ReferenceLevel& level, RigidMatrix& back) const {
+double VolumeRealigner::fineStep(const ReferenceLevel& level, RigidMatrix& back) {
   // Here the volume is the template and the reference is interpolated:
   // `back` carries the volume's points to the reference.
   const LevelGeometry& g = level.geometry;
@@ -174,16 +174,27 @@ double VolumeRealigner::fineStep(const ReferenceLevel& level, RigidMatrix& back)
     }
     o[r] = static_cast<float>(back.offset[r] / g.voxelSize[r] + g.centre[r]);
   }
-  double b[6] = {};
-  const float* jac = jacobian_.data();
   const std::size_t n = level.value.size();
-  for (std::size_t p = 0; p < n; ++p, jac += 6) {
+  sampled_.resize(n);
+  double cross = 0.0, square = 0.0;
+  for (std::size_t p = 0; p < n; ++p) {
     const float x = level.x[p], y = level.y[p], z = level.z[p];
     const float xi = m[0][0] * x + m[0][1] * y + m[0][2] * z + o[0];
     const float yi = m[1][0] * x + m[1][1] * y + m[1][2] * z + o[1];
     const float zi = m[2][0] * x + m[2][1] * y + m[2][2] * z + o[2];
-    const double e = static_cast<double>(sampleSpline(reference_.spline, xi, yi, zi)) -
-                     static_cast<double>(values_[p]);
+    const float r = sampleSpline(reference_.spline, xi, yi, zi);
+    sampled_[p] = r;
+    cross += static_cast<double>(r) * static_cast<double>(values_[p]);
+    square += static_cast<double>(r) * static_cast<double>(r);
+  }
+  // The volume's brightness relative to the reference, fitted by least
+  // squares at each step: volumes before the magnetisation settles, and
+  // slow drifts of the whole signal, are then not read as movement.
+  const double gain = square > 0.0 ? cross / square : 1.0;
+  double b[6] = {};
+  const float* jac = jacobian_.data();
+  for (std::size_t p = 0; p < n; ++p, jac += 6) {
+    const double e = gain * static_cast<double>(sampled_[p]) - static_cast<double>(values_[p]);
     for (int q = 0; q < 6; ++q) b[q] += static_cast<double>(jac[q]) * e;
   }
   const RigidMotion update = solveStep(inverseHessian_, b);

@@ -40,7 +40,7 @@ class VolumeRealigner {
   bool prepareFine(const ReferenceLevel& level, const float* volume);
   // One fine step from `back` (volume points to the reference), which it
   // updates; returns the step's size in mm.
-  double fineStep(const ReferenceLevel& level, RigidMatrix& back) const;
+  double fineStep(const ReferenceLevel& level, RigidMatrix& back);
   // The coarse levels' steps from `moved`.
   RigidMatrix coarseSearch(const float* volume, RigidMatrix moved);
 
@@ -48,6 +48,7 @@ class VolumeRealigner {
   std::vector<std::vector<float>> levelVolumes_;  // each coarse level's block means
   std::vector<float> jacobian_;                   // the volume's, six per fine point
   std::vector<float> values_;                     // the volume at the fine points
+  std::vector<float> sampled_;                    // the reference at the moved points
   ParameterMatrix inverseHessian_{};              // of the volume's Jacobian
 };
 

@@ -124,6 +124,9 @@ def main():
                         help="add AR(1) noise giving each head voxel a TSNR between LOW and HIGH")
     parser.add_argument("--ar1", type=float, default=0.3)
     parser.add_argument("--int16", action="store_true")
+    parser.add_argument("--dummies", type=int, default=0,
+                        help="make the first volumes brighter, as before the magnetisation "
+                             "settles (x1.6, x1.25, x1.1, ...)")
     parser.add_argument("--in-plane", action="store_true",
                         help="move the head only within the slices (trans_x, trans_y, rot_z)")
     parser.add_argument("--tr", type=float, default=2.0)
@@ -162,6 +165,8 @@ def main():
             if v > 0:
                 noise = args.ar1 * noise + scale * rng.standard_normal(shape)
             data[..., v] += (sd * noise).astype(np.float32)
+    for v in range(min(args.dummies, args.volumes)):
+        data[..., v] *= np.float32(1.0 + 0.6 * 0.4 ** v)
     write_nifti(args.run, data, args.voxel, args.tr, args.int16)
 
     fd = np.full(args.volumes, np.nan)

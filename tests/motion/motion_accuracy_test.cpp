@@ -21,6 +21,7 @@ struct AccuracyCase {
   const char* options;                 // the generator's
   double translationRms, rotationRms;  // mm, degrees: at most
   double fdCorrelation, meanFdError;   // at least, at most (mm)
+  std::size_t referenceVolume;         // the first steady-state volume
 };
 
 class KnownMotion : public testing::TestWithParam<AccuracyCase> {};
@@ -43,9 +44,10 @@ TEST_P(KnownMotion, EstimateMatchesTruthAndIsTheSameForAnyThreads) {
   gatherVolumes(samples, 0, 1, first.data());
   const std::vector<std::uint8_t> mask = known_motion::thresholdMask(first.data(), first.size());
 
-  const RunMotion one = estimateRunMotion(samples, grid, mask, 1);
-  const RunMotion two = estimateRunMotion(samples, grid, mask, 2);
+  const RunMotion one = estimateRunMotion(samples, grid, mask, {1, {}, {}});
+  const RunMotion two = estimateRunMotion(samples, grid, mask, {2, {}, {}});
   ASSERT_EQ(one.unavailable, "");
+  EXPECT_EQ(one.referenceVolume, c.referenceVolume);
   ASSERT_EQ(one.volumes.size(), truth.size());
   EXPECT_EQ(
       std::memcmp(one.volumes.data(), two.volumes.data(), one.volumes.size() * sizeof(RigidMotion)),
@@ -68,11 +70,15 @@ INSTANTIATE_TEST_SUITE_P(
         // Moved on a grid twice as fine and averaged, so the truth's
         // resampling is not the estimator's interpolation.
         AccuracyCase{"noise_free", "--size 40 40 24 --volumes 20 --oversample 2 --seed 3", 0.02,
-                     0.02, 0.999, 0.01},
+                     0.02, 0.999, 0.01, 0},
         AccuracyCase{"noisy_int16", "--size 48 48 30 --volumes 24 --tsnr 50 100 --int16 --seed 5",
-                     0.1, 0.1, 0.98, 0.05},
+                     0.1, 0.1, 0.98, 0.05, 0},
         AccuracyCase{"two_slices_in_plane", "--size 48 48 2 --volumes 16 --in-plane --seed 7", 0.05,
-                     0.05, 0.99, 0.03}),
+                     0.05, 0.99, 0.03, 0},
+        // Brighter first volumes: the reference is the first steady one, a
+        // resampled volume itself, and the truth is taken relative to it.
+        AccuracyCase{"after_dummy_volumes", "--size 40 40 24 --volumes 16 --dummies 2 --seed 9",
+                     0.05, 0.05, 0.99, 0.05, 2}),
     [](const testing::TestParamInfo<AccuracyCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

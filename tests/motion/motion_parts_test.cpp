@@ -89,7 +89,7 @@ TEST_P(MotionUnavailable, SaysWhyInsteadOfGivingNumbers) {
     for (std::size_t t = 0; t < volumes; ++t) samples[v * volumes + t] = value;
   }
   const SampleView view{nullptr, samples.data(), voxels, volumes};
-  const RunMotion m = estimateRunMotion(view, grid, mask, 2);
+  const RunMotion m = estimateRunMotion(view, grid, mask, {2, {}, {}});
   EXPECT_EQ(m.unavailable, c.reason);
   EXPECT_EQ(m.inPlaneOnly, c.inPlaneOnly);
   EXPECT_EQ(m.volumes.size(), m.unavailable.empty() ? volumes : 0u);
