@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "cli/motion/plain_trigonometry.h"
+
 namespace quorvel::cli {
 
 std::array<double, 3> RigidMatrix::apply(const std::array<double, 3>& p) const {
@@ -14,9 +16,9 @@ std::array<double, 3> RigidMatrix::apply(const std::array<double, 3>& p) const {
 }
 
 RigidMatrix toMatrix(const RigidMotion& motion) {
-  const double ca = std::cos(motion.rotation[0]), sa = std::sin(motion.rotation[0]);
-  const double cb = std::cos(motion.rotation[1]), sb = std::sin(motion.rotation[1]);
-  const double cc = std::cos(motion.rotation[2]), sc = std::sin(motion.rotation[2]);
+  const double ca = plainCos(motion.rotation[0]), sa = plainSin(motion.rotation[0]);
+  const double cb = plainCos(motion.rotation[1]), sb = plainSin(motion.rotation[1]);
+  const double cc = plainCos(motion.rotation[2]), sc = plainSin(motion.rotation[2]);
   RigidMatrix out;
   // Rx(a) Ry(b) Rz(c), multiplied out.
   out.matrix = {{{cb * cc, -cb * sc, sb},
@@ -29,9 +31,9 @@ RigidMatrix toMatrix(const RigidMotion& motion) {
 RigidMotion toMotion(const RigidMatrix& moved) {
   const auto& m = moved.matrix;
   RigidMotion out;
-  out.rotation[1] = std::asin(std::clamp(m[0][2], -1.0, 1.0));
-  out.rotation[0] = std::atan2(-m[1][2], m[2][2]);
-  out.rotation[2] = std::atan2(-m[0][1], m[0][0]);
+  out.rotation[1] = plainAsin(std::clamp(m[0][2], -1.0, 1.0));
+  out.rotation[0] = plainAtan2(-m[1][2], m[2][2]);
+  out.rotation[2] = plainAtan2(-m[0][1], m[0][0]);
   out.translation = moved.offset;
   return out;
 }

@@ -2,11 +2,14 @@
 // cannot be estimated.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
 #include "cli/motion/framewise_displacement.h"
 #include "cli/motion/motion_quality.h"
+#include "cli/motion/plain_trigonometry.h"
 #include "cli/motion/run_motion.h"
 
 namespace {
@@ -62,6 +65,22 @@ TEST(RigidMotion, AnglesSurviveTheMatrixAndAMovementUndoesItself) {
       EXPECT_NEAR(none.translation[a], 0.0, 1e-12);
       EXPECT_NEAR(none.rotation[a], 0.0, 1e-12);
     }
+  }
+}
+
+TEST(PlainTrigonometry, AgreesWithTheLibraryInEveryQuadrant) {
+  for (double x : {0.0, 1e-9, -0.001, 0.3, -0.785, 0.79, 1.5707963, 2.0, -2.5, 3.1415926, 4.0, -5.5,
+                   7.0, 100.0, -1234.5}) {
+    EXPECT_NEAR(plainSin(x), std::sin(x), 4e-16 * std::max(1.0, std::fabs(x))) << x;
+    EXPECT_NEAR(plainCos(x), std::cos(x), 4e-16 * std::max(1.0, std::fabs(x))) << x;
+  }
+  for (double y : {-3.0, -1.0, -0.2, 0.0, 1e-12, 0.5, 1.0, 7.0}) {
+    for (double x : {-2.0, -0.3, 0.0, 0.4, 1.0, 5.0}) {
+      EXPECT_NEAR(plainAtan2(y, x), std::atan2(y, x), 5e-16) << y << ", " << x;
+    }
+  }
+  for (double x : {-1.0, -0.999999, -0.5, 0.0, 0.01, 0.7, 1.0}) {
+    EXPECT_NEAR(plainAsin(x), std::asin(x), 1e-15) << x;
   }
 }
 
