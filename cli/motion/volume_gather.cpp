@@ -4,18 +4,18 @@
 #include <cmath>
 #include <cstdint>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace quorvel::cli {
 namespace {
 
-// Voxels moved at a time: their courses' pieces are read into a small tile
-// that stays in the first-level cache, and each volume's row of the tile is
-// then written in one piece.
-constexpr std::size_t kTileVoxels = 64;
-constexpr std::size_t kTileVolumes = 64;
+// Voxels whose course pieces are asked for ahead of their use: each voxel's
+// samples lie a whole time course after the previous voxel's, a stride the
+// processor's own prefetching does not follow across pages.
+constexpr std::size_t kPrefetchVoxels = 16;
 
-// Asks for the memory of the course piece at `from` before it is needed:
-// each voxel's samples lie a whole time course after the previous voxel's,
-// a stride the processor's own prefetching does not follow across pages.
 template <typename Sample>
 void prefetchPiece(const Sample* from, std::size_t count) {
   const char* begin = reinterpret_cast<const char*>(from);
@@ -27,25 +27,56 @@ void prefetchPiece(const Sample* from, std::size_t count) {
 float finiteOrZero(float x) { return std::isfinite(x) ? x : 0.0f; }
 float finiteOrZero(std::int16_t x) { return static_cast<float>(x); }
 
+// One voxel's samples [k0, k0 + n) into the volumes' rows, one at a time.
+template <typename Sample>
+void placeCourse(const Sample* from, std::size_t n, std::size_t voxels, float* out) {
+  for (std::size_t k = 0; k < n; ++k) out[k * voxels] = finiteOrZero(from[k]);
+}
+
+#if defined(__SSE2__)
+__m128 fourSamples(const float* from) {
+  const __m128 x = _mm_loadu_ps(from);
+  // x - x is 0 for a finite x and NaN otherwise.
+  return _mm_and_ps(x, _mm_cmpeq_ps(_mm_sub_ps(x, x), _mm_setzero_ps()));
+}
+__m128 fourSamples(const std::int16_t* from) {
+  const __m128i words = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(from));
+  return _mm_cvtepi32_ps(_mm_srai_epi32(_mm_unpacklo_epi16(words, words), 16));
+}
+#endif
+
 template <typename Sample>
 void gather(const Sample* samples, std::size_t voxels, std::size_t volumes, std::size_t first,
             std::size_t count, float* out) {
-  float tile[kTileVoxels * kTileVolumes];
-  for (std::size_t k0 = 0; k0 < count; k0 += kTileVolumes) {
-    const std::size_t pieces = std::min(kTileVolumes, count - k0);
-    for (std::size_t v0 = 0; v0 < voxels; v0 += kTileVoxels) {
-      const std::size_t tileVoxels = std::min(kTileVoxels, voxels - v0);
-      const std::size_t next = v0 + kTileVoxels;
-      for (std::size_t v = 0; v < tileVoxels; ++v) {
-        const Sample* from = samples + (v0 + v) * volumes + first + k0;
-        if (next + v < voxels) prefetchPiece(from + kTileVoxels * volumes, pieces);
-        for (std::size_t k = 0; k < pieces; ++k) tile[k * kTileVoxels + v] = finiteOrZero(from[k]);
-      }
-      for (std::size_t k = 0; k < pieces; ++k) {
-        std::copy(tile + k * kTileVoxels, tile + k * kTileVoxels + tileVoxels,
-                  out + (k0 + k) * voxels + v0);
-      }
+  const std::size_t ahead = kPrefetchVoxels * volumes;
+  std::size_t v = 0;
+#if defined(__SSE2__)
+  // Four voxels by four volumes at a time, turned in registers.
+  const std::size_t count4 = count - count % 4;
+  for (; v + 4 <= voxels; v += 4) {
+    const Sample* from = samples + v * volumes + first;
+    if (v + 4 + kPrefetchVoxels <= voxels) {
+      for (std::size_t i = 0; i < 4; ++i) prefetchPiece(from + ahead + i * volumes, count);
     }
+    for (std::size_t k = 0; k < count4; k += 4) {
+      __m128 a = fourSamples(from + k), b = fourSamples(from + volumes + k);
+      __m128 c = fourSamples(from + 2 * volumes + k), d = fourSamples(from + 3 * volumes + k);
+      _MM_TRANSPOSE4_PS(a, b, c, d);
+      _mm_storeu_ps(out + k * voxels + v, a);
+      _mm_storeu_ps(out + (k + 1) * voxels + v, b);
+      _mm_storeu_ps(out + (k + 2) * voxels + v, c);
+      _mm_storeu_ps(out + (k + 3) * voxels + v, d);
+    }
+    for (std::size_t i = 0; i < 4; ++i) {
+      placeCourse(from + i * volumes + count4, count - count4, voxels,
+                  out + count4 * voxels + v + i);
+    }
+  }
+#endif
+  for (; v < voxels; ++v) {
+    const Sample* from = samples + v * volumes + first;
+    if (v + kPrefetchVoxels < voxels) prefetchPiece(from + ahead, count);
+    placeCourse(from, count, voxels, out + v);
   }
 }
 

@@ -11,6 +11,7 @@
 #include "cli/motion/motion_quality.h"
 #include "cli/motion/plain_trigonometry.h"
 #include "cli/motion/run_motion.h"
+#include "cli/motion/volume_gather.h"
 
 namespace {
 
@@ -81,6 +82,34 @@ TEST(PlainTrigonometry, AgreesWithTheLibraryInEveryQuadrant) {
   }
   for (double x : {-1.0, -0.999999, -0.5, 0.0, 0.01, 0.7, 1.0}) {
     EXPECT_NEAR(plainAsin(x), std::asin(x), 1e-15) << x;
+  }
+}
+
+TEST(GatherVolumes, MatchesThePlainLoopForEveryTypeAndRemainder) {
+  const std::size_t voxels = 11, volumes = 9;
+  std::vector<float> floats(voxels * volumes);
+  std::vector<std::int16_t> words(voxels * volumes);
+  for (std::size_t i = 0; i < floats.size(); ++i) {
+    floats[i] = static_cast<float>(i) * 0.5f - 20.0f;
+    words[i] = static_cast<std::int16_t>(static_cast<int>(i * 977 % 65536) - 32768);
+  }
+  floats[3 * volumes + 4] = std::nanf("");
+  floats[8 * volumes + 2] = -INFINITY;
+  for (const SampleView view : {SampleView{nullptr, floats.data(), voxels, volumes},
+                                SampleView{words.data(), nullptr, voxels, volumes}}) {
+    for (std::size_t first : {0u, 2u}) {
+      for (std::size_t count : {1u, 4u, 7u}) {
+        std::vector<float> out(count * voxels, -1.0f);
+        gatherVolumes(view, first, count, out.data());
+        for (std::size_t k = 0; k < count; ++k) {
+          for (std::size_t v = 0; v < voxels; ++v) {
+            const double expected = view.at(v, first + k);
+            EXPECT_EQ(out[k * voxels + v], std::isfinite(expected) ? expected : 0.0)
+                << v << ", " << first + k;
+          }
+        }
+      }
+    }
   }
 }
 
