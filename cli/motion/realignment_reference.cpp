@@ -30,7 +30,7 @@ std::vector<std::uint8_t> levelMask(const std::vector<std::uint8_t>& mask, const
               const std::size_t v = static_cast<std::size_t>(k * level.factor[2] + c) * slice +
                                     static_cast<std::size_t>(j * level.factor[1] + b) * row +
                                     static_cast<std::size_t>(i * level.factor[0] + a);
-              inside |= mask[v] != 0 ? 1 : 0;
+              if (mask[v] != 0) inside = 1;
             }
           }
         }
