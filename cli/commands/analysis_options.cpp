@@ -89,6 +89,10 @@ void addAnalysisOptions(CLI::App& app, RunOptions& options) {
                  "runs whose brain lies at or below the plug-in's background level of 100 "
                  "(default: 1)")
       ->check(kNotEmpty);
+  app.add_option("--fd-threshold", options.fdThreshold,
+                 "Framewise displacement in mm above which a volume counts as moved, for "
+                 "fd_num and fd_perc (default: 0.2)")
+      ->check(kNotEmpty);
   addSwitch(app, "report",
             "Write each run's visual quality report, <entities>_desc-qc_report.html "
             "(default: on)",
@@ -120,6 +124,9 @@ std::vector<std::string> analysisArguments(const RunOptions& options) {
   }
   if (options.scale) {
     arguments.insert(arguments.end(), {"--scale", roundTripText(*options.scale)});
+  }
+  if (options.fdThreshold) {
+    arguments.insert(arguments.end(), {"--fd-threshold", roundTripText(*options.fdThreshold)});
   }
   if (options.writeReport) arguments.push_back(*options.writeReport ? "--report" : "--no-report");
   return arguments;

@@ -27,6 +27,9 @@
 #include "cli/commands/mdm_file.h"
 #include "cli/commands/settings_place.h"
 #include "cli/locking/folder_lock.h"
+#include "cli/motion/motion_mask.h"
+#include "cli/motion/motion_quality.h"
+#include "cli/motion/run_motion.h"
 #include "cli/nifti/nifti_run.h"
 #include "cli/nifti/sample_scaling.h"
 #include "cli/outputs/console_output.h"
@@ -233,6 +236,7 @@ struct SampleNumbers {
 // `mapsSideBySide` the maps are written on threads of their own; with
 // `mapImages` their images are being written by it.
 RunResult analyseRunQuality(const std::function<SampleNumbers()>& numbersOfSamples,
+                            const std::function<MotionNumbers()>& motionOfSamples,
                             const PlannedRun& planned, const NiftiRun& run,
                             const std::vector<RunMap>& maps, const AnalysisParameters& parameters,
                             const std::vector<std::string>& runLog, const fs::path& outFolder,
@@ -273,6 +277,10 @@ RunResult analyseRunQuality(const std::function<SampleNumbers()>& numbersOfSampl
   }
   RunQuality quality = combineQuality(std::move(numbers.stats), std::move(counts), repetitionTime);
   quality.functional = std::move(numbers.iqms);
+  quality.motion = motionOfSamples();
+  if (std::optional<std::string> motion = motionWarning(planned.runPath, *quality.motion)) {
+    warnings.push_back(*motion);
+  }
   if (beforeWriting) {
     RunResult known;
     known.runPath = planned.runPath;
@@ -311,24 +319,53 @@ void applyNamingOptions(const RunOptions& options, RunPlan& plan) {
 // What the command reads from a run's samples besides the plug-in.
 struct SampleResults {
   SampleNumbers numbers;
+  MotionNumbers motion;
   report::RunSamples page;  // when the run page is written
 };
 
+// The head motion of a run: every volume realigned to its first steady
+// volume inside the head (from the reader's voxel means, or the samples'
+// own when --scale changed them), on up to `threads` threads.
+MotionNumbers motionOfRun(const SampleView& samples, const nifti_image& header,
+                          const std::vector<float>& readerMeans, unsigned threads,
+                          double fdThreshold) {
+  const MotionGrid grid{
+      {static_cast<int>(header.nx), static_cast<int>(header.ny), static_cast<int>(header.nz)},
+      {std::fabs(header.dx), std::fabs(header.dy), std::fabs(header.dz)}};
+  std::vector<float> means = readerMeans;
+  if (means.size() != samples.voxels) {
+    means.assign(samples.voxels, 0.0f);
+    for (std::size_t v = 0; v < samples.voxels; ++v) {
+      double sum = 0.0;
+      for (std::size_t t = 0; t < samples.volumes; ++t) sum += samples.at(v, t);
+      means[v] =
+          static_cast<float>(sum / static_cast<double>(std::max<std::size_t>(samples.volumes, 1)));
+    }
+  }
+  MotionOptions options;
+  options.threads = threads;
+  const RunMotion motion = estimateRunMotion(samples, grid, headMaskOfMeans(means), options);
+  return motionQuality(motion, samples.volumes, fdThreshold);
+}
+
 // Computes every run's SampleResults, beside the plug-in's analysis when
 // there are threads for it: both only read the samples the host holds.
-std::vector<OrderedWork<SampleResults>::Task> sampleTasks(const HostSession& session,
-                                                          const RunPlan& plan,
-                                                          const std::vector<NiftiRun>& runs,
-                                                          const std::optional<VoxelMask>& mask,
-                                                          bool runPages, unsigned threads) {
+std::vector<OrderedWork<SampleResults>::Task> sampleTasks(
+    const HostSession& session, const RunPlan& plan, const std::vector<NiftiRun>& runs,
+    const std::optional<VoxelMask>& mask, bool runPages, unsigned threads, double fdThreshold) {
   std::vector<OrderedWork<SampleResults>::Task> tasks;
   for (std::size_t i = 0; i < plan.runs.size(); ++i) {
     const SampleView samples = session.samples(plan.runs[i].vtcPath);
     const nifti_image* header = runs[i].header.get();
     const std::vector<float>* readerMeans = &runs[i].voxelMeans;
     const VoxelMask* givenMask = mask ? &*mask : nullptr;
-    tasks.push_back([samples, header, readerMeans, givenMask, runPages, threads] {
+    tasks.push_back([samples, header, readerMeans, givenMask, runPages, threads, fdThreshold] {
       SampleResults results;
+      // The motion reads the samples beside the statistics: each keeps
+      // its own threads busy while the other waits for memory.
+      std::future<MotionNumbers> motion = startBeside(threads > 1, [&] {
+        return motionOfRun(samples, *header, *readerMeans, threads, fdThreshold);
+      });
       VoxelMeans means = testedMeans(*readerMeans, kIntensityFloor);
       const auto samplePage = [&] { return report::sampleForRunPage(samples, *header, &means); };
       // With the reader's means the page's samples need nothing from the
@@ -345,6 +382,7 @@ std::vector<OrderedWork<SampleResults>::Task> sampleTasks(const HostSession& ses
                            static_cast<std::size_t>(header->nz)};
       results.numbers.iqms = computeFunctionalIqms(samples, grid, threads, givenMask);
       if (page.valid()) results.page = page.get();
+      results.motion = motion.get();
       return results;
     });
   }
@@ -371,6 +409,10 @@ PreparedCall prepareCall(const RunOptions& options) {
   silenceNiftiLibrary();
   checkThresholdOption("--max-deviation", options.maxDeviation);
   checkThresholdOption("--spike-def", options.spikeDef);
+  if (options.fdThreshold && !(std::isfinite(*options.fdThreshold) && *options.fdThreshold >= 0)) {
+    throw inputError("--fd-threshold " + numberText(*options.fdThreshold) +
+                     ": the threshold must be a finite number of mm, 0 or more");
+  }
   PreparedCall call;
   call.scale = options.scale.value_or(1.0);
   if (!isUsableScale(call.scale)) {
@@ -475,9 +517,9 @@ class RunCall {
     reachStep(options_.atStep, "analysis");
     // The statistics take the cores even while the plug-in runs: it keeps
     // to one, and what it leaves idle the statistics then use.
-    sampleWork_.emplace(
-        sampleTasks(*session_, call_.plan, call_.runs, call_.givenMask, runPages(), threads_),
-        threads_ > 1);
+    sampleWork_.emplace(sampleTasks(*session_, call_.plan, call_.runs, call_.givenMask, runPages(),
+                                    threads_, options_.fdThreshold.value_or(0.2)),
+                        threads_ > 1);
     report_.executeResult = session_->execute("Start");
     analysisEnd_ = Clock::now();
     outputsSince_ = analysisEnd_;
@@ -629,9 +671,10 @@ class RunCall {
                                        pagePath);
       });
     };
+    const auto takeMotion = [&] { return sampled.motion; };
     report_.runs.push_back(analyseRunQuality(
-        takeNumbers, planned, run, maps, parameters_, analysed.logLines, stage_->folder(),
-        options_.repetitionTime, startPage, threads_ > 1, &mapImages));
+        takeNumbers, takeMotion, planned, run, maps, parameters_, analysed.logLines,
+        stage_->folder(), options_.repetitionTime, startPage, threads_ > 1, &mapImages));
     RunResult& result = report_.runs.back();
     // Named as they will be once committed.
     for (std::string& file : result.files) {

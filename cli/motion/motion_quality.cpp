@@ -5,9 +5,6 @@
 
 namespace quorvel::cli {
 
-const std::array<const char*, 7> kMotionColumns = {
-    "trans_x", "trans_y", "trans_z", "rot_x", "rot_y", "rot_z", "framewise_displacement"};
-
 namespace {
 
 std::string fixed(double value, int decimals) {
@@ -18,8 +15,8 @@ std::string fixed(double value, int decimals) {
 
 }  // namespace
 
-MotionQuality motionQuality(const RunMotion& motion, std::size_t volumes, double fdThreshold) {
-  MotionQuality out;
+MotionNumbers motionQuality(const RunMotion& motion, std::size_t volumes, double fdThreshold) {
+  MotionNumbers out;
   out.unavailable = motion.unavailable;
   out.inPlaneOnly = motion.inPlaneOnly;
   out.referenceVolume = motion.referenceVolume;
@@ -27,6 +24,7 @@ MotionQuality motionQuality(const RunMotion& motion, std::size_t volumes, double
   out.volumes.resize(volumes);
   if (!motion.unavailable.empty() || motion.volumes.size() != volumes) {
     if (out.unavailable.empty()) out.unavailable = "the motion estimate is incomplete";
+    out.findings = motionFindings(out);
     return out;
   }
   const std::vector<std::optional<double>> fd = framewiseDisplacement(motion.volumes);
@@ -40,11 +38,19 @@ MotionQuality motionQuality(const RunMotion& motion, std::size_t volumes, double
     row[6] = fd[v];
     if (motion.inPlaneOnly) row[2] = row[3] = row[4] = row[6] = std::nullopt;
   }
-  if (!motion.inPlaneOnly) out.summary = summariseMotion(motion.volumes, fdThreshold);
+  if (!motion.inPlaneOnly) {
+    const MotionSummary summary = summariseMotion(motion.volumes, fdThreshold);
+    out.fdMean = summary.fdMean;
+    out.fdNum = summary.fdNum;
+    out.fdPerc = summary.fdPerc;
+    out.maxTranslation = summary.maxTranslation;
+    out.maxRotation = summary.maxRotation;
+  }
+  out.findings = motionFindings(out);
   return out;
 }
 
-std::optional<std::string> motionWarning(const std::string& runPath, const MotionQuality& motion) {
+std::optional<std::string> motionWarning(const std::string& runPath, const MotionNumbers& motion) {
   if (!motion.unavailable.empty()) {
     return runPath + ": head motion could not be estimated: " + motion.unavailable +
            "; its columns and numbers are n/a";
@@ -58,10 +64,10 @@ std::optional<std::string> motionWarning(const std::string& runPath, const Motio
   return std::nullopt;
 }
 
-std::string motionFindings(const MotionQuality& motion) {
+std::string motionFindings(const MotionNumbers& motion) {
   if (!motion.unavailable.empty())
     return "Head motion could not be estimated: " + motion.unavailable + ".";
-  const MotionSummary& s = motion.summary;
+  const MotionNumbers& s = motion;
   std::string text;
   if (s.fdMean) {
     text = "Mean framewise displacement " + fixed(*s.fdMean, 3) + " mm; " +

@@ -45,11 +45,12 @@ struct RunOptions {
   std::optional<bool> createTemporalOutlierLogtab;
   std::optional<bool> createTemporalOutlierFile;
   std::optional<bool> addVtcName;
-  std::optional<double> scale;      // factor applied to every sample; 1 when unset
-  std::optional<bool> writeReport;  // the run page; unset writes it
   // A brain mask on the runs' grid for the standard IQMs, instead of the
   // one each run's mean image gives; "" for none.
   std::string maskPath;
+  std::optional<double> scale;        // factor applied to every sample; 1 when unset
+  std::optional<double> fdThreshold;  // mm, for fd_num and fd_perc; 0.2 when unset
+  std::optional<bool> writeReport;    // the run page; unset writes it
 
   // Threads the command may use beside the plug-in's one (reading, the
   // quality numbers); 0 for one per core. Results are the same for any.

@@ -114,6 +114,33 @@ std::string timeseriesSidecarJson(const AnalysisParameters& parameters,
          "(3dTqual -automask); small is good."},
         {"Units", "1 - correlation (no unit)"}};
   }
+  // Head motion: every volume realigned rigidly to the run's reference
+  // volume (docs/quality-numbers.md says how).
+  const char* axes[] = {"x", "y", "z"};
+  for (int a = 0; a < 3; ++a) {
+    document[std::string("trans_") + axes[a]] = {
+        {"LongName", std::string("Translation along ") + axes[a]},
+        {"Description", std::string("Movement of the head along the image's ") + axes[a] +
+                            " voxel axis from the reference volume; n/a when the motion "
+                            "could not be estimated."},
+        {"Units", "mm"}};
+  }
+  for (int a = 0; a < 3; ++a) {
+    document[std::string("rot_") + axes[a]] = {
+        {"LongName", std::string("Rotation about ") + axes[a]},
+        {"Description", std::string("Rotation of the head about the image's ") + axes[a] +
+                            " voxel axis through the grid's centre, from the reference volume "
+                            "(the rotation is Rx Ry Rz); n/a when the motion could not be "
+                            "estimated."},
+        {"Units", "rad"}};
+  }
+  document["framewise_displacement"] = {
+      {"LongName", "Framewise displacement"},
+      {"Description",
+       "Sum of the absolute changes of the six parameters from the previous volume, the "
+       "rotations as arc lengths on a 50 mm sphere (Power et al. 2012); n/a for the first "
+       "volume and when the motion could not be estimated."},
+      {"Units", "mm"}};
   document["SamplingFrequency"] = "TR";
   document["Sources"] = ordered_json::array({sourceName});
   document["Parameters"] = parametersJson(parameters);

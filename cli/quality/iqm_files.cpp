@@ -97,6 +97,17 @@ std::string iqmJson(const std::string& runPath, const RunQuality& q,
   document["std_dvars_max"] = orNull(q.stdDvarsMax);
   document["global_signal_mean"] = orNull(q.globalSignalMean);
   if (q.functional) addFunctionalIqms(*q.functional, document);
+  if (q.motion) {
+    const MotionNumbers& m = *q.motion;
+    document["Parameters"]["FdThreshold"] = m.fdThreshold;
+    document["MotionReferenceVolume"] =
+        m.unavailable.empty() ? ordered_json(m.referenceVolume) : ordered_json(nullptr);
+    document["fd_mean"] = orNull(m.fdMean);
+    document["fd_num"] = orNull(m.fdNum);
+    document["fd_perc"] = orNull(m.fdPerc);
+    document["translation_max"] = orNull(m.maxTranslation);
+    document["rotation_max"] = orNull(m.maxRotation);
+  }
   return jsonFileText(document);
 }
 
@@ -104,7 +115,11 @@ std::string qualityTimeseriesTsv(const RunQuality& q) {
   const FunctionalIqms* f = q.functional ? &*q.functional : nullptr;
   std::string text =
       "outlier_count\tspike_count\toutlier_fraction\tdvars\tstd_dvars\tglobal_signal";
-  text += f != nullptr ? "\tnon_steady_state\taor\taqi\n" : "\n";
+  if (f != nullptr) text += "\tnon_steady_state\taor\taqi";
+  if (q.motion) {
+    for (const char* column : kMotionColumns) text += std::string("\t") + column;
+  }
+  text += "\n";
   const SampleStatistics& s = q.samples;
   for (std::size_t v = 0; v < s.volumes; ++v) {
     if (q.counts) {
@@ -121,6 +136,12 @@ std::string qualityTimeseriesTsv(const RunQuality& q) {
       };
       text += std::string("\t") + (v < f->dummy ? "1" : "0") + "\t" + at(f->temporal.aorSeries) +
               "\t" + at(f->quality.series);
+    }
+    if (q.motion) {
+      for (std::size_t c = 0; c < kMotionColumns.size(); ++c) {
+        text += "\t" +
+                (v < q.motion->volumes.size() ? cell(q.motion->volumes[v][c]) : std::string("n/a"));
+      }
     }
     text += "\n";
   }

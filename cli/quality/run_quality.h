@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/quality/functional_iqms.h"
+#include "cli/quality/motion_numbers.h"
 #include "cli/quality/sample_statistics.h"
 #include "cli/quality/volume_counts.h"
 
@@ -36,6 +37,8 @@ struct RunQuality {
   // The field's standard IQMs on the brain mask and steady-state volumes,
   // computed beside the numbers above (empty where a caller made none).
   std::optional<FunctionalIqms> functional;
+  // Head motion; empty when the call did not estimate it.
+  std::optional<MotionNumbers> motion;
 };
 
 // Combines `samples` with the plug-in's `counts` (when given; their length

@@ -178,16 +178,16 @@ TEST_P(MotionQualityView, GivesOnlyTheNumbersTheEstimateSupports) {
     m.volumes = {motion(0, 0, 0, 0, 0, 0), motion(0.3, 0, 0, 0, 0, 0.002),
                  motion(0.3, 0, 0, 0, 0, 0.002)};
   }
-  const MotionQuality q = motionQuality(m, 3, 0.2);
+  const MotionNumbers q = motionQuality(m, 3, 0.2);
   ASSERT_EQ(q.volumes.size(), 3u);
   std::size_t present = 0;
   for (const auto& value : q.volumes[1]) present += value ? 1 : 0;
   EXPECT_EQ(present, c.presentColumns);
   EXPECT_FALSE(q.volumes[0][6]);
-  EXPECT_EQ(q.summary.fdMean.has_value(), c.hasFd);
+  EXPECT_EQ(q.fdMean.has_value(), c.hasFd);
   if (c.hasFd) {
     EXPECT_NEAR(*q.volumes[1][6], 0.4, 1e-12);
-    EXPECT_EQ(*q.summary.fdNum, 1);
+    EXPECT_EQ(*q.fdNum, 1);
   }
   const std::optional<std::string> warning = motionWarning("run.nii", q);
   EXPECT_EQ(warning.has_value(), *c.warningPart != '\0');
