@@ -81,16 +81,16 @@ std::string motionFindings(const MotionNumbers& motion) {
     }
     if (largest >= 0.0) {
       text += " The largest jump, " + fixed(largest, 2) + " mm, comes at volume " +
-              std::to_string(worst) + ".";
+              std::to_string(worst + 1) + ".";
     }
     text += " At most " + fixed(*s.maxTranslation, 2) + " mm and " +
-            fixed(*s.maxRotation * 180.0 / M_PI, 2) + " degrees from the reference (volume " +
-            std::to_string(motion.referenceVolume) + ").";
+            fixed(*s.maxRotation * 180.0 / M_PI, 2) + " degrees from the reference, volume " +
+            std::to_string(motion.referenceVolume + 1) + ".";
   } else {
     text =
         "Only the movement within the slices is estimated (the run has fewer than 3 "
         "slices); the reference is volume " +
-        std::to_string(motion.referenceVolume) + ".";
+        std::to_string(motion.referenceVolume + 1) + ".";
   }
   return text;
 }

@@ -54,6 +54,16 @@ std::vector<QualityNumber> qualityNumbers(const RunQuality& q) {
       number("std_dvars_mean", "Mean standardised DVARS", orNan(q.stdDvarsMean)),
       number("std_dvars_max", "Largest standardised DVARS", orNan(q.stdDvarsMax)),
       number("global_signal_mean", "Mean global signal", orNan(q.globalSignalMean))};
+  if (q.motion) {
+    const MotionNumbers& m = *q.motion;
+    numbers.push_back(number("fd_mean", "Mean framewise displacement (mm)", orNan(m.fdMean)));
+    numbers.push_back(
+        number("fd_perc", "Volumes with FD above the threshold (%)", orNan(m.fdPerc)));
+    numbers.push_back(
+        number("translation_max", "Largest translation (mm)", orNan(m.maxTranslation)));
+    numbers.push_back(number("rotation_max", "Largest rotation (degrees)",
+                             m.maxRotation ? *m.maxRotation * 180.0 / M_PI : NAN));
+  }
   for (QualityNumber& n : numbers) {
     if (n.key == "voxels_analysed_fraction") {
       n.limit = "below " + numberText(kAnalysedFractionLimit);

@@ -245,6 +245,29 @@ RunPageInput runPageInputFor(const RunReportSources& sources) {
   input.maps.push_back(std::move(mean));
   for (std::future<MapPanel>& panel : panels) input.maps.push_back(panel.get());
 
+  if (quality.motion &&
+      quality.motion->volumes.size() == static_cast<std::size_t>(result.volumes)) {
+    // FD and the six parameters first, rotations shown in degrees.
+    const MotionNumbers& motion = *quality.motion;
+    const auto column = [&motion](std::size_t c, double factor) {
+      std::vector<double> values;
+      for (const auto& row : motion.volumes) values.push_back(row[c] ? *row[c] * factor : NAN);
+      return values;
+    };
+    input.traces.push_back({"framewise_displacement", "Framewise displacement (mm)", column(6, 1.0),
+                            motion.fdThreshold});
+    const char* axes[] = {"x", "y", "z"};
+    for (std::size_t a = 0; a < 3; ++a) {
+      input.traces.push_back({kMotionColumns[a],
+                              std::string("Translation along ") + axes[a] + " (mm)", column(a, 1.0),
+                              std::nullopt});
+    }
+    for (std::size_t a = 0; a < 3; ++a) {
+      input.traces.push_back({kMotionColumns[3 + a],
+                              std::string("Rotation about ") + axes[a] + " (degrees)",
+                              column(3 + a, 180.0 / M_PI), std::nullopt});
+    }
+  }
   if (quality.functional) {
     addStandardIqms(*quality.functional, quality, sources.parameters.dialog.maxDeviation, input);
   }
@@ -266,6 +289,7 @@ RunPageInput runPageInputFor(const RunReportSources& sources) {
     input.numbers = qualityNumbers(quality);
     input.verdicts = verdictLines(quality, input.traces);
   }
+  if (quality.motion) input.verdicts.push_back(quality.motion->findings);
   input.warnings = result.warnings;
   for (const std::string& warning : floorWarnings(quality)) input.warnings.push_back(warning);
   input.log = withoutVolumeTable(sources.log);
