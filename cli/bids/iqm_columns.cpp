@@ -114,6 +114,23 @@ const std::vector<IqmColumn>& knownIqmColumns() {
        "The excess kurtosis of the eroded background region of the mean image.", "", false},
       {"summary_bg_n", "Background voxels of the mean image",
        "The voxels of the eroded background region of the mean image.", "voxels", false},
+      {"fd_mean", "Mean framewise displacement",
+       "Mean over the volumes after the first of the framewise displacement (Power et al. "
+       "2012): the summed absolute change of the six realignment parameters from the previous "
+       "volume, rotations as arc lengths on a 50 mm sphere.",
+       "mm", true},
+      {"fd_num", "Volumes moved",
+       "Volumes whose framewise displacement exceeds the run's FD threshold (--fd-threshold, "
+       "0.2 mm by default).",
+       "volumes", false},
+      {"fd_perc", "Share of volumes moved", "fd_num as a percentage of the volumes.", "percent",
+       true},
+      {"translation_max", "Largest translation",
+       "Largest absolute translation of any volume from the reference volume along any axis.", "mm",
+       true},
+      {"rotation_max", "Largest rotation",
+       "Largest absolute rotation of any volume from the reference volume about any axis.", "rad",
+       true},
   };
   return columns;
 }
