@@ -6,12 +6,19 @@
 # peak memory of each. On a shared machine the CPU ratio is the steadier.
 #
 # Usage: bench/compare.sh [--rounds N] [--build DIR] [--run FILE.nii] [--work DIR]
+#                         [--motion [--motion-volumes N]]
 #
 #   --rounds N   rounds of all four commands, in rotating order (default 5)
 #   --build DIR  build folder holding quorvel and its plug-in (default build)
 #   --run FILE   an existing 4D float run instead of the synthetic one
 #   --work DIR   scratch folder for the run and the outputs (default a new
 #                folder under /tmp, removed at the end)
+#   --motion     instead, head motion: quorvel's estimate (build/bench/motion_bench)
+#                against nipy's SpaceRealign (reference scan 0), time and accuracy
+#                against the truth, on a 64 x 64 x 36 run of 16-bit volumes (TSNR 80,
+#                AR(1) noise) made with known motion by the tests' generator
+#   --motion-volumes N  volumes of that run (default 120; nipy takes about a second
+#                each here)
 #
 # Installs Debian's mrtrix3 and python3-nipype when they are missing (via
 # sudo when not root). Not part of the test suite or CI: it needs a quiet
@@ -20,6 +27,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 rounds=5
+motion=0
+motionVolumes=120
 build=build
 run=""
 work=""
@@ -29,7 +38,9 @@ while (($#)); do
     --build) build=$2; shift 2 ;;
     --run) run=$2; shift 2 ;;
     --work) work=$2; shift 2 ;;
-    -h|--help) sed -n '2,18p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    --motion) motion=1; shift ;;
+    --motion-volumes) motionVolumes=$2; shift 2 ;;
+    -h|--help) sed -n '2,25p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "compare.sh: unknown argument $1" >&2; exit 2 ;;
   esac
 done
@@ -38,6 +49,33 @@ done
 quorvel=$build/quorvel
 [[ -x $quorvel ]] || { echo "compare.sh: no $quorvel; build the default preset first" >&2; exit 2; }
 python=/usr/bin/python3  # Debian's, which the packages below install into
+
+# --- Head motion against nipy ------------------------------------------------
+if [[ $motion -eq 1 ]]; then
+  if ! $python -c 'import nipy, scipy' 2>/dev/null; then
+    sudo=""; [[ $(id -u) -ne 0 ]] && sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
+      python3-nipy python3-scipy >/dev/null
+  fi
+  [[ -x $build/bench/motion_bench ]] || { echo "compare.sh: no $build/bench/motion_bench" >&2; exit 2; }
+  if [[ -z $work ]]; then
+    work=$(mktemp -d /tmp/quorvel-motion.XXXXXX)
+    trap 'rm -rf "$work"' EXIT
+  fi
+  mkdir -p "$work"
+  echo "== Making a 64 x 64 x 36 x $motionVolumes run with known motion"
+  $python tests/motion/make_known_motion_run.py --size 64 64 36 --volumes "$motionVolumes" \
+    --tsnr 80 80 --int16 --seed 22 "$work/motion.nii" "$work/motion.tsv"
+  echo "== quorvel run on it (the whole call, motion included)"
+  /usr/bin/time -f '%e s wall, %U s user, %S s sys' "$quorvel" run --quiet \
+    --out "$work/quorvel-out" --settings-dir "$work/settings" "$work/motion.nii"
+  echo "== quorvel's motion estimate alone"
+  "$build/bench/motion_bench" --rounds "$rounds" --run "$work/motion.nii" --truth "$work/motion.tsv"
+  echo "== nipy SpaceRealign"
+  $python bench/nipy_motion.py "$work/motion.nii" "$work/motion.tsv"
+  exit 0
+fi
 
 # --- Peers -------------------------------------------------------------------
 if ! command -v mrmath >/dev/null || ! $python -c 'import nipype' 2>/dev/null; then
