@@ -140,7 +140,8 @@ TEST_F(RunCommandTest, MapsCountsAndLogAgreeWithAnIndependentComputation) {
   const std::string tsv = readFile(out() / "sub-01_task-rest_desc-qc_timeseries.tsv");
   EXPECT_EQ(tsv.substr(0, tsv.find('\n')),
             "outlier_count\tspike_count\toutlier_fraction\tdvars\tstd_dvars\tglobal_signal\t"
-            "non_steady_state\taor\taqi");
+            "non_steady_state\taor\taqi\t"
+            "trans_x\ttrans_y\ttrans_z\trot_x\trot_y\trot_z\tframewise_displacement");
   EXPECT_NE(tsv.find("\n" + std::to_string(expected.outliers[12]) + "\t" +
                      std::to_string(expected.spikes[12]) + "\t"),
             std::string::npos);
