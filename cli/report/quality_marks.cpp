@@ -94,7 +94,9 @@ std::vector<std::string> verdictLines(const RunQuality& quality, const std::vect
         trace.key == "outlier_fraction" ? "more than " + numberText(100 * *trace.threshold) +
                                               " % of the analysed voxels outlying"
         : trace.key == "std_dvars" ? "a standardised DVARS above " + numberText(*trace.threshold)
-                                   : trace.label + " above " + numberText(*trace.threshold);
+        : trace.key == "framewise_displacement"
+            ? "a framewise displacement above " + numberText(*trace.threshold) + " mm"
+            : trace.label + " above " + numberText(*trace.threshold);
     lines.push_back(past.empty() ? "No volume has " + what + "."
                                  : countOf(past.size(), "volume") + " of " +
                                        std::to_string(trace.values.size()) + " " +
