@@ -103,7 +103,7 @@ class GroupTableTest : public ::testing::Test {
     nlohmann::json far = base;
     far["tsnr_median"] = 12.5;
     far.erase("dvars_mean");
-    far["fd_mean"] = 0.25;
+    far["site_score"] = 0.25;
     writeIqms("sub-05/func/sub-05_task-rest_desc-qc_iqms.json", far);
     // Not usable, or outside the layout: never rows.
     writeFile(out() / "sub-04/func/sub-04_task-broken_desc-qc_iqms.json", "{\"tsnr");
@@ -120,7 +120,7 @@ TEST_F(GroupTableTest, RowsComeFromTheLayoutAndFarNumbersAreFlagged) {
   EXPECT_EQ(table.entityColumns, (std::vector<std::string>{"sub", "ses", "task", "acq", "run"}));
   EXPECT_EQ(table.rows[1].outputFolder, fs::path("sub-01/ses-2/func"));
   EXPECT_EQ(table.rows[1].entitiesText, "sub-01_ses-2_task-rest_run-1");
-  EXPECT_EQ(table.iqmColumns.back(), "fd_mean");
+  EXPECT_EQ(table.iqmColumns.back(), "site_score");
 
   const GroupRow& far = table.rows[5];
   EXPECT_EQ(far.entity("sub"), "05");
@@ -132,7 +132,7 @@ TEST_F(GroupTableTest, RowsComeFromTheLayoutAndFarNumbersAreFlagged) {
   // alone in its own, too few to judge.
   for (std::size_t i : {0, 1, 3, 4}) EXPECT_EQ(table.rows[i].flags.at("tsnr_median"), false);
   EXPECT_EQ(table.rows[2].flags.at("tsnr_median"), std::nullopt);
-  EXPECT_EQ(far.flags.at("fd_mean"), std::nullopt);
+  EXPECT_EQ(far.flags.at("site_score"), std::nullopt);
 
   const std::string tsv = groupTableTsv(table);
   std::vector<std::string> lines;
@@ -152,7 +152,7 @@ TEST_F(GroupTableTest, RowsComeFromTheLayoutAndFarNumbersAreFlagged) {
 
   const nlohmann::json dictionary = nlohmann::json::parse(groupDictionaryJson(table));
   for (const char* column :
-       {"sub", "acq", "volumes", "tsnr_median", "flag_tsnr_median", "fd_mean", "flag_count"}) {
+       {"sub", "acq", "volumes", "tsnr_median", "flag_tsnr_median", "site_score", "flag_count"}) {
     EXPECT_TRUE(dictionary.contains(column)) << column;
   }
   EXPECT_NE(dictionary["flag_tsnr_median"]["Description"].get<std::string>().find("6 runs"),
