@@ -206,8 +206,9 @@ TEST_F(GroupTableTest, FilesThatAreNotIqmFilesAreRefusedByName) {
   const GroupTable table = collectGroupTable(out());
   EXPECT_EQ(table.rows.size(), 6u);
   for (const Case& c : cases) {
-    const auto named = std::find_if(table.problems.begin(), table.problems.end(),
-                                    [&](const std::string& p) { return p.find(c.name) != p.npos; });
+    const auto named =
+        std::find_if(table.problems.begin(), table.problems.end(),
+                     [&](const std::string& p) { return p.find(c.name) != std::string::npos; });
     ASSERT_NE(named, table.problems.end()) << c.name;
     EXPECT_NE(named->find(c.reason), std::string::npos) << *named;
   }

@@ -31,7 +31,9 @@ class DefinitionTest : public ::testing::TestWithParam<ValueCase> {};
 TEST_P(DefinitionTest, GivesTheHandWorkedValue) {
   const ValueCase& c = GetParam();
   ASSERT_EQ(c.found.has_value(), c.expected.has_value());
-  if (c.expected) EXPECT_NEAR(*c.found, *c.expected, 1e-9 * std::max(1.0, std::fabs(*c.expected)));
+  if (c.expected) {
+    EXPECT_NEAR(*c.found, *c.expected, 1e-9 * std::max(1.0, std::fabs(*c.expected)));
+  }
 }
 
 VoxelImage repeated(std::vector<std::pair<std::size_t, double>> runs) {
