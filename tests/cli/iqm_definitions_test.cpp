@@ -36,7 +36,7 @@ TEST_P(DefinitionTest, GivesTheHandWorkedValue) {
   }
 }
 
-VoxelImage repeated(std::vector<std::pair<std::size_t, double>> runs) {
+VoxelImage repeated(const std::vector<std::pair<std::size_t, double>>& runs) {
   VoxelImage image;
   for (const auto& [count, value] : runs) image.insert(image.end(), count, value);
   return image;
