@@ -1,5 +1,6 @@
 #include "cli/base/number_text.h"
 
+#include <cstdio>
 #include <sstream>
 
 namespace quorvel::cli {
@@ -8,6 +9,12 @@ std::string numberText(double value) {
   std::ostringstream text;
   text << value;
   return text.str();
+}
+
+std::string fixedText(double value, int decimals) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.*f", decimals, value);
+  return text;
 }
 
 }  // namespace quorvel::cli

@@ -10,6 +10,9 @@ namespace quorvel::cli {
 // "3.40282e+38" for the largest float.
 std::string numberText(double value);
 
+// `value` with `decimals` digits after the point, as "%.*f" writes it.
+std::string fixedText(double value, int decimals);
+
 }  // namespace quorvel::cli
 
 #endif  // QUORVEL_CLI_BASE_NUMBER_TEXT_H_

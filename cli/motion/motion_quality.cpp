@@ -3,17 +3,9 @@
 #include <cmath>
 #include <cstdio>
 
+#include "cli/base/number_text.h"
+
 namespace quorvel::cli {
-
-namespace {
-
-std::string fixed(double value, int decimals) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.*f", decimals, value);
-  return text;
-}
-
-}  // namespace
 
 MotionNumbers motionQuality(const RunMotion& motion, std::size_t volumes, double fdThreshold) {
   MotionNumbers out;
@@ -70,9 +62,9 @@ std::string motionFindings(const MotionNumbers& motion) {
   const MotionNumbers& s = motion;
   std::string text;
   if (s.fdMean) {
-    text = "Mean framewise displacement " + fixed(*s.fdMean, 3) + " mm; " +
+    text = "Mean framewise displacement " + fixedText(*s.fdMean, 3) + " mm; " +
            std::to_string(*s.fdNum) + " volume" + (*s.fdNum == 1 ? "" : "s") + " (" +
-           fixed(*s.fdPerc, 1) + "%) above " + fixed(motion.fdThreshold, 2) + " mm.";
+           fixedText(*s.fdPerc, 1) + "%) above " + fixedText(motion.fdThreshold, 2) + " mm.";
     std::size_t worst = 0;
     double largest = -1.0;
     for (std::size_t v = 0; v < motion.volumes.size(); ++v) {
@@ -80,11 +72,11 @@ std::string motionFindings(const MotionNumbers& motion) {
       if (fd && *fd > largest) largest = *fd, worst = v;
     }
     if (largest >= 0.0) {
-      text += " The largest jump, " + fixed(largest, 2) + " mm, comes at volume " +
+      text += " The largest jump, " + fixedText(largest, 2) + " mm, comes at volume " +
               std::to_string(worst + 1) + ".";
     }
-    text += " At most " + fixed(*s.maxTranslation, 2) + " mm and " +
-            fixed(*s.maxRotation * 180.0 / M_PI, 2) + " degrees from the reference, volume " +
+    text += " At most " + fixedText(*s.maxTranslation, 2) + " mm and " +
+            fixedText(*s.maxRotation * 180.0 / M_PI, 2) + " degrees from the reference, volume " +
             std::to_string(motion.referenceVolume + 1) + ".";
   } else {
     text =

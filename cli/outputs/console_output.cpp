@@ -3,17 +3,12 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "cli/base/number_text.h"
 #include "cli/nifti/nifti_run.h"
 #include "cli/quality/run_verdict.h"
 
 namespace quorvel::cli {
 namespace {
-
-std::string fixed(double value, int decimals) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.*f", decimals, value);
-  return text;
-}
 
 // `value` to `digits` significant digits, as "%g" writes it.
 std::string significant(double value, int digits) {
@@ -40,7 +35,7 @@ bool isPerVolumeTableLine(const std::string& line) {
 std::string progressLine(std::size_t number, std::size_t count, const RunResult& run,
                          double seconds) {
   std::string line = "[" + std::to_string(number) + "/" + std::to_string(count) + "] " +
-                     niftiStem(run.runPath) + ": " + fixed(seconds, 1) + " s, ";
+                     niftiStem(run.runPath) + ": " + fixedText(seconds, 1) + " s, ";
   const RunQuality& q = run.quality;
   line +=
       q.outlierVolumes ? countOf(*q.outlierVolumes, "outlier volume") : std::string("no counts");
@@ -53,12 +48,12 @@ std::string summaryLine(const RunResult& run) {
   std::string line = niftiStem(run.runPath) + ": " + countOf(run.volumes, "volume") + ", " +
                      std::to_string(s.voxelsAnalysed) + " voxels analysed";
   if (s.voxels > 0) {
-    line +=
-        " (" +
-        fixed(100.0 * static_cast<double>(s.voxelsAnalysed) / static_cast<double>(s.voxels), 0) +
-        "%)";
+    line += " (" +
+            fixedText(100.0 * static_cast<double>(s.voxelsAnalysed) / static_cast<double>(s.voxels),
+                      0) +
+            "%)";
   }
-  if (s.tsnrMedian) line += ", median TSNR " + fixed(*s.tsnrMedian, 1);
+  if (s.tsnrMedian) line += ", median TSNR " + fixedText(*s.tsnrMedian, 1);
   if (q.functional) {
     // The verdict comes from the IQMs on the brain mask and the
     // steady-state volumes; the plug-in's per-voxel counts stay in the
@@ -83,8 +78,8 @@ std::string summaryLine(const RunResult& run) {
     line += ", " + countOf(*q.outlierVolumes, "outlier volume") + ", " +
             countOf(*q.spikeVolumes, "spike volume");
   }
-  if (q.dvarsMax) line += ", DVARS max " + fixed(*q.dvarsMax, 1);
-  if (q.stdDvarsMax) line += " (standardised " + fixed(*q.stdDvarsMax, 2) + ")";
+  if (q.dvarsMax) line += ", DVARS max " + fixedText(*q.dvarsMax, 1);
+  if (q.stdDvarsMax) line += " (standardised " + fixedText(*q.stdDvarsMax, 2) + ")";
   if (!run.warnings.empty())
     line += ", " + countOf(static_cast<long>(run.warnings.size()), "warning");
   return line;
