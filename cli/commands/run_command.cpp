@@ -27,7 +27,6 @@
 #include "cli/commands/mdm_file.h"
 #include "cli/commands/settings_place.h"
 #include "cli/locking/folder_lock.h"
-#include "cli/motion/motion_mask.h"
 #include "cli/motion/motion_quality.h"
 #include "cli/motion/run_motion.h"
 #include "cli/nifti/nifti_run.h"
@@ -323,28 +322,18 @@ struct SampleResults {
   report::RunSamples page;  // when the run page is written
 };
 
-// The head motion of a run: every volume realigned to its first steady
-// volume inside the head (from the reader's voxel means, or the samples'
-// own when --scale changed them), on up to `threads` threads.
+// The head motion of a run: every volume realigned to the volume
+// `firstSteadyVolume`, compared inside `mask`, on up to `threads` threads.
 MotionNumbers motionOfRun(const SampleView& samples, const nifti_image& header,
-                          const std::vector<float>& readerMeans, unsigned threads,
+                          const VoxelMask& mask, std::size_t firstSteadyVolume, unsigned threads,
                           double fdThreshold) {
   const MotionGrid grid{
       {static_cast<int>(header.nx), static_cast<int>(header.ny), static_cast<int>(header.nz)},
       {std::fabs(header.dx), std::fabs(header.dy), std::fabs(header.dz)}};
-  std::vector<float> means = readerMeans;
-  if (means.size() != samples.voxels) {
-    means.assign(samples.voxels, 0.0f);
-    for (std::size_t v = 0; v < samples.voxels; ++v) {
-      double sum = 0.0;
-      for (std::size_t t = 0; t < samples.volumes; ++t) sum += samples.at(v, t);
-      means[v] =
-          static_cast<float>(sum / static_cast<double>(std::max<std::size_t>(samples.volumes, 1)));
-    }
-  }
   MotionOptions options;
   options.threads = threads;
-  const RunMotion motion = estimateRunMotion(samples, grid, headMaskOfMeans(means), options);
+  options.referenceVolume = firstSteadyVolume;
+  const RunMotion motion = estimateRunMotion(samples, grid, mask, options);
   return motionQuality(motion, samples.volumes, fdThreshold);
 }
 
@@ -361,10 +350,19 @@ std::vector<OrderedWork<SampleResults>::Task> sampleTasks(
     const VoxelMask* givenMask = mask ? &*mask : nullptr;
     tasks.push_back([samples, header, readerMeans, givenMask, runPages, threads, fdThreshold] {
       SampleResults results;
+      const VoxelGrid grid{static_cast<std::size_t>(header->nx),
+                           static_cast<std::size_t>(header->ny),
+                           static_cast<std::size_t>(header->nz)};
+      // The motion is estimated on the IQMs' brain mask, against the first
+      // steady-state volume, so both judge the same voxels and volumes.
+      results.numbers.iqms = steadyStateBrain(samples, grid, threads, givenMask);
       // The motion reads the samples beside the statistics: each keeps
       // its own threads busy while the other waits for memory.
+      // It reads only the mask, which nothing changes from here on.
+      const VoxelMask& brainMask = results.numbers.iqms.mask;
+      const std::size_t firstSteadyVolume = results.numbers.iqms.dummy;
       std::future<MotionNumbers> motion = startBeside(threads > 1, [&] {
-        return motionOfRun(samples, *header, *readerMeans, threads, fdThreshold);
+        return motionOfRun(samples, *header, brainMask, firstSteadyVolume, threads, fdThreshold);
       });
       VoxelMeans means = testedMeans(*readerMeans, kIntensityFloor);
       const auto samplePage = [&] { return report::sampleForRunPage(samples, *header, &means); };
@@ -377,10 +375,7 @@ std::vector<OrderedWork<SampleResults>::Task> sampleTasks(
         page = startBeside(threads > 1 && means.mean.size() == samples.voxels, samplePage);
       }
       results.numbers.stats = computeSampleStatistics(samples, threads, &means);
-      const VoxelGrid grid{static_cast<std::size_t>(header->nx),
-                           static_cast<std::size_t>(header->ny),
-                           static_cast<std::size_t>(header->nz)};
-      results.numbers.iqms = computeFunctionalIqms(samples, grid, threads, givenMask);
+      addMaskedIqms(samples, grid, threads, &results.numbers.iqms);
       if (page.valid()) results.page = page.get();
       results.motion = motion.get();
       return results;

@@ -34,9 +34,20 @@ struct FunctionalIqms {
 
 // The IQMs of `samples` laid out on `grid`, computed by up to `threads`
 // threads, the same bits for any number; with `givenMask` (the grid's
-// size) in place of the automatic brain mask.
+// size) in place of the automatic brain mask. steadyStateBrain() followed
+// by addMaskedIqms().
 FunctionalIqms computeFunctionalIqms(const SampleView& samples, const VoxelGrid& grid,
                                      unsigned threads, const VoxelMask* givenMask = nullptr);
+
+// The first step alone, which the head motion shares: only `dummy`, the
+// mask and the mean image are set.
+FunctionalIqms steadyStateBrain(const SampleView& samples, const VoxelGrid& grid, unsigned threads,
+                                const VoxelMask* givenMask = nullptr);
+
+// Adds to `iqms`, made by steadyStateBrain() from the same run, every IQM
+// on its mask and steady-state volumes.
+void addMaskedIqms(const SampleView& samples, const VoxelGrid& grid, unsigned threads,
+                   FunctionalIqms* iqms);
 
 }  // namespace quorvel::cli
 

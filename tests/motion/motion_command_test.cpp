@@ -76,4 +76,48 @@ TEST(MotionCommand, WritesConfoundsAndCountsAboveTheGivenThreshold) {
   EXPECT_EQ(units["framewise_displacement"]["Units"], "mm");
 }
 
+// The motion shares the IQMs' choice of volumes and voxels: the reference
+// is the first volume after the non-steady-state ones, and a given mask is
+// the one compared (here a corner outside the head, flat in 16-bit
+// samples, so the motion must be missing rather than made up).
+TEST(MotionCommand, UsesTheFirstSteadyVolumeAndTheGivenMask) {
+  cli_test::TempFolder folder("motion-mask");
+  const std::string run = folder.file("sub-01_task-rest_bold.nii");
+  ASSERT_EQ(known_motion::makeRun("--size 40 40 24 --volumes 14 --dummies 3 --int16 --seed 6", run,
+                                  folder.file("truth.tsv")),
+            0);
+  cli_test::TestRun corner;
+  corner.nx = 40, corner.ny = 40, corner.nz = 24, corner.nt = 1;
+  corner.datatype = DT_UINT8;
+  corner.samples.assign(40 * 40 * 24, 0.0);
+  for (int z = 0; z < 4; ++z) {
+    for (int y = 0; y < 4; ++y) {
+      for (int x = 0; x < 4; ++x) corner.at(x, y, z, 0) = 1.0;
+    }
+  }
+  cli_test::writeRun(corner, folder.file("corner.nii"));
+
+  const cli_test::CommandResult own =
+      cli_test::runQuorvel({"run", "--quiet", "--no-report", "--out", "own", run}, folder.path());
+  ASSERT_EQ(own.exitStatus, 0) << own.err;
+  const std::string stem = "sub-01_task-rest_desc-qc_";
+  const auto iqms =
+      nlohmann::json::parse(cli_test::readFile(folder.path() / "own" / (stem + "iqms.json")));
+  ASSERT_EQ(iqms["dummy"].get<long>(), 3);
+  for (const char* column : {"trans_x", "trans_y", "trans_z", "rot_x", "rot_y", "rot_z"}) {
+    const std::vector<double> values =
+        tsvColumn((folder.path() / "own" / (stem + "timeseries.tsv")).string(), column);
+    ASSERT_EQ(values.size(), 14U) << column;
+    EXPECT_EQ(values[3], 0.0) << column << " of the reference volume";
+  }
+
+  const cli_test::CommandResult given = cli_test::runQuorvel(
+      {"run", "--no-report", "--out", "given", "--mask", "corner.nii", run}, folder.path());
+  EXPECT_NE(given.err.find("head motion could not be estimated"), std::string::npos) << given.err;
+  const std::vector<double> fd = tsvColumn(
+      (folder.path() / "given" / (stem + "timeseries.tsv")).string(), "framewise_displacement");
+  ASSERT_EQ(fd.size(), 14U);
+  for (double value : fd) EXPECT_TRUE(std::isnan(value));
+}
+
 }  // namespace
