@@ -68,7 +68,7 @@ std::string summaryLine(const RunResult& run) {
     add("aor", f.temporal.aor, 2);
     add("aqi", f.quality.mean, 2);
     add("dvars_std", f.temporal.dvarsStd, 3);
-    line += "; " + runVerdict(f).summary;
+    line += "; " + runVerdict(f, q.motion ? &*q.motion : nullptr).summary;
     if (!run.warnings.empty()) {
       line += ", " + countOf(static_cast<long>(run.warnings.size()), "warning");
     }

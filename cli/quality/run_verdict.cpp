@@ -69,7 +69,7 @@ double chanceOfOutlyingVoxel(double deviations, std::size_t voxels) {
   return -std::expm1(static_cast<double>(voxels) * std::log1p(-perVoxel));
 }
 
-RunVerdict runVerdict(const FunctionalIqms& iqms) {
+RunVerdict runVerdict(const FunctionalIqms& iqms, const MotionNumbers* motion) {
   RunVerdict verdict;
   const TemporalIqms& t = iqms.temporal;
   const std::size_t volumes = t.aorSeries.size();
@@ -104,6 +104,15 @@ RunVerdict runVerdict(const FunctionalIqms& iqms) {
                                  (low ? ", below " : ", at least ") + decimal(kTsnrLimit, 3) + ".");
       if (low) reasons.push_back("TSNR " + decimal(*t.tsnr, 3));
     }
+  }
+  // The motion's own sentence comes from the motion; only its marks join
+  // the summary here.
+  if (motion != nullptr && motion->fdMean && *motion->fdMean > kFdMeanLimit) {
+    reasons.push_back("mean FD " + decimal(*motion->fdMean, 3) + " mm");
+  }
+  if (motion != nullptr && motion->fdPerc && *motion->fdPerc > kFdPercLimit) {
+    reasons.push_back(decimal(*motion->fdPerc, 3) + " % of volumes above FD " +
+                      decimal(motion->fdThreshold, 3) + " mm");
   }
   verdict.check = !reasons.empty();
   std::string why;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cli/quality/functional_iqms.h"
+#include "cli/quality/motion_numbers.h"
 
 namespace quorvel::cli {
 
@@ -21,6 +22,12 @@ constexpr double kDvarsStdVolumeLimit = 1.5;
 // A median TSNR in the brain mask below this is poor for BOLD work.
 constexpr double kTsnrLimit = 40.0;
 
+// A mean framewise displacement above this, in mm, or more than this
+// percentage of volumes above the FD threshold, marks the run: the
+// stringent exclusion criteria of Parkes et al. 2018 (NeuroImage 171).
+constexpr double kFdMeanLimit = 0.25;
+constexpr double kFdPercLimit = 20.0;
+
 // What the run's IQMs say.
 struct RunVerdict {
   bool check = false;                 // some finding needs a look
@@ -29,8 +36,9 @@ struct RunVerdict {
   std::vector<std::size_t> aorVolumes, dvarsVolumes;  // marked volumes, from 0
 };
 
-// The verdict on `iqms`; an empty brain mask is itself a finding.
-RunVerdict runVerdict(const FunctionalIqms& iqms);
+// The verdict on `iqms` and, when given, the run's head `motion`; an empty
+// brain mask is itself a finding.
+RunVerdict runVerdict(const FunctionalIqms& iqms, const MotionNumbers* motion = nullptr);
 
 // "10, 31-34 and 72" for whole numbers in increasing order.
 std::string rangesText(const std::vector<long>& numbers);

@@ -128,7 +128,8 @@ QualityNumber plain(const std::string& key, const std::string& label, double val
 // unmarked, with the chance level they reach at the run's size.
 void addStandardIqms(const FunctionalIqms& f, const RunQuality& quality, double maxDeviation,
                      RunPageInput& input) {
-  const RunVerdict verdict = runVerdict(f);
+  const MotionNumbers* motion = quality.motion ? &*quality.motion : nullptr;
+  const RunVerdict verdict = runVerdict(f, motion);
   const TemporalIqms& t = f.temporal;
   std::vector<double> aor = seriesOf(t.aorSeries);
   for (std::size_t v = 0; v < f.dummy && v < aor.size(); ++v) aor[v] = std::nan("");
@@ -162,6 +163,21 @@ void addStandardIqms(const FunctionalIqms& f, const RunQuality& quality, double 
       plain("snr", "Signal-to-noise ratio (snr)", orNan(f.image.snr)),
       plain("fwhm_avg", "Smoothness, mean FWHM in voxels (fwhm_avg)", orNan(f.smoothness.average)),
   };
+  if (motion != nullptr && motion->fdMean) {
+    const double fdMean = *motion->fdMean;
+    const double fdPerc = orNan(motion->fdPerc);
+    input.numbers.push_back(marked("fd_mean", "Mean framewise displacement, mm (fd_mean)", fdMean,
+                                   "above 0.25", fdMean > kFdMeanLimit));
+    input.numbers.push_back(
+        plain("fd_num", "Volumes with FD above " + numberText(motion->fdThreshold) + " mm (fd_num)",
+              countValue(motion->fdNum)));
+    input.numbers.push_back(marked("fd_perc", "Share of volumes above it, % (fd_perc)", fdPerc,
+                                   "above 20", fdPerc > kFdPercLimit));
+    input.numbers.push_back(plain("translation_max", "Largest translation, mm (translation_max)",
+                                  orNan(motion->maxTranslation)));
+    input.numbers.push_back(
+        plain("rotation_max", "Largest rotation, rad (rotation_max)", orNan(motion->maxRotation)));
+  }
   input.verdicts = verdict.findings;
 
   // The plug-in's numbers, as per-voxel counts over its own voxels.

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -155,6 +156,27 @@ INSTANTIATE_TEST_SUITE_P(
                       EventCase{"spikes", recipe(120, 0, {25, 70, 111}), 0, {25, 70, 111}},
                       EventCase{"both", recipe(90, 2, {5, 60}), 2, {5, 60}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Head motion marks a run past either stringent exclusion limit, and only
+// then; a run whose motion is missing is not marked for it.
+TEST(MotionVerdict, MarksTheRunPastEitherLimitOnly) {
+  const HeadRun run = makeHeadRun(recipe(60, 0, {}));
+  const FunctionalIqms iqms = computeFunctionalIqms(run.view(), run.grid, 1);
+  ASSERT_FALSE(runVerdict(iqms).check) << runVerdict(iqms).summary;
+  struct Case {
+    std::optional<double> fdMean, fdPerc;
+    const char* summary;
+  };
+  for (const Case& c :
+       {Case{0.25, 20.0, "no finding"}, Case{0.26, 0.0, "check this run: mean FD 0.26 mm"},
+        Case{0.1, 20.5, "check this run: 20.5 % of volumes above FD 0.2 mm"},
+        Case{std::nullopt, std::nullopt, "no finding"}}) {
+    MotionNumbers motion;
+    motion.fdMean = c.fdMean;
+    motion.fdPerc = c.fdPerc;
+    EXPECT_EQ(runVerdict(iqms, &motion).summary, c.summary);
+  }
+}
 
 }  // namespace
 }  // namespace quorvel::cli
