@@ -180,6 +180,45 @@ TEST_F(GroupTableTest, TheCommandWritesTheTableAndSaysWhatItLeftOut) {
   EXPECT_NE(result.err.find("run the participant level first"), std::string::npos);
 }
 
+// Runs that do not compare are said to be so: one made with other
+// parameters is named in a warning, and one with an empty brain mask is an
+// error, a failed level and a flagged row, not a quiet gap.
+TEST_F(GroupTableTest, RunsThatDoNotCompareAreNamed) {
+  fs::remove(out() / "sub-04/func/sub-04_task-broken_desc-qc_iqms.json");
+  nlohmann::json usual = {{"Volumes", 30},
+                          {"tsnr_median", 60.0},
+                          {"brain_mask_voxels", 900},
+                          {"tsnr", 70.0},
+                          {"Parameters", {{"MaxDeviation", 4}}}};
+  for (const char* run : {"sub-01/func/sub-01_task-rest", "sub-03/func/sub-03_task-rest",
+                          "sub-04/func/sub-04_task-rest", "sub-05/func/sub-05_task-rest"}) {
+    writeIqms(std::string(run) + "_desc-qc_iqms.json", usual);
+  }
+  nlohmann::json other = usual;
+  other["Parameters"]["MaxDeviation"] = 5;
+  writeIqms("sub-06/func/sub-06_task-rest_desc-qc_iqms.json", other);
+  nlohmann::json empty = usual;
+  empty["brain_mask_voxels"] = 0;
+  empty["tsnr"] = nullptr;
+  writeIqms("sub-07/func/sub-07_task-rest_desc-qc_iqms.json", empty);
+
+  const cli_test::CommandResult result = cli_test::runQuorvel(
+      {"bids", "absent-bids", "out", "group", "--task-label", "rest"}, folder.path());
+  EXPECT_EQ(result.exitStatus, 1) << result.err;
+  for (const char* said :
+       {"warning: sub-06_task-rest was made with other parameters than most runs",
+        "sub-07_task-rest_desc-qc_iqms.json: the brain mask is empty"}) {
+    EXPECT_NE(result.err.find(said), std::string::npos) << said << " in " << result.err;
+  }
+  EXPECT_EQ(result.err.find("sub-01_task-rest was made"), std::string::npos) << result.err;
+  const GroupTable table = collectGroupTable(out());
+  const auto row = std::find_if(table.rows.begin(), table.rows.end(), [](const GroupRow& r) {
+    return r.entitiesText == "sub-07_task-rest";
+  });
+  ASSERT_NE(row, table.rows.end());
+  EXPECT_EQ(row->flags.at("brain_mask_voxels"), std::optional<bool>(true));
+}
+
 // Entries named like IQM files that are not readable ones: each is left
 // out with its name and the reason, without blocking or filling the memory.
 TEST_F(GroupTableTest, FilesThatAreNotIqmFilesAreRefusedByName) {

@@ -1348,6 +1348,46 @@ TEST_F(RunCommandTest, NegativeZeroThresholdsAreZero) {
   EXPECT_NE(script.find("spike_def.value = 0;"), std::string::npos);
 }
 
+// A header that disagrees with the sidecar or the given repetition time
+// loses, and the user is told which two differed; agreement is silent.
+TEST_F(RunCommandTest, ARepetitionTimeThatDisagreesWithTheHeaderIsSaid) {
+  struct Case {
+    const char* sidecar;  // nullptr: none
+    const char* option;   // --repetition-time, or nullptr
+    const char* said;     // nullptr: no warning about the header
+    double used;
+  };
+  const Case cases[] = {
+      {"{\"RepetitionTime\": 3.0}", nullptr,
+       "a_bold.nii: the header gives a repetition time of 1.5 s, its sidecar ", 3.0},
+      {nullptr, "3", "a_bold.nii: the header gives a repetition time of 1.5 s, the one given 3 s",
+       3.0},
+      {"{\"RepetitionTime\": 1.5}", nullptr, nullptr, 1.5},
+  };
+  TestRun run = typicalRun();
+  run.withUnits = true;
+  writeRun(run, folder.file("a_bold.nii"));
+  for (const Case& c : cases) {
+    fs::remove(folder.path() / "a_bold.json");
+    if (c.sidecar != nullptr) writeFile(folder.path() / "a_bold.json", c.sidecar);
+    std::vector<std::string> args = {"run",     "-o", "qc", "--no-report", "--settings-dir",
+                                     "settings"};
+    if (c.option != nullptr) args.insert(args.end(), {"--repetition-time", c.option});
+    args.push_back("a_bold.nii");
+    const CommandResult result = runQuorvel(args, folder.path());
+    ASSERT_EQ(result.exitStatus, 0) << result.err;
+    if (c.said != nullptr) {
+      EXPECT_NE(result.err.find(c.said), std::string::npos) << result.err;
+    } else {
+      EXPECT_EQ(result.err.find("the header gives"), std::string::npos) << result.err;
+    }
+    const std::string iqms = readFile(out() / "a_bold_desc-qc_iqms.json");
+    EXPECT_NE(iqms.find("\"RepetitionTime\": " + std::string(c.used == 3.0 ? "3" : "1.5")),
+              std::string::npos)
+        << iqms;
+  }
+}
+
 TEST(CommandHelpTest, HelpDescribesUsageOptionsAndAnExample) {
   TempFolder folder;
   CommandResult top = runQuorvel({"--help"}, folder.path());
