@@ -130,24 +130,11 @@ std::string readRow(const fs::path& file, const fs::path& outFolder, GroupRow& r
   return "";
 }
 
-// The runs judged together: those of one task and acquisition, since
-// another task or acquisition gives other numbers without any fault.
-std::string comparableGroup(const GroupRow& row) {
-  return row.entity("task") + "/" + row.entity("acq");
-}
-
 void judge(GroupTable& table) {
   table.fences.clear();
   std::map<std::string, std::vector<GroupRow*>> groups;
   for (GroupRow& row : table.rows) groups[comparableGroup(row)].push_back(&row);
   for (const std::string& iqm : table.judgedIqms) {
-    // The study-wide fences, which the study page draws.
-    std::vector<double> all;
-    for (const GroupRow& row : table.rows) {
-      const auto it = row.iqms.find(iqm);
-      if (it != row.iqms.end() && it->second) all.push_back(*it->second);
-    }
-    if (const std::optional<Fences> fences = tukeyFences(all)) table.fences[iqm] = *fences;
     for (const auto& [group, rows] : groups) {
       std::vector<double> values;
       for (const GroupRow* row : rows) {
@@ -155,6 +142,7 @@ void judge(GroupTable& table) {
         if (it != row->iqms.end() && it->second) values.push_back(*it->second);
       }
       const std::optional<Fences> fences = tukeyFences(values);
+      if (fences) table.fences[group][iqm] = *fences;
       for (GroupRow* row : rows) {
         const auto it = row->iqms.find(iqm);
         const bool hasValue = it != row->iqms.end() && it->second;
@@ -189,6 +177,11 @@ bool matches(const GroupRow& row, const std::string& key, const std::vector<std:
 }
 
 }  // namespace
+
+std::string comparableGroup(const GroupRow& row) {
+  const std::string acquisition = row.entity("acq");
+  return "task-" + row.entity("task") + (acquisition == "n/a" ? "" : " acq-" + acquisition);
+}
 
 std::string GroupRow::entity(const std::string& key) const {
   for (const auto& [k, v] : entities) {

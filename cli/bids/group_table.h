@@ -44,13 +44,20 @@ struct GroupTable {
   std::vector<std::string> entityColumns;  // in BIDS order, those any run has
   std::vector<std::string> iqmColumns;     // the known numbers, then others found
   std::vector<std::string> judgedIqms;     // the numbers with a flag column
-  std::map<std::string, Fences> fences;    // by judged number, when enough runs
-  std::vector<GroupRow> rows;              // in the order of their paths
+  // By comparable group (comparableGroup()), then judged number, where the
+  // group has enough runs with a value.
+  std::map<std::string, std::map<std::string, Fences>> fences;
+  std::vector<GroupRow> rows;  // in the order of their paths
   // IQM files and folders that could not be used, each with the reason.
   std::vector<std::string> problems;
   // Numbers of usable IQM files that were left out, naming the file.
   std::vector<std::string> notes;
 };
+
+// The runs judged together with `row`, named for people: its task and, when
+// it has one, its acquisition ("task-rest acq-fast"), since another task
+// or acquisition gives other numbers without any fault.
+std::string comparableGroup(const GroupRow& row);
 
 // Reads every "sub-*/[ses-*/]func/*_desc-qc_iqms.json" under `outFolder`
 // (the participant level's outputs, nothing else) and flags the numbers

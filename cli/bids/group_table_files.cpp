@@ -101,12 +101,13 @@ std::string groupDictionaryJson(const GroupTable& table) {
         " lies below Q1 - 1.5 IQR or above Q3 + 1.5 IQR, where "
         "Q1 and Q3 are the quartiles (linear interpolation between order statistics) of " +
         iqm +
-        " over the runs of this table that have one and IQR = Q3 - Q1; 0 otherwise. "
-        "n/a when the run has no value or fewer than " +
-        std::to_string(kFewestRunsToFlag) + " runs have one.";
-    const auto fences = table.fences.find(iqm);
-    if (fences != table.fences.end()) {
-      description += " Here: " + std::to_string(fences->second.count) +
+        " over the runs of this table with the same task and acquisition that have one, and "
+        "IQR = Q3 - Q1; 0 otherwise. n/a when the run has no value or fewer than " +
+        std::to_string(kFewestRunsToFlag) + " such runs have one.";
+    for (const auto& [group, byIqm] : table.fences) {
+      const auto fences = byIqm.find(iqm);
+      if (fences == byIqm.end()) continue;
+      description += " " + group + ": " + std::to_string(fences->second.count) +
                      " runs, Q1 = " + numberText(fences->second.q1) +
                      ", Q3 = " + numberText(fences->second.q3) + ", fences " +
                      numberText(fences->second.lower) + " and " + numberText(fences->second.upper) +

@@ -25,10 +25,12 @@ StudyPageInput studyPageInputFor(const GroupTable& table, const fs::path& outFol
   input.entityColumns = table.entityColumns;
   input.flagRule =
       "A red cell lies below Q1 - 1.5 IQR or above Q3 + 1.5 IQR of the same number over "
-      "the study's runs (judged when at least 4 runs have a value).";
+      "the runs of the same task and acquisition (judged when at least 4 of them have a "
+      "value).";
   for (const GroupRow& row : table.rows) {
     StudyRun run;
     run.name = row.entitiesText;
+    run.group = comparableGroup(row);
     for (const std::string& entity : table.entityColumns)
       run.entities.push_back(row.entity(entity));
     const fs::path page = row.outputFolder / (row.entitiesText + "_desc-qc_report.html");
@@ -47,10 +49,11 @@ StudyPageInput studyPageInputFor(const GroupTable& table, const fs::path& outFol
       const auto flag = row.flags.find(iqm);
       number.flagged.push_back(flag != row.flags.end() && flag->second && *flag->second);
     }
-    const auto fences = table.fences.find(iqm);
-    if (fences != table.fences.end()) {
-      number.lowerFence = fences->second.lower;
-      number.upperFence = fences->second.upper;
+    for (const auto& [group, byIqm] : table.fences) {
+      const auto fences = byIqm.find(iqm);
+      if (fences != byIqm.end()) {
+        number.fences.push_back({group, fences->second.lower, fences->second.upper});
+      }
     }
     input.numbers.push_back(std::move(number));
   }

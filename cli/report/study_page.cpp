@@ -85,7 +85,23 @@ std::string runTable(const StudyPageInput& input) {
   return html + "</tbody></table>";
 }
 
+// The groups of runs judged together, in order of their first run.
+std::vector<std::string> groupsOf(const StudyPageInput& input) {
+  std::vector<std::string> groups;
+  for (const StudyRun& run : input.runs) {
+    if (std::find(groups.begin(), groups.end(), run.group) == groups.end()) {
+      groups.push_back(run.group);
+    }
+  }
+  return groups;
+}
+
+// One strip per number: a lane per group of runs judged together, each
+// with its own fences, so a dot is seen against the fences it was judged
+// by.
 std::string stripPlot(const StudyPageInput& input, const StudyNumber& number) {
+  const std::vector<std::string> groups = groupsOf(input);
+  const bool labelled = groups.size() > 1;
   double low = INFINITY, high = -INFINITY;
   for (std::size_t r = 0; r < input.runs.size(); ++r) {
     const double v = valueOf(number, r);
@@ -93,20 +109,25 @@ std::string stripPlot(const StudyPageInput& input, const StudyNumber& number) {
     low = std::min(low, v);
     high = std::max(high, v);
   }
-  for (const auto& fence : {number.lowerFence, number.upperFence}) {
-    if (fence && std::isfinite(*fence) && low <= high) {
-      low = std::min(low, *fence);
-      high = std::max(high, *fence);
+  for (const GroupFences& fences : number.fences) {
+    for (const auto& fence : {fences.lower, fences.upper}) {
+      if (fence && std::isfinite(*fence) && low <= high) {
+        low = std::min(low, *fence);
+        high = std::max(high, *fence);
+      }
     }
   }
+  const double lanes = static_cast<double>(std::max<std::size_t>(groups.size(), 1));
+  const double laneHeight = 36.0 + (labelled ? 12.0 : 0.0);
+  const double plotHeight = lanes * laneHeight;
   std::string svg = "<figure class=\"strip\" data-key=\"" + escapeHtml(number.key) +
                     "\" style=\"margin:0\"><h3>" + escapeHtml(number.key) + "</h3>";
-  svg += "<svg viewBox=\"0 0 " + fixed(kStripWidth, 0) + " " + fixed(kStripHeight, 0) +
+  svg += "<svg viewBox=\"0 0 " + fixed(kStripWidth, 0) + " " +
+         fixed(kStripHeight - 36.0 + plotHeight, 0) +
          "\" xmlns=\"http://www.w3.org/2000/svg\" style=\"width:100%;height:auto\">";
   svg += "<rect x=\"" + fixed(kStripLeft) + "\" y=\"4\" width=\"" +
-         fixed(kStripWidth - kStripLeft - kStripRight) +
-         "\" height=\"36\" fill=\"#fafbfc\" "
-         "stroke=\"#e3e6eb\"/>";
+         fixed(kStripWidth - kStripLeft - kStripRight) + "\" height=\"" + fixed(plotHeight) +
+         "\" fill=\"#fafbfc\" stroke=\"#e3e6eb\"/>";
   if (!(low <= high)) {
     svg += "<text x=\"" + fixed(kStripWidth / 2) +
            "\" y=\"26\" text-anchor=\"middle\">no "
@@ -119,17 +140,31 @@ std::string stripPlot(const StudyPageInput& input, const StudyNumber& number) {
   }
   const double span = kStripWidth - kStripLeft - kStripRight - 16.0;
   auto xOf = [&](double v) { return kStripLeft + 8.0 + (v - low) / (high - low) * span; };
-  for (const auto& fence : {number.lowerFence, number.upperFence}) {
-    if (!fence || !std::isfinite(*fence)) continue;
-    svg += "<line class=\"threshold\" x1=\"" + fixed(xOf(*fence)) + "\" x2=\"" +
-           fixed(xOf(*fence)) + "\" y1=\"4\" y2=\"40\"><title>fence " +
-           escapeHtml(numberText(*fence)) + "</title></line>";
+  for (std::size_t g = 0; g < groups.size(); ++g) {
+    const double top = 4.0 + static_cast<double>(g) * laneHeight;
+    if (labelled) {
+      svg += "<text x=\"" + fixed(kStripLeft + 4.0) + "\" y=\"" + fixed(top + 11.0) +
+             "\" class=\"lane\">" + escapeHtml(groups[g]) + "</text>";
+    }
+    for (const GroupFences& fences : number.fences) {
+      if (fences.group != groups[g]) continue;
+      for (const auto& fence : {fences.lower, fences.upper}) {
+        if (!fence || !std::isfinite(*fence)) continue;
+        svg += "<line class=\"threshold\" x1=\"" + fixed(xOf(*fence)) + "\" x2=\"" +
+               fixed(xOf(*fence)) + "\" y1=\"" + fixed(top) + "\" y2=\"" + fixed(top + laneHeight) +
+               "\"><title>fence " + escapeHtml(numberText(*fence)) +
+               (labelled ? " of " + escapeHtml(groups[g]) : "") + "</title></line>";
+      }
+    }
   }
   for (std::size_t r = 0; r < input.runs.size(); ++r) {
     const double v = valueOf(number, r);
     if (!std::isfinite(v)) continue;
-    // A fixed spread over the strip's height so that equal values stay apart.
-    const double y = 10.0 + std::fmod(static_cast<double>(r) * 7.31, 24.0);
+    const std::size_t lane = static_cast<std::size_t>(
+        std::find(groups.begin(), groups.end(), input.runs[r].group) - groups.begin());
+    // A fixed spread over the lane's height so that equal values stay apart.
+    const double y = static_cast<double>(lane) * laneHeight + (labelled ? 12.0 : 0.0) + 10.0 +
+                     std::fmod(static_cast<double>(r) * 7.31, 24.0);
     svg += std::string("<circle class=\"run") + (isFlagged(number, r) ? " flagged" : "") +
            "\" cx=\"" + fixed(xOf(v)) + "\" cy=\"" + fixed(y + 2) + "\" r=\"5\" fill=\"" +
            "#3b528b\" fill-opacity=\"0.8\" data-tip=\"" +
@@ -137,9 +172,11 @@ std::string stripPlot(const StudyPageInput& input, const StudyNumber& number) {
                       (isFlagged(number, r) ? "  (flagged)" : "")) +
            "\"/>";
   }
-  svg += "<text x=\"" + fixed(kStripLeft) + "\" y=\"56\">" + escapeHtml(numberText(low, 4)) +
-         "</text><text x=\"" + fixed(kStripWidth - kStripRight) +
-         "\" y=\"56\" text-anchor=\"end\">" + escapeHtml(numberText(high, 4)) + "</text>";
+  const double axis = 20.0 + plotHeight;
+  svg += "<text x=\"" + fixed(kStripLeft) + "\" y=\"" + fixed(axis) + "\">" +
+         escapeHtml(numberText(low, 4)) + "</text><text x=\"" + fixed(kStripWidth - kStripRight) +
+         "\" y=\"" + fixed(axis) + "\" text-anchor=\"end\">" + escapeHtml(numberText(high, 4)) +
+         "</text>";
   return svg + "</svg></figure>";
 }
 
@@ -167,7 +204,8 @@ std::string studyPageHtml(const StudyPageInput& input) {
   html +=
       "<section class=\"card\" id=\"strips\"><h2>Every run, one number at a time</h2>"
       "<p class=\"note\">Each dot is a run; red dots are flagged; dashed lines are the "
-      "study's fences. Hover a dot to name its run.</p><div class=\"strips\">";
+      "fences of the runs judged together (one lane per task and acquisition). Hover a dot "
+      "to name its run.</p><div class=\"strips\">";
   for (const StudyNumber& number : input.numbers) html += stripPlot(input, number);
   html += "</div></section></main><div id=\"tip\"></div><script>";
   html += kHoverScript;

@@ -10,19 +10,27 @@
 namespace quorvel::cli::report {
 
 // One quality number across the study.
+// The fences of one group of runs judged together.
+struct GroupFences {
+  std::string group;  // as StudyRun::group
+  std::optional<double> lower, upper;
+};
+
 struct StudyNumber {
   std::string key;             // column name, e.g. "tsnr_median"
   std::string description;     // what it is, shown on hover over the heading
   std::vector<double> values;  // one per run; NaN where undefined
   std::vector<bool> flagged;   // one per run (may be empty: none flagged)
-  // The study's fences beyond which a run is flagged, when it has them.
-  std::optional<double> lowerFence, upperFence;
+  // Per group of runs, the fences beyond which a run is flagged, for the
+  // groups that have them.
+  std::vector<GroupFences> fences;
 };
 
 struct StudyRun {
   std::string name;                   // e.g. "sub-01_task-rest"
   std::vector<std::string> entities;  // one per entity column; "n/a" where absent
   std::string pageLink;               // the run page, relative to the study page; "" for none
+  std::string group;                  // the runs it is judged with, e.g. "task-rest"
 };
 
 struct StudyPageInput {

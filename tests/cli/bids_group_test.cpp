@@ -155,8 +155,11 @@ TEST_F(GroupTableTest, RowsComeFromTheLayoutAndFarNumbersAreFlagged) {
        {"sub", "acq", "volumes", "tsnr_median", "flag_tsnr_median", "site_score", "flag_count"}) {
     EXPECT_TRUE(dictionary.contains(column)) << column;
   }
-  EXPECT_NE(dictionary["flag_tsnr_median"]["Description"].get<std::string>().find("6 runs"),
-            std::string::npos);
+  // The fences it gives are those the rows were judged by.
+  EXPECT_NE(dictionary["flag_tsnr_median"]["Description"].get<std::string>().find(
+                "task-rest: 5 runs, Q1 = 59, Q3 = 61, fences 56 and 64."),
+            std::string::npos)
+      << dictionary["flag_tsnr_median"]["Description"];
 }
 
 TEST_F(GroupTableTest, TheCommandWritesTheTableAndSaysWhatItLeftOut) {
@@ -167,6 +170,11 @@ TEST_F(GroupTableTest, TheCommandWritesTheTableAndSaysWhatItLeftOut) {
   EXPECT_NE(result.out.find("sub-05_task-rest: far from the study in tsnr_median"),
             std::string::npos);
   EXPECT_EQ(readFile(out() / "group_bold.tsv"), groupTableTsv(collectGroupTable(out())));
+  // Runs are judged within their task: the page draws each task's own
+  // fences in its own lane.
+  const std::string page = readFile(out() / "group_bold_report.html");
+  EXPECT_NE(page.find("<title>fence 56 of task-rest</title>"), std::string::npos);
+  EXPECT_NE(page.find("class=\"lane\">task-motor acq-fast</text>"), std::string::npos);
 
   // Filtered to participants 01 and 02: three runs, too few to judge.
   result = cli_test::runQuorvel(

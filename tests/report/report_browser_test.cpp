@@ -73,14 +73,15 @@ TEST_F(ReportBrowserTest, StudyPageLinksEveryRunPageAndPlotsEveryRun) {
   study.title = "study <one>";
   study.entityColumns = {"sub", "task"};
   const char* subjects[] = {"01", "02", "03"};
-  StudyNumber tsnr{"tsnr_median", "median TSNR", {}, {}, 30.0, std::nullopt};
-  StudyNumber dvars{"std_dvars_max", "largest std DVARS", {}, {}, std::nullopt, 1.8};
+  StudyNumber tsnr{"tsnr_median", "median TSNR", {}, {}, {{"task-rest", 30.0, std::nullopt}}};
+  StudyNumber dvars{
+      "std_dvars_max", "largest std DVARS", {}, {}, {{"task-rest", std::nullopt, 1.8}}};
   for (int i = 0; i < 3; ++i) {
     const std::string entities = std::string("sub-") + subjects[i] + "_task-rest";
     const std::string link =
         std::string("sub-") + subjects[i] + "/" + entities + "_desc-qc_report.html";
     write(link, runPageHtml(syntheticRunPage(entities, 12, 12, 4, 20, 30)));
-    study.runs.push_back({entities, {subjects[i], "rest"}, link});
+    study.runs.push_back({entities, {subjects[i], "rest"}, link, "task-rest"});
     tsnr.values.push_back(50.0 + 10 * i);
     tsnr.flagged.push_back(false);
     dvars.values.push_back(i == 2 ? NAN : 1.2 + i);
