@@ -3,6 +3,7 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <array>
 #include <cfloat>
 #include <chrono>
 #include <cmath>
@@ -31,6 +32,7 @@
 #include "cli/motion/run_motion.h"
 #include "cli/nifti/nifti_run.h"
 #include "cli/nifti/sample_scaling.h"
+#include "cli/nifti/world_axes.h"
 #include "cli/outputs/console_output.h"
 #include "cli/outputs/output_checks.h"
 #include "cli/outputs/output_names.h"
@@ -350,9 +352,10 @@ std::vector<OrderedWork<SampleResults>::Task> sampleTasks(
     const VoxelMask* givenMask = mask ? &*mask : nullptr;
     tasks.push_back([samples, header, readerMeans, givenMask, runPages, threads, fdThreshold] {
       SampleResults results;
+      const std::array<int, 3> worldAxes = gridAxesOfWorld(*header);
       const VoxelGrid grid{static_cast<std::size_t>(header->nx),
                            static_cast<std::size_t>(header->ny),
-                           static_cast<std::size_t>(header->nz)};
+                           static_cast<std::size_t>(header->nz), worldAxes[0], worldAxes[1]};
       // The motion is estimated on the IQMs' brain mask, against the first
       // steady-state volume, so both judge the same voxels and volumes.
       results.numbers.iqms = steadyStateBrain(samples, grid, threads, givenMask);

@@ -56,13 +56,16 @@ std::optional<double> energyRatio(const VoxelImage& image, const VoxelMask& mask
   return finiteOrEmpty(*foreground / *background);
 }
 
-// The ghost to signal ratio along `axis` (0 or 1): the mask shifted by half
-// the grid along the axis, less the mask, holds the N/2 ghost; the mean
-// there less the mean of the rest of the background, over the median in
-// the mask.
+// The ghost to signal ratio along grid `axis` (0, 1 or 2): the mask
+// shifted by half the grid along the axis, less the mask, holds the N/2
+// ghost; the mean there less the mean of the rest of the background, over
+// the median in the mask.
 std::optional<double> ghostToSignal(const VoxelImage& image, const VoxelMask& mask,
                                     const VoxelGrid& grid, int axis) {
-  const std::size_t size = axis == 0 ? grid.nx : grid.ny;
+  const std::size_t sizes[3] = {grid.nx, grid.ny, grid.nz};
+  const std::size_t strides[3] = {1, grid.nx, grid.nx * grid.ny};
+  const std::size_t size = sizes[static_cast<std::size_t>(axis)];
+  const std::size_t stride = strides[static_cast<std::size_t>(axis)];
   const std::size_t shift = size / 2;
   double ghost = 0, rest = 0;
   std::size_t ghostCount = 0, restCount = 0;
@@ -72,10 +75,9 @@ std::optional<double> ghostToSignal(const VoxelImage& image, const VoxelMask& ma
       signal.push_back(image[voxel]);
       continue;
     }
-    const std::size_t x = voxel % grid.nx, y = (voxel / grid.nx) % grid.ny;
-    const std::size_t at = axis == 0 ? x : y;
+    const std::size_t at = (voxel / stride) % size;
     const std::size_t from = (at + size - shift) % size;
-    const std::size_t source = axis == 0 ? voxel - x + from : voxel - y * grid.nx + from * grid.nx;
+    const std::size_t source = voxel - at * stride + from * stride;
     if (mask[source] != 0) {
       ghost += image[voxel];
       ++ghostCount;
@@ -101,8 +103,8 @@ ImageIqms imageIqms(const VoxelImage& meanImage, const VoxelMask& mask, const Vo
   ImageIqms iqms;
   iqms.efc = entropyFocus(image);
   iqms.fber = energyRatio(image, mask);
-  iqms.gsrX = ghostToSignal(image, mask, grid, 0);
-  iqms.gsrY = ghostToSignal(image, mask, grid, 1);
+  iqms.gsrX = ghostToSignal(image, mask, grid, grid.worldXAxis);
+  iqms.gsrY = ghostToSignal(image, mask, grid, grid.worldYAxis);
 
   VoxelMask outside(mask.size());
   for (std::size_t voxel = 0; voxel < mask.size(); ++voxel)

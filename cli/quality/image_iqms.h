@@ -2,8 +2,8 @@
 // non-numbers set to 0) and brain mask: the entropy focus criterion (efc,
 // Atkinson et al. 1997), the foreground-background energy ratio (fber,
 // Shehzad et al. 2015), the signal-to-noise ratio (snr), the ghost to
-// signal ratios along the first two axes (gsr_x, gsr_y, Giannelli et al.
-// 2010), and the summaries of the eroded foreground and background.
+// signal ratios along the grid axes nearest the scanner's x and y (gsr_x,
+// gsr_y, Giannelli et al. 2010), and the summaries of the eroded foreground and background.
 // docs/quality-numbers.md gives each formula.
 #ifndef QUORVEL_CLI_QUALITY_IMAGE_IQMS_H_
 #define QUORVEL_CLI_QUALITY_IMAGE_IQMS_H_

@@ -13,6 +13,9 @@ namespace quorvel::cli {
 // The voxels along each axis of a grid.
 struct VoxelGrid {
   std::size_t nx = 0, ny = 0, nz = 0;
+  // The grid axes (0, 1 or 2) nearest the scanner's x and y axes, which
+  // the field's IQMs name their directions after.
+  int worldXAxis = 0, worldYAxis = 1;
 
   // Voxels of the whole grid.
   std::size_t voxels() const { return nx * ny * nz; }

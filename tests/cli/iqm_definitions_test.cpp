@@ -57,8 +57,7 @@ FunctionalIqms oneVoxel() {
 // A 7 x 7 x 7 image: the mask is the inner 5 x 5 x 5 cube at 100 but for
 // its centre 3 x 3 x 3 at 10 ... 36; outside, the faces across the first
 // axis (the N/2 ghost of the mask along it) hold 6, the rest 2.
-ImageIqms cube() {
-  const VoxelGrid grid{7, 7, 7};
+ImageIqms cube(const VoxelGrid& grid = {7, 7, 7}) {
   VoxelImage image(grid.voxels(), 2.0);
   VoxelMask mask(grid.voxels(), 0);
   int centre = 10;
@@ -95,6 +94,9 @@ double fwhmOfCorrelation(double r) { return 2.35482 * std::sqrt(-1 / (4 * std::l
 std::vector<ValueCase> cases() {
   const FunctionalIqms one = oneVoxel();
   const ImageIqms c = cube();
+  // Stored with the scanner's x along j and y along i, or y along k.
+  const ImageIqms swapped = cube({7, 7, 7, 1, 0});
+  const ImageIqms sagittal = cube({7, 7, 7, 0, 2});
   const Smoothness s = step();
   const DistributionSummary summary = summarise({1, 2, 3, 4, 10});
   const double predictedStepSd = 1 / 1.349 * std::sqrt(3.0);
@@ -129,6 +131,9 @@ std::vector<ValueCase> cases() {
       {"fber", c.fber, 10000.0 / 4},
       {"gsr_x", c.gsrX, (6.0 - 2.0) / 100},
       {"gsr_y", c.gsrY, (2.0 - (50 * 6.0 + 118 * 2.0) / 168) / 100},
+      {"gsr_x along the grid's j", swapped.gsrX, (2.0 - (50 * 6.0 + 118 * 2.0) / 168) / 100},
+      {"gsr_y along the grid's i", swapped.gsrY, (6.0 - 2.0) / 100},
+      {"gsr_y along the grid's k", sagittal.gsrY, (2.0 - (50 * 6.0 + 118 * 2.0) / 168) / 100},
       {"snr", c.snr, 23 / (std::sqrt((27 * 27 - 1) / 12.0) * std::sqrt(27.0 / 26))},
       {"summary_fg_n", static_cast<double>(c.foreground.n), 27.0},
       {"summary_bg below 1000 voxels", c.background.mean, 0.0},

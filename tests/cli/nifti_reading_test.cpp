@@ -12,6 +12,7 @@
 
 #include "cli/base/cli_error.h"
 #include "cli/nifti/nifti_run.h"
+#include "cli/nifti/world_axes.h"
 #include "cli_test_support.h"
 #include "nifti_bytes.h"
 
@@ -409,6 +410,40 @@ INSTANTIATE_TEST_SUITE_P(
                              },
                              "only 3 volumes"}),
     [](const ::testing::TestParamInfo<Warned>& info) { return std::string(info.param.name); });
+
+// The grid axes along the scanner's x, y and z, from the sform before the
+// qform, and the grid's own order when the header says nothing usable.
+TEST(WorldAxesTest, FollowTheHeadersOrientation) {
+  struct Case {
+    const char* name;
+    int sformCode, qformCode;
+    double rows[3][3];  // the 3 x 3 part of the matrix used
+    std::array<int, 3> axes;
+  };
+  const Case cases[] = {
+      {"axial, stored right to left", 1, 0, {{-3, 0, 0}, {0, 3, 0}, {0, 0, 3}}, {0, 1, 2}},
+      {"sagittal: i along y, j along z, k along x",
+       1,
+       0,
+       {{0, 0, 2}, {-2, 0, 0}, {0, 2, 0}},
+       {2, 0, 1}},
+      {"coronal from the qform", 0, 1, {{3, 0, 0}, {0, 0, 3}, {0, -3, 0}}, {0, 2, 1}},
+      {"slightly oblique", 2, 0, {{3, 0.2, 0}, {-0.1, 3, 0.3}, {0, -0.2, 3}}, {0, 1, 2}},
+      {"no code", 0, 0, {{0, 0, 2}, {2, 0, 0}, {0, 2, 0}}, {0, 1, 2}},
+      {"degenerate", 1, 0, {{0, 0, 0}, {0, 0, 0}, {0, 0, 0}}, {0, 1, 2}},
+  };
+  for (const Case& c : cases) {
+    nifti_image header{};
+    header.sform_code = c.sformCode;
+    header.qform_code = c.qformCode;
+    nifti_dmat44& matrix = c.sformCode > 0 ? header.sto_xyz : header.qto_xyz;
+    for (int r = 0; r < 3; ++r) {
+      for (int col = 0; col < 3; ++col) matrix.m[r][col] = c.rows[r][col];
+    }
+    matrix.m[3][3] = 1;
+    EXPECT_EQ(gridAxesOfWorld(header), c.axes) << c.name;
+  }
+}
 
 }  // namespace
 }  // namespace quorvel::cli
