@@ -22,6 +22,7 @@ std::string decimal(double value, int digits) {
 // "10, 31-34 and 72" for volumes from 0, shown from 1.
 std::string volumeList(const std::vector<std::size_t>& volumes) {
   std::vector<long> shown;
+  shown.reserve(volumes.size());
   for (std::size_t volume : volumes) shown.push_back(static_cast<long>(volume) + 1);
   return rangesText(shown);
 }

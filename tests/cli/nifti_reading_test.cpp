@@ -270,7 +270,7 @@ INSTANTIATE_TEST_SUITE_P(
                [](NiftiBytes& i) {
                  i.version = 2;
                  i.dim[1] = 65, i.dim[2] = i.dim[3] = 1, i.dim[4] = 60000;
-                 i.samples.resize(65 * 60000);
+                 i.samples.resize(std::size_t{65} * 60000);
                  for (std::size_t k = 0; k < i.samples.size(); ++k) i.samples[k] = k % 7919;
                },
                false, false},

@@ -89,7 +89,7 @@ TEST(MotionCommand, UsesTheFirstSteadyVolumeAndTheGivenMask) {
   cli_test::TestRun corner;
   corner.nx = 40, corner.ny = 40, corner.nz = 24, corner.nt = 1;
   corner.datatype = DT_UINT8;
-  corner.samples.assign(40 * 40 * 24, 0.0);
+  corner.samples.assign(std::size_t{40} * 40 * 24, 0.0);
   for (int z = 0; z < 4; ++z) {
     for (int y = 0; y < 4; ++y) {
       for (int x = 0; x < 4; ++x) corner.at(x, y, z, 0) = 1.0;
