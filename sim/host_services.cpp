@@ -102,7 +102,7 @@ int showLogPane() {
 
 int logText(const char* text) {
   SimulatedHost::State& state = host();
-  state.record("nvLogText", textOf(text));
+  if (state.journalsLogLines) state.record("nvLogText", textOf(text));
   state.appendLog(textOf(text));
   return 1;
 }

@@ -65,7 +65,8 @@ void SimulatedHost::State::appendMessageBox(const std::string& text) {
 
 void SimulatedHost::State::record(const char* entryPoint,
                                   std::string argument) {
-  journal.push_back(HostCall{entryPoint, std::move(argument), std::string()});
+  journal.push_back(
+      HostCall{entryPoint, std::move(argument), std::string(), log.size()});
 }
 
 int SimulatedHost::State::answer(int answer) {

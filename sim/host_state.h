@@ -48,6 +48,7 @@ struct SimulatedHost::State {
   std::vector<Listener> messageBoxListeners;
 
   std::vector<HostCall> journal;
+  bool journalsLogLines = true;  // nvLogText calls go into the journal
 
   // The linked VTC, or null.
   Vtc* linked();

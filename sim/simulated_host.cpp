@@ -231,6 +231,10 @@ void SimulatedHost::onMessageBox(
   state_->messageBoxListeners.push_back(std::move(listener));
 }
 
+void SimulatedHost::journalLogLines(bool journaled) {
+  state_->journalsLogLines = journaled;
+}
+
 // --- Journal ---------------------------------------------------------------
 
 const std::vector<HostCall>& SimulatedHost::journal() const {

@@ -83,6 +83,8 @@ struct HostCall {
   // The answer of an entry point whose answer is an outcome (linking a VTC,
   // adding a map) as text, "1" or "0"; empty for every other entry point.
   std::string result;
+  // Lines in the log when the call was made: where it stands among them.
+  std::size_t logLength = 0;
 };
 
 // A map of the VMR. Its address, its name storage and its value array stay
@@ -207,6 +209,11 @@ class NORAVIA_SIM_API SimulatedHost {
   // tool streams them to its outputs). Listeners add up; reset() drops them.
   void onLogText(std::function<void(const std::string&)> listener);
   void onMessageBox(std::function<void(const std::string&)> listener);
+  // Whether nvLogText calls go into the journal (they do on a fresh
+  // host). A program that reads the log through log() leaves them out, so
+  // that a long log is held once; every entry's logLength still places the
+  // other calls among the log's lines.
+  void journalLogLines(bool journaled);
 
   // --- Journal ------------------------------------------------------------
   const std::vector<HostCall>& journal() const;

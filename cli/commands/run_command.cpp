@@ -240,7 +240,7 @@ RunResult analyseRunQuality(const std::function<SampleNumbers()>& numbersOfSampl
                             const std::function<MotionNumbers()>& motionOfSamples,
                             const PlannedRun& planned, const NiftiRun& run,
                             const std::vector<RunMap>& maps, const AnalysisParameters& parameters,
-                            const std::vector<std::string>& runLog, const fs::path& outFolder,
+                            LineRange runLog, const fs::path& outFolder,
                             const std::optional<double>& givenRepetitionTime,
                             const std::function<void(const RunResult&)>& beforeWriting,
                             bool mapsSideBySide, std::future<void>* mapImages) {
@@ -661,7 +661,11 @@ class RunCall {
     std::future<std::string> page;
     const auto startPage = [&](const RunResult& known) {
       if (!runPages()) return;
-      for (const std::string& line : analysed.logLines) shownLog.push_back(shown(line));
+      // The page leaves out the per-volume table, which its traces show: a
+      // long run's table is not copied for it.
+      for (const std::string& line : analysed.logLines) {
+        if (line.rfind("Volume ", 0) != 0) shownLog.push_back(shown(line));
+      }
       pageResult = known;
       page = std::async(threads_ > 1 ? std::launch::async : std::launch::deferred, [&] {
         return report::renderRunReport({pageResult, *run.header, samples, maps, parameters_,

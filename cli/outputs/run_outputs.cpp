@@ -68,8 +68,7 @@ std::vector<RunMap> mapsOfRun(const LinkedVtc& linked, const std::vector<MadeMap
 }
 
 std::optional<VolumeCounts> pluginCounts(const PlannedRun& run, int volumes,
-                                         const DialogSettings& settings,
-                                         const std::vector<std::string>& runLog,
+                                         const DialogSettings& settings, LineRange runLog,
                                          const fs::path& outFolder) {
   if (settings.createTemporalOutlierFile) {
     return countsOfCsv(outFolder / run.names.csvName(), volumes);

@@ -31,8 +31,7 @@ struct RunMap {
 // thrown), else from its log table in `runLog` (the lines it logged while
 // the run was linked), else nothing.
 std::optional<VolumeCounts> pluginCounts(const PlannedRun& run, int volumes,
-                                         const DialogSettings& settings,
-                                         const std::vector<std::string>& runLog,
+                                         const DialogSettings& settings, LineRange runLog,
                                          const std::filesystem::path& outFolder);
 
 // Writes the outputs of `run` into `outFolder`: `maps` on the grid and

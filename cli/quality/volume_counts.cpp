@@ -50,8 +50,8 @@ std::optional<VolumeCounts> parseOutlierCsv(const std::string& text, int volumeC
   return counts;
 }
 
-std::optional<VolumeCounts> parseLogTable(const std::vector<std::string>& runLog, int volumeCount) {
-  const std::vector<std::string>& log = runLog;
+std::optional<VolumeCounts> parseLogTable(LineRange runLog, int volumeCount) {
+  const LineRange& log = runLog;
   std::size_t i = 0;
   while (i < log.size() && log[i].rfind("Number of deviating voxels", 0) != 0) ++i;
   if (i >= log.size()) return std::nullopt;
@@ -69,6 +69,10 @@ std::optional<VolumeCounts> parseLogTable(const std::vector<std::string>& runLog
     counts.spikes.push_back(spikes);
   }
   return counts;
+}
+
+std::optional<VolumeCounts> parseLogTable(const std::vector<std::string>& runLog, int volumeCount) {
+  return parseLogTable(LineRange(runLog), volumeCount);
 }
 
 std::string timeseriesTsv(const VolumeCounts& counts) {

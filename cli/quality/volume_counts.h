@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/base/line_range.h"
+
 namespace quorvel::cli {
 
 // Counts per volume; entry v belongs to volume v + 1 of the reports.
@@ -25,6 +27,8 @@ std::optional<VolumeCounts> parseOutlierCsv(const std::string& text, int volumeC
 // wrote while one run was linked: a heading and one "Volume %3i: %5i, of
 // which %5i spikes" line per volume. Nothing unless all `volumeCount`
 // lines are there.
+std::optional<VolumeCounts> parseLogTable(LineRange runLog, int volumeCount);
+// The same for lines held in a vector.
 std::optional<VolumeCounts> parseLogTable(const std::vector<std::string>& runLog, int volumeCount);
 
 // Tab-separated table for other tools: a header "outlier_count\tspike_count"

@@ -23,6 +23,8 @@ HostSession::HostSession(const std::filesystem::path& libraryPath,
                          const std::filesystem::path& pluginsFolder, HostListeners listeners) {
   host().reset();
   host().setPluginsPath(pluginsFolder.string());
+  // The log is read through logLines(); a long run's log is held once.
+  host().journalLogLines(false);
   if (listeners.logLine) host().onLogText(std::move(listeners.logLine));
   if (listeners.messageBox) {
     host().onMessageBox(std::move(listeners.messageBox));
@@ -133,10 +135,13 @@ SampleView HostSession::samples(const std::string& vtcPath) const {
   return view;
 }
 
-std::vector<std::string> HostSession::logLines() const { return host().log(); }
+const std::vector<std::string>& HostSession::logLines() const { return host().log(); }
 
 std::vector<LinkedVtc> HostSession::linkedVtcs() const {
   std::vector<LinkedVtc> linked;
+  // Where each linked VTC's share of the log begins; it ends where the
+  // next one's begins, the last one's with the log.
+  std::vector<std::size_t> firstLines;
   std::size_t mapCount = mapsBeforeExecute_;
   for (const noravia::HostCall& call : host().journal()) {
     if (call.entryPoint == "nvLinkVTCToCurrentVMR") {
@@ -145,15 +150,19 @@ std::vector<LinkedVtc> HostSession::linkedVtcs() const {
       if (call.result == "1" && comma != std::string::npos &&
           call.argument.substr(comma + 2) != "0") {
         linked.push_back(LinkedVtc{call.argument.substr(0, comma), {}, {}});
+        firstLines.push_back(call.logLength);
       }
     } else if (call.entryPoint == "nvDeleteNRVMPsOfCurrentVMR") {
       mapCount = 0;
     } else if (call.entryPoint == "nvCreateNRVMPsForCurrentVMR" && call.result == "1") {
       if (!linked.empty()) linked.back().mapIndices.push_back(mapCount);
       ++mapCount;
-    } else if (call.entryPoint == "nvLogText" && !linked.empty()) {
-      linked.back().logLines.push_back(call.argument);
     }
+  }
+  const std::vector<std::string>& log = host().log();
+  for (std::size_t k = 0; k < linked.size(); ++k) {
+    const std::size_t end = k + 1 < linked.size() ? firstLines[k + 1] : log.size();
+    linked[k].logLines = LineRange::of(log, firstLines[k], end);
   }
   return linked;
 }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/base/line_range.h"
 #include "cli/nifti/nifti_run.h"
 #include "cli/quality/sample_view.h"
 #include "cli/session/map_facts.h"
@@ -33,8 +34,9 @@ struct LinkedVtc {
   std::string vtcPath;
   // Indices into maps() of the maps added while it was linked, in order.
   std::vector<std::size_t> mapIndices;
-  // The log lines written from its linking to the next VTC's.
-  std::vector<std::string> logLines;
+  // The log lines written from its linking to the next VTC's, where the
+  // session's logLines() holds them.
+  LineRange logLines;
 };
 
 class HostSession {
@@ -74,11 +76,13 @@ class HostSession {
   // The samples the host holds for the VTC at `vtcPath`, as the plug-in
   // read them; valid while the session lives. Empty for an unknown path.
   SampleView samples(const std::string& vtcPath) const;
-  // Every line of the log tab so far.
-  std::vector<std::string> logLines() const;
+  // Every line of the log tab so far, held once, by the host; valid until
+  // the plug-in logs again.
+  const std::vector<std::string>& logLines() const;
 
   // The VTCs the plug-in linked during the last execute, in order: each
-  // successful link to a VTC (not the unlinking after the last one).
+  // successful link to a VTC (not the unlinking after the last one). Their
+  // log lines are valid as logLines() is.
   std::vector<LinkedVtc> linkedVtcs() const;
   // Whether the plug-in asked the host for its plug-ins folder during the
   // last execute, which it does to save its settings and for nothing else.

@@ -69,6 +69,28 @@ TEST_F(SimulatedHostTest, LogAndMessageBoxesReachListeners) {
   EXPECT_EQ(host().messageBoxes(), std::vector<std::string>{"two"});
 }
 
+TEST_F(SimulatedHostTest, ALogLeftOutOfTheJournalIsHeldOnceAndCallsArePlacedInIt) {
+  for (const bool journaled : {true, false}) {
+    host().reset();
+    host().journalLogLines(journaled);
+    nvLogText("one");
+    nvGetIDOfCurrentDocument();
+    nvLogText("two");
+    nvLogText("three");
+    nvGetIDOfCurrentDocument();
+    EXPECT_EQ(host().log(), (std::vector<std::string>{"one", "two", "three"}));
+    EXPECT_EQ(host().callCount("nvLogText"), journaled ? 3u : 0u);
+    std::vector<std::size_t> places;
+    for (const noravia::HostCall& call : host().journal()) {
+      if (call.entryPoint == "nvGetIDOfCurrentDocument") places.push_back(call.logLength);
+    }
+    EXPECT_EQ(places, (std::vector<std::size_t>{1, 3})) << journaled;
+  }
+  host().reset();
+  nvLogText("after reset");
+  EXPECT_EQ(host().callCount("nvLogText"), 1u) << "a fresh host journals its log";
+}
+
 TEST_F(SimulatedHostTest, Parameters) {
   char buffer[32];
   std::memset(buffer, 'x', sizeof buffer);
