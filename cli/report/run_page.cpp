@@ -169,10 +169,12 @@ std::string timelineSection(const RunPageInput& input) {
       "volumes past one. Hover to read a volume's values.</p>";
   const std::string carpetUri =
       input.carpet.rows() > 0 ? pngDataUri(carpetPicture(input.carpet)) : std::string();
+  // A long run's data run to many megabytes: appended, never copied whole.
   html += timelineSvg(input.traces, input.volumes, input.repetitionTime, input.carpet, carpetUri);
-  html += "<script type=\"application/json\" id=\"timeline-data\">" +
-          timelineJson(input.traces, input.volumes, input.repetitionTime) + "</script>";
-  return html + "</section>";
+  html += "<script type=\"application/json\" id=\"timeline-data\">";
+  html += timelineJson(input.traces, input.volumes, input.repetitionTime);
+  html += "</script></section>";
+  return html;
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
+#include <vector>
 
 #include "cli/report/carpet_plot.h"
 #include "cli/report/html_text.h"
@@ -75,12 +77,35 @@ std::string panelSvg(const Trace& trace, int volumes, double top, const char* co
     svg += text(kLeft + kPlotWidth - 2, y - 3, "end", "threshold-label",
                 "threshold " + numberText(*trace.threshold, 3));
   }
-  // One polyline per stretch of defined values, one point per volume.
+  // One polyline per stretch of defined values, one point per volume; the
+  // volumes that share a column of the page (a long run's) are drawn by
+  // their first, lowest, highest and last points, which cover the same
+  // stroke, so the page does not grow with the run past its width.
   std::string points;
+  std::string column;  // the x of the volumes in `shared`
+  std::vector<double> shared;
+  auto addPoint = [&](double y) {
+    const std::string point = column + "," + fixed(y);
+    const std::size_t last = points.rfind(' ') == std::string::npos ? 0 : points.rfind(' ') + 1;
+    if (points.compare(last, std::string::npos, point) == 0) return;
+    if (!points.empty()) points += ' ';
+    points += point;
+  };
+  auto closeColumn = [&] {
+    if (shared.empty()) return;
+    const auto [lowest, highest] = std::minmax_element(shared.begin(), shared.end());
+    for (auto at :
+         {shared.begin(), std::min(lowest, highest), std::max(lowest, highest), shared.end() - 1}) {
+      addPoint(*at);
+    }
+    shared.clear();
+  };
   auto flush = [&] {
+    closeColumn();
     if (!points.empty()) {
-      svg += "<polyline class=\"series\" stroke=\"" + std::string(colour) + "\" points=\"" +
-             points + "\"/>";
+      svg += "<polyline class=\"series\" stroke=\"" + std::string(colour) + "\" points=\"";
+      svg += points;
+      svg += "\"/>";
     }
     points.clear();
   };
@@ -90,8 +115,12 @@ std::string panelSvg(const Trace& trace, int volumes, double top, const char* co
       flush();
       continue;
     }
-    if (!points.empty()) points += ' ';
-    points += fixed(columnCentre(v, volumes)) + "," + fixed(yOf(value));
+    std::string x = fixed(columnCentre(v, volumes));
+    if (x != column) {
+      closeColumn();
+      column = std::move(x);
+    }
+    shared.push_back(yOf(value));
   }
   flush();
   if (!any) {

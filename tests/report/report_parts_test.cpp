@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <algorithm>
 #include <cmath>
+#include <map>
 #include <regex>
+#include <sstream>
 
 #include "cli/report/html_text.h"
 #include "cli/report/png_encoder.h"
@@ -210,6 +213,36 @@ TEST(ReportTimelineTest, OnePointPerDefinedVolumeAndMarksPastThresholds) {
     ++marks;
   }
   EXPECT_EQ(marks, 2u);
+}
+
+TEST(ReportTimelineTest, ALongRunKeepsEveryColumnsExtremesInAFewPoints) {
+  // 200000 volumes of a sawtooth from 0 to 6/7, one spike of 10 and one
+  // dip of -10: far more volumes than the page has columns.
+  const int volumes = 200000;
+  Trace trace{"dvars", "DVARS", {}, std::nullopt};
+  for (int v = 0; v < volumes; ++v) trace.values.push_back((v % 7) / 7.0);
+  trace.values[54321] = 10.0;
+  trace.values[123457] = -10.0;
+  const std::string svg = timelineSvg({trace}, volumes, 2.0, CarpetRows{}, "");
+  // (std::regex recurses per character: not for a list this long.)
+  const std::size_t from = svg.find("points=\"", svg.find("<polyline"));
+  ASSERT_NE(from, std::string::npos);
+  const std::size_t to = svg.find('"', from + 8);
+  std::map<std::string, int> perColumn;
+  std::vector<double> ys;
+  std::istringstream points(svg.substr(from + 8, to - from - 8));
+  for (std::string point; points >> point;) {
+    const std::size_t comma = point.find(',');
+    ++perColumn[point.substr(0, comma)];
+    ys.push_back(std::stod(point.substr(comma + 1)));
+  }
+  EXPECT_LE(perColumn.size(), 8901u);  // 890 px at a tenth of a pixel
+  for (const auto& [x, count] : perColumn) EXPECT_LE(count, 4) << x;
+  // The spike and the dip are drawn: each is the one point at its extreme,
+  // where the sawtooth's own extremes recur in every column.
+  const auto [lowest, highest] = std::minmax_element(ys.begin(), ys.end());
+  EXPECT_EQ(std::count(ys.begin(), ys.end(), *lowest), 1);
+  EXPECT_EQ(std::count(ys.begin(), ys.end(), *highest), 1);
 }
 
 TEST(ReportStudyPageTest, KeepsOnlyLinksInsideTheStudyFolder) {
