@@ -12,6 +12,7 @@
 #include <functional>
 #include <future>
 #include <locale>
+#include <new>
 #include <optional>
 #include <sstream>
 #include <system_error>
@@ -30,6 +31,7 @@
 #include "cli/locking/folder_lock.h"
 #include "cli/motion/motion_quality.h"
 #include "cli/motion/run_motion.h"
+#include "cli/nifti/memory_need.h"
 #include "cli/nifti/nifti_run.h"
 #include "cli/nifti/sample_scaling.h"
 #include "cli/nifti/world_axes.h"
@@ -197,6 +199,24 @@ std::string callLogHeader(const RunPlan& plan, const SettingsPlace& place,
   }
   header += "Parameters: " + parametersLine(parameters) + "\n\n";
   return header;
+}
+
+// The error of a call that ran out of memory on `run`.
+CliError memoryErrorOf(const NiftiRun& run) {
+  return notEnoughMemoryFor(run.path, run.voxelCount(), static_cast<std::size_t>(run.nt));
+}
+
+// The error of a call that ran out of memory after reading its runs: it
+// names the largest, which needs the most.
+CliError memoryErrorOf(const std::vector<NiftiRun>& runs) {
+  const NiftiRun* largest = &runs.front();
+  for (const NiftiRun& run : runs) {
+    if (memoryNeedOfRun(run.voxelCount(), static_cast<std::size_t>(run.nt)) >
+        memoryNeedOfRun(largest->voxelCount(), static_cast<std::size_t>(largest->nt))) {
+      largest = &run;
+    }
+  }
+  return memoryErrorOf(*largest);
 }
 
 std::string gridText(const NiftiRun& run) {
@@ -428,7 +448,11 @@ PreparedCall prepareCall(const RunOptions& options) {
 
   for (const PlannedRun& planned : call.plan.runs) {
     call.runs.push_back(readNiftiRun(planned.runPath, threadsFor(options.jobs)));
-    scaleSamples(call.runs.back(), call.scale);
+    try {
+      scaleSamples(call.runs.back(), call.scale);
+    } catch (const std::bad_alloc&) {
+      throw memoryErrorOf(call.runs.back());
+    }
     const NiftiRun& run = call.runs.back();
     const NiftiRun& first = call.runs.front();
     if (run.nx != first.nx || run.ny != first.ny || run.nz != first.nz) {
@@ -581,6 +605,9 @@ class RunCall {
 
   // What the call produced so far.
   const RunReport& report() const { return report_; }
+
+  // The error of the call when memory ran out.
+  CliError notEnoughMemory() const { return memoryErrorOf(call_.runs); }
 
  private:
   bool runPages() const { return options_.writeReport.value_or(true); }
@@ -749,14 +776,20 @@ class RunCall {
 RunReport runQuorvel(const RunOptions& options, std::ostream& out, std::ostream& err) {
   // Everything that can be wrong with the input is found before any output.
   RunCall call(options, prepareCall(options), out, err);
-  if (!call.analyse()) return call.report();
+  // A long run can need more memory than there is: the call then ends
+  // with an error that says so, its outputs left unmade in the stage.
   try {
-    call.writeOutputs();
-    call.commitOutputs();
-  } catch (...) {
-    // When an output fails, the log still lands in the output folder.
-    call.saveLogBesideFailure();
-    throw;
+    if (!call.analyse()) return call.report();
+    try {
+      call.writeOutputs();
+      call.commitOutputs();
+    } catch (...) {
+      // When an output fails, the log still lands in the output folder.
+      call.saveLogBesideFailure();
+      throw;
+    }
+  } catch (const std::bad_alloc&) {
+    throw call.notEnoughMemory();
   }
   call.keepSettings();
   return call.report();

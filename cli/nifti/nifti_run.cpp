@@ -14,6 +14,7 @@
 #include <limits>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <sstream>
 #include <system_error>
 
@@ -23,6 +24,7 @@
 #include "cli/nifti/block_pipeline.h"
 #include "cli/nifti/gzip_reader.h"
 #include "cli/nifti/header_extensions.h"
+#include "cli/nifti/memory_need.h"
 #include "cli/nifti/nifti_header.h"
 #include "cli/nifti/nifti_header_image.h"
 #include "cli/nifti/run_samples.h"
@@ -360,9 +362,15 @@ NiftiRun readNiftiRun(const std::string& path, unsigned threads) {
   const std::uint64_t size = static_cast<std::uint64_t>(facts.st_size);
 
   NiftiHeader header;
-  RunSamples samples = endsWithNoCase(path, ".gz")
-                           ? readCompressed(file.fd(), size, header, path, threads)
-                           : readUncompressed(file.fd(), size, header, path, threads);
+  RunSamples samples;
+  try {
+    samples = endsWithNoCase(path, ".gz")
+                  ? readCompressed(file.fd(), size, header, path, threads)
+                  : readUncompressed(file.fd(), size, header, path, threads);
+  } catch (const std::bad_alloc&) {
+    if (header.voxelCount() == 0) throw;  // not as far as the header
+    throw notEnoughMemoryFor(path, header.voxelCount(), static_cast<std::size_t>(header.volumes()));
+  }
   NiftiRun run;
   run.path = path;
   run.nx = static_cast<std::int32_t>(header.dim[1]);

@@ -10,6 +10,7 @@
 #include <type_traits>
 
 #include "cli/base/cli_error.h"
+#include "cli/nifti/memory_need.h"
 #include "cli/nifti/sample_transpose.h"
 #include "cli/nifti/time_major_layout.h"
 
@@ -150,7 +151,7 @@ RunSampleFiller::RunSampleFiller(const NiftiHeader& header, const std::string& p
     }
     sums_.assign(header.voxelCount(), 0.0f);
   } catch (const std::bad_alloc&) {
-    throw inputError(path + ": not enough memory for its " + std::to_string(count) + " samples");
+    throw notEnoughMemoryFor(path, header.voxelCount(), static_cast<std::size_t>(header.volumes()));
   }
 }
 

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <exception>
 #include <future>
+#include <new>
 
 #include "cli/base/atomic_file.h"
 #include "cli/base/cli_error.h"
@@ -267,6 +268,7 @@ RunPageInput runPageInputFor(const RunReportSources& sources) {
     const MotionNumbers& motion = *quality.motion;
     const auto column = [&motion](std::size_t c, double factor) {
       std::vector<double> values;
+      values.reserve(motion.volumes.size());
       for (const auto& row : motion.volumes) values.push_back(row[c] ? *row[c] * factor : NAN);
       return values;
     };
@@ -316,6 +318,8 @@ RunPageInput runPageInputFor(const RunReportSources& sources) {
 std::string renderRunReport(const RunReportSources& sources, const std::filesystem::path& path) {
   try {
     return runPageHtml(runPageInputFor(sources));
+  } catch (const std::bad_alloc&) {
+    throw;  // the call names the run and the memory it needs
   } catch (const std::exception& error) {
     throw runError(path.string() + ": the report could not be made: " + error.what());
   }

@@ -425,6 +425,49 @@ TEST_F(RunCommandTest, PluginFailureExitsOneAndWritesNoMaps) {
   EXPECT_FALSE(callLog(out()).empty());
 }
 
+// Address space for the command: a run of 500 volumes fits, one of 200000
+// volumes of one voxel (what it keeps per volume outweighs the samples)
+// does not. AddressSanitizer reserves far more, so its builds skip this.
+constexpr const char kAddressSpaceLimit[] = "ulimit -v 250000; ";
+
+struct MemoryCase {
+  int volumes;
+  bool fits;
+};
+
+class MemoryLimitTest : public RunCommandTest, public ::testing::WithParamInterface<MemoryCase> {};
+
+TEST_P(MemoryLimitTest, ARunTooLargeForTheMemoryIsNamedWithItsSizeAndLeavesNoOutputs) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "AddressSanitizer needs more address space than the limit";
+#endif
+  TestRun run;
+  run.nx = run.ny = run.nz = 1;
+  run.nt = GetParam().volumes;
+  run.nifti2 = true;  // NIfTI-1 counts at most 32767 volumes
+  run.datatype = DT_FLOAT32;
+  for (int v = 0; v < run.nt; ++v) run.samples.push_back(1000.0 + (v * 7919) % 101);
+  writeRun(run, folder.file("long_bold.nii"));
+  const CommandResult result =
+      runQuorvel({"run", "-o", "qc", "long_bold.nii"}, folder.path(), kAddressSpaceLimit);
+  if (GetParam().fits) {
+    EXPECT_EQ(result.exitStatus, 0) << result.err;
+    return;
+  }
+  EXPECT_EQ(result.exitStatus, 1);
+  EXPECT_NE(result.err.find("quorvel: long_bold.nii: " + std::to_string(run.nt) +
+                            " volumes of 1 voxels need about "),
+            std::string::npos)
+      << result.err;
+  EXPECT_NE(result.err.find(" GB; not enough memory\n"), std::string::npos) << result.err;
+  for (const std::string& name : folderEntries(out())) {
+    EXPECT_TRUE(name == ".quorvel-out.lock" || name.rfind("quorvel_log_", 0) == 0) << name;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Volumes, MemoryLimitTest,
+                         ::testing::Values(MemoryCase{500, true}, MemoryCase{200000, false}));
+
 TEST_F(RunCommandTest, SettingsThePluginCouldNotSaveAreNotClaimedSaved) {
   // A valid script too large to be rewritten under the file-size limit.
   fs::create_directories(settingsDir());
