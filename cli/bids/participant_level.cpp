@@ -6,12 +6,12 @@
 #include <charconv>
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 #include <set>
 #include <sstream>
 
 #include "cli/base/atomic_file.h"
 #include "cli/base/cli_error.h"
+#include "cli/base/regular_file_text.h"
 #include "cli/base/temporary_folder.h"
 #include "cli/base/thread_count.h"
 #include "cli/bids/bids_entities.h"
@@ -28,11 +28,17 @@ namespace quorvel::cli {
 namespace fs = std::filesystem;
 namespace {
 
-std::string readText(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  if (in) text << in.rdbuf();
-  return text.str();
+// A child's standard error holds the files it wrote and its warnings.
+constexpr std::uintmax_t kMaxChildStderrBytes = std::uintmax_t{16} << 20;
+
+// The standard error a child left in `path`; nothing, said on `err`, when it
+// cannot be read whole (the run then counts as failed).
+std::string readChildStderr(const fs::path& path, std::ostream& err) {
+  FileText text = readRegularFile(path, kMaxChildStderrBytes);
+  if (text.problem.empty()) return std::move(text.text);
+  err << "quorvel: " << path.string() << ": " << text.problem
+      << "; the run's messages cannot be read\n";
+  return std::string();
 }
 
 // The selected runs; throws an input error for a missing dataset, an
@@ -65,11 +71,7 @@ std::vector<BidsRun> selectedRuns(const BidsOptions& options, std::ostream& err)
 // write is there.
 void describeOutputs(const BidsOptions& options, std::ostream& err) {
   const fs::path description = fs::path(options.outFolder) / kDatasetDescriptionName;
-  std::error_code error;
-  const fs::file_status status = fs::symlink_status(description, error);
-  if (status.type() != fs::file_type::not_found &&
-      (status.type() != fs::file_type::regular ||
-       !isQuorvelDatasetDescription(readText(description)))) {
+  if (!mayReplaceDatasetDescription(description)) {
     err << "quorvel: " << description.string()
         << ": kept as it is, since quorvel did not write it\n";
     return;
@@ -229,7 +231,7 @@ int runParticipantLevel(const BidsOptions& options, std::ostream& out, std::ostr
   const auto start = std::chrono::steady_clock::now();
   runChildCommands(commands, parallel, [&](std::size_t index, int status) {
     const BidsRun& run = runs[commandRun[index]];
-    const std::string stderrText = readText(commands[index].stderrFile);
+    const std::string stderrText = readChildStderr(commands[index].stderrFile, err);
     const std::vector<std::string> files = writtenFileNames(stderrText);
     out << "[" << ++done << "/" << total << "] " << run.relativePath << ": ";
     if (status == 0 && !files.empty()) {

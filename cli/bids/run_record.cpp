@@ -1,14 +1,20 @@
 #include "cli/bids/run_record.h"
 
-#include <fstream>
 #include <sstream>
 
 #include <nlohmann/json.hpp>
 
 #include "cli/base/json_text.h"
+#include "cli/base/regular_file_text.h"
 
 namespace quorvel::cli {
 namespace fs = std::filesystem;
+namespace {
+
+// A record lists a run's output files: far less than this.
+constexpr std::uintmax_t kMaxRecordBytes = 1 << 20;
+
+}  // namespace
 
 std::string runRecordName(const std::string& entitiesText) {
   return "." + entitiesText + "_quorvel-run.json";
@@ -37,11 +43,12 @@ std::vector<std::string> writtenFileNames(const std::string& stderrText) {
 
 bool isUpToDate(const fs::path& recordFile, const RunRecord& expected,
                 const std::vector<fs::path>& inputs) {
-  std::ifstream in(recordFile, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  const nlohmann::json document = nlohmann::json::parse(text.str(), nullptr, false);
-  if (!in || document.is_discarded() || !document.is_object()) return false;
+  // A record that is not a plain file of a record's size was not written
+  // by quorvel: the run is analysed again.
+  const FileText text = readRegularFile(recordFile, kMaxRecordBytes);
+  if (!text.problem.empty()) return false;
+  const nlohmann::json document = nlohmann::json::parse(text.text, nullptr, false);
+  if (document.is_discarded() || !document.is_object()) return false;
   RunRecord record;
   try {
     record.run = document.at("Run").get<std::string>();

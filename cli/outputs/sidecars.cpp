@@ -3,18 +3,20 @@
 #include <cctype>
 #include <charconv>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <system_error>
 
 #include <nlohmann/json.hpp>
 
 #include "cli/base/json_text.h"
+#include "cli/base/regular_file_text.h"
 
 namespace quorvel::cli {
 namespace {
 
 using nlohmann::ordered_json;
+
+// Larger than any dataset_description.json quorvel writes.
+constexpr std::uintmax_t kMaxOwnDescriptionBytes = 1 << 20;
 
 // The float as the shortest decimal that reads back as it, so 0.3f shows
 // as 0.3 rather than as its exact binary value.
@@ -198,10 +200,10 @@ bool mayReplaceDatasetDescription(const std::filesystem::path& path) {
   const std::filesystem::file_status status = std::filesystem::symlink_status(path, error);
   if (status.type() == std::filesystem::file_type::not_found) return true;
   if (status.type() != std::filesystem::file_type::regular) return false;
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return isQuorvelDatasetDescription(text.str());
+  // The description quorvel writes is a few hundred bytes; a larger file
+  // is a study's own.
+  const FileText text = readRegularFile(path, kMaxOwnDescriptionBytes);
+  return text.problem.empty() && isQuorvelDatasetDescription(text.text);
 }
 
 }  // namespace quorvel::cli

@@ -4,6 +4,7 @@
 
 #include <sys/stat.h>
 
+#include <chrono>
 #include <regex>
 
 #include "cli/base/cli_error.h"
@@ -11,6 +12,7 @@
 #include "cli/bids/bids_layout.h"
 #include "cli/bids/derivatives_description.h"
 #include "cli/bids/path_glob.h"
+#include "cli/bids/run_record.h"
 #include "cli/quality/repetition_time.h"
 #include "cli_test_support.h"
 #include "test_bids_dataset.h"
@@ -246,6 +248,27 @@ TEST(BidsLayoutTest, TheLinkToTheDatasetIsAValidUri) {
     EXPECT_EQ(sourceDatasetLink(dataset, "/elsewhere/out"), uri);
   }
   EXPECT_EQ(sourceDatasetLink("/data/a b", "/data/a b/derivatives/q"), "../..");
+}
+
+TEST(RunRecordTest, OnlyAPlainFileOfARecordsSizeCanMakeARunUpToDate) {
+  TempFolder folder;
+  const fs::path input = folder.path() / "run_bold.nii";
+  writeFile(input, "samples");
+  const fs::path output = folder.path() / "run_iqms.json";
+  const RunRecord record{"run_bold.nii", {"--no-csv"}, {"run_iqms.json"}};
+  const fs::path recordFile = folder.path() / runRecordName("run");
+  writeFile(output, "{}");
+  fs::last_write_time(output, fs::last_write_time(input) + std::chrono::seconds(5));
+  // The record as written, and then as what else may be found at its name:
+  // a FIFO (which a plain read would wait on forever) and a huge file.
+  writeFile(recordFile, runRecordJson(record));
+  EXPECT_TRUE(isUpToDate(recordFile, record, {input}));
+  fs::remove(recordFile);
+  ASSERT_EQ(::mkfifo(recordFile.c_str(), 0600), 0);
+  EXPECT_FALSE(isUpToDate(recordFile, record, {input}));
+  fs::remove(recordFile);
+  writeFile(recordFile, runRecordJson(record) + std::string(std::size_t{2} << 20, ' '));
+  EXPECT_FALSE(isUpToDate(recordFile, record, {input}));
 }
 
 }  // namespace
