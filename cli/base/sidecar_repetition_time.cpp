@@ -19,6 +19,11 @@ bool isPossibleRepetitionTime(double seconds) {
   return seconds >= kShortestRepetitionTime && seconds <= kLongestRepetitionTime;
 }
 
+std::string possibleRepetitionTimeRange() {
+  return "from " + numberText(kShortestRepetitionTime) + " to " +
+         numberText(kLongestRepetitionTime) + " s";
+}
+
 SidecarRepetitionTime readSidecarRepetitionTime(const fs::path& sidecar) {
   const FileText text = readRegularFile(sidecar, kMaxSidecarBytes);
   if (text.missing) return {};
@@ -47,9 +52,8 @@ SidecarRepetitionTime readSidecarRepetitionTime(const fs::path& sidecar) {
   }
   if (!isPossibleRepetitionTime(seconds)) {
     return {std::nullopt, sidecar.string() + ": RepetitionTime " + numberText(seconds) +
-                              " s is not a possible repetition time (from " +
-                              numberText(kShortestRepetitionTime) + " to " +
-                              numberText(kLongestRepetitionTime) + " s); not used"};
+                              " s is not a possible repetition time (" +
+                              possibleRepetitionTimeRange() + "); not used"};
   }
   return {seconds, ""};
 }

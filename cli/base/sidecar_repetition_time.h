@@ -22,6 +22,10 @@ struct SidecarRepetitionTime {
 // from 1 ms to an hour. Anything else is a broken header or sidecar.
 bool isPossibleRepetitionTime(double seconds);
 
+// The range isPossibleRepetitionTime allows, as messages name it: "from
+// 0.001 to 3600 s".
+std::string possibleRepetitionTimeRange();
+
 // The "RepetitionTime" of the sidecar at `sidecar`: read only when it is a
 // regular file of at most 1 MiB, used only when it is possible.
 SidecarRepetitionTime readSidecarRepetitionTime(const std::filesystem::path& sidecar);

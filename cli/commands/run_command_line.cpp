@@ -1,9 +1,11 @@
 #include "cli/commands/run_command_line.h"
 
+#include <charconv>
 #include <sstream>
 #include <string>
 
 #include "cli/base/cli_error.h"
+#include "cli/base/sidecar_repetition_time.h"
 #include "cli/commands/analysis_options.h"
 #include "cli/commands/run_command.h"
 #include "cli/outputs/console_output.h"
@@ -18,6 +20,20 @@ constexpr const char kSettingsNote[] =
     "settings start from DIR/Quorvel1_0.js (made from the installed copy on first "
     "use), the plug-in saves the settings of every completed run there, and one "
     "quorvel at a time uses DIR; another waits.";
+
+// A given repetition time keeps the rule of the sidecars' (CLI11 puts the
+// option's name before the message).
+const CLI::Validator kPossibleRepetitionTime(
+    [](std::string& value) {
+      double seconds = 0;
+      const char* end = value.data() + value.size();
+      const auto read = std::from_chars(value.data(), end, seconds);
+      if (read.ec == std::errc() && read.ptr == end && isPossibleRepetitionTime(seconds)) {
+        return std::string();
+      }
+      return value + " is not a possible repetition time (" + possibleRepetitionTimeRange() + ")";
+    },
+    "");
 
 }  // namespace
 
@@ -41,9 +57,9 @@ CLI::App* addRunCommand(CLI::App& app, RunOptions& options) {
                   "The run's name in the sidecars' Sources, e.g. a BIDS URI (one run only; "
                   "default: its file name)");
   run->add_option("--repetition-time", options.repetitionTime,
-                  "Repetition time in seconds, over what the header or a sidecar beside the "
-                  "run says")
-      ->check(CLI::PositiveNumber);
+                  "Repetition time in seconds, from 0.001 to 3600, over what the header or a "
+                  "sidecar beside the run says")
+      ->check(kPossibleRepetitionTime);
   run->add_option("--log-name", options.logName,
                   "File name of the log in --out, replaced by a later call of the same name "
                   "(default: quorvel_log_<UTC time>_<process id>.txt, one per call)");
