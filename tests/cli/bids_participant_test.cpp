@@ -138,6 +138,10 @@ TEST_F(BidsCommandTest, AFailedRunIsNamedAndTheOthersGoOn) {
   EXPECT_NE(result.out.find(broken + ": FAILED (exit status 2)"), std::string::npos) << result.out;
   EXPECT_NE(result.err.find((fs::path("study") / broken).string() + " failed"), std::string::npos)
       << result.err;
+  // Each run's folder is made by its own command as it starts: the failed
+  // run, alone in its session, left none, and the run after it made its own.
+  EXPECT_FALSE(fs::exists(folder.path() / "out" / "sub-02" / "ses-1"));
+  EXPECT_TRUE(fs::is_directory(folder.path() / "out" / "sub-02" / "ses-2"));
   // The failed run is tried again; the others are up to date.
   result = bids("out", {"participant"});
   EXPECT_EQ(result.exitStatus, 1);
