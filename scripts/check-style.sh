@@ -76,9 +76,21 @@ if [[ $tidy -eq 1 ]]; then
   # sign: left out here as in the clang build. The plug-in's own sign
   # changes are still errors in the clang (fuzzing) build.
   # A file takes clang-tidy several seconds on one core: one per processor.
+  # Its findings are on standard output; its standard error ("N warnings
+  # generated") is shown only when it fails without a finding, or on a
+  # signal: a clang-tidy that crashed has checked nothing, which is no pass.
   # shellcheck disable=SC2016  # sh -c expands its own arguments
   findings=$(printf '%s\0' "${sources[@]}" | xargs -0 -r -n 1 -P "$(nproc)" \
-    sh -c 'clang-tidy --quiet --extra-arg=-Wno-sign-conversion -p "$0" "$1" 2>/dev/null | grep -E "warning:|error:" || true' \
+    sh -c 'errors=$(mktemp)
+      output=$(clang-tidy --quiet --extra-arg=-Wno-sign-conversion -p "$0" "$1" 2>"$errors")
+      status=$?
+      found=$(printf "%s\n" "$output" | grep -E "warning:|error:")
+      [ -z "$found" ] || printf "%s\n" "$found"
+      if [ "$status" -gt 128 ] || { [ "$status" -ne 0 ] && [ -z "$found" ]; }; then
+        echo "$1: clang-tidy failed with exit status $status and no finding:"
+        tail -n 5 "$errors" | sed "s/^/  /"
+      fi
+      rm -f "$errors"' \
     "$tidy_build")
   if [[ -n $findings ]]; then
     echo "$findings"
