@@ -201,7 +201,10 @@ bool RunSampleFiller::prefaultSome() {
   const std::uintptr_t from = first + prefaulted_;
   if (from >= end) return false;
   const std::size_t length = std::min<std::size_t>(kSlice, end - from);
-  if (::madvise(reinterpret_cast<void*>(from), length, MADV_POPULATE_WRITE) != 0) {
+  // The address as an offset from the samples' own pointer keeps its
+  // provenance, which an integer cast back to a pointer would lose.
+  unsigned char* at = start + (from - reinterpret_cast<std::uintptr_t>(start));
+  if (::madvise(at, length, MADV_POPULATE_WRITE) != 0) {
     prefaulted_ = end - first;  // not offered here: the placing faults them in
     return false;
   }

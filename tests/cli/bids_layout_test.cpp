@@ -145,6 +145,7 @@ TEST(BidsLayoutTest, SidecarsInheritFromTheRootDownAndRunsFollowTheFilters) {
   std::vector<std::string> notes;
   const std::vector<BidsRun> all = findBoldRuns(root, {}, notes);
   std::vector<std::string> paths;
+  paths.reserve(all.size());
   for (const BidsRun& run : all) paths.push_back(run.relativePath);
   EXPECT_EQ(paths, cli_test::testBidsRuns());
   ASSERT_EQ(notes.size(), 1u);

@@ -254,7 +254,7 @@ TEST(ReportStudyPageTest, KeepsOnlyLinksInsideTheStudyFolder) {
                          "../elsewhere.html",
                          "javascript:alert(1)",
                          "sub-02/a b#c.html"};
-  for (const char* link : links) input.runs.push_back({std::string("run ") + link, {}, link});
+  for (const char* link : links) input.runs.push_back({std::string("run ") + link, {}, link, ""});
   const std::string html = studyPageHtml(input);
   std::regex href("href=\"([^\"]*)\"");
   std::vector<std::string> kept;
