@@ -6,6 +6,8 @@
 #include <cstring>
 
 #include "cli/quality/block_turns.h"
+#include "cli/quality/course_moments.h"
+#include "cli/quality/course_shares.h"
 #include "cli/quality/normal_quantile.h"
 #include "cli/quality/order_statistics.h"
 #include "cli/quality/run_quality.h"
@@ -54,10 +56,14 @@ struct BlockSums {
 };
 
 // Per thread: a course as floats, a copy to select in, the selection's
-// second buffer, and the histogram of sample keys.
+// second buffer, the histogram of sample keys, and eight mask voxels'
+// courses side by side with the voxels.
 struct PassScratch {
   std::vector<float> course, ordered, spare;
   std::vector<std::uint64_t> keyCounts;
+  std::vector<double> lanes;
+  std::size_t group[kCourseLanes];
+  std::size_t grouped = 0;
 };
 
 // The median of `values[0, n)` (the mean of the two middle values of an
@@ -93,8 +99,13 @@ class MaskPass {
     runBlocksInTurns(
         blocks_, threads,
         [this] {
-          return PassScratch{std::vector<float>(n_), std::vector<float>(n_), std::vector<float>(n_),
-                             std::vector<std::uint64_t>(kKeyBins, 0)};
+          PassScratch scratch;
+          scratch.course.resize(n_);
+          scratch.ordered.resize(n_);
+          scratch.spare.resize(n_);
+          scratch.keyCounts.assign(kKeyBins, 0);
+          scratch.lanes.resize(kCourseLanes * n_);
+          return scratch;
         },
         [this](PassScratch& scratch, std::size_t block) { runBlock(scratch, block); },
         [this](PassScratch& scratch) {
@@ -186,7 +197,8 @@ class MaskPass {
     const std::size_t end = std::min(mask_.size(), (block + 1) * blockVoxels_);
     for (std::size_t voxel = block * blockVoxels_; voxel < end; ++voxel) {
       if (mask_[voxel] != 0) {
-        maskVoxel(scratch, sums, voxel);
+        scratch.group[scratch.grouped++] = voxel;
+        if (scratch.grouped == kCourseLanes) maskVoxels(scratch, sums);
       } else {
         const Sample* course = samples_ + voxel * volumes_ + first_;
         // Every sample is exactly a float, so the selection runs on floats.
@@ -195,29 +207,36 @@ class MaskPass {
         median_[voxel] = medianOf(x, n_, scratch.spare.data());
       }
     }
+    if (scratch.grouped > 0) maskVoxels(scratch, sums);
   }
 
-  // One mask voxel's median and share of every sum.
-  void maskVoxel(PassScratch& scratch, BlockSums& sums, std::size_t voxel) {
+  // The grouped mask voxels' medians and shares of every sum, in voxel
+  // order; a short group repeats its first voxel in the lanes it lacks.
+  void maskVoxels(PassScratch& scratch, BlockSums& sums) {
+    const Sample* courses[kCourseLanes];
+    for (std::size_t k = 0; k < kCourseLanes; ++k) {
+      const std::size_t voxel = scratch.group[k < scratch.grouped ? k : 0];
+      courses[k] = samples_ + voxel * volumes_ + first_;
+    }
+    const CourseMoments moments = courseMoments(courses, n_, scratch.lanes.data());
+    for (std::size_t k = 0; k < scratch.grouped; ++k) {
+      maskVoxel(scratch, sums, scratch.group[k], moments.mean[k], moments.squares[k],
+                moments.lagged[k]);
+    }
+    scratch.grouped = 0;
+  }
+
+  // One mask voxel's median and share of every sum, given its course's
+  // moments.
+  void maskVoxel(PassScratch& scratch, BlockSums& sums, std::size_t voxel, double mean,
+                 double squares, double lagged) {
     const std::size_t t = volumes_, n = n_;
     const Sample* all = samples_ + voxel * t;
     const Sample* course = all + first_;
     float* x = scratch.course.data();
-    double total = 0;
     for (std::size_t v = 0; v < n; ++v) {
       x[v] = static_cast<float>(course[v]);
-      total += static_cast<double>(x[v]);
       ++scratch.keyCounts[orderKey(x[v]) >> 16];
-    }
-    const double mean = total / static_cast<double>(n);
-    double squares = 0, lagged = 0;
-    double before = static_cast<double>(x[0]) - mean;
-    squares += before * before;
-    for (std::size_t v = 1; v < n; ++v) {
-      const double d = static_cast<double>(x[v]) - mean;
-      squares += d * d;
-      lagged += before * d;
-      before = d;
     }
     // TSNR with the population standard deviation, as nipype's TSNR.
     const double sd = std::sqrt(squares / static_cast<double>(n));
@@ -244,20 +263,13 @@ class MaskPass {
       const bool standardised = predicted > 0;
       if (standardised) ++sums.standardised;
       const double inverse = standardised ? 1.0 / predicted : 0.0;
-      for (std::size_t v = 1; v < n; ++v) {
-        const double step = static_cast<double>(x[v]) - static_cast<double>(x[v - 1]);
-        sums.squaredSteps[first_ + v] += step * step;
-        const double standard = step * inverse;
-        sums.standardSteps[first_ + v] += standard * standard;
-      }
+      addSteps(x, n, inverse, sums.squaredSteps.data() + first_,
+               sums.standardSteps.data() + first_);
     }
 
     // The course scaled to unit length after its mean is removed (GCOR).
     if (squares > 0) {
-      const double scale = 1.0 / std::sqrt(squares);
-      for (std::size_t v = 0; v < n; ++v) {
-        sums.unitCourse[first_ + v] += (static_cast<double>(x[v]) - mean) * scale;
-      }
+      addUnitCourse(x, n, mean, 1.0 / std::sqrt(squares), sums.unitCourse.data() + first_);
     }
 
     // 3dToutcount: the MAD about the median of the steady-state samples;
@@ -270,10 +282,7 @@ class MaskPass {
       }
       const double mad = medianOf(distance, n, scratch.spare.data());
       if (mad > 0) {
-        const double bound = threshold_ * mad;
-        for (std::size_t v = 0; v < t; ++v) {
-          sums.outliers[v] += std::fabs(static_cast<double>(all[v]) - centre) > bound ? 1 : 0;
-        }
+        countOutliers(all, t, centre, threshold_ * mad, sums.outliers.data());
       }
     }
   }
