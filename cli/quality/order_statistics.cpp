@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <limits>
 #include <utility>
 
 #include "cli/base/processor_vectors.h"
+#include "cli/quality/counted_ranks.h"
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #include <immintrin.h>
@@ -150,102 +150,21 @@ __attribute__((target("avx2"))) std::size_t splitFloats8(const float* from, std:
 bool hasAvx512() { return processorVectorBits() == 512; }
 bool hasAvx2() { return processorVectorBits() == 256; }
 
-// The greatest of sixteen floats, none of them NaN. Every step is masked
-// to all lanes: GCC's unmasked forms warn of an undefined source.
-__attribute__((target("avx512f"))) float greatestOf(__m512 values) {
-  constexpr __mmask16 all = 0xffff;
-  __m512 other = _mm512_maskz_shuffle_f32x4(all, values, values, _MM_SHUFFLE(1, 0, 3, 2));
-  values = _mm512_maskz_max_ps(all, values, other);
-  other = _mm512_maskz_shuffle_f32x4(all, values, values, _MM_SHUFFLE(2, 3, 0, 1));
-  values = _mm512_maskz_max_ps(all, values, other);
-  other = _mm512_maskz_permute_ps(all, values, _MM_SHUFFLE(1, 0, 3, 2));
-  values = _mm512_maskz_max_ps(all, values, other);
-  other = _mm512_maskz_permute_ps(all, values, _MM_SHUFFLE(2, 3, 0, 1));
-  values = _mm512_maskz_max_ps(all, values, other);
-  return _mm512_cvtss_f32(values);
-}
-
-// The values at `lowRank` and `highRank` of `range[0, count)` sorted
-// ascending, for count at most 16 * Registers, found without moving a value
-// or branching on one: each value counts how many of the range lie below
-// it, and the value at rank r is the greatest whose count is at most r.
-// Returns false where that answer could differ from std::nth_element's in
-// its bits: with NaN, which has no place in the order, and when an answer
-// is zero and the range holds both signs of zero, which compare equal.
-template <int Registers>
-__attribute__((target("avx512f"))) bool countRanks(const float* range, std::size_t count,
-                                                   std::size_t lowRank, std::size_t highRank,
-                                                   float* low, float* high) {
-  __m512 values[Registers];
-  __mmask16 valid[Registers];
-  __mmask16 unordered = 0;
-  for (int k = 0; k < Registers; ++k) {
-    const std::size_t first = 16 * static_cast<std::size_t>(k);
-    const std::size_t lanes = count > first ? std::min<std::size_t>(count - first, 16) : 0;
-    valid[k] = static_cast<__mmask16>((1u << lanes) - 1);
-    values[k] = _mm512_maskz_loadu_ps(valid[k], range + first);
-    unordered |= _mm512_mask_cmp_ps_mask(valid[k], values[k], values[k], _CMP_UNORD_Q);
-  }
-  if (unordered != 0) return false;
-
-  const __m512i one = _mm512_set1_epi32(1);
-  __m512i below[Registers];
-  for (int k = 0; k < Registers; ++k) below[k] = _mm512_setzero_si512();
-  for (std::size_t j = 0; j < count; ++j) {
-    const __m512 value = _mm512_set1_ps(range[j]);
-    for (int k = 0; k < Registers; ++k) {
-      const __mmask16 isBelow = _mm512_cmp_ps_mask(value, values[k], _CMP_LT_OQ);
-      below[k] = _mm512_mask_add_epi32(below[k], isBelow, below[k], one);
-    }
-  }
-
-  const __m512 none = _mm512_set1_ps(-std::numeric_limits<float>::infinity());
-  const __m512i lowBound = _mm512_set1_epi32(static_cast<int>(lowRank));
-  const __m512i highBound = _mm512_set1_epi32(static_cast<int>(highRank));
-  __m512 lowBest = none, highBest = none;
-  for (int k = 0; k < Registers; ++k) {
-    lowBest = _mm512_mask_max_ps(
-        lowBest, _mm512_mask_cmple_epi32_mask(valid[k], below[k], lowBound), lowBest, values[k]);
-    highBest = _mm512_mask_max_ps(
-        highBest, _mm512_mask_cmple_epi32_mask(valid[k], below[k], highBound), highBest, values[k]);
-  }
-  *low = greatestOf(lowBest);
-  *high = greatestOf(highBest);
-
-  if (*low == 0.0f || *high == 0.0f) {
-    const __m512i positiveZero = _mm512_setzero_si512();
-    const __m512i negativeZero = _mm512_set1_epi32(static_cast<int>(0x80000000u));
-    bool positive = false, negative = false;
-    for (int k = 0; k < Registers; ++k) {
-      const __m512i bits = _mm512_castps_si512(values[k]);
-      positive |= _mm512_mask_cmpeq_epi32_mask(valid[k], bits, positiveZero) != 0;
-      negative |= _mm512_mask_cmpeq_epi32_mask(valid[k], bits, negativeZero) != 0;
-    }
-    if (positive && negative) return false;
-  }
-  return true;
-}
-
 #endif
 
-// countRanks where it runs, on as few registers as the range needs; false
-// leaves the range to std::nth_element.
+// countedRanks where it runs; false leaves the range to std::nth_element.
 template <typename Key>
 bool selectByCounting(const Key* /*range*/, std::size_t /*count*/, std::size_t /*lowRank*/,
                       std::size_t /*highRank*/, Key* /*low*/, Key* /*high*/) {
   return false;
 }
 
-#if defined(QUORVEL_SPLIT_AVX512)
 template <>
 bool selectByCounting<float>(const float* range, std::size_t count, std::size_t lowRank,
                              std::size_t highRank, float* low, float* high) {
-  static_assert(kSmallRange <= 32, "two registers hold a small range");
-  if (count > kSmallRange || !hasAvx512()) return false;
-  if (count <= 16) return countRanks<1>(range, count, lowRank, highRank, low, high);
-  return countRanks<2>(range, count, lowRank, highRank, low, high);
+  static_assert(kSmallRange <= kCountedRange, "counting finishes every small range");
+  return countedRanks(range, count, lowRank, highRank, low, high);
 }
-#endif
 
 // The two splits of the selection: below the pivot, or at most the pivot.
 template <typename Key>
