@@ -37,25 +37,30 @@ constexpr int kDigitBits = 13;
 std::uint32_t itemKey(std::uint64_t item) { return static_cast<std::uint32_t>(item >> 32); }
 std::uint32_t itemPayload(std::uint64_t item) { return static_cast<std::uint32_t>(item); }
 
-// Sorts `scratch.items` to hold values[0, count) in ascending order, each
-// with payload[i] (its place when `payload` is null) in its low half: a
-// least-significant-digit radix sort of the keys less their least, in as
-// few passes of at most kDigitBits bits as their spread needs, all passes' counts
-// taken in one read.
-void sortByValue(const float* values, std::size_t count, const std::uint32_t* payload,
-                 RankScratch& scratch) {
+// The least and greatest of keys[0, count) (count >= 1).
+struct KeyRange {
+  std::uint32_t least = ~std::uint32_t{0}, most = 0;
+
+  void add(std::uint32_t key) {
+    least = std::min(least, key);
+    most = std::max(most, key);
+  }
+};
+
+// Sorts `scratch.items` to hold keys[0, count), whose range is `range`, in
+// ascending order, each with payload[i] (its place when `payload` is
+// null) in its low half: a least-significant-digit radix sort of the keys
+// less their least, in as few passes of at most kDigitBits bits as their
+// spread needs. All passes' counts are taken in one read of the keys, and
+// the first pass places each key straight from them.
+void sortKeys(const std::uint32_t* keys, std::size_t count, KeyRange range,
+              const std::uint32_t* payload, RankScratch& scratch) {
   std::vector<std::uint64_t>& items = scratch.items;
   std::vector<std::uint64_t>& spare = scratch.spare;
   items.resize(count);
   spare.resize(count);
   if (count == 0) return;
-  std::uint32_t least = orderKey(values[0]), most = least;
-  for (std::size_t i = 0; i < count; ++i) {
-    const std::uint32_t key = orderKey(values[i]);
-    least = std::min(least, key);
-    most = std::max(most, key);
-  }
-  const std::uint32_t spread = most - least;
+  const std::uint32_t least = range.least, spread = range.most - range.least;
   int bits = 0;
   while (bits < 32 && (spread >> bits) != 0) ++bits;
   const int passes = (bits + kDigitBits - 1) / kDigitBits;
@@ -69,8 +74,7 @@ void sortByValue(const float* values, std::size_t count, const std::uint32_t* pa
   std::vector<std::uint32_t>& counts = scratch.counts;
   counts.assign(static_cast<std::size_t>(passes) * (buckets + 1), 0);
   for (std::size_t i = 0; i < count; ++i) {
-    const std::uint32_t key = orderKey(values[i]) - least;
-    items[i] = (static_cast<std::uint64_t>(key) << 32) | (payload != nullptr ? payload[i] : i);
+    const std::uint32_t key = keys[i] - least;
     for (int p = 0; p < passes; ++p) {
       ++counts[p * (buckets + 1) + ((key >> (p * digitBits)) & digitMask) + 1];
     }
@@ -78,6 +82,16 @@ void sortByValue(const float* values, std::size_t count, const std::uint32_t* pa
   for (int p = 0; p < passes; ++p) {
     std::uint32_t* start = counts.data() + p * (buckets + 1);
     for (std::size_t d = 0; d < buckets; ++d) start[d + 1] += start[d];
+  }
+  std::uint32_t* start = counts.data();
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::uint32_t key = keys[i] - least;
+    const std::uint64_t item =
+        (static_cast<std::uint64_t>(key) << 32) | (payload != nullptr ? payload[i] : i);
+    items[start[key & digitMask]++] = item;
+  }
+  for (int p = 1; p < passes; ++p) {
+    start = counts.data() + p * (buckets + 1);
     const int shift = 32 + p * digitBits;
     for (std::size_t i = 0; i < count; ++i) {
       const std::uint64_t item = items[i];
@@ -85,6 +99,19 @@ void sortByValue(const float* values, std::size_t count, const std::uint32_t* pa
     }
     items.swap(spare);
   }
+}
+
+// sortKeys on the keys of values[0, count).
+void sortByValue(const float* values, std::size_t count, const std::uint32_t* payload,
+                 RankScratch& scratch) {
+  std::vector<std::uint32_t>& keys = scratch.keys;
+  keys.resize(count);
+  KeyRange range;
+  for (std::size_t i = 0; i < count; ++i) {
+    keys[i] = orderKey(values[i]);
+    range.add(keys[i]);
+  }
+  sortKeys(keys.data(), count, range, payload, scratch);
 }
 
 // Calls tie(first, end, rank) for each run [first, end) of equal values in
@@ -100,10 +127,27 @@ void forEachTie(const std::vector<std::uint64_t>& items, std::size_t count, Tie 
   }
 }
 
-// Per thread: a block of volumes' samples at the kept voxels, and the
-// sort's room.
+// The rank sums of `items` sorted by sortKeys with twice the other
+// series' ranks as payloads.
+RankSums sumsOfSorted(const std::vector<std::uint64_t>& items, std::size_t count) {
+  RankSums sums;
+  const double centre = 0.5 * (static_cast<double>(count) - 1.0);
+  forEachTie(items, count, [&](std::size_t first, std::size_t end, double rank) {
+    std::uint64_t twice = 0;
+    for (std::size_t k = first; k < end; ++k) twice += itemPayload(items[k]);
+    const double weight =
+        0.5 * static_cast<double>(twice) - centre * static_cast<double>(end - first);
+    sums.products += rank * weight;
+    sums.squares += rank * rank * static_cast<double>(end - first);
+  });
+  return sums;
+}
+
+// Per thread: the keys of a block of volumes' samples at the kept voxels,
+// each volume's range of keys, and the sort's room.
 struct IndexScratch {
-  std::vector<float> gathered;
+  std::vector<std::uint32_t> gathered;
+  KeyRange ranges[kBlockVolumes];
   RankScratch rank;
 };
 
@@ -139,11 +183,14 @@ QualityIndex indexOf(const Sample* samples, std::size_t volumes, const VoxelImag
   runBlocksInTurns(
       blocks, threads,
       [n] {
-        return IndexScratch{std::vector<float>(kBlockVolumes * n), {}};
+        IndexScratch room;
+        room.gathered.resize(kBlockVolumes * n);
+        return room;
       },
       [&](IndexScratch& room, std::size_t block) {
         const std::size_t begin = block * kBlockVolumes;
         const std::size_t count = std::min(kBlockVolumes, volumes - begin);
+        for (std::size_t b = 0; b < count; ++b) room.ranges[b] = KeyRange{};
         for (std::size_t i = 0; i < n; ++i) {
           const Sample* course = samples + kept[i] * volumes + begin;
           if (i + kFetchAhead < n) {
@@ -152,12 +199,14 @@ QualityIndex indexOf(const Sample* samples, std::size_t volumes, const VoxelImag
               __builtin_prefetch(ahead + b);
           }
           for (std::size_t b = 0; b < count; ++b) {
-            room.gathered[b * n + i] = static_cast<float>(course[b]);
+            const std::uint32_t key = orderKey(static_cast<float>(course[b]));
+            room.gathered[b * n + i] = key;
+            room.ranges[b].add(key);
           }
         }
         for (std::size_t b = 0; b < count; ++b) {
-          const RankSums sums =
-              rankSums(room.gathered.data() + b * n, n, twiceRanks.data(), room.rank);
+          sortKeys(room.gathered.data() + b * n, n, room.ranges[b], twiceRanks.data(), room.rank);
+          const RankSums sums = sumsOfSorted(room.rank.items, n);
           const double correlation = sums.squares > 0 && medianSquares > 0
                                          ? sums.products / std::sqrt(medianSquares * sums.squares)
                                          : 0.0;
@@ -187,17 +236,7 @@ double centredRanks(const float* values, std::size_t count, double* ranks, RankS
 RankSums rankSums(const float* values, std::size_t count, const std::uint32_t* twiceRanks,
                   RankScratch& scratch) {
   sortByValue(values, count, twiceRanks, scratch);
-  RankSums sums;
-  const double centre = 0.5 * (static_cast<double>(count) - 1.0);
-  forEachTie(scratch.items, count, [&](std::size_t first, std::size_t end, double rank) {
-    std::uint64_t twice = 0;
-    for (std::size_t k = first; k < end; ++k) twice += itemPayload(scratch.items[k]);
-    const double weight =
-        0.5 * static_cast<double>(twice) - centre * static_cast<double>(end - first);
-    sums.products += rank * weight;
-    sums.squares += rank * rank * static_cast<double>(end - first);
-  });
-  return sums;
+  return sumsOfSorted(scratch.items, count);
 }
 
 QualityIndex qualityIndex(const SampleView& samples, const VoxelImage& medianVolume,

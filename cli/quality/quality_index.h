@@ -32,7 +32,7 @@ QualityIndex qualityIndex(const SampleView& samples, const VoxelImage& medianVol
 // Room for ranking values, kept from one call to the next.
 struct RankScratch {
   std::vector<std::uint64_t> items, spare;
-  std::vector<std::uint32_t> counts;
+  std::vector<std::uint32_t> keys, counts;
 };
 
 // Ranks of `values[0, count)` from 0, tied values sharing their mean rank,
