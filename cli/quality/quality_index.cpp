@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 #include "cli/quality/block_turns.h"
 #include "cli/quality/clip_level.h"
 #include "cli/quality/run_quality.h"
+#include "cli/quality/volume_keys.h"
 
 namespace quorvel::cli {
 namespace {
@@ -17,17 +17,6 @@ constexpr std::size_t kFewestVoxels = 9;
 // neighbouring cache lines of its course, which the processor fetches
 // ahead, where the courses themselves lie too far apart for it to.
 constexpr std::size_t kBlockVolumes = 64;
-// Voxels ahead whose samples are asked for while one is copied.
-constexpr std::size_t kFetchAhead = 8;
-
-// A key whose unsigned order is the floats' order, -0 taken as +0.
-std::uint32_t orderKey(float value) {
-  if (value == 0.0f) value = 0.0f;
-  std::uint32_t bits;
-  std::memcpy(&bits, &value, sizeof bits);
-  return (bits & 0x80000000u) != 0 ? ~bits : (bits | 0x80000000u);
-}
-
 // Bits a pass of the radix sort takes: two passes for the spread of most
 // runs' samples.
 constexpr int kDigitBits = 13;
@@ -36,16 +25,6 @@ constexpr int kDigitBits = 13;
 // half.
 std::uint32_t itemKey(std::uint64_t item) { return static_cast<std::uint32_t>(item >> 32); }
 std::uint32_t itemPayload(std::uint64_t item) { return static_cast<std::uint32_t>(item); }
-
-// The least and greatest of keys[0, count) (count >= 1).
-struct KeyRange {
-  std::uint32_t least = ~std::uint32_t{0}, most = 0;
-
-  void add(std::uint32_t key) {
-    least = std::min(least, key);
-    most = std::max(most, key);
-  }
-};
 
 // Sorts `scratch.items` to hold keys[0, count), whose range is `range`, in
 // ascending order, each with payload[i] (its place when `payload` is
@@ -190,20 +169,8 @@ QualityIndex indexOf(const Sample* samples, std::size_t volumes, const VoxelImag
       [&](IndexScratch& room, std::size_t block) {
         const std::size_t begin = block * kBlockVolumes;
         const std::size_t count = std::min(kBlockVolumes, volumes - begin);
-        for (std::size_t b = 0; b < count; ++b) room.ranges[b] = KeyRange{};
-        for (std::size_t i = 0; i < n; ++i) {
-          const Sample* course = samples + kept[i] * volumes + begin;
-          if (i + kFetchAhead < n) {
-            const Sample* ahead = samples + kept[i + kFetchAhead] * volumes + begin;
-            for (std::size_t b = 0; b < count; b += 64 / sizeof(Sample))
-              __builtin_prefetch(ahead + b);
-          }
-          for (std::size_t b = 0; b < count; ++b) {
-            const std::uint32_t key = orderKey(static_cast<float>(course[b]));
-            room.gathered[b * n + i] = key;
-            room.ranges[b].add(key);
-          }
-        }
+        gatherVolumeKeys(samples, volumes, kept.data(), n, begin, count, room.gathered.data(),
+                         room.ranges);
         for (std::size_t b = 0; b < count; ++b) {
           sortKeys(room.gathered.data() + b * n, n, room.ranges[b], twiceRanks.data(), room.rank);
           const RankSums sums = sumsOfSorted(room.rank.items, n);
