@@ -91,3 +91,40 @@ INSTANTIATE_TEST_SUITE_P(Lengths, TemporalMedianTest,
 
 }  // namespace
 }  // namespace quorvel::cli
+
+namespace quorvel::cli {
+namespace {
+
+// The same whole numbers held as 16-bit samples or as floats give the same
+// IQMs, bit for bit: each sample type has its own read of the courses.
+TEST(SampleTypeTest, WholeNumbersGiveTheSameIqmsAsShortsOrFloats) {
+  const std::size_t voxels = 43, volumes = 77;
+  std::mt19937 random(3);
+  std::normal_distribution<float> noise(0.0f, 20.0f);
+  std::vector<std::int16_t> shorts(voxels * volumes);
+  for (std::size_t i = 0; i < shorts.size(); ++i) {
+    shorts[i] = static_cast<std::int16_t>(
+        std::round(300.0f * static_cast<float>(i / volumes % 4) + noise(random) - 200.0f));
+  }
+  const std::vector<float> floats(shorts.begin(), shorts.end());
+  VoxelMask mask(voxels, 1);
+  for (std::size_t voxel = 0; voxel < voxels; voxel += 3) mask[voxel] = 0;
+  const TemporalIqms a = temporalIqms({shorts.data(), nullptr, voxels, volumes}, mask, 2, 2);
+  const TemporalIqms b = temporalIqms({nullptr, floats.data(), voxels, volumes}, mask, 2, 1);
+  EXPECT_EQ(a.medianImage, b.medianImage);
+  for (const auto& [x, y] : {std::pair{a.tsnr, b.tsnr},
+                             {a.dvarsStd, b.dvarsStd},
+                             {a.dvarsNstd, b.dvarsNstd},
+                             {a.dvarsVstd, b.dvarsVstd},
+                             {a.gcor, b.gcor},
+                             {a.aor, b.aor},
+                             {a.intensityMedian, b.intensityMedian}}) {
+    ASSERT_TRUE(x.has_value() && y.has_value());
+    EXPECT_EQ(*x, *y);
+  }
+  EXPECT_EQ(a.dvarsVstdSeries, b.dvarsVstdSeries);
+  EXPECT_EQ(a.aorSeries, b.aorSeries);
+}
+
+}  // namespace
+}  // namespace quorvel::cli
