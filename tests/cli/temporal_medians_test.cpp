@@ -68,6 +68,7 @@ TEST_P(TemporalMedianTest, MediansAndOutliersMatchAFullSort) {
     const double centre = sortedMedian(course);
     EXPECT_EQ(iqms.medianImage[voxel], centre) << "voxel " << voxel;
     std::vector<float> distance;
+    distance.reserve(course.size());
     for (float x : course) {
       distance.push_back(static_cast<float>(std::fabs(static_cast<double>(x) - centre)));
     }
