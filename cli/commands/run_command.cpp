@@ -528,11 +528,11 @@ class RunCall {
 
   // Starts the plug-in and runs its analysis, the samples' statistics
   // beside it. Returns what execute returned; when false, the log is
-  // already in the output folder. Throws a run error when the plug-in
-  // does not start.
+  // already in the output folder, or the user told it is lost. Throws a
+  // run error when the plug-in does not start.
   bool analyse() {
     if (!session_->initPlugin()) {
-      saveLog(call_.outFolder);
+      saveLogBesideFailure();
       throw runError("the plug-in did not start (initPlugin returned false)");
     }
     if (call_.plan.runs.size() > call_.plan.givenCount) addMdmRuns(*session_, call_.plan);
@@ -545,7 +545,7 @@ class RunCall {
     report_.executeResult = session_->execute("Start");
     analysisEnd_ = Clock::now();
     outputsSince_ = analysisEnd_;
-    if (!report_.executeResult) saveLog(call_.outFolder);
+    if (!report_.executeResult) saveLogBesideFailure();
     return report_.executeResult;
   }
 
@@ -576,7 +576,7 @@ class RunCall {
   }
 
   // Saves the log straight into the output folder, for a call whose
-  // outputs failed; when it cannot be saved either (the disk is full), the
+  // analysis or outputs failed; when it cannot be saved either (the disk is full), the
   // user is told so, beside the outputs' own error.
   void saveLogBesideFailure() {
     try {

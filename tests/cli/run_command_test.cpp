@@ -469,18 +469,21 @@ INSTANTIATE_TEST_SUITE_P(Volumes, MemoryLimitTest,
                          ::testing::Values(MemoryCase{500, true}, MemoryCase{200000, false}));
 
 TEST_F(RunCommandTest, ALogThatCannotBeSavedBesideFailedOutputsIsSaidLost) {
-  // The plug-in's analysis completes (no CSV file), then the per-volume
-  // table and the log, both beyond the file-size limit, cannot be written.
+  // Without a CSV file the plug-in's analysis completes, then the
+  // per-volume table and the log cannot be written; with one, the
+  // plug-in's own CSV fails first. All are beyond the file-size limit.
   writeRun(typicalRun(3, 2, 2, 3000), folder.file("a_bold.nii"));
-  CommandResult result =
-      runQuorvel({"run", "-o", "qc", "--settings-dir", "settings", "--no-csv", "a_bold.nii"},
-                 folder.path(), kFileSizeLimit);
-  EXPECT_EQ(result.exitStatus, 1) << result.err;
-  EXPECT_NE(result.err.find("; the log of this failed call is lost\n"), std::string::npos)
-      << result.err;
-  EXPECT_NE(result.err.find("quorvel: qc/quorvel_log_"), std::string::npos) << result.err;
-  for (const std::string& name : folderEntries(out())) {
-    EXPECT_TRUE(name == ".quorvel-out.lock") << name;
+  for (const char* csv : {"--no-csv", "--csv"}) {
+    CommandResult result =
+        runQuorvel({"run", "-o", "qc", "--settings-dir", "settings", csv, "a_bold.nii"},
+                   folder.path(), kFileSizeLimit);
+    EXPECT_EQ(result.exitStatus, 1) << csv << ": " << result.err;
+    EXPECT_NE(result.err.find("; the log of this failed call is lost\n"), std::string::npos)
+        << csv << ": " << result.err;
+    EXPECT_NE(result.err.find("quorvel: qc/quorvel_log_"), std::string::npos) << result.err;
+    for (const std::string& name : folderEntries(out())) {
+      EXPECT_TRUE(name == ".quorvel-out.lock") << csv << ": " << name;
+    }
   }
 }
 
