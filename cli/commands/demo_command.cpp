@@ -48,10 +48,14 @@ const char* describeOutput(const std::string& file) {
       {"_boldmap.json", "the map's name and display thresholds"},
       {".csv", "the plug-in's own file: outliers and spikes per volume"},
       {"_desc-qc_timeseries.tsv",
-       "the counts with outlier share, DVARS and global signal per volume"},
+       "per volume: the plug-in's counts, DVARS, global signal, outlier fraction and quality "
+       "index in the brain, head motion and framewise displacement"},
       {"_desc-qc_timeseries.json", "what the table's columns mean"},
       {"_desc-qc_iqms.json",
-       "quality numbers of the run: TSNR, DVARS, global signal, outlier shares"},
+       "the run's quality numbers: the field's standard IQMs in the brain mask (tsnr, "
+       "dvars_std, aor, aqi, fd_mean ...) beside the plug-in's own"},
+      {"_desc-brain_mask.nii.gz",
+       "the brain mask the quality numbers and head motion use, made from the run itself"},
       {"_desc-qc_report.html",
        "the visual quality report: maps, per-volume traces and carpet in one page"},
   };

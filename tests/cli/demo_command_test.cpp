@@ -17,6 +17,14 @@ TEST(DemoCommandTest, WritesTheRunAndMapsOnItsGridAndRunsAgain) {
         runQuorvel({"demo", "--out", "demo", "--settings-dir", "settings"}, folder.path());
     ASSERT_EQ(result.exitStatus, 0) << "pass " << pass << ": " << result.err;
     EXPECT_NE(result.out.find("volumes with spikes:"), std::string::npos);
+    // Every file listed is told to a newcomer on the line below it.
+    for (std::size_t at = result.out.find("    demo/"); at != std::string::npos;
+         at = result.out.find("    demo/", at + 1)) {
+      const std::size_t next = result.out.find('\n', at) + 1;
+      const std::string below = result.out.substr(next, result.out.find('\n', next) - next);
+      EXPECT_NE(below.find_first_not_of(' '), std::string::npos)
+          << result.out.substr(at, next - at) << "has no description";
+    }
   }
   const fs::path demo = folder.path() / "demo";
   ImagePtr run = loadImage((demo / "sub-demo_task-rest_bold.nii.gz").string());
