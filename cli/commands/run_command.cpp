@@ -262,7 +262,7 @@ RunResult analyseRunQuality(const std::function<SampleNumbers()>& numbersOfSampl
                             const std::vector<RunMap>& maps, const AnalysisParameters& parameters,
                             LineRange runLog, const fs::path& outFolder,
                             const std::optional<double>& givenRepetitionTime,
-                            const std::function<void(const RunResult&)>& beforeWriting,
+                            const std::function<void(RunResult)>& beforeWriting,
                             bool mapsSideBySide, std::future<void>* mapImages) {
   std::vector<std::string> warnings = run.warnings;
   const std::optional<double> repetitionTime =
@@ -308,7 +308,7 @@ RunResult analyseRunQuality(const std::function<SampleNumbers()>& numbersOfSampl
     known.volumes = static_cast<int>(quality.samples.volumes);
     known.quality = quality;
     known.warnings = warnings;
-    beforeWriting(known);
+    beforeWriting(std::move(known));
   }
   RunResult result = writeRunOutputs(planned, *run.header, maps, parameters, quality,
                                      iqmJson(planned.runPath, quality, parameters, warnings),
@@ -686,21 +686,23 @@ class RunCall {
     std::vector<std::string> shownLog;
     RunResult pageResult;
     std::future<std::string> page;
-    const auto startPage = [&](const RunResult& known) {
+    const auto startPage = [&](RunResult known) {
       if (!runPages()) return;
       // The page leaves out the per-volume table, which its traces show: a
       // long run's table is not copied for it.
       for (const std::string& line : analysed.logLines) {
         if (line.rfind("Volume ", 0) != 0) shownLog.push_back(shown(line));
       }
-      pageResult = known;
+      pageResult = std::move(known);
       page = std::async(threads_ > 1 ? std::launch::async : std::launch::deferred, [&] {
         return report::renderRunReport({pageResult, *run.header, samples, maps, parameters_,
                                         shownLog, &sampled.page, threads_ > 1},
                                        pagePath);
       });
     };
-    const auto takeMotion = [&] { return sampled.motion; };
+    // Taken, not copied: a long run's motion rows are large, and only the
+    // outputs need them.
+    const auto takeMotion = [&] { return std::move(sampled.motion); };
     report_.runs.push_back(analyseRunQuality(
         takeNumbers, takeMotion, planned, run, maps, parameters_, analysed.logLines,
         stage_->folder(), options_.repetitionTime, startPage, threads_ > 1, &mapImages));
