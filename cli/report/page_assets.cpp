@@ -121,6 +121,8 @@ const char kHoverScript[] = R"JS(
     var at = point.matrixTransform(svg.getScreenCTM().inverse());
     var v = Math.floor((at.x - data.left) / data.width * data.volumes);
     v = Math.max(0, Math.min(data.volumes - 1, v));
+    var stride = data.stride || 1;
+    v -= v % stride;
     var x = data.left + (v + 0.5) * data.width / data.volumes;
     cursor.setAttribute('x1', x);
     cursor.setAttribute('x2', x);
@@ -129,7 +131,7 @@ const char kHoverScript[] = R"JS(
                  (data.tr ? '  (t = ' + format(v * data.tr) + ' s)' : '') +
                  (marked[v + 1] ? '  - marked' : '')];
     data.traces.forEach(function (trace) {
-      lines.push(trace.label + ': ' + format(trace.values[v]));
+      lines.push(trace.label + ': ' + format(trace.values[v / stride]));
     });
     show(lines.join('\n'), event);
   });

@@ -217,14 +217,17 @@ std::string timelineSvg(const std::vector<Trace>& traces, int volumes,
 
 std::string timelineJson(const std::vector<Trace>& traces, int volumes,
                          std::optional<double> repetitionTime) {
+  const std::size_t count = volumes > 0 ? static_cast<std::size_t>(volumes) : 0;
+  const auto limit = static_cast<std::size_t>(kHoverVolumes);
+  const std::size_t stride = count > limit ? (count + limit - 1) / limit : 1;
   std::string json =
-      "{\"volumes\":" + std::to_string(volumes) +
+      "{\"volumes\":" + std::to_string(volumes) + ",\"stride\":" + std::to_string(stride) +
       ",\"tr\":" + (repetitionTime ? numberText(*repetitionTime, 6) : std::string("null")) +
       ",\"left\":" + fixed(kLeft) + ",\"width\":" + fixed(kPlotWidth) + ",\"traces\":[";
   for (std::size_t i = 0; i < traces.size(); ++i) {
     if (i) json += ',';
     json += "{\"label\":" + jsonForScript(traces[i].label) + ",\"values\":[";
-    for (std::size_t v = 0; v < traces[i].values.size(); ++v) {
+    for (std::size_t v = 0; v < traces[i].values.size(); v += stride) {
       if (v) json += ',';
       const double value = traces[i].values[v];
       json += std::isfinite(value) ? numberText(value, 5) : "null";

@@ -31,8 +31,15 @@ std::string timelineSvg(const std::vector<Trace>& traces, int volumes,
                         std::optional<double> repetitionTime, const CarpetRows& carpet,
                         const std::string& carpetDataUri);
 
-// JSON of what hovering needs: {"volumes":n,"tr":s|null,"left":..,
-// "width":..,"traces":[{"label":..,"values":[...]},...],"marked":[...]}.
+// Volumes of a run beyond which hovering shows every stride-th one: more
+// than a page has pixel columns, so the pointer still reaches a volume in
+// every column, and a page of a very long run stays small.
+constexpr int kHoverVolumes = 4096;
+
+// JSON of what hovering needs: {"volumes":n,"stride":s,"tr":s|null,
+// "left":..,"width":..,"traces":[{"label":..,"values":[...]},...],
+// "marked":[...]}; "values" holds volumes 0, s, 2s, ... (s is 1 up to
+// kHoverVolumes volumes).
 std::string timelineJson(const std::vector<Trace>& traces, int volumes,
                          std::optional<double> repetitionTime);
 

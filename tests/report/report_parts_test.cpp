@@ -9,6 +9,8 @@
 #include <regex>
 #include <sstream>
 
+#include <nlohmann/json.hpp>
+
 #include "cli/report/html_text.h"
 #include "cli/report/png_encoder.h"
 #include "cli/report/run_page.h"
@@ -243,6 +245,20 @@ TEST(ReportTimelineTest, ALongRunKeepsEveryColumnsExtremesInAFewPoints) {
   const auto [lowest, highest] = std::minmax_element(ys.begin(), ys.end());
   EXPECT_EQ(std::count(ys.begin(), ys.end(), *lowest), 1);
   EXPECT_EQ(std::count(ys.begin(), ys.end(), *highest), 1);
+  // Hovering reaches a volume in every column from a short list, each
+  // value the volume's own; a short run keeps every volume.
+  const auto hover = nlohmann::json::parse(timelineJson({trace}, volumes, 2.0));
+  const auto stride = hover["stride"].get<std::size_t>();
+  const auto& values = hover["traces"][0]["values"];
+  EXPECT_LE(values.size(), static_cast<std::size_t>(kHoverVolumes));
+  EXPECT_EQ(values.size(), (volumes + stride - 1) / stride);
+  for (std::size_t k = 0; k < values.size(); ++k) {
+    EXPECT_NEAR(values[k].get<double>(), trace.values[k * stride], 1e-5) << k;
+  }
+  const Trace seven{"dvars", "DVARS", {0, 1, 2, 3, 4, 5, 6}, std::nullopt};
+  const auto shortRun = nlohmann::json::parse(timelineJson({seven}, 7, 2.0));
+  EXPECT_EQ(shortRun["stride"], 1);
+  EXPECT_EQ(shortRun["traces"][0]["values"].size(), 7U);
 }
 
 TEST(ReportStudyPageTest, KeepsOnlyLinksInsideTheStudyFolder) {
