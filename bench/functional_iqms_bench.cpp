@@ -24,24 +24,13 @@
 #include <string>
 #include <vector>
 
+#include "bench_timing.h"
 #include "cli/nifti/nifti_run.h"
 #include "cli/quality/functional_iqms.h"
 
 namespace {
 
 using namespace quorvel::cli;
-
-double cpuSeconds() {
-  timespec t{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
-}
-
-double median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  const std::size_t n = values.size();
-  return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
 
 // FNV-1a over the bits of every number the IQM file, table, maps and
 // report take from the IQMs.

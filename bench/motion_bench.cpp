@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_timing.h"
 #include "cli/motion/framewise_displacement.h"
 #include "cli/motion/run_motion.h"
 #include "cli/motion/volume_gather.h"
@@ -31,20 +32,6 @@ using Clock = std::chrono::steady_clock;
 
 double seconds(Clock::time_point since) {
   return std::chrono::duration<double>(Clock::now() - since).count();
-}
-
-// CPU seconds of the whole process so far: on a shared machine the
-// steadier measure.
-double cpuSeconds() {
-  timespec t{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
-}
-
-double median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  const std::size_t n = values.size();
-  return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 }  // namespace
