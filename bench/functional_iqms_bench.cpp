@@ -9,6 +9,7 @@
 //   --whole-run  a `quorvel` without the IQMs (e.g. an older build); left
 //                out, only the IQMs are timed
 //   --threads    the IQMs' threads (default 2, as `quorvel run` on two cores)
+// Each stage's share follows: which part a speed-up has to come from.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -27,6 +28,10 @@
 #include "bench_timing.h"
 #include "cli/nifti/nifti_run.h"
 #include "cli/quality/functional_iqms.h"
+#include "cli/quality/image_iqms.h"
+#include "cli/quality/quality_index.h"
+#include "cli/quality/smoothness.h"
+#include "cli/quality/temporal_iqms.h"
 
 namespace {
 
@@ -109,6 +114,32 @@ double wholeRunCpu(const std::string& quorvel, const std::string& run,
   return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
+// The CPU seconds of computeFunctionalIqms' stages, one call each, in
+// its order.
+struct StageCpu {
+  double brain = 0, temporal = 0, quality = 0, image = 0;
+};
+
+StageCpu stageCpu(const SampleView& samples, const VoxelGrid& grid,
+                  unsigned threads) {
+  StageCpu cpu;
+  double start = cpuSeconds();
+  FunctionalIqms iqms = steadyStateBrain(samples, grid, threads);
+  cpu.brain = cpuSeconds() - start;
+  start = cpuSeconds();
+  iqms.temporal = temporalIqms(samples, iqms.mask, iqms.dummy, threads);
+  cpu.temporal = cpuSeconds() - start;
+  start = cpuSeconds();
+  iqms.quality =
+      qualityIndex(samples, iqms.temporal.medianImage, iqms.dummy, threads);
+  cpu.quality = cpuSeconds() - start;
+  start = cpuSeconds();
+  iqms.image = imageIqms(iqms.meanImage, iqms.mask, grid);
+  iqms.smoothness = firstDifferenceFwhm(iqms.meanImage, iqms.mask, grid);
+  cpu.image = cpuSeconds() - start;
+  return cpu;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -144,6 +175,7 @@ int main(int argc, char** argv) {
       ("functional_iqms_bench." + std::to_string(::getpid()));
 
   std::vector<double> iqmCpu, wholeCpu;
+  std::vector<double> brainCpu, temporalCpu, qualityCpu, imageCpu;
   std::uint64_t fingerprint = 0;
   bool sameBits = true;
   for (int round = 0; round < rounds; ++round) {
@@ -158,6 +190,11 @@ int main(int argc, char** argv) {
         const std::uint64_t print = fingerprintOf(iqms);
         if (round > 0 && print != fingerprint) sameBits = false;
         fingerprint = print;
+        const StageCpu stages = stageCpu(samples, grid, threads);
+        brainCpu.push_back(stages.brain);
+        temporalCpu.push_back(stages.temporal);
+        qualityCpu.push_back(stages.quality);
+        imageCpu.push_back(stages.image);
       } else if (!quorvel.empty()) {
         const double cpu = wholeRunCpu(quorvel, run, work);
         if (cpu < 0) {
@@ -177,6 +214,15 @@ int main(int argc, char** argv) {
   std::printf("IQMs                %8.3f s CPU   fingerprint %016llx%s\n",
               median(iqmCpu), static_cast<unsigned long long>(fingerprint),
               sameBits ? "" : "  (NOT the same in every round)");
+  const double all = median(iqmCpu);
+  const auto stage = [all](const char* name, const std::vector<double>& cpu) {
+    std::printf("  %-28s %8.3f s CPU   %5.1f %%\n", name, median(cpu),
+                100.0 * median(cpu) / all);
+  };
+  stage("steady state, brain mask", brainCpu);
+  stage("tsnr, dvars, gcor, aor", temporalCpu);
+  stage("aqi", qualityCpu);
+  stage("image IQMs, smoothness", imageCpu);
   if (!wholeCpu.empty()) {
     std::printf("whole run without   %8.3f s CPU\n", median(wholeCpu));
     std::printf("IQMs / whole run    %8.3f\n",
