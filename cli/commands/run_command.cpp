@@ -252,18 +252,20 @@ struct SampleNumbers {
 
 // The quality numbers of one analysed run from its samples' statistics
 // (asked for where they are needed) and the plug-in's counts, then every
-// output of the run. `beforeWriting` sees the result as it stands before
-// the outputs are written: its run, volumes, quality and warnings. With
+// output of the run, all kept in `result`. `beforeWriting` sees `result`
+// as it stands before the outputs are written (its run, volumes, quality
+// and warnings) and may go on reading those while they are written: from
+// then on only its files, maps, counts and TSNR values change. With
 // `mapsSideBySide` the maps are written on threads of their own; with
 // `mapImages` their images are being written by it.
-RunResult analyseRunQuality(const std::function<SampleNumbers()>& numbersOfSamples,
-                            const std::function<MotionNumbers()>& motionOfSamples,
-                            const PlannedRun& planned, const NiftiRun& run,
-                            const std::vector<RunMap>& maps, const AnalysisParameters& parameters,
-                            LineRange runLog, const fs::path& outFolder,
-                            const std::optional<double>& givenRepetitionTime,
-                            const std::function<void(RunResult)>& beforeWriting,
-                            bool mapsSideBySide, std::future<void>* mapImages) {
+void analyseRunQuality(const std::function<SampleNumbers()>& numbersOfSamples,
+                       const std::function<MotionNumbers()>& motionOfSamples,
+                       const PlannedRun& planned, const NiftiRun& run,
+                       const std::vector<RunMap>& maps, const AnalysisParameters& parameters,
+                       LineRange runLog, const fs::path& outFolder,
+                       const std::optional<double>& givenRepetitionTime,
+                       const std::function<void(const RunResult&)>& beforeWriting,
+                       bool mapsSideBySide, std::future<void>* mapImages, RunResult& result) {
   std::vector<std::string> warnings = run.warnings;
   const std::optional<double> repetitionTime =
       givenRepetitionTime
@@ -302,21 +304,21 @@ RunResult analyseRunQuality(const std::function<SampleNumbers()>& numbersOfSampl
   if (std::optional<std::string> motion = motionWarning(planned.runPath, *quality.motion)) {
     warnings.push_back(*motion);
   }
-  if (beforeWriting) {
-    RunResult known;
-    known.runPath = planned.runPath;
-    known.volumes = static_cast<int>(quality.samples.volumes);
-    known.quality = quality;
-    known.warnings = warnings;
-    beforeWriting(std::move(known));
-  }
-  RunResult result = writeRunOutputs(planned, *run.header, maps, parameters, quality,
-                                     iqmJson(planned.runPath, quality, parameters, warnings),
-                                     outFolder, warnings, mapsSideBySide, mapImages);
-  for (const RunMap& map : maps) result.maps.push_back(map.map);
+  // The page reads the one copy of the per-volume series the outputs are
+  // written from: a long run's series are most of the call's memory.
+  result.runPath = planned.runPath;
+  result.volumes = static_cast<int>(quality.samples.volumes);
   result.quality = std::move(quality);
   result.warnings = std::move(warnings);
-  return result;
+  if (beforeWriting) beforeWriting(result);
+  RunResult written =
+      writeRunOutputs(planned, *run.header, maps, parameters, result.quality,
+                      iqmJson(planned.runPath, result.quality, parameters, result.warnings),
+                      outFolder, result.warnings, mapsSideBySide, mapImages);
+  result.counts = std::move(written.counts);
+  result.files = std::move(written.files);
+  result.tsnrValues = std::move(written.tsnrValues);
+  for (const RunMap& map : maps) result.maps.push_back(map.map);
 }
 
 // Applies --source-uri and --log-name to the plan, refusing a URI for
@@ -684,29 +686,28 @@ class RunCall {
     const fs::path pagePath = stage_->folder() / planned.names.reportName();
     const SampleView samples = session_->samples(planned.vtcPath);
     std::vector<std::string> shownLog;
-    RunResult pageResult;
+    // Declared before the page, which reads it until the page is made.
+    RunResult result;
     std::future<std::string> page;
-    const auto startPage = [&](RunResult known) {
+    const auto startPage = [&](const RunResult& known) {
       if (!runPages()) return;
       // The page leaves out the per-volume table, which its traces show: a
       // long run's table is not copied for it.
       for (const std::string& line : analysed.logLines) {
         if (line.rfind("Volume ", 0) != 0) shownLog.push_back(shown(line));
       }
-      pageResult = std::move(known);
       page = std::async(threads_ > 1 ? std::launch::async : std::launch::deferred, [&] {
-        return report::renderRunReport({pageResult, *run.header, samples, maps, parameters_,
-                                        shownLog, &sampled.page, threads_ > 1},
-                                       pagePath);
+        return report::renderRunReport(
+            {known, *run.header, samples, maps, parameters_, shownLog, &sampled.page, threads_ > 1},
+            pagePath);
       });
     };
     // Taken, not copied: a long run's motion rows are large, and only the
     // outputs need them.
     const auto takeMotion = [&] { return std::move(sampled.motion); };
-    report_.runs.push_back(analyseRunQuality(
-        takeNumbers, takeMotion, planned, run, maps, parameters_, analysed.logLines,
-        stage_->folder(), options_.repetitionTime, startPage, threads_ > 1, &mapImages));
-    RunResult& result = report_.runs.back();
+    analyseRunQuality(takeNumbers, takeMotion, planned, run, maps, parameters_, analysed.logLines,
+                      stage_->folder(), options_.repetitionTime, startPage, threads_ > 1,
+                      &mapImages, result);
     // Named as they will be once committed.
     for (std::string& file : result.files) {
       file = (call_.outFolder / fs::path(file).filename()).string();
@@ -719,15 +720,17 @@ class RunCall {
       writeCheckedFileAtomically(pagePath, page.get());
       result.files.push_back((call_.outFolder / planned.names.reportName()).string());
     }
+    report_.runs.push_back(std::move(result));
+    const RunResult& kept = report_.runs.back();
     if (call_.plan.runs.size() > 1) {
       // The plug-in's time on the run and the command's on its outputs.
       const Clock::time_point now = Clock::now();
       const double seconds = pluginSecondsOfRun(runStarts_, planned.vtcPath, analysisEnd_) +
                              std::chrono::duration<double>(now - outputsSince_).count();
       outputsSince_ = now;
-      err_ << progressLine(i + 1, call_.plan.runs.size(), result, seconds) << std::endl;
+      err_ << progressLine(i + 1, call_.plan.runs.size(), kept, seconds) << std::endl;
     }
-    if (options_.afterRun) options_.afterRun(result, session_->samples(planned.vtcPath));
+    if (options_.afterRun) options_.afterRun(kept, session_->samples(planned.vtcPath));
   }
 
   // Stages the output folder's dataset_description.json, unless asked not
