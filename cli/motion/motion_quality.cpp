@@ -22,13 +22,14 @@ MotionNumbers motionQuality(const RunMotion& motion, std::size_t volumes, double
   const std::vector<std::optional<double>> fd = framewiseDisplacement(motion.volumes);
   for (std::size_t v = 0; v < volumes; ++v) {
     const RigidMotion& m = motion.volumes[v];
-    auto& row = out.volumes[v];
+    MotionRow row;
     for (std::size_t a = 0; a < 3; ++a) {
       row[a] = m.translation[a];
       row[3 + a] = m.rotation[a];
     }
     row[6] = fd[v];
     if (motion.inPlaneOnly) row[2] = row[3] = row[4] = row[6] = std::nullopt;
+    for (std::size_t c = 0; c < row.size(); ++c) out.volumes.set(v, c, row[c]);
   }
   if (!motion.inPlaneOnly) {
     const MotionSummary summary = summariseMotion(motion.volumes, fdThreshold);
@@ -68,7 +69,7 @@ std::string motionFindings(const MotionNumbers& motion) {
     std::size_t worst = 0;
     double largest = -1.0;
     for (std::size_t v = 0; v < motion.volumes.size(); ++v) {
-      const std::optional<double>& fd = motion.volumes[v][6];
+      const std::optional<double> fd = motion.volumes.at(v, 6);
       if (fd && *fd > largest) largest = *fd, worst = v;
     }
     if (largest >= 0.0) {

@@ -139,8 +139,8 @@ std::string qualityTimeseriesTsv(const RunQuality& q) {
     }
     if (q.motion) {
       for (std::size_t c = 0; c < kMotionColumns.size(); ++c) {
-        text += "\t" +
-                (v < q.motion->volumes.size() ? cell(q.motion->volumes[v][c]) : std::string("n/a"));
+        text += "\t" + (v < q.motion->volumes.size() ? cell(q.motion->volumes.at(v, c))
+                                                     : std::string("n/a"));
       }
     }
     text += "\n";

@@ -9,10 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "cli/quality/motion_rows.h"
+
 namespace quorvel::cli {
 
 // The BIDS confounds columns of the per-volume table, in this order.
-constexpr std::array<const char*, 7> kMotionColumns = {
+constexpr std::array<const char*, kMotionColumnCount> kMotionColumns = {
     "trans_x", "trans_y", "trans_z", "rot_x", "rot_y", "rot_z", "framewise_displacement"};
 
 struct MotionNumbers {
@@ -24,7 +26,7 @@ struct MotionNumbers {
   double fdThreshold = 0.2;  // mm
   // Per volume, the columns of kMotionColumns: mm, rad and mm; empty
   // where undefined.
-  std::vector<std::array<std::optional<double>, 7>> volumes;
+  MotionRows volumes;
   std::optional<double> fdMean;          // mm, over volumes 1 ... t-1
   std::optional<long> fdNum;             // volumes with FD above fdThreshold
   std::optional<double> fdPerc;          // fdNum as a percentage of the volumes

@@ -269,7 +269,10 @@ RunPageInput runPageInputFor(const RunReportSources& sources) {
     const auto column = [&motion](std::size_t c, double factor) {
       std::vector<double> values;
       values.reserve(motion.volumes.size());
-      for (const auto& row : motion.volumes) values.push_back(row[c] ? *row[c] * factor : NAN);
+      for (std::size_t v = 0; v < motion.volumes.size(); ++v) {
+        const std::optional<double> value = motion.volumes.at(v, c);
+        values.push_back(value ? *value * factor : NAN);
+      }
       return values;
     };
     input.traces.push_back({"framewise_displacement", "Framewise displacement (mm)", column(6, 1.0),

@@ -207,4 +207,32 @@ INSTANTIATE_TEST_SUITE_P(
                                 "the brain mask is empty", false, 0}),
     [](const testing::TestParamInfo<QualityCase>& info) { return std::string(info.param.name); });
 
+// The compact rows keep what optionals kept: a value that is not a number
+// is still a value, a cleared column is empty, and rows added later are
+// empty beside the ones set.
+TEST(MotionRowsStorage, KeepsEveryColumnAsSet) {
+  MotionRows rows;
+  rows.resize(2);
+  EXPECT_FALSE(rows.at(1, 6));
+  struct Step {
+    std::size_t row, column;
+    std::optional<double> value;
+  };
+  for (const Step& s : {Step{0, 0, 0.5}, Step{0, 6, std::nan("")}, Step{1, 3, -2.0},
+                        Step{1, 3, std::nullopt}, Step{1, 4, 0.0}}) {
+    rows.set(s.row, s.column, s.value);
+  }
+  rows.resize(4);
+  const std::vector<std::vector<int>> present = {{0, 6}, {4}, {}, {}};
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    for (std::size_t c = 0; c < kMotionColumnCount; ++c) {
+      const bool expected = std::count(present[r].begin(), present[r].end(), int(c)) > 0;
+      EXPECT_EQ(rows[r][c].has_value(), expected) << r << " " << c;
+    }
+  }
+  EXPECT_EQ(*rows.at(0, 0), 0.5);
+  EXPECT_TRUE(std::isnan(*rows.at(0, 6)));
+  EXPECT_EQ(*rows.at(1, 4), 0.0);
+}
+
 }  // namespace
