@@ -19,6 +19,7 @@
 #include <utility>
 
 #include "cli/base/atomic_file.h"
+#include "cli/base/atomic_file_stream.h"
 #include "cli/base/cli_error.h"
 #include "cli/base/number_text.h"
 #include "cli/base/ordered_work.h"
@@ -648,16 +649,22 @@ class RunCall {
   // Writes the log into `folder`: its header, the plug-in's lines and the
   // command's warnings.
   void saveLog(const fs::path& folder) {
-    std::string text = logHeader_;
-    for (const std::string& line : session_->logLines()) text += shown(line) + "\n";
-    for (const std::string& line : logNotes_) text += line + "\n";
     // The stage is flushed as a whole when committed; a log beside a
     // failure goes straight into the output folder, so it is flushed now.
-    if (folder == stage_->folder()) {
-      writeCheckedFileAtomically(folder / logFile_.filename(), text);
-    } else {
-      writeFileAtomically(folder / logFile_.filename(), text);
+    // A long run logs a line per volume: the lines go out as they are
+    // made, not gathered into one text first.
+    AtomicFileStream file(folder / logFile_.filename(),
+                          folder == stage_->folder() ? FileCheck::kReadBack : FileCheck::kSync);
+    file.write(logHeader_);
+    for (const std::string& line : session_->logLines()) {
+      file.write(shown(line));
+      file.write("\n");
     }
+    for (const std::string& line : logNotes_) {
+      file.write(line);
+      file.write("\n");
+    }
+    file.commit();
   }
 
   // Writes the outputs of the call's run `i`, which the plug-in analysed as

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "cli/base/atomic_file.h"
+#include "cli/base/atomic_file_stream.h"
 #include "cli/base/cli_error.h"
 #include "cli/outputs/console_output.h"
 #include "cli/outputs/map_files.h"
@@ -143,7 +144,9 @@ RunResult writeRunOutputs(const PlannedRun& run, const nifti_image& runHeader,
     result.files.push_back((outFolder / run.names.csvName()).string());
   }
   const fs::path table = outFolder / run.names.timeseriesName();
-  writeCheckedFileAtomically(table, qualityTimeseriesTsv(quality));
+  AtomicFileStream tableFile(table, FileCheck::kReadBack);
+  forEachTimeseriesLine(quality, [&tableFile](const std::string& line) { tableFile.write(line); });
+  tableFile.commit();
   result.files.push_back(table.string());
   const fs::path sidecar = outFolder / run.names.timeseriesSidecarName();
   writeCheckedFileAtomically(sidecar, timeseriesSidecarJson(parameters, sourceName, warnings,

@@ -111,7 +111,8 @@ std::string iqmJson(const std::string& runPath, const RunQuality& q,
   return jsonFileText(document);
 }
 
-std::string qualityTimeseriesTsv(const RunQuality& q) {
+void forEachTimeseriesLine(const RunQuality& q,
+                           const std::function<void(const std::string&)>& emit) {
   const FunctionalIqms* f = q.functional ? &*q.functional : nullptr;
   std::string text =
       "outlier_count\tspike_count\toutlier_fraction\tdvars\tstd_dvars\tglobal_signal";
@@ -120,8 +121,10 @@ std::string qualityTimeseriesTsv(const RunQuality& q) {
     for (const char* column : kMotionColumns) text += std::string("\t") + column;
   }
   text += "\n";
+  emit(text);
   const SampleStatistics& s = q.samples;
   for (std::size_t v = 0; v < s.volumes; ++v) {
+    text.clear();
     if (q.counts) {
       text +=
           std::to_string(q.counts->outliers[v]) + "\t" + std::to_string(q.counts->spikes[v]) + "\t";
@@ -144,7 +147,13 @@ std::string qualityTimeseriesTsv(const RunQuality& q) {
       }
     }
     text += "\n";
+    emit(text);
   }
+}
+
+std::string qualityTimeseriesTsv(const RunQuality& quality) {
+  std::string text;
+  forEachTimeseriesLine(quality, [&text](const std::string& line) { text += line; });
   return text;
 }
 

@@ -5,6 +5,7 @@
 #ifndef QUORVEL_CLI_QUALITY_IQM_FILES_H_
 #define QUORVEL_CLI_QUALITY_IQM_FILES_H_
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,6 +27,11 @@ std::string iqmJson(const std::string& runPath, const RunQuality& quality,
 // non_steady_state (1 or 0), aor and aqi; one line per volume, "n/a"
 // where a value is undefined.
 std::string qualityTimeseriesTsv(const RunQuality& quality);
+
+// The same table handed to `emit` a line at a time (each with its "\n"),
+// in order: a long run's table can go to its file without being held whole.
+void forEachTimeseriesLine(const RunQuality& quality,
+                           const std::function<void(const std::string&)>& emit);
 
 // A number as the shortest decimal that reads back as the same double.
 std::string shortestText(double value);

@@ -12,6 +12,7 @@
 #include <numeric>
 
 #include "cli/base/atomic_file.h"
+#include "cli/base/atomic_file_stream.h"
 #include "cli/base/cli_error.h"
 #include "cli/commands/mdm_file.h"
 #include "cli/nifti/time_major_layout.h"
@@ -270,6 +271,39 @@ TEST(AtomicFileTest, APlantedLinkIsReplacedAndAFailedRenameKeepsItsError) {
     EXPECT_EQ(message.find("Success"), std::string::npos) << message;
   }
   EXPECT_FALSE(std::filesystem::exists(temporary));
+}
+
+// A file made of pieces around the stream's 1 MiB buffer holds exactly
+// their bytes once committed, and nothing is left of one never committed.
+TEST(AtomicFileTest, StreamedPiecesLandWholeOrNotAtAll) {
+  constexpr std::size_t kMiB = std::size_t{1} << 20;
+  const std::vector<std::vector<std::size_t>> pieceLists = {
+      {}, {0, 1, 0}, {kMiB - 1, 1, 2}, {kMiB}, {3, 3 * kMiB + 5, 7}, {kMiB / 2, kMiB / 2 + 1}};
+  for (const FileCheck check : {FileCheck::kSync, FileCheck::kReadBack}) {
+    for (const std::vector<std::size_t>& pieces : pieceLists) {
+      cli_test::TempFolder folder;
+      const fs::path target = folder.path() / "table.tsv";
+      std::string expected;
+      {
+        AtomicFileStream file(target, check);
+        for (const std::size_t size : pieces) {
+          std::string piece(size, '\0');
+          for (char& c : piece) {
+            c = static_cast<char>('a' + expected.size() % 23);
+            expected += c;
+          }
+          file.write(piece);
+        }
+        file.commit();
+      }
+      EXPECT_TRUE(cli_test::readFile(target) == expected) << pieces.size() << " pieces";
+      {
+        AtomicFileStream unfinished(folder.path() / "left.tsv", check);
+        unfinished.write("half");
+      }
+      EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 1);
+    }
+  }
 }
 
 TEST(TimeMajorLayoutTest, BlocksOfVolumesLandInGridsThatDoNotFillTheTiles) {
