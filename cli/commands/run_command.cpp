@@ -606,8 +606,9 @@ class RunCall {
     }
   }
 
-  // What the call produced so far.
-  const RunReport& report() const { return report_; }
+  // What the call produced, handed over: a long run's series are not
+  // copied for the caller. The call is done with it then.
+  RunReport takeReport() { return std::move(report_); }
 
   // The error of the call when memory ran out.
   CliError notEnoughMemory() const { return memoryErrorOf(call_.runs); }
@@ -791,7 +792,7 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out, std::ostream&
   // A long run can need more memory than there is: the call then ends
   // with an error that says so, its outputs left unmade in the stage.
   try {
-    if (!call.analyse()) return call.report();
+    if (!call.analyse()) return call.takeReport();
     try {
       call.writeOutputs();
       call.commitOutputs();
@@ -804,7 +805,7 @@ RunReport runQuorvel(const RunOptions& options, std::ostream& out, std::ostream&
     throw call.notEnoughMemory();
   }
   call.keepSettings();
-  return call.report();
+  return call.takeReport();
 }
 
 }  // namespace quorvel::cli
