@@ -51,8 +51,8 @@ class Fingerprint {
     add(value.has_value() ? 1.0 : 0.0);
     if (value) add(*value);
   }
-  void add(const std::vector<std::optional<double>>& values) {
-    for (const auto& value : values) add(value);
+  void add(const OptionalSeries& values) {
+    for (const std::optional<double> value : values) add(value);
   }
   std::uint64_t value() const { return hash_; }
 

@@ -134,7 +134,7 @@ void forEachTimeseriesLine(const RunQuality& q,
     text += cell(q.outlierFraction[v]) + "\t" + cell(s.dvars[v]) + "\t" + cell(s.stdDvars[v]) +
             "\t" + cell(s.globalSignal[v]);
     if (f != nullptr) {
-      const auto at = [v](const std::vector<std::optional<double>>& series) {
+      const auto at = [v](const OptionalSeries& series) {
         return v < series.size() ? cell(series[v]) : std::string("n/a");
       };
       text += std::string("\t") + (v < f->dummy ? "1" : "0") + "\t" + at(f->temporal.aorSeries) +

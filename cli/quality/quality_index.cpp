@@ -196,12 +196,12 @@ QualityIndex indexOf(const Sample* samples, std::size_t volumes, const VoxelImag
           const double correlation = sums.squares > 0 && medianSquares > 0
                                          ? sums.products / std::sqrt(medianSquares * sums.squares)
                                          : 0.0;
-          index.series[begin + b] = 1.0 - correlation;
+          index.series.set(begin + b, 1.0 - correlation);
         }
       });
   if (first < volumes) {
-    const std::vector<std::optional<double>> steady(index.series.begin() + static_cast<long>(first),
-                                                    index.series.end());
+    const OptionalSeries steady(index.series.begin() + static_cast<long>(first),
+                                index.series.end());
     index.mean = meanOfPresent(steady);
   }
   return index;

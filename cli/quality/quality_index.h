@@ -10,6 +10,7 @@
 #include <optional>
 #include <vector>
 
+#include "cli/quality/optional_series.h"
 #include "cli/quality/sample_view.h"
 #include "cli/quality/voxel_grid.h"
 
@@ -20,7 +21,7 @@ namespace quorvel::cli {
 // empty when fewer than 9 voxels reach the clip level.
 struct QualityIndex {
   std::optional<double> mean;
-  std::vector<std::optional<double>> series;
+  OptionalSeries series;
 };
 
 // The quality index of `samples` with `medianVolume` each voxel's median

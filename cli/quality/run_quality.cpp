@@ -12,10 +12,10 @@ long volumesWithAny(const std::vector<long>& counts) {
 
 }  // namespace
 
-std::optional<double> meanOfPresent(const std::vector<std::optional<double>>& values) {
+std::optional<double> meanOfPresent(const OptionalSeries& values) {
   double total = 0;
   std::size_t present = 0;
-  for (const std::optional<double>& value : values) {
+  for (const std::optional<double> value : values) {
     if (!value) continue;
     total += *value;
     ++present;
@@ -24,9 +24,9 @@ std::optional<double> meanOfPresent(const std::vector<std::optional<double>>& va
   return total / static_cast<double>(present);
 }
 
-std::optional<double> maxOfPresent(const std::vector<std::optional<double>>& values) {
+std::optional<double> maxOfPresent(const OptionalSeries& values) {
   std::optional<double> largest;
-  for (const std::optional<double>& value : values) {
+  for (const std::optional<double> value : values) {
     if (value && (!largest || *value > *largest)) largest = value;
   }
   return largest;
@@ -52,8 +52,8 @@ RunQuality combineQuality(SampleStatistics samples, std::optional<VolumeCounts> 
         static_cast<double>(*quality.spikeVolumes) / static_cast<double>(volumes);
     if (stats.voxelsAnalysed > 0) {
       for (std::size_t v = 0; v < volumes; ++v) {
-        quality.outlierFraction[v] =
-            static_cast<double>(c.outliers[v]) / static_cast<double>(stats.voxelsAnalysed);
+        quality.outlierFraction.set(
+            v, static_cast<double>(c.outliers[v]) / static_cast<double>(stats.voxelsAnalysed));
       }
     }
   } else {

@@ -9,6 +9,7 @@
 
 #include "cli/quality/functional_iqms.h"
 #include "cli/quality/motion_numbers.h"
+#include "cli/quality/optional_series.h"
 #include "cli/quality/sample_statistics.h"
 #include "cli/quality/volume_counts.h"
 
@@ -23,7 +24,7 @@ struct RunQuality {
   std::optional<double> repetitionTime;  // seconds
 
   // Per volume: outlier count over voxels analysed.
-  std::vector<std::optional<double>> outlierFraction;
+  OptionalSeries outlierFraction;
 
   std::optional<long> outlierVolumes;  // volumes with at least one outlier
   std::optional<long> spikeVolumes;    // volumes with at least one spike
@@ -47,8 +48,8 @@ RunQuality combineQuality(SampleStatistics samples, std::optional<VolumeCounts> 
                           std::optional<double> repetitionTime);
 
 // The mean and the largest of the values that are present.
-std::optional<double> meanOfPresent(const std::vector<std::optional<double>>& values);
-std::optional<double> maxOfPresent(const std::vector<std::optional<double>>& values);
+std::optional<double> meanOfPresent(const OptionalSeries& values);
+std::optional<double> maxOfPresent(const OptionalSeries& values);
 
 }  // namespace quorvel::cli
 

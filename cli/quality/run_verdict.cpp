@@ -28,8 +28,8 @@ std::string volumeList(const std::vector<std::size_t>& volumes) {
 }
 
 // The steady-state volumes whose `series` value exceeds `limit`.
-std::vector<std::size_t> volumesAbove(const std::vector<std::optional<double>>& series,
-                                      std::size_t first, double limit) {
+std::vector<std::size_t> volumesAbove(const OptionalSeries& series, std::size_t first,
+                                      double limit) {
   std::vector<std::size_t> above;
   for (std::size_t v = first; v < series.size(); ++v) {
     if (series[v] && *series[v] > limit) above.push_back(v);

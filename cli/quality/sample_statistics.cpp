@@ -551,12 +551,11 @@ SampleStatistics computeSampleStatistics(const SampleView& samples, unsigned thr
   const double expected = expectedDiffSdSum / n;
   if (expected > 0) stats.expectedDvars = finite(expected);
   for (std::size_t v = 0; v < t; ++v) {
-    stats.globalSignal[v] = finite(signalSum[v] / n);
+    stats.globalSignal.set(v, finite(signalSum[v] / n));
     if (v == 0) continue;
-    stats.dvars[v] = finite(std::sqrt(squaredDiffSum[v] / n));
-    if (stats.dvars[v] && stats.expectedDvars) {
-      stats.stdDvars[v] = finite(*stats.dvars[v] / *stats.expectedDvars);
-    }
+    const std::optional<double> dvars = finite(std::sqrt(squaredDiffSum[v] / n));
+    stats.dvars.set(v, dvars);
+    if (dvars && stats.expectedDvars) stats.stdDvars.set(v, finite(*dvars / *stats.expectedDvars));
   }
   return stats;
 }

@@ -9,6 +9,7 @@
 #include <optional>
 #include <vector>
 
+#include "cli/quality/optional_series.h"
 #include "cli/quality/sample_view.h"
 #include "cli/quality/voxel_floor.h"
 
@@ -29,9 +30,9 @@ struct SampleStatistics {
   std::optional<double> ac12Median;  // lag 1+2 autocorrelation, at least 4 volumes
   // Per volume (entry 0 is the first volume); dvars and stdDvars have no
   // value for the first volume.
-  std::vector<std::optional<double>> dvars;
-  std::vector<std::optional<double>> stdDvars;
-  std::vector<std::optional<double>> globalSignal;
+  OptionalSeries dvars;
+  OptionalSeries stdDvars;
+  OptionalSeries globalSignal;
   // The divisor of the standardised DVARS: the mean over analysed voxels
   // of the expected sd of a volume-to-volume difference under AR(1).
   std::optional<double> expectedDvars;

@@ -152,14 +152,14 @@ class MaskPass {
       std::vector<std::optional<double>> std, nstd, vstd;
       for (std::size_t v = first_ + 1; v < t; ++v) {
         const double raw = std::sqrt(squaredSteps[v] / static_cast<double>(spread));
-        if (meanPredictedSd > 0) iqms.dvarsStdSeries[v] = finiteOrEmpty(raw / meanPredictedSd);
+        if (meanPredictedSd > 0) iqms.dvarsStdSeries.set(v, finiteOrEmpty(raw / meanPredictedSd));
         if (iqms.intensityMedian && *iqms.intensityMedian != 0) {
-          iqms.dvarsNstdSeries[v] =
-              finiteOrEmpty(raw * kNormalisedMedian / std::fabs(*iqms.intensityMedian));
+          iqms.dvarsNstdSeries.set(
+              v, finiteOrEmpty(raw * kNormalisedMedian / std::fabs(*iqms.intensityMedian)));
         }
         if (standardised > 0) {
-          iqms.dvarsVstdSeries[v] =
-              finiteOrEmpty(std::sqrt(standardSteps[v] / static_cast<double>(standardised)));
+          iqms.dvarsVstdSeries.set(
+              v, finiteOrEmpty(std::sqrt(standardSteps[v] / static_cast<double>(standardised))));
         }
       }
       iqms.dvarsStd = meanOfPresent(iqms.dvarsStdSeries);
@@ -176,10 +176,10 @@ class MaskPass {
     }
     if (n_ >= kFewestOutlierVolumes) {
       for (std::size_t v = 0; v < t; ++v) {
-        iqms.aorSeries[v] = static_cast<double>(outliers[v]) / voxels;
+        iqms.aorSeries.set(v, static_cast<double>(outliers[v]) / voxels);
       }
-      std::vector<std::optional<double>> steady(iqms.aorSeries.begin() + static_cast<long>(first_),
-                                                iqms.aorSeries.end());
+      const OptionalSeries steady(iqms.aorSeries.begin() + static_cast<long>(first_),
+                                  iqms.aorSeries.end());
       iqms.aor = meanOfPresent(steady);
     }
     iqms.medianImage = std::move(median_);

@@ -13,6 +13,7 @@
 #include <optional>
 #include <vector>
 
+#include "cli/quality/optional_series.h"
 #include "cli/quality/sample_view.h"
 #include "cli/quality/voxel_grid.h"
 
@@ -26,10 +27,10 @@ struct TemporalIqms {
   std::optional<double> gcor;
   std::optional<double> aor;  // mean over the steady-state volumes
   // From the second steady-state volume on.
-  std::vector<std::optional<double>> dvarsStdSeries, dvarsNstdSeries, dvarsVstdSeries;
+  OptionalSeries dvarsStdSeries, dvarsNstdSeries, dvarsVstdSeries;
   // Every volume, non-steady-state ones measured against the same medians
   // and MADs; at least 5 steady-state volumes.
-  std::vector<std::optional<double>> aorSeries;
+  OptionalSeries aorSeries;
   // The median of every steady-state sample in the mask, which DVARS's
   // normalisation divides by.
   std::optional<double> intensityMedian;

@@ -22,10 +22,10 @@ constexpr std::size_t kCarpetRows = 480;
 
 double orNan(const std::optional<double>& value) { return value ? *value : std::nan(""); }
 
-std::vector<double> seriesOf(const std::vector<std::optional<double>>& values) {
+std::vector<double> seriesOf(const OptionalSeries& values) {
   std::vector<double> out;
   out.reserve(values.size());
-  for (const auto& value : values) out.push_back(orNan(value));
+  for (const std::optional<double> value : values) out.push_back(orNan(value));
   return out;
 }
 
@@ -102,7 +102,7 @@ std::vector<std::string> withoutVolumeTable(const std::vector<std::string>& log)
 }
 
 // The largest value of `series` from volume `first` on; NaN for none.
-double largestFrom(const std::vector<std::optional<double>>& series, std::size_t first) {
+double largestFrom(const OptionalSeries& series, std::size_t first) {
   double largest = std::nan("");
   for (std::size_t v = first; v < series.size(); ++v) {
     if (series[v] && !(*series[v] <= largest)) largest = *series[v];

@@ -51,8 +51,7 @@ Named everyNumber(const FunctionalIqms& q) {
   all.emplace_back("intensity_median", q.temporal.intensityMedian);
   all.emplace_back("summary_fg_mean", q.image.foreground.mean);
   all.emplace_back("summary_bg_p95", q.image.background.p95);
-  const auto addSeries = [&all](const std::string& name,
-                                const std::vector<std::optional<double>>& series) {
+  const auto addSeries = [&all](const std::string& name, const OptionalSeries& series) {
     for (std::size_t v = 0; v < series.size(); ++v) all.emplace_back(name, series[v]);
   };
   addSeries("aor", q.temporal.aorSeries);

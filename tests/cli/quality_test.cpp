@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <nifti2_io.h>
 
+#include <cmath>
 #include <cstdint>
 #include <nlohmann/json.hpp>
 #include <vector>
@@ -77,6 +78,35 @@ TEST(SampleStatisticsTest, OddRunsLeaveTheLastVolumeOutOfTheLagPairs) {
   const SampleStatistics none = computeSampleStatistics(view);
   EXPECT_EQ(none.voxelsAnalysed, 0u);
   EXPECT_FALSE(none.tsnrMean || none.dvars[1] || none.globalSignal[0]);
+}
+
+// A series reads back what was set: missing values, and values that are
+// not numbers or are signed zeros, each as given, in a whole series and in
+// a slice of one.
+TEST(OptionalSeriesTest, ReadsBackEveryValueAsSet) {
+  const double nan = std::nan(""), floatNan = static_cast<double>(std::nanf(""));
+  const std::vector<std::optional<double>> values = {std::nullopt, 1.5,  nan,          -0.0,
+                                                     floatNan,     -nan, std::nullopt, 1e308};
+  OptionalSeries set, pushed;
+  set.assign(values.size(), std::nullopt);
+  for (std::size_t v = 0; v < values.size(); ++v) {
+    set.set(v, values[v]);
+    pushed.push_back(values[v]);
+  }
+  for (std::size_t first : {0, 3}) {
+    const OptionalSeries slice(set.begin() + static_cast<long>(first), set.end());
+    ASSERT_EQ(slice.size(), values.size() - first);
+    for (std::size_t v = first; v < values.size(); ++v) {
+      const std::optional<double> got = slice[v - first];
+      ASSERT_EQ(got.has_value(), values[v].has_value()) << v;
+      if (!got) continue;
+      EXPECT_EQ(std::signbit(*got), std::signbit(*values[v])) << v;
+      EXPECT_EQ(std::isnan(*got), std::isnan(*values[v])) << v;
+      EXPECT_TRUE(std::isnan(*got) || *got == *values[v]) << v;
+    }
+  }
+  EXPECT_EQ(meanOfPresent(OptionalSeries{std::nullopt, 1.0, 4.0}), 2.5);
+  EXPECT_FALSE(maxOfPresent(OptionalSeries{std::nullopt, std::nullopt}));
 }
 
 TEST(RunQualityTest, CountsBecomeSharesOfVolumesAndOfAnalysedVoxels) {
