@@ -15,7 +15,7 @@ namespace quorvel::cli {
 // kept per volume for the log, the tables and the report.
 double memoryNeedOfRun(std::size_t voxels, std::size_t volumes);
 
-// "RUN: 100000000 volumes of 1 voxels need about 120.4 GB; not enough
+// "RUN: 100000000 volumes of 1 voxels need about 34.8 GB; not enough
 // memory", as a run error.
 CliError notEnoughMemoryFor(const std::string& runPath, std::size_t voxels, std::size_t volumes);
 
