@@ -1,5 +1,6 @@
 // The entry points the plug-in calls; each forwards to the host's services.
 #include <cstdint>
+#include <new>
 #include <type_traits>
 
 #include "entry_points.h"
@@ -10,85 +11,106 @@ static_assert(std::is_same<std::int16_t, short>::value,
 
 namespace services = noravia::services;
 
+namespace {
+
+// The plug-in calls the host through C entry points: an exception thrown
+// back into it would end the process. A call the host has no memory for
+// fails as a call it cannot serve does (0 or null), and the host notes it.
+template <typename Result, typename... Params, typename... Args>
+Result guarded(Result (*service)(Params...), Args... args) {
+  try {
+    return service(args...);
+  } catch (const std::bad_alloc&) {
+    services::noteOutOfMemory();
+    return Result{};
+  }
+}
+
+}  // namespace
+
 #if !defined(NORAVIA_SIM_WITHOUT_VERSION_ENTRY_POINT)
 int nvGetVersionOfNoravia(int* major, int* minor, int* subMinor) {
-  return services::getVersion(major, minor, subMinor);
+  return guarded(services::getVersion, major, minor, subMinor);
 }
 #endif
 
 int nvGetIDOfCurrentDocument(void) {
-  return services::getIDOfCurrentDocument();
+  return guarded(services::getIDOfCurrentDocument);
 }
 
 int nvGetDocumentType(int documentId) {
-  return services::getDocumentType(documentId);
+  return guarded(services::getDocumentType, documentId);
 }
 
-int nvShowLogPane(void) { return services::showLogPane(); }
+int nvShowLogPane(void) { return guarded(services::showLogPane); }
 
-int nvLogText(const char* text) { return services::logText(text); }
+int nvLogText(const char* text) { return guarded(services::logText, text); }
 
-int nvMessageBox(const char* text) { return services::messageBox(text); }
+int nvMessageBox(const char* text) {
+  return guarded(services::messageBox, text);
+}
 
 int nvGetStringParameter(const char* name, char* value) {
-  return services::getStringParameter(name, value);
+  return guarded(services::getStringParameter, name, value);
 }
 
 int nvSetStringParameter(const char* name, const char* value) {
-  return services::setStringParameter(name, value);
+  return guarded(services::setStringParameter, name, value);
 }
 
 int nvGetIntParameter(const char* name) {
-  return services::getIntParameter(name);
+  return guarded(services::getIntParameter, name);
 }
 
 double nvGetFloatParameter(const char* name) {
-  return services::getFloatParameter(name);
+  return guarded(services::getFloatParameter, name);
 }
 
 int nvGetOpenFileName(const char* title, const char* fileList,
                       const char* filter, char* path) {
-  return services::getOpenFileName(title, fileList, filter, path);
+  return guarded(services::getOpenFileName, title, fileList, filter, path);
 }
 
-int nvGetPluginsPath(char* path) { return services::getPluginsPath(path); }
+int nvGetPluginsPath(char* path) {
+  return guarded(services::getPluginsPath, path);
+}
 
 int nvGetHeaderOfVTCOfCurrentVMR(VTCHeader* header) {
-  return services::getHeaderOfVTCOfCurrentVMR(header);
+  return guarded(services::getHeaderOfVTCOfCurrentVMR, header);
 }
 
 int nvLinkVTCToCurrentVMR(const char* path, int flag) {
-  return services::linkVTCToCurrentVMR(path, flag);
+  return guarded(services::linkVTCToCurrentVMR, path, flag);
 }
 
 short* nvGetVTCIntDataOfCurrentVMR(void) {
-  return services::getVTCIntDataOfCurrentVMR();
+  return guarded(services::getVTCIntDataOfCurrentVMR);
 }
 
 float* nvGetVTCFloatDataOfCurrentVMR(void) {
-  return services::getVTCFloatDataOfCurrentVMR();
+  return guarded(services::getVTCFloatDataOfCurrentVMR);
 }
 
 int nvGetCurrentVMR(int* a, int* b, int* c) {
-  return services::getCurrentVMR(a, b, c);
+  return guarded(services::getCurrentVMR, a, b, c);
 }
 
 int nvDeleteNRVMPsOfCurrentVMR(void) {
-  return services::deleteNRVMPsOfCurrentVMR();
+  return guarded(services::deleteNRVMPsOfCurrentVMR);
 }
 
 int nvCreateNRVMPsForCurrentVMR(int a, int b, int c, int d) {
-  return services::createNRVMPsForCurrentVMR(a, b, c, d);
+  return guarded(services::createNRVMPsForCurrentVMR, a, b, c, d);
 }
 
 int nvGetNRVMPsOfCurrentVMR(NRVMPsHeader* header) {
-  return services::getNRVMPsOfCurrentVMR(header);
+  return guarded(services::getNRVMPsOfCurrentVMR, header);
 }
 
 float* nvGetNRVMPOfCurrentVMR(int index, NRVMPRecord* record) {
-  return services::getNRVMPOfCurrentVMR(index, record);
+  return guarded(services::getNRVMPOfCurrentVMR, index, record);
 }
 
 int nvSetNRVMPParametersOfCurrentVMR(int index, NRVMPRecord* record) {
-  return services::setNRVMPParametersOfCurrentVMR(index, record);
+  return guarded(services::setNRVMPParametersOfCurrentVMR, index, record);
 }

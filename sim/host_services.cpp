@@ -107,6 +107,8 @@ int logText(const char* text) {
   return 1;
 }
 
+void noteOutOfMemory() noexcept { host().outOfMemory = true; }
+
 int messageBox(const char* text) {
   SimulatedHost::State& state = host();
   state.record("nvMessageBox", textOf(text));

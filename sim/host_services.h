@@ -24,6 +24,8 @@ int getDocumentType(int id);
 int showLogPane();
 // Appends `text` to the log tab and tells the listeners; returns 1.
 int logText(const char* text);
+// Notes that a call into the host failed for want of memory.
+void noteOutOfMemory() noexcept;
 // Shows `text` in a message box and tells the listeners; returns 1.
 int messageBox(const char* text);
 

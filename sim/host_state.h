@@ -44,6 +44,7 @@ struct SimulatedHost::State {
   std::vector<std::string> log;
   std::vector<std::string> messageBoxes;
   bool logPaneShown = false;
+  bool outOfMemory = false;  // a call into the host failed for want of memory
   std::vector<Listener> logListeners;
   std::vector<Listener> messageBoxListeners;
 

@@ -216,6 +216,8 @@ const std::vector<std::string>& SimulatedHost::messageBoxes() const {
 
 bool SimulatedHost::logPaneShown() const { return state_->logPaneShown; }
 
+bool SimulatedHost::ranOutOfMemory() const { return state_->outOfMemory; }
+
 void SimulatedHost::clearLog() {
   state_->log.clear();
   state_->messageBoxes.clear();

@@ -203,6 +203,9 @@ class NORAVIA_SIM_API SimulatedHost {
   const std::vector<std::string>& log() const;
   const std::vector<std::string>& messageBoxes() const;
   bool logPaneShown() const;
+  // Whether a call into the host failed for want of memory (its log may
+  // then lack lines) since the host was reset.
+  bool ranOutOfMemory() const;
   // Forgets the log lines and message boxes seen so far.
   void clearLog();
   // Called for every log line and message box as it arrives (the quorvel

@@ -548,7 +548,12 @@ class RunCall {
     report_.executeResult = session_->execute("Start");
     analysisEnd_ = Clock::now();
     outputsSince_ = analysisEnd_;
-    if (!report_.executeResult) saveLogBesideFailure();
+    // A plug-in that stopped for want of memory, or a host that lost log
+    // lines for it, ends the call as the command's own work does then: with
+    // the run and what it needs named, the log as it stands beside it.
+    const bool outOfMemory = session_->ranOutOfMemory();
+    if (!report_.executeResult || outOfMemory) saveLogBesideFailure();
+    if (outOfMemory) throw std::bad_alloc();
     return report_.executeResult;
   }
 

@@ -137,6 +137,12 @@ SampleView HostSession::samples(const std::string& vtcPath) const {
 
 const std::vector<std::string>& HostSession::logLines() const { return host().log(); }
 
+bool HostSession::ranOutOfMemory() const {
+  const std::vector<std::string>& log = host().log();
+  return host().ranOutOfMemory() ||
+         (!log.empty() && log.back() == "Plugin>  The command was stopped: std::bad_alloc");
+}
+
 std::vector<LinkedVtc> HostSession::linkedVtcs() const {
   std::vector<LinkedVtc> linked;
   // Where each linked VTC's share of the log begins; it ends where the

@@ -87,6 +87,9 @@ class HostSession {
   // Whether the plug-in asked the host for its plug-ins folder during the
   // last execute, which it does to save its settings and for nothing else.
   bool askedForPluginsFolder() const;
+  // Whether the last execute stopped for want of memory: the plug-in said
+  // so, or a call into the host failed for it.
+  bool ranOutOfMemory() const;
 
  private:
   struct Plugin;

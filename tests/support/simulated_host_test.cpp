@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <new>
 #include <stdexcept>
 #include <vector>
 
@@ -67,6 +68,24 @@ TEST_F(SimulatedHostTest, LogAndMessageBoxesReachListeners) {
   EXPECT_TRUE(host().logPaneShown());
   EXPECT_EQ(seen, (std::vector<std::string>{"L one", "M two", "L "}));
   EXPECT_EQ(host().messageBoxes(), std::vector<std::string>{"two"});
+}
+
+// A call the host has no memory for fails as a refused call does, and is
+// noted, instead of throwing into the plug-in (which would end the process).
+TEST_F(SimulatedHostTest, ACallWithoutMemoryFailsAndIsNoted) {
+  bool full = false;
+  host().onLogText([&](const std::string&) {
+    if (full) throw std::bad_alloc();
+  });
+  host().onMessageBox([&](const std::string&) { throw std::bad_alloc(); });
+  EXPECT_EQ(nvLogText("fits"), 1);
+  EXPECT_FALSE(host().ranOutOfMemory());
+  full = true;
+  EXPECT_EQ(nvLogText("too much"), 0);
+  EXPECT_TRUE(host().ranOutOfMemory());
+  EXPECT_EQ(nvMessageBox("also"), 0);
+  host().reset();
+  EXPECT_FALSE(host().ranOutOfMemory());
 }
 
 TEST_F(SimulatedHostTest, ALogLeftOutOfTheJournalIsHeldOnceAndCallsArePlacedInIt) {
