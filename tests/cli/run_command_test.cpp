@@ -455,6 +455,15 @@ TEST_P(MemoryLimitTest, ARunTooLargeForTheMemoryIsNamedWithItsSizeAndLeavesNoOut
       runQuorvel({"run", "-o", "qc", "long_bold.nii"}, folder.path(), kAddressSpaceLimit);
   if (GetParam().fits) {
     EXPECT_EQ(result.exitStatus, 0) << result.err;
+    // The per-volume table goes out in pieces: every volume's row arrives,
+    // the last one whole.
+    const std::string tsv = readFile(out() / "long_bold_desc-qc_timeseries.tsv");
+    EXPECT_EQ(std::count(tsv.begin(), tsv.end(), '\n'), run.nt + 1);
+    const std::string header = tsv.substr(0, tsv.find('\n'));
+    const std::string last = tsv.substr(tsv.rfind('\n', tsv.size() - 2) + 1);
+    EXPECT_EQ(std::count(last.begin(), last.end(), '\t'),
+              std::count(header.begin(), header.end(), '\t'))
+        << last;
     return;
   }
   EXPECT_EQ(result.exitStatus, 1);
