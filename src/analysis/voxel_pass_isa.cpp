@@ -134,6 +134,14 @@ void computeVoxelStatisticsAt(VoxelPassIsa isa, const VtcSamples& samples,
 #else
   (void)isa;
 #endif
+  // The tile buffer takes a tile's width of floats a volume whatever the
+  // VTC's size: with fewer voxels than that it would outweigh the samples
+  // (a VTC of one voxel and 10^6 volumes would need 256 MB for 4 MB of
+  // samples), and the scalar pass gives the same bits.
+  if (dimensions.voxelCount() <
+      static_cast<std::size_t>(kVoxelPassTileFloatsPerVolume)) {
+    kernel = nullptr;
+  }
   const TileBuffer tile(kernel != nullptr ? dimensions.t : 0);
   if (kernel == nullptr || tile.aligned == nullptr) {
     computeVoxelStatisticsScalar(samples, dimensions, maxDeviation,

@@ -21,7 +21,9 @@ VoxelPassIsa fastestVoxelPassIsa();
 // Short lower-case name of a level, such as "avx2", for reports.
 const char* voxelPassIsaName(VoxelPassIsa isa);
 
-// The voxel pass at `isa` (the scalar one when `isa` is not available).
+// The voxel pass at `isa` (the scalar one when `isa` is not available or
+// the VTC has fewer voxels than a tile holds), with the same bits at every
+// level.
 // Maps with a null array are not requested. Does nothing for a VTC without
 // voxels or volumes, or with work arrays shorter than t.
 void computeVoxelStatisticsAt(VoxelPassIsa isa, const VtcSamples& samples,
