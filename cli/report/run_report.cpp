@@ -22,15 +22,16 @@ constexpr std::size_t kCarpetRows = 480;
 
 double orNan(const std::optional<double>& value) { return value ? *value : std::nan(""); }
 
-std::vector<double> seriesOf(const OptionalSeries& values) {
-  std::vector<double> out;
-  out.reserve(values.size());
-  for (const std::optional<double> value : values) out.push_back(orNan(value));
-  return out;
+// A trace read from `values`, undefined before volume `first`.
+TraceValues seriesOf(const OptionalSeries& values, std::size_t first = 0) {
+  return TraceValues(values.size(), [&values, first](std::size_t v) {
+    return v < first ? std::nan("") : orNan(values[v]);
+  });
 }
 
-std::vector<double> seriesOf(const std::vector<long>& values) {
-  return std::vector<double>(values.begin(), values.end());
+TraceValues seriesOf(const std::vector<long>& values) {
+  return TraceValues(values.size(),
+                     [&values](std::size_t v) { return static_cast<double>(values[v]); });
 }
 
 std::string onOff(bool value) { return value ? "on" : "off"; }
@@ -132,10 +133,8 @@ void addStandardIqms(const FunctionalIqms& f, const RunQuality& quality, double 
   const MotionNumbers* motion = quality.motion ? &*quality.motion : nullptr;
   const RunVerdict verdict = runVerdict(f, motion);
   const TemporalIqms& t = f.temporal;
-  std::vector<double> aor = seriesOf(t.aorSeries);
-  for (std::size_t v = 0; v < f.dummy && v < aor.size(); ++v) aor[v] = std::nan("");
-  input.traces.push_back(
-      {"aor", "Outlier fraction in the brain mask (aor)", std::move(aor), kAorVolumeLimit});
+  input.traces.push_back({"aor", "Outlier fraction in the brain mask (aor)",
+                          seriesOf(t.aorSeries, f.dummy), kAorVolumeLimit});
   input.traces.push_back({"dvars_std",
                           "DVARS in the brain mask, standardised (dvars_std; 1 = as the "
                           "noise explains)",
@@ -267,13 +266,10 @@ RunPageInput runPageInputFor(const RunReportSources& sources) {
     // FD and the six parameters first, rotations shown in degrees.
     const MotionNumbers& motion = *quality.motion;
     const auto column = [&motion](std::size_t c, double factor) {
-      std::vector<double> values;
-      values.reserve(motion.volumes.size());
-      for (std::size_t v = 0; v < motion.volumes.size(); ++v) {
+      return TraceValues(motion.volumes.size(), [&motion, c, factor](std::size_t v) {
         const std::optional<double> value = motion.volumes.at(v, c);
-        values.push_back(value ? *value * factor : NAN);
-      }
-      return values;
+        return value ? *value * factor : NAN;
+      });
     };
     input.traces.push_back({"framewise_displacement", "Framewise displacement (mm)", column(6, 1.0),
                             motion.fdThreshold});

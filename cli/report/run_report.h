@@ -42,7 +42,9 @@ RunSamples sampleForRunPage(const SampleView& samples, const nifti_image& header
 
 // The run page's input: facts, the quality numbers with the marked ones,
 // mosaics of the mean and of every map made, the traces, the carpet, the
-// findings and warnings, and the run's lines of the log.
+// findings and warnings, and the run's lines of the log. The traces read
+// the run's series where `sources.result` keeps them, so the input must not
+// outlive it.
 RunPageInput runPageInputFor(const RunReportSources& sources);
 
 // Writes the run page to `path` (through a temporary file) and returns

@@ -50,7 +50,8 @@ std::string text(double x, double y, const std::string& anchor, const std::strin
 std::string panelSvg(const Trace& trace, int volumes, double top, const char* colour) {
   double low = 0.0, high = 0.0;
   bool any = false;
-  for (double v : trace.values) {
+  for (std::size_t at = 0; at < trace.values.size(); ++at) {
+    const double v = trace.values[at];
     if (!std::isfinite(v)) continue;
     low = any ? std::min(low, v) : v;
     high = any ? std::max(high, v) : v;

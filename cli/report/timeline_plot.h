@@ -8,14 +8,15 @@
 #include <vector>
 
 #include "cli/report/run_samples.h"
+#include "cli/report/trace_values.h"
 
 namespace quorvel::cli::report {
 
 // One per-volume series.
 struct Trace {
-  std::string key;             // column name, e.g. "outlier_fraction"
-  std::string label;           // what the panel is headed with
-  std::vector<double> values;  // one per volume; NaN where undefined
+  std::string key;     // column name, e.g. "outlier_fraction"
+  std::string label;   // what the panel is headed with
+  TraceValues values;  // one per volume; NaN where undefined
   // A line drawn across the panel; volumes above it are marked.
   std::optional<double> threshold;
 };

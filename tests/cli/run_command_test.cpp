@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "cli_test_support.h"
+#include "generated_head_run.h"
 #include "nifti_bytes.h"
 #include "tests/analysis/reference_statistics.h"
 
@@ -27,6 +28,9 @@ namespace cli_test {
 namespace {
 
 namespace fs = std::filesystem;
+using quorvel::cli::HeadRun;
+using quorvel::cli::HeadRunRecipe;
+using quorvel::cli::makeHeadRun;
 
 // The plug-in's per-voxel results, from the analysis tests' independent
 // reference.
@@ -255,6 +259,55 @@ TEST_F(RunCommandTest, AGivenMaskIsCheckedThenUsedAndWrittenBesideTheIqms) {
   ASSERT_EQ(written->nvox, 48);
   const auto* inside = static_cast<const std::uint8_t*>(written->data);
   for (std::size_t voxel = 0; voxel < 48; ++voxel) EXPECT_EQ(inside[voxel], voxel % 4 < 2) << voxel;
+}
+
+// The page's hover values of the trace labelled `label`, NaN for null.
+std::vector<double> hoverValues(const std::string& page, const std::string& label) {
+  const std::string key = "{\"label\":\"" + label + "\",\"values\":[";
+  const std::string::size_type at = page.find(key, page.find("id=\"timeline-data\">"));
+  if (at == std::string::npos) return {};
+  std::istringstream in(page.substr(at + key.size(), page.find(']', at) - at - key.size()));
+  std::vector<double> values;
+  for (std::string value; std::getline(in, value, ',');) {
+    values.push_back(value == "null" ? NAN : std::stod(value));
+  }
+  return values;
+}
+
+TEST_F(RunCommandTest, ThePagesTracesShowEveryVolumeAndLeaveOutTheNonSteadyOnes) {
+  HeadRunRecipe recipe;
+  recipe.volumes = 40;
+  recipe.dummies = 3;
+  recipe.spikeVolumes = {20};
+  const HeadRun head = makeHeadRun(recipe);
+  TestRun run;
+  run.nx = static_cast<int>(head.grid.nx);
+  run.ny = static_cast<int>(head.grid.ny);
+  run.nz = static_cast<int>(head.grid.nz);
+  run.nt = static_cast<int>(recipe.volumes);
+  run.datatype = DT_FLOAT32;
+  run.samples.resize(head.samples.size());
+  const std::size_t voxels = head.grid.voxels();
+  for (std::size_t i = 0; i < head.samples.size(); ++i) {
+    run.samples[(i % recipe.volumes) * voxels + i / recipe.volumes] = head.samples[i];
+  }
+  writeRun(run, folder.file("head_bold.nii"));
+  ASSERT_EQ(runQuorvel({"run", "-o", "qc", "head_bold.nii"}, folder.path()).exitStatus, 0);
+  const std::string page = readFile(out() / "head_bold_desc-qc_report.html");
+
+  const std::vector<double> aor = hoverValues(page, "Outlier fraction in the brain mask (aor)");
+  ASSERT_EQ(aor.size(), recipe.volumes);
+  for (std::size_t v = 0; v < recipe.volumes; ++v) {
+    EXPECT_EQ(std::isnan(aor[v]), v < recipe.dummies) << v;
+    EXPECT_EQ(aor[v] > 0.5, v == 20) << v << ": " << aor[v];
+  }
+  for (const char* label : {"Framewise displacement (mm)", "Rotation about z (degrees)",
+                            "The plug-in's spike voxels (a per-voxel count)",
+                            "Global signal (mean of the plug-in's analysed voxels)"}) {
+    const std::vector<double> values = hoverValues(page, label);
+    ASSERT_EQ(values.size(), recipe.volumes) << label;
+    EXPECT_FALSE(std::isnan(values.back())) << label;
+  }
 }
 
 TEST_F(RunCommandTest, ARunBelowTheIntensityFloorIsWarnedAboutAndScaleLiftsIt) {

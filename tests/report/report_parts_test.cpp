@@ -221,10 +221,11 @@ TEST(ReportTimelineTest, ALongRunKeepsEveryColumnsExtremesInAFewPoints) {
   // 200000 volumes of a sawtooth from 0 to 6/7, one spike of 10 and one
   // dip of -10: far more volumes than the page has columns.
   const int volumes = 200000;
-  Trace trace{"dvars", "DVARS", {}, std::nullopt};
-  for (int v = 0; v < volumes; ++v) trace.values.push_back((v % 7) / 7.0);
-  trace.values[54321] = 10.0;
-  trace.values[123457] = -10.0;
+  std::vector<double> sawtooth(volumes);
+  for (int v = 0; v < volumes; ++v) sawtooth[v] = (v % 7) / 7.0;
+  sawtooth[54321] = 10.0;
+  sawtooth[123457] = -10.0;
+  const Trace trace{"dvars", "DVARS", sawtooth, std::nullopt};
   const std::string svg = timelineSvg({trace}, volumes, 2.0, CarpetRows{}, "");
   // (std::regex recurses per character: not for a list this long.)
   const std::size_t from = svg.find("points=\"", svg.find("<polyline"));

@@ -80,18 +80,18 @@ RunPageInput syntheticRunPage(const std::string& runName, int nx, int ny, int nz
                  percentileScale(ColourMap::kViridis, ac, false),
                  {0, 0.5}}};
 
-  Trace outliers{"outlier_fraction", "Outlier fraction", {}, 0.05};
-  Trace spikes{"spike_count", "Spikes", {}, std::nullopt};
-  Trace dvars{"std_dvars", "Standardised DVARS", {}, 1.5};
-  Trace global{"global_signal", "Global signal", {}, std::nullopt};
+  std::vector<double> outliers, spikes, dvars, global;
   for (int t = 0; t < volumes; ++t) {
     const bool spike = t == 9 || t == 29;
-    outliers.values.push_back(spike ? 0.6 : 0.001 * (t % 3));
-    spikes.values.push_back(spike ? 900 : t % 4);
-    dvars.values.push_back(t == 0 ? NAN : (spike || t == 10 || t == 30 ? 3.0 : 1.0));
-    global.values.push_back(spike ? 1060 : 1000 + std::sin(t * 0.2));
+    outliers.push_back(spike ? 0.6 : 0.001 * (t % 3));
+    spikes.push_back(spike ? 900 : t % 4);
+    dvars.push_back(t == 0 ? NAN : (spike || t == 10 || t == 30 ? 3.0 : 1.0));
+    global.push_back(spike ? 1060 : 1000 + std::sin(t * 0.2));
   }
-  input.traces = {outliers, spikes, dvars, global};
+  input.traces = {{"outlier_fraction", "Outlier fraction", outliers, 0.05},
+                  {"spike_count", "Spikes", spikes, std::nullopt},
+                  {"std_dvars", "Standardised DVARS", dvars, 1.5},
+                  {"global_signal", "Global signal", global, std::nullopt}};
   input.numbers = {{"tsnr_median", "Median TSNR", 58.2, "below 40", false},
                    {"outlier_volumes", "Outlier volumes", 2, "", false},
                    {"std_dvars_max", "Largest standardised DVARS", 3.0, "above 1.5", true}};
