@@ -1,7 +1,6 @@
 #include "cli/outputs/run_outputs.h"
 
 #include <fstream>
-#include <sstream>
 #include <system_error>
 
 #include "cli/base/atomic_file.h"
@@ -33,9 +32,7 @@ VolumeCounts countsOfCsv(const fs::path& csvPath, int volumes) {
   if (!in) {
     throw runError(csvPath.string() + ": the plug-in's CSV file is missing");
   }
-  std::ostringstream text;
-  text << in.rdbuf();
-  std::optional<VolumeCounts> counts = parseOutlierCsv(text.str(), volumes);
+  std::optional<VolumeCounts> counts = parseOutlierCsv(in, volumes);
   if (!counts) {
     std::error_code ignored;
     fs::remove(csvPath, ignored);

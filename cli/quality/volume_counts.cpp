@@ -1,5 +1,6 @@
 #include "cli/quality/volume_counts.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <sstream>
 
@@ -33,11 +34,17 @@ bool parseCsvRow(const std::string& line, long expectedVolume, long& outliers, l
 
 std::optional<VolumeCounts> parseOutlierCsv(const std::string& text, int volumeCount) {
   std::istringstream in(text);
+  return parseOutlierCsv(in, volumeCount);
+}
+
+std::optional<VolumeCounts> parseOutlierCsv(std::istream& in, int volumeCount) {
   std::string line;
   if (!std::getline(in, line) || line.rfind("Volume, Outliers (stddev>", 0) != 0) {
     return std::nullopt;
   }
   VolumeCounts counts;
+  counts.outliers.reserve(static_cast<std::size_t>(std::max(volumeCount, 0)));
+  counts.spikes.reserve(counts.outliers.capacity());
   for (long volume = 1; volume <= volumeCount; ++volume) {
     long outliers = 0, spikes = 0;
     if (!std::getline(in, line) || in.eof() || !parseCsvRow(line, volume, outliers, spikes)) {

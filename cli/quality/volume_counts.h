@@ -3,6 +3,7 @@
 #ifndef QUORVEL_CLI_QUALITY_VOLUME_COUNTS_H_
 #define QUORVEL_CLI_QUALITY_VOLUME_COUNTS_H_
 
+#include <istream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,6 +23,8 @@ struct VolumeCounts {
 // volume, numbered from 1. Nothing unless the text is complete and holds
 // exactly `volumeCount` rows.
 std::optional<VolumeCounts> parseOutlierCsv(const std::string& text, int volumeCount);
+// The same read from `in` line by line, without holding the text.
+std::optional<VolumeCounts> parseOutlierCsv(std::istream& in, int volumeCount);
 
 // The counts of the log table among `runLog`, the log lines the plug-in
 // wrote while one run was linked: a heading and one "Volume %3i: %5i, of
