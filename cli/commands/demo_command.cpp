@@ -8,6 +8,7 @@
 #include "cli/commands/demo_run.h"
 #include "cli/commands/run_command.h"
 #include "cli/outputs/run_plan.h"
+#include "cli/quality/volume_counts.h"
 #include "cli/report/quality_marks.h"
 
 namespace quorvel::cli {
@@ -106,8 +107,8 @@ int runDemo(const std::string& outFolder, const std::string& settingsFolder, std
     if (!run.tsnrValues.empty()) {
       out << "  median TSNR in the brain: " << std::lround(brainMedian(run.tsnrValues)) << "\n";
     }
-    if (run.counts) {
-      const VolumeCounts& counts = *run.counts;
+    if (run.quality.counts) {
+      const VolumeCounts& counts = *run.quality.counts;
       out << "  volumes with outlier voxels: " << volumesWithAny(counts.outliers);
       if (volumesWithAny(counts.outliers) > 0) out << " (" << volumeList(counts.outliers) << ")";
       out << "\n  volumes with spikes: " << volumesWithAny(counts.spikes);

@@ -316,7 +316,6 @@ void analyseRunQuality(const std::function<SampleNumbers()>& numbersOfSamples,
       writeRunOutputs(planned, *run.header, maps, parameters, result.quality,
                       iqmJson(planned.runPath, result.quality, parameters, result.warnings),
                       outFolder, result.warnings, mapsSideBySide, mapImages);
-  result.counts = std::move(written.counts);
   result.files = std::move(written.files);
   result.tsnrValues = std::move(written.tsnrValues);
   for (const RunMap& map : maps) result.maps.push_back(map.map);

@@ -119,7 +119,6 @@ RunResult writeRunOutputs(const PlannedRun& run, const nifti_image& runHeader,
   RunResult result;
   result.runPath = run.runPath;
   result.volumes = static_cast<int>(quality.samples.volumes);
-  result.counts = quality.counts;
   const std::string sourceName = sourceNameOf(run);
 
   std::vector<MapFiles> mapFiles = mapFilesOf(run, maps, outFolder);

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "cli/quality/run_quality.h"
-#include "cli/quality/volume_counts.h"
 #include "cli/session/host_session.h"
 
 namespace quorvel::cli {
@@ -16,12 +15,11 @@ namespace quorvel::cli {
 struct RunResult {
   std::string runPath;
   int volumes = 0;
-  std::optional<VolumeCounts> counts;  // when the plug-in reported them
-  std::vector<std::string> files;      // output files written for the run
-  std::vector<float> tsnrValues;       // the TSNR map, when one was made
-  std::vector<MadeMap> maps;           // every map made for the run
-  RunQuality quality;                  // IQMs and per-volume series
-  std::vector<std::string> warnings;   // what the IQM file's "Warnings" holds
+  std::vector<std::string> files;     // output files written for the run
+  std::vector<float> tsnrValues;      // the TSNR map, when one was made
+  std::vector<MadeMap> maps;          // every map made for the run
+  RunQuality quality;                 // IQMs, per-volume series, the plug-in's counts
+  std::vector<std::string> warnings;  // what the IQM file's "Warnings" holds
 };
 
 // What the whole command produced.
