@@ -482,8 +482,8 @@ TEST_F(RunCommandTest, PluginFailureExitsOneAndWritesNoMaps) {
 // one of 200,000 volumes of one voxel, which fits only while the command
 // keeps each per-volume value once and compactly (it took twice the limit
 // when the series were optionals copied for the page); one of 10^6 volumes
-// (the plug-in alone keeps 256 bytes a volume) does not. AddressSanitizer
-// reserves far more, so its builds skip this.
+// (its results alone take about 200 bytes a volume) does not.
+// AddressSanitizer reserves far more, so its builds skip this.
 constexpr const char kAddressSpaceLimit[] = "ulimit -v 250000; ";
 
 struct MemoryCase {
