@@ -43,8 +43,9 @@ std::optional<VolumeCounts> parseOutlierCsv(std::istream& in, int volumeCount) {
     return std::nullopt;
   }
   VolumeCounts counts;
-  counts.outliers.reserve(static_cast<std::size_t>(std::max(volumeCount, 0)));
-  counts.spikes.reserve(counts.outliers.capacity());
+  const auto rows = static_cast<std::size_t>(std::max(volumeCount, 0));
+  counts.outliers.reserve(rows);
+  counts.spikes.reserve(rows);
   for (long volume = 1; volume <= volumeCount; ++volume) {
     long outliers = 0, spikes = 0;
     if (!std::getline(in, line) || in.eof() || !parseCsvRow(line, volume, outliers, spikes)) {

@@ -27,7 +27,6 @@ class TraceValues {
       : read_(std::move(read)), size_(size) {}
 
   std::size_t size() const { return size_; }
-  bool empty() const { return size_ == 0; }
   // The value of volume `v` (below size()).
   double operator[](std::size_t v) const { return read_ ? read_(v) : held_[v]; }
 

@@ -114,9 +114,15 @@ void computeVoxelStatisticsAt(VoxelPassIsa isa, const VtcSamples& samples,
   }
   if (samples.floatSamples == nullptr && samples.intSamples == nullptr) return;
 
+  // The tile buffer takes a tile's width of floats a volume whatever the
+  // VTC's size: with fewer voxels than that it would outweigh the samples
+  // (a VTC of one voxel and 10^6 volumes would need 256 MB for 4 MB of
+  // samples), and the scalar pass gives the same bits.
+  const bool tileFits = dimensions.voxelCount() >=
+                        static_cast<std::size_t>(kVoxelPassTileFloatsPerVolume);
   void (*kernel)(const VoxelPassJob&) = nullptr;
 #if defined(QUORVEL_VOXEL_PASS_X86)
-  if (voxelPassIsaAvailable(isa) && controlWordIsDefault()) {
+  if (tileFits && voxelPassIsaAvailable(isa) && controlWordIsDefault()) {
     switch (isa) {
       case VoxelPassIsa::kScalar:
         break;
@@ -133,15 +139,8 @@ void computeVoxelStatisticsAt(VoxelPassIsa isa, const VtcSamples& samples,
   }
 #else
   (void)isa;
+  (void)tileFits;
 #endif
-  // The tile buffer takes a tile's width of floats a volume whatever the
-  // VTC's size: with fewer voxels than that it would outweigh the samples
-  // (a VTC of one voxel and 10^6 volumes would need 256 MB for 4 MB of
-  // samples), and the scalar pass gives the same bits.
-  if (dimensions.voxelCount() <
-      static_cast<std::size_t>(kVoxelPassTileFloatsPerVolume)) {
-    kernel = nullptr;
-  }
   const TileBuffer tile(kernel != nullptr ? dimensions.t : 0);
   if (kernel == nullptr || tile.aligned == nullptr) {
     computeVoxelStatisticsScalar(samples, dimensions, maxDeviation,

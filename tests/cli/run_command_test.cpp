@@ -7,6 +7,7 @@
 #include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <chrono>
@@ -263,13 +264,15 @@ TEST_F(RunCommandTest, AGivenMaskIsCheckedThenUsedAndWrittenBesideTheIqms) {
 
 // The page's hover values of the trace labelled `label`, NaN for null.
 std::vector<double> hoverValues(const std::string& page, const std::string& label) {
-  const std::string key = "{\"label\":\"" + label + "\",\"values\":[";
-  const std::string::size_type at = page.find(key, page.find("id=\"timeline-data\">"));
-  if (at == std::string::npos) return {};
-  std::istringstream in(page.substr(at + key.size(), page.find(']', at) - at - key.size()));
+  const std::string opening = "id=\"timeline-data\">";
+  const std::string::size_type from = page.find(opening) + opening.size();
+  const auto data = nlohmann::json::parse(page.substr(from, page.find("</script>", from) - from));
   std::vector<double> values;
-  for (std::string value; std::getline(in, value, ',');) {
-    values.push_back(value == "null" ? NAN : std::stod(value));
+  for (const auto& trace : data["traces"]) {
+    if (trace["label"] != label) continue;
+    for (const auto& value : trace["values"]) {
+      values.push_back(value.is_null() ? NAN : value.get<double>());
+    }
   }
   return values;
 }
